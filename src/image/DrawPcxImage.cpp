@@ -1,0 +1,11 @@
+#include "image/DrawPcxImage.h"
+
+#include "image/frmPCX.h"
+#include "shell/Forms.h"
+
+void DrawPcxImage()
+{
+    frmPCX &pcx = FrmPCX();
+    pcx.raster().fill(Qt::black);
+    pcx.area()->update();
+}

@@ -1,0 +1,3 @@
+#include "palette/frmInitPallet.h"
+
+frmInitPallet::frmInitPallet() = default;

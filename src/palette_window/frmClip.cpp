@@ -1,0 +1,3 @@
+#include "palette_window/frmClip.h"
+
+frmClip::frmClip() = default;

@@ -1,0 +1,274 @@
+#include "palette_window/frmPallet.h"
+
+#include "image/DrawPcxImage.h"
+#include "palette/ActApply.h"
+#include "platform/Platform.h"
+#include "shell/Forms.h"
+#include "shell/Numbers.h"
+#include "shell/TextHelpers.h"
+#include "shell/WindowKit.h"
+#include "shell/mdlGlobal.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+
+using namespace mdlGlobal;
+
+frmPallet::frmPallet()
+{
+    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
+    setWindowIcon(AppIcon());
+    SetDesignedFont(this);
+    setFixedSize(TwipsToPixels(3855), TwipsToPixels(5880));
+
+    auto label = [this](const QString &text, int l, int t, int w, int h) {
+        auto *lbl = new QLabel(text, this);
+        PlaceTwips(lbl, l, t, w, h);
+        SetDesignedFont(lbl);
+        return lbl;
+    };
+
+    lblFName = label(kNoFile, 0, 0, 3765, 210);
+    lblFName->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    for (int i = 0; i < 256; ++i) {
+        auto *cell = new ClickLabel(this);
+        PlaceTwips(cell, 240 * (i % 16), 240 + 240 * (i / 16), 255, 255);
+        SetDesignedFont(cell);
+        SetBackground(cell, Qt::black);
+        SetCellLook(cell, CellLook::Flat);
+        connect(cell, &ClickLabel::clicked, this, [this, i] { lblColor_Click(qint16(i)); });
+        lblColor[i] = cell;
+    }
+
+    lblSelectColor = label(QString(), 120, 4200, 495, 495);
+    lblSelectColor->setFrameStyle(QFrame::Box | QFrame::Plain);
+    SetBackground(lblSelectColor, Qt::black);
+    Label4 = label(QStringLiteral("Pallet ID :"), 840, 4200, 750, 180);
+    Label4->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblPalID = label(QStringLiteral("0"), 840, 4380, 615, 255);
+    lblPalID->setFrameStyle(QFrame::Box | QFrame::Plain);
+    lblPalID->setAlignment(Qt::AlignCenter);
+
+    cmdSerch = new QPushButton(QStringLiteral("!"), this);
+    PlaceTwips(cmdSerch, 1560, 4320, 255, 255);
+    SetDesignedFont(cmdSerch);
+
+    fraClip = new QGroupBox(this);
+    PlaceTwips(fraClip, 1920, 4140, 1875, 495);
+    SetDesignedFont(fraClip);
+    cmdCopy = new QPushButton(fraClip);
+    PlaceTwips(cmdCopy, 60, 180, 855, 255);
+    SetDesignedFont(cmdCopy);
+    cmdPaste = new QPushButton(fraClip);
+    PlaceTwips(cmdPaste, 960, 180, 855, 255);
+    SetDesignedFont(cmdPaste);
+    cmdPaste->setEnabled(false);
+
+    Label1 = label(QStringLiteral("R :"), 120, 4800, 210, 180);
+    Label2 = label(QStringLiteral("G :"), 120, 5160, 210, 180);
+    Label3 = label(QStringLiteral("B :"), 120, 5520, 210, 180);
+
+    for (int k = 0; k < 3; ++k) {
+        auto *box = new QLineEdit(QStringLiteral("0"), this);
+        PlaceTwips(box, 480, 4800 + 360 * k, 495, 270);
+        SetDesignedFont(box);
+        box->installEventFilter(this);
+        txtColor[k] = box;
+
+        auto *slider = new QSlider(Qt::Horizontal, this);
+        PlaceTwips(slider, 1080, 4800 + 360 * k, 2775, 255);
+        slider->setRange(0, 255);
+        slider->setSingleStep(1);
+        slider->setPageStep(5);
+        slider->setTickPosition(QSlider::NoTicks);
+        // Positions the window sets itself are written with signals blocked.
+        connect(slider, &QSlider::valueChanged, this, [this, k] { sldColBar_Change(k); });
+        sldColBar[k] = slider;
+    }
+
+    connect(cmdSerch, &QPushButton::clicked, this, &frmPallet::cmdSerch_Click);
+    connect(cmdCopy, &QPushButton::clicked, this, &frmPallet::cmdCopy_Click);
+    connect(cmdPaste, &QPushButton::clicked, this, &frmPallet::cmdPaste_Click);
+}
+
+void frmPallet::ApplyUiFont(const QString &family)
+{
+    ApplyFontName(this, family);
+    for (QWidget *w : std::initializer_list<QWidget *>{Label1, Label2, Label3, Label4})
+        ApplyFontName(w, family);
+    for (ClickLabel *cell : lblColor)
+        ApplyFontName(cell, family);
+    for (QWidget *w : std::initializer_list<QWidget *>{lblFName, lblPalID, lblSelectColor})
+        ApplyFontName(w, family);
+    for (QLineEdit *box : txtColor)
+        ApplyFontName(box, family);
+    for (QWidget *w : std::initializer_list<QWidget *>{fraClip, cmdCopy, cmdPaste})
+        ApplyFontName(w, family);
+}
+
+void frmPallet::ApplyClipCaptions(const QString &frame, const QString &copy, const QString &paste)
+{
+    fraClip->setTitle(frame);
+    cmdCopy->setText(copy);
+    cmdPaste->setText(paste);
+}
+
+void frmPallet::showCell(int index)
+{
+    SetBackground(lblColor[index], PackedToQColor(Pallet[index].color()));
+}
+
+void frmPallet::showSelectedColour()
+{
+    const QColor colour = PackedToQColor(Pallet[SelectedPalletID].color());
+    SetBackground(lblColor[SelectedPalletID], colour);
+    SetBackground(lblSelectColor, colour);
+}
+
+void frmPallet::setSliderQuietly(int k, int value)
+{
+    const QSignalBlocker quiet(sldColBar[k]);
+    sldColBar[k]->setValue(value);
+}
+
+void frmPallet::redrawIfImage()
+{
+    if (mdlGlobal::PcxImage.isLoaded())
+        DrawPcxImage();
+}
+
+void frmPallet::PalletSet()
+{
+    const int n = ApplyActBytes(Pallet, ActFileBytes, ActFileLen);
+    for (int i = 0; i < n; ++i)
+        showCell(i);
+    lblColor_Click(SelectedPalletID);
+}
+
+void frmPallet::initPallet(quint8 r, quint8 g, quint8 b)
+{
+    for (int i = 0; i < kPalletEntries; ++i)
+        Pallet[i].set(r, g, b);
+    lblFName->setText(QString());
+    for (int i = 0; i < kPalletEntries; ++i)
+        showCell(i);
+    lblColor_Click(SelectedPalletID);
+    redrawIfImage();
+}
+
+void frmPallet::lblColor_Click(qint16 index)
+{
+    if (index < 0 || index > 255)
+        return;
+    // The background stays through the change of border style.
+    ClickLabel *old = lblColor[SelectedPalletID];
+    const QColor oldBack = Background(old);
+    SetCellLook(old, CellLook::Flat);
+    SetBackground(old, oldBack);
+    ClickLabel *cell = lblColor[index];
+    const QColor back = Background(cell);
+    SetCellLook(cell, CellLook::Raised);
+    SetBackground(cell, back);
+
+    SelectedPalletID = index;
+    SetBackground(lblSelectColor, back);
+    lblPalID->setText(QString::number(index));
+    const PalletEntry &entry = Pallet[index];
+    for (int k = 0; k < 3; ++k)
+        txtColor[k]->setText(QString::number(entry.channel(k)));
+    for (int k = 0; k < 3; ++k)
+        setSliderQuietly(k, txtColor[k]->text().toInt());
+}
+
+void frmPallet::sldColBar_Change(int k)
+{
+    const int p = sldColBar[k]->value();
+    Pallet[SelectedPalletID].setChannel(k, static_cast<quint8>(p));
+    showSelectedColour();
+    txtColor[k]->setText(QString::number(p));
+    redrawIfImage();
+}
+
+void frmPallet::txtColor_GotFocus(int k)
+{
+    QLineEdit *box = txtColor[k];
+    const int length = AnsiByteLen(box->text()).toInt();
+    // After the press that gave the focus, or the click would undo it.
+    QMetaObject::invokeMethod(
+        box, [box, length] { box->setSelection(0, length); }, Qt::QueuedConnection);
+}
+
+bool frmPallet::txtColor_LostFocus(int k)
+{
+    QLineEdit *box = txtColor[k];
+    if (box->text().isEmpty())
+        box->setText(QStringLiteral("0"));
+    const auto value = ReadWholeInRange(box->text(), 0, 255);
+    if (!value) {
+        ThePlatform().messageBox(this, Catalog.MsgOver255, Platform::Buttons::Ok);
+        box->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    Pallet[SelectedPalletID].setChannel(k, static_cast<quint8>(*value));
+    setSliderQuietly(k, *value);
+    showSelectedColour();
+    redrawIfImage();
+    return true;
+}
+
+bool frmPallet::eventFilter(QObject *watched, QEvent *event)
+{
+    if (swallowPointer) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+            return true;
+        case QEvent::MouseButtonRelease:
+            swallowPointer = false;
+            qApp->removeEventFilter(this);
+            return true;
+        default:
+            break;
+        }
+    }
+    for (int k = 0; k < 3; ++k) {
+        if (watched != txtColor[k])
+            continue;
+        if (event->type() == QEvent::FocusIn) {
+            txtColor_GotFocus(k);
+        } else if (event->type() == QEvent::FocusOut) {
+            const auto reason = static_cast<QFocusEvent *>(event)->reason();
+            // Only a move to another control of this window commits.
+            if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+                break;
+            if (!txtColor_LostFocus(k) && reason == Qt::MouseFocusReason && !swallowPointer) {
+                swallowPointer = true;
+                qApp->installEventFilter(this);
+            }
+        }
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmPallet::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        Form_Activate();
+    QWidget::changeEvent(event);
+}
+
+void frmPallet::closeEvent(QCloseEvent *event)
+{
+    // The window lives as long as the program.
+    event->ignore();
+}

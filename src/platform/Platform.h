@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QPoint>
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+// Everything the windows need from the desktop beyond their own widgets.
+// The Qt implementation talks to the real desktop; tests script it.
+class Platform {
+public:
+    enum class Buttons { Ok, OkCancel };
+    enum class Answer { Ok, Cancel };
+
+    struct FileDialog {
+        QString title;
+        // Description and pattern, each ended by '|': "Act Files (*.act)|*.act|".
+        QString filter;
+        QString defaultName;
+        bool confirmOverwrite = false;
+    };
+
+    virtual ~Platform() = default;
+
+    // Titled "Palmiro", no icon.
+    virtual Answer messageBox(QWidget *parent, const QString &text, Buttons buttons) = 0;
+    // The chosen full path, or nothing when cancelled.
+    virtual std::optional<QString> openFileDialog(QWidget *parent, const FileDialog &dialog) = 0;
+    virtual std::optional<QString> saveFileDialog(QWidget *parent, const FileDialog &dialog) = 0;
+
+    virtual QString clipboardText() = 0;
+    virtual void setClipboardText(const QString &text) = 0;
+
+    virtual void setCursorPos(const QPoint &globalPos) = 0;
+    // Hands a press on the window to the window manager, which then drags it.
+    virtual bool startSystemMove(QWidget *window) = 0;
+    // Ends the process at once; nothing further runs.
+    virtual void endProcess() = 0;
+};
+
+// The title every message box carries; the settings file cannot change it.
+inline const QString kAppTitle = QStringLiteral("Palmiro");

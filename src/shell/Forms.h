@@ -1,0 +1,27 @@
+#pragma once
+
+class Platform;
+class frmMain;
+class frmPallet;
+class frmPCX;
+class frmAbout;
+class frmClip;
+class frmInitPallet;
+
+// Every window class has one instance, created when it is first referenced.
+Platform &ThePlatform();
+void SetPlatform(Platform *platform);
+
+frmMain &FrmMain();
+frmPallet &FrmPallet();
+frmPCX &FrmPCX();
+frmAbout &FrmAbout();
+frmClip &FrmClip();
+frmInitPallet &FrmInitPallet();
+
+bool FrmAboutLoaded();
+// Closing the about window unloads it; the next reference loads it afresh.
+void UnloadFrmAbout();
+
+// Destroys every window; used when the process ends and between tests.
+void UnloadAllForms();

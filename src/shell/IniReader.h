@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+
+// Reads one value of an INI text the way settings files written for the
+// Windows profile reader expect: section and key names compared without
+// regard to case, blanks around names and values dropped, lines starting with
+// ';' skipped, the first of duplicate keys taken, a value enclosed in one pair
+// of matching quotes unquoted, and a value cut at 1023 bytes in the file's own
+// encoding. The file is Shift-JIS unless it starts with a UTF-8 byte order
+// mark or is valid UTF-8 throughout.
+QString ReadProfileString(const QByteArray &fileBytes, QStringView section, QStringView key,
+                          const QString &defaultValue);
+
+constexpr int kProfileValueMaxBytes = 1023;

@@ -1,0 +1,58 @@
+#include "shell/MessageCatalog.h"
+
+const std::array<CatalogEntry, kCatalogEntries> &CatalogEntries()
+{
+    using M = MessageCatalog;
+    static const std::array<CatalogEntry, kCatalogEntries> entries{{
+        {"UiFontName", "CONFIG", "FONTS", QStringLiteral("ＭＳ Ｐゴシック"), &M::UiFontName},
+        {"MsgOver255", "MESSAGE", "ERR_MSG_0", QStringLiteral("255以下の数値を入力して下さい！"),
+         &M::MsgOver255},
+        {"MsgPcxUnsupported", "MESSAGE", "ERR_MSG_0",
+         QStringLiteral("この形式のＰＣＸファイルは、本プログラムでは対応していません！"),
+         &M::MsgPcxUnsupported},
+        {"MsgEnterNumber", "MESSAGE", "ERR_MSG_0", QStringLiteral("の数値を入力して下さい！"),
+         &M::MsgEnterNumber},
+        {"MsgExitConfirm", "MESSAGE", "MSG_0", QStringLiteral("Palmiro を終了しますか？"),
+         &M::MsgExitConfirm},
+        {"MsgPasteRangeSep", "MESSAGE", "MSG_1_0", QStringLiteral(" ～ "), &M::MsgPasteRangeSep},
+        {"MsgPasteRewrite", "MESSAGE", "MSG_1_1", QStringLiteral(" のパレットを書き換えます。"),
+         &M::MsgPasteRewrite},
+        {"MsgPasteConfirm", "MESSAGE", "MSG_1_2", QStringLiteral("よろしいですか？"),
+         &M::MsgPasteConfirm},
+        {"TitleMain", "TITLE", "FRM_MAIN", QStringLiteral("Palmiro"), &M::TitleMain},
+        {"TitleScreen", "TITLE", "FRM_PCX", QStringLiteral("Palmiro - スクリーン"),
+         &M::TitleScreen},
+        {"TitlePallet", "TITLE", "FRM_PALLET", QStringLiteral("Palmiro - パレット"),
+         &M::TitlePallet},
+        {"CaptionClipFrame", "TITLE", "FRM_PALLET_FRA_CLIP", QStringLiteral("クリップボード"),
+         &M::CaptionClipFrame},
+        {"CaptionCopy", "TITLE", "FRM_PALLET_CMD_COPY", QStringLiteral("コピー"), &M::CaptionCopy},
+        {"CaptionPaste", "TITLE", "FRM_PALLET_CMD_PASTE", QStringLiteral("貼り付け"),
+         &M::CaptionPaste},
+        {"MsgInitPallet", "MESSAGE", "MSG_2", QStringLiteral("パレットの初期値を指定してください。"),
+         &M::MsgInitPallet},
+        {"MsgSearchShown", "MESSAGE", "MSG_3_1",
+         QStringLiteral("選択パレットを使用している箇所を表示しました。"), &M::MsgSearchShown},
+        {"MsgSearchReturn", "MESSAGE", "MSG_3_2", QStringLiteral("OKボタン押下、通常表示に戻ります。"),
+         &M::MsgSearchReturn},
+    }};
+    return entries;
+}
+
+MessageCatalog DefaultCatalog()
+{
+    MessageCatalog catalog;
+    for (const CatalogEntry &e : CatalogEntries())
+        catalog.*e.member = e.defaultText;
+    return catalog;
+}
+
+MessageCatalog
+ReadCatalog(const std::function<QString(const QString &, const QString &, const QString &)> &read)
+{
+    MessageCatalog catalog;
+    for (const CatalogEntry &e : CatalogEntries())
+        catalog.*e.member =
+            read(QString::fromLatin1(e.section), QString::fromLatin1(e.key), e.defaultText);
+    return catalog;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <functional>
+
+// The texts the settings file may replace, each with a built-in default.
+struct MessageCatalog {
+    QString UiFontName;
+    QString MsgOver255;
+    QString MsgPcxUnsupported;
+    QString MsgEnterNumber;
+    QString MsgExitConfirm;
+    QString MsgPasteRangeSep;
+    QString MsgPasteRewrite;
+    QString MsgPasteConfirm;
+    QString TitleMain;
+    QString TitleScreen;
+    QString TitlePallet;
+    QString CaptionClipFrame;
+    QString CaptionCopy;
+    QString CaptionPaste;
+    QString MsgInitPallet;
+    QString MsgSearchShown;
+    QString MsgSearchReturn;
+};
+
+struct CatalogEntry {
+    const char *name;
+    const char *section;
+    const char *key;
+    QString defaultText;
+    QString MessageCatalog::*member;
+};
+
+constexpr int kCatalogEntries = 17;
+
+// In the order they are read at start-up.
+const std::array<CatalogEntry, kCatalogEntries> &CatalogEntries();
+
+MessageCatalog DefaultCatalog();
+
+// One read per entry, in order: read(section, key, default) -> value.
+MessageCatalog
+ReadCatalog(const std::function<QString(const QString &, const QString &, const QString &)> &read);

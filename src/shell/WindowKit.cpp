@@ -1,0 +1,148 @@
+#include "shell/WindowKit.h"
+
+#include "shell/Numbers.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QPainter>
+#include <QPixmap>
+#include <QPalette>
+#include <QWidget>
+
+int TwipsToPixels(int twips)
+{
+    return static_cast<int>(DivRoundHalfEven(twips, 15));
+}
+
+int PixelsToTwips(int pixels)
+{
+    return pixels * 15;
+}
+
+QRect TwipsRect(int left, int top, int width, int height)
+{
+    return QRect(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
+                 TwipsToPixels(height));
+}
+
+void PlaceTwips(QWidget *widget, int left, int top, int width, int height)
+{
+    widget->setGeometry(TwipsRect(left, top, width, height));
+}
+
+QColor PackedToQColor(qint32 packed)
+{
+    return QColor(packed & 0xff, (packed >> 8) & 0xff, (packed >> 16) & 0xff);
+}
+
+QFont DesignedFont()
+{
+    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    font.setPixelSize(12);
+    return font;
+}
+
+QFont DesignedArialFont()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(12);
+    return font;
+}
+
+void SetDesignedFont(QWidget *widget, const QFont &font)
+{
+    widget->setFont(font);
+}
+
+void ApplyFontName(QWidget *widget, const QString &family)
+{
+    QFont font = widget->font();
+    font.setFamily(family);
+    widget->setFont(font);
+}
+
+void SetBackground(QWidget *widget, const QColor &color)
+{
+    QPalette p = widget->palette();
+    p.setColor(QPalette::Window, color);
+    widget->setPalette(p);
+    widget->setAutoFillBackground(true);
+}
+
+void SetForeground(QWidget *widget, const QColor &color)
+{
+    QPalette p = widget->palette();
+    p.setColor(QPalette::WindowText, color);
+    widget->setPalette(p);
+}
+
+QColor Background(const QWidget *widget)
+{
+    return widget->palette().color(QPalette::Window);
+}
+
+void SetCellLook(QLabel *cell, CellLook look)
+{
+    if (look == CellLook::Flat) {
+        cell->setFrameStyle(QFrame::Box | QFrame::Plain);
+        cell->setLineWidth(1);
+    } else {
+        cell->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        cell->setLineWidth(2);
+    }
+}
+
+CellLook CellLookOf(const QLabel *cell)
+{
+    return cell->frameShape() == QFrame::Box ? CellLook::Flat : CellLook::Raised;
+}
+
+void InstallLook()
+{
+    // The classic look puts frame captions on the frame line, where the
+    // window layout expects them.
+    if (QStyle *style = QStyleFactory::create(QStringLiteral("Windows")))
+        QApplication::setStyle(style);
+    InstallFontSubstitutions();
+}
+
+void InstallFontSubstitutions()
+{
+    const QStringList japanese{QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAPGothic"),
+                               QStringLiteral("VL PGothic")};
+    for (const char *name : {"ＭＳ Ｐゴシック", "ＭＳ ゴシック", "MS PGothic", "MS UI Gothic"})
+        QFont::insertSubstitutions(QString::fromUtf8(name), japanese);
+}
+
+void ClickLabel::mousePressEvent(QMouseEvent *event)
+{
+    emit pressed(event);
+    QLabel::mousePressEvent(event);
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+    QLabel::mouseReleaseEvent(event);
+}
+
+QIcon AppIcon()
+{
+    QIcon icon;
+    for (int size : {16, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        const int cell = size / 4;
+        for (int i = 0; i < 16; ++i) {
+            const int hue = (i * 360 / 16) % 360;
+            p.fillRect((i % 4) * cell, (i / 4) * cell, cell - 1, cell - 1,
+                       QColor::fromHsv(hue, 200, 230));
+        }
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QRect>
+#include <QString>
+
+class QWidget;
+
+// 15 twips are one pixel at 96 dpi; Qt scales the pixels for other screens.
+int TwipsToPixels(int twips);
+int PixelsToTwips(int pixels);
+QRect TwipsRect(int left, int top, int width, int height);
+void PlaceTwips(QWidget *widget, int left, int top, int width, int height);
+
+QColor PackedToQColor(qint32 packed);
+
+// The font a control has when nothing else is applied to it. Every control
+// gets its own, so that a font name applied to a window does not spread into
+// controls that must keep theirs.
+QFont DesignedFont();
+QFont DesignedArialFont();
+void SetDesignedFont(QWidget *widget, const QFont &font = DesignedFont());
+// Only the name changes; size and style stay as designed.
+void ApplyFontName(QWidget *widget, const QString &family);
+
+void SetBackground(QWidget *widget, const QColor &color);
+void SetForeground(QWidget *widget, const QColor &color);
+QColor Background(const QWidget *widget);
+
+enum class CellLook { Flat, Raised };
+void SetCellLook(QLabel *cell, CellLook look);
+CellLook CellLookOf(const QLabel *cell);
+
+// Registers the Japanese fallback for the designed font names so that the
+// names themselves can stay as they are written.
+void InstallFontSubstitutions();
+// The widget style and fonts of the program.
+void InstallLook();
+
+// A label that reports a left click (press and release on it), as the cells
+// of a palette grid need.
+class ClickLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+signals:
+    void clicked();
+    void pressed(QMouseEvent *event);
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+};
+
+// The program's icon: a small grid of palette colours.
+QIcon AppIcon();

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QPoint>
+#include <QWidget>
+
+#include <array>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSlider;
+class ClickLabel;
+
+// The command panel: a narrow window with its own title strip, flanked by
+// the palette window on the left and the screen window on the right.
+class frmMain : public QWidget {
+    Q_OBJECT
+public:
+    frmMain();
+
+    // Start-up: the whole of it.
+    void Form_Load();
+
+    // Re-lays the decoded image one pixel narrower (-1) or wider (+1).
+    void PcxAdjust(qint32 step);
+
+    std::array<ClickLabel *, 2> lblTitle{};
+    QPushButton *cmdMin;
+    QPushButton *cmdPcxOpen;
+    QGroupBox *Frame2;
+    QLineEdit *txtZoom;
+    QLabel *Label1;
+    QSlider *sldZoom;
+    QGroupBox *fraPCXAdjust;
+    QPushButton *cmdAdjustMinas;
+    QPushButton *cmdAdjustPlus;
+    QLabel *lblInfo;
+    QGroupBox *Frame1;
+    QPushButton *cmdActNew;
+    QPushButton *cmdActOpen;
+    QPushButton *cmdActSave;
+    QPushButton *cmdAbout;
+    QPushButton *cmdExit;
+
+    void cmdAbout_Click();
+    void cmdExit_Click();
+    void cmdMin_Click();
+    void Form_Activate();
+    void Form_Deactivate();
+    void Form_MouseDown(Qt::MouseButtons buttons);
+    void Form_Resize();
+    void Form_Unload();
+    void lblTitle_MouseDown(int index, Qt::MouseButtons buttons);
+
+    void cmdActNew_Click();
+    void cmdActOpen_Click();
+    void cmdActSave_Click();
+
+    void cmdPcxOpen_Click();
+    void sldZoom_Change();
+    void txtZoom_LostFocus();
+    void cmdAdjustMinas_Click();
+    void cmdAdjustPlus_Click();
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void moveToTwips(qint32 left, qint32 top);
+
+    QWidget *client;
+    bool firstShown = false;
+    // Moves made by the window itself do not carry the companions.
+    bool placing = false;
+    bool endingProcess = false;
+    QPoint placedAt;
+    QPoint lastPos;
+};

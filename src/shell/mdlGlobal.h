@@ -1,0 +1,56 @@
+#pragma once
+
+#include "image/PcxImage.h"
+#include "palette/PalletEntry.h"
+#include "shell/MessageCatalog.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <vector>
+
+// The state that more than one routine shares, for the whole run.
+namespace mdlGlobal {
+
+extern PalletArray Pallet;
+extern qint16 SelectedPalletID;
+// -1, or the entry whose pixels a running search shows.
+extern qint32 SearchPalletID;
+
+// The raw bytes the palette was last built from, and how many of them count.
+extern QByteArray ActFileBytes;
+extern qint64 ActFileLen;
+
+extern QByteArray PcxFileBytes;
+extern qint64 PcxFileLen;
+extern std::array<quint8, 128> PcxHeaderBytes;
+extern std::vector<quint8> PcxDecodedBytes;
+extern ::PcxImage PcxImage;
+
+extern std::vector<PalletEntry> ClipPallet;
+
+extern quint8 InitColorR;
+extern quint8 InitColorG;
+extern quint8 InitColorB;
+// 0 False, -1 True.
+extern qint16 InitCancel;
+
+// Twips.
+extern qint32 MainWindowLeft;
+extern qint32 MainWindowTop;
+
+extern QString SettingsFilePath;
+extern MessageCatalog Catalog;
+
+// Back to the values the process starts with (all zero, empty), so that
+// tests can start clean.
+void ResetSharedState();
+
+// The value of a key in the settings file, or the default.
+QString ReadSetting(const QString &section, const QString &key, const QString &defaultValue);
+
+constexpr qint16 kTrue = -1;
+constexpr qint16 kFalse = 0;
+
+} // namespace mdlGlobal

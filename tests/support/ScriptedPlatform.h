@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+#include <optional>
+
+// Answers the windows' questions from a queue and records what was asked.
+class ScriptedPlatform final : public Platform {
+public:
+    struct Message {
+        QString text;
+        Buttons buttons;
+    };
+    struct Dialog {
+        bool save;
+        FileDialog dialog;
+    };
+
+    // Unanswered message boxes get Ok; unanswered file dialogs are cancelled.
+    std::deque<Answer> answers;
+    std::deque<std::optional<QString>> paths;
+    QList<Message> messages;
+    QList<Dialog> dialogs;
+    QString clipboard;
+    QList<QPoint> cursorMoves;
+    int systemMoves = 0;
+    int endProcessCalls = 0;
+    // Runs while a message box is "open", before it is answered.
+    std::function<void(const QString &)> whileMessageShown;
+
+    Answer messageBox(QWidget *parent, const QString &text, Buttons buttons) override;
+    std::optional<QString> openFileDialog(QWidget *parent, const FileDialog &dialog) override;
+    std::optional<QString> saveFileDialog(QWidget *parent, const FileDialog &dialog) override;
+    QString clipboardText() override { return clipboard; }
+    void setClipboardText(const QString &text) override { clipboard = text; }
+    void setCursorPos(const QPoint &globalPos) override { cursorMoves << globalPos; }
+    bool startSystemMove(QWidget *) override
+    {
+        ++systemMoves;
+        return true;
+    }
+    void endProcess() override { ++endProcessCalls; }
+
+    QStringList messageTexts() const;
+};

@@ -1,0 +1,32 @@
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+QString TestDataDir()
+{
+    return QStringLiteral(PALMIRO_TESTDATA);
+}
+
+bool HaveTestData()
+{
+    return QFileInfo(TestDataDir() + QStringLiteral("/MANIFEST.md")).isFile();
+}
+
+QByteArray ReadTestFile(const QString &relativePath)
+{
+    QFile f(TestDataDir() + QLatin1Char('/') + relativePath);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+QString WriteFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(bytes);
+    return path;
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The sample corpus of files made by other programs; tests that need it skip
+// with a reason when it is not beside the checkout.
+QString TestDataDir();
+bool HaveTestData();
+QByteArray ReadTestFile(const QString &relativePath);
+
+// Writes bytes to a file, creating folders; returns the path.
+QString WriteFile(const QString &path, const QByteArray &bytes);
+
+#define REQUIRE_TESTDATA()                                                                         \
+    do {                                                                                           \
+        if (!HaveTestData())                                                                       \
+            QSKIP("sample corpus ../shared/testdata is not beside the checkout");                  \
+    } while (0)
