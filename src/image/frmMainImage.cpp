@@ -1,15 +1,94 @@
 // The image commands of the main window: PCX open, zoom, adjust.
+#include "image/DrawPcxImage.h"
+#include "image/LoadPcxFile.h"
+#include "image/PcxAdjust.h"
+#include "image/frmPCX.h"
+#include "palette_window/frmPallet.h"
+#include "platform/Platform.h"
+#include "shell/Forms.h"
+#include "shell/Numbers.h"
 #include "shell/frmMain.h"
+#include "shell/mdlGlobal.h"
 
-void frmMain::cmdPcxOpen_Click() {}
-void frmMain::sldZoom_Change() {}
-void frmMain::txtZoom_LostFocus() {}
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSlider>
+
+using namespace mdlGlobal;
+
+namespace {
+
+void setZoomSliderQuietly(QSlider *slider, int value)
+{
+    const QSignalBlocker quiet(slider);
+    slider->setValue(value);
+}
+
+} // namespace
+
+void frmMain::cmdPcxOpen_Click()
+{
+    const auto path = ThePlatform().openFileDialog(
+        this, {QStringLiteral("Select PCX File"), QStringLiteral("Act Files (*.pcx)|*.pcx|"),
+               QStringLiteral("USER.pcx"), false});
+    if (!path || !LoadPcxFile(*path))
+        return;
+    FrmPallet().lblFName->setText(frmPallet::kNoFile);
+    frmPCX &pcx = FrmPCX();
+    pcx.scrlH->setValue(0);
+    pcx.scrlV->setValue(0);
+    DecodePcxImage();
+    pcx.intScr();
+    DrawPcxImage();
+}
+
+void frmMain::sldZoom_Change()
+{
+    const int snapped = static_cast<int>(DivRoundHalfEven(sldZoom->value(), 100) * 100);
+    setZoomSliderQuietly(sldZoom, snapped);
+    txtZoom->setText(QString::number(sldZoom->value()));
+    FrmPCX().intScr();
+    DrawPcxImage();
+}
+
+bool frmMain::txtZoom_LostFocus()
+{
+    // A text too large for a 16-bit number gets the range message too.
+    const auto value = ReadWholeInRange(txtZoom->text(), 100, 400);
+    if (!value) {
+        ThePlatform().messageBox(this, QStringLiteral("100～400") + Catalog.MsgEnterNumber,
+                                 Platform::Buttons::Ok);
+        txtZoom->setText(QStringLiteral("100"));
+        txtZoom->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    const int rounded = static_cast<int>(DivRoundHalfEven(*value, 10) * 10);
+    txtZoom->setText(QString::number(rounded));
+    setZoomSliderQuietly(sldZoom, rounded);
+    FrmPCX().intScr();
+    DrawPcxImage();
+    return true;
+}
+
 void frmMain::cmdAdjustMinas_Click()
 {
     PcxAdjust(-1);
 }
+
 void frmMain::cmdAdjustPlus_Click()
 {
     PcxAdjust(1);
 }
-void frmMain::PcxAdjust(qint32) {}
+
+void frmMain::PcxAdjust(qint32 step)
+{
+    if (mdlGlobal::PcxImage.UB1 < 1)
+        return;
+    if (step == -1 || step == 1) {
+        if (auto laidOut = AdjustPcxLayout(PcxDecodedBytes, mdlGlobal::PcxImage, step))
+            mdlGlobal::PcxImage = std::move(*laidOut);
+    }
+    DrawPcxImage();
+}

@@ -1,12 +1,23 @@
 #include "image/frmPCX.h"
 
 #include "image/DrawPcxImage.h"
+#include "image/Render.h"
+#include "image/ScrollMath.h"
+#include "palette_window/frmPallet.h"
+#include "platform/Platform.h"
+#include "shell/Forms.h"
+#include "shell/Numbers.h"
 #include "shell/WindowKit.h"
+#include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
 
 #include <QCloseEvent>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSlider>
 
 using namespace mdlGlobal;
 
@@ -32,6 +43,11 @@ private:
     const QImage &image;
 };
 
+const ::PcxImage &image()
+{
+    return mdlGlobal::PcxImage;
+}
+
 } // namespace
 
 frmPCX::frmPCX()
@@ -43,13 +59,20 @@ frmPCX::frmPCX()
     resize(TwipsToPixels(4680), TwipsToPixels(4425));
 
     drawingArea = new DrawingArea(this, backing);
+    drawingArea->installEventFilter(this);
     scrlH = new QScrollBar(Qt::Horizontal, this);
     scrlV = new QScrollBar(Qt::Vertical, this);
     for (QScrollBar *bar : {scrlH, scrlV}) {
         bar->setRange(0, 0);
         bar->setSingleStep(1);
         bar->setPageStep(10);
+        // A thumb drag redraws once, when it is let go.
+        bar->setTracking(false);
     }
+    connect(scrlH, &QScrollBar::valueChanged, this, &frmPCX::scrlH_Change);
+    connect(scrlV, &QScrollBar::valueChanged, this, &frmPCX::scrlV_Change);
+    connect(scrlH, &QScrollBar::sliderMoved, this, &frmPCX::scrlH_Scroll);
+    connect(scrlV, &QScrollBar::sliderMoved, this, &frmPCX::scrlV_Scroll);
     Form_Load();
 }
 
@@ -63,15 +86,106 @@ void frmPCX::Form_Load()
 
 void frmPCX::intScr()
 {
+    const int f = ZoomFactor(CurrentZoomPercent());
     const int sw = innerWidth();
     const int sh = innerHeight();
     scrlV->setGeometry(sw - kScrollBarThickness, 0, kScrollBarThickness,
                        qMax(0, sh - kScrollBarThickness));
     scrlH->setGeometry(0, sh - kScrollBarThickness, qMax(0, sw - kScrollBarThickness),
                        kScrollBarThickness);
+
+    const int maxH = ScrollMaximum(image().UB1, f, sw);
+    const int maxV = ScrollMaximum(image().UB2, f, sh);
+    // The positions are rescaled from what they were before the maxima moved.
+    const int posH = scrlH->value();
+    const int posV = scrlV->value();
+    scrlH->setMaximum(maxH);
+    scrlV->setMaximum(maxV);
+    scrlH->setValue(RescaledScrollH(posH, f, maxH));
+    scrlV->setValue(RescaledScrollV(posV, f, maxV));
 }
 
-void frmPCX::SetMouseCursorTo() {}
+void frmPCX::clampScroll(QScrollBar *bar, int ub, int inner)
+{
+    const int limit = ScrollLimit(ub, ZoomFactor(CurrentZoomPercent()), inner);
+    if (ClampScroll(bar->value(), limit) != bar->value())
+        bar->setValue(limit);
+}
+
+void frmPCX::scrlH_Change()
+{
+    clampScroll(scrlH, image().UB1, innerWidth());
+    DrawPcxImage();
+}
+
+void frmPCX::scrlV_Change()
+{
+    clampScroll(scrlV, image().UB2, innerHeight());
+    DrawPcxImage();
+}
+
+void frmPCX::scrlH_Scroll()
+{
+    const int limit = ScrollLimit(image().UB1, ZoomFactor(CurrentZoomPercent()), innerWidth());
+    if (scrlH->sliderPosition() > limit)
+        scrlH->setSliderPosition(limit);
+}
+
+void frmPCX::scrlV_Scroll()
+{
+    const int limit = ScrollLimit(image().UB2, ZoomFactor(CurrentZoomPercent()), innerHeight());
+    if (scrlV->sliderPosition() > limit)
+        scrlV->setSliderPosition(limit);
+}
+
+int frmPCX::entryAt(int x, int y) const
+{
+    const int f = ZoomFactor(CurrentZoomPercent());
+    const auto hit = HitTest(image().UB1, image().UB2, f, scrlH->value(), scrlV->value(), x, y,
+                             innerWidth(), innerHeight());
+    if (!hit)
+        return -1;
+    return 255 - image().at(hit->column, hit->row);
+}
+
+void frmPCX::Form_MouseMove(int x, int y)
+{
+    const int id = entryAt(x, y);
+    if (id < 0)
+        return;
+    const PalletEntry &entry = Pallet[id];
+    QLabel *info = FrmMain().lblInfo;
+    // Carriage returns separate the lines of the read-out.
+    info->setText(QStringLiteral("PID : %1\nR : %2\nG : %3\nB : %4")
+                      .arg(id)
+                      .arg(entry.R)
+                      .arg(entry.G)
+                      .arg(entry.B));
+    SetBackground(info, PackedToQColor(entry.color()));
+    SetForeground(info, PackedToQColor(entry.complement()));
+}
+
+void frmPCX::Form_MouseUp(Qt::MouseButton button, int x, int y)
+{
+    const int id = entryAt(x, y);
+    if (id < 0 || button != Qt::LeftButton)
+        return;
+    frmPallet &pallet = FrmPallet();
+    pallet.lblColor_Click(static_cast<qint16>(id));
+    pallet.repaint();
+    SetMouseCursorTo();
+}
+
+void frmPCX::SetMouseCursorTo()
+{
+    frmPallet &pallet = FrmPallet();
+    const QSlider *slider = pallet.sldColBar[0];
+    const QRect g = slider->geometry();
+    const int x = g.left() + static_cast<int>(DivRoundHalfEven(
+                                 static_cast<long long>(g.width()) * slider->value(), 255));
+    const int y = g.top();
+    ThePlatform().setCursorPos(pallet.mapToGlobal(QPoint(x, y)));
+}
 
 void frmPCX::Form_Resize()
 {
@@ -90,6 +204,21 @@ void frmPCX::resizeEvent(QResizeEvent *event)
     scrlH->raise();
     scrlV->raise();
     Form_Resize();
+}
+
+bool frmPCX::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == drawingArea) {
+        if (event->type() == QEvent::MouseMove) {
+            const QPoint p = static_cast<QMouseEvent *>(event)->position().toPoint();
+            Form_MouseMove(p.x(), p.y());
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            const auto *e = static_cast<QMouseEvent *>(event);
+            const QPoint p = e->position().toPoint();
+            Form_MouseUp(e->button(), p.x(), p.y());
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmPCX::closeEvent(QCloseEvent *event)

@@ -24,15 +24,24 @@ public:
     int innerWidth() const { return width(); }
     int innerHeight() const { return height(); }
 
-    static constexpr int kScrollBarThickness = 17;
+    void scrlH_Change();
+    void scrlV_Change();
+    void scrlH_Scroll();
+    void scrlV_Scroll();
+    void Form_MouseMove(int x, int y);
+    void Form_MouseUp(Qt::MouseButton button, int x, int y);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void Form_Load();
     void Form_Resize();
+    // The entry drawn under (x, y) of the inner area, or -1.
+    int entryAt(int x, int y) const;
+    void clampScroll(QScrollBar *bar, int ub, int inner);
 
     QWidget *drawingArea;
     QImage backing;

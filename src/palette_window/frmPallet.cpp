@@ -5,13 +5,12 @@
 #include "platform/Platform.h"
 #include "shell/Forms.h"
 #include "shell/Numbers.h"
+#include "shell/TextCommit.h"
 #include "shell/TextHelpers.h"
 #include "shell/WindowKit.h"
 #include "shell/mdlGlobal.h"
 
-#include <QApplication>
 #include <QCloseEvent>
-#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -80,7 +79,6 @@ frmPallet::frmPallet()
         auto *box = new QLineEdit(QStringLiteral("0"), this);
         PlaceTwips(box, 480, 4800 + 360 * k, 495, 270);
         SetDesignedFont(box);
-        box->installEventFilter(this);
         txtColor[k] = box;
 
         auto *slider = new QSlider(Qt::Horizontal, this);
@@ -93,6 +91,10 @@ frmPallet::frmPallet()
         connect(slider, &QSlider::valueChanged, this, [this, k] { sldColBar_Change(k); });
         sldColBar[k] = slider;
     }
+
+    new TextCommit(this, {txtColor.begin(), txtColor.end()},
+                   [this](int k) { return txtColor_LostFocus(k); },
+                   [this](int k) { txtColor_GotFocus(k); });
 
     connect(cmdSerch, &QPushButton::clicked, this, &frmPallet::cmdSerch_Click);
     connect(cmdCopy, &QPushButton::clicked, this, &frmPallet::cmdCopy_Click);
@@ -199,11 +201,7 @@ void frmPallet::sldColBar_Change(int k)
 
 void frmPallet::txtColor_GotFocus(int k)
 {
-    QLineEdit *box = txtColor[k];
-    const int length = AnsiByteLen(box->text()).toInt();
-    // After the press that gave the focus, or the click would undo it.
-    QMetaObject::invokeMethod(
-        box, [box, length] { box->setSelection(0, length); }, Qt::QueuedConnection);
+    SelectWholeText(txtColor[k], AnsiByteLen(txtColor[k]->text()).toInt());
 }
 
 bool frmPallet::txtColor_LostFocus(int k)
@@ -222,42 +220,6 @@ bool frmPallet::txtColor_LostFocus(int k)
     showSelectedColour();
     redrawIfImage();
     return true;
-}
-
-bool frmPallet::eventFilter(QObject *watched, QEvent *event)
-{
-    if (swallowPointer) {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove:
-            return true;
-        case QEvent::MouseButtonRelease:
-            swallowPointer = false;
-            qApp->removeEventFilter(this);
-            return true;
-        default:
-            break;
-        }
-    }
-    for (int k = 0; k < 3; ++k) {
-        if (watched != txtColor[k])
-            continue;
-        if (event->type() == QEvent::FocusIn) {
-            txtColor_GotFocus(k);
-        } else if (event->type() == QEvent::FocusOut) {
-            const auto reason = static_cast<QFocusEvent *>(event)->reason();
-            // Only a move to another control of this window commits.
-            if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
-                break;
-            if (!txtColor_LostFocus(k) && reason == Qt::MouseFocusReason && !swallowPointer) {
-                swallowPointer = true;
-                qApp->installEventFilter(this);
-            }
-        }
-        break;
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void frmPallet::changeEvent(QEvent *event)

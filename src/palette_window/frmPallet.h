@@ -53,7 +53,6 @@ public:
     static inline const QString kNoFile = QStringLiteral("<No File>");
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -62,8 +61,4 @@ private:
     void showSelectedColour();
     void setSliderQuietly(int k, int value);
     void redrawIfImage();
-
-    // After a refused text the press that took the focus away is dropped,
-    // so that the control clicked does not act on it.
-    bool swallowPointer = false;
 };

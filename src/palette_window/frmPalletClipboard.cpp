@@ -1,6 +1,57 @@
 // Copy and paste of palette ranges through the clipboard.
+#include "image/DrawPcxImage.h"
+#include "palette_window/ClipText.h"
+#include "palette_window/GetClipPallet.h"
+#include "palette_window/frmClip.h"
 #include "palette_window/frmPallet.h"
+#include "platform/Platform.h"
+#include "shell/Forms.h"
+#include "shell/WindowKit.h"
+#include "shell/mdlGlobal.h"
 
-void frmPallet::Form_Activate() {}
-void frmPallet::cmdCopy_Click() {}
-void frmPallet::cmdPaste_Click() {}
+#include <QPushButton>
+
+using namespace mdlGlobal;
+
+bool GetClipPallet()
+{
+    auto entries = ParseClipText(ThePlatform().clipboardText());
+    if (!entries)
+        return false;
+    ClipPallet = std::move(*entries);
+    return true;
+}
+
+void frmPallet::Form_Activate()
+{
+    cmdPaste->setEnabled(GetClipPallet());
+}
+
+void frmPallet::cmdCopy_Click()
+{
+    FrmClip().exec();
+    Form_Activate();
+}
+
+void frmPallet::cmdPaste_Click()
+{
+    if (!GetClipPallet())
+        return;
+    const int first = SelectedPalletID;
+    const int n = static_cast<int>(ClipPallet.size()) - 1;
+    // Entries that would land beyond 255 are dropped.
+    const int last = qMin(first + n, 255);
+    const QString prompt = QString::number(first) + Catalog.MsgPasteRangeSep +
+                           QString::number(last) + Catalog.MsgPasteRewrite + QChar(13) +
+                           Catalog.MsgPasteConfirm;
+    if (ThePlatform().messageBox(this, prompt, Platform::Buttons::OkCancel) ==
+        Platform::Answer::Cancel)
+        return;
+    for (int i = first; i <= last; ++i)
+        Pallet[i] = ClipPallet[static_cast<std::size_t>(i - first)];
+    for (int i = first; i <= last; ++i)
+        SetBackground(lblColor[i], PackedToQColor(Pallet[i].color()));
+    lblColor_Click(SelectedPalletID);
+    if (mdlGlobal::PcxImage.isLoaded())
+        DrawPcxImage();
+}

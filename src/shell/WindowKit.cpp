@@ -146,3 +146,20 @@ QIcon AppIcon()
     }
     return icon;
 }
+
+void CompactLabel::paintEvent(QPaintEvent *event)
+{
+    QFrame::paintEvent(event);
+    QPainter p(this);
+    p.setFont(font());
+    p.setPen(palette().color(QPalette::WindowText));
+    const QRect area = contentsRect().adjusted(2, 1, -1, -1);
+    const int pixelSize = font().pixelSize() > 0 ? font().pixelSize() : fontMetrics().height();
+    const int step = pixelSize + 2;
+    int y = area.top();
+    for (const QString &line : text().split(QLatin1Char('\n'))) {
+        p.drawText(QRect(area.left(), y, area.width(), step), Qt::AlignLeft | Qt::AlignVCenter,
+                   line);
+        y += step;
+    }
+}

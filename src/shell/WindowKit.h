@@ -57,3 +57,15 @@ protected:
 
 // The program's icon: a small grid of palette colours.
 QIcon AppIcon();
+
+// A label whose lines stand as close as the old bitmap fonts stood, so that
+// four lines fit the height a layout gave them whatever the font's own
+// line spacing.
+class CompactLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};

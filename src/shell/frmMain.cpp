@@ -4,6 +4,7 @@
 #include "palette_window/frmPallet.h"
 #include "platform/Platform.h"
 #include "shell/Forms.h"
+#include "shell/TextCommit.h"
 #include "shell/WindowKit.h"
 #include "shell/frmAbout.h"
 #include "shell/mdlGlobal.h"
@@ -113,7 +114,6 @@ void frmMain::buildControls()
     txtZoom = new QLineEdit(QStringLiteral("100"), Frame2);
     PlaceTwips(txtZoom, 180, 240, 495, 270);
     SetDesignedFont(txtZoom);
-    txtZoom->installEventFilter(this);
     Label1 = new QLabel(QStringLiteral("%"), Frame2);
     PlaceTwips(Label1, 840, 240, 255, 255);
     SetDesignedFont(Label1);
@@ -131,7 +131,7 @@ void frmMain::buildControls()
     SetDesignedFont(cmdAdjustMinas, DesignedArialFont());
     SetDesignedFont(cmdAdjustPlus, DesignedArialFont());
 
-    lblInfo = new QLabel(client);
+    lblInfo = new CompactLabel(client);
     PlaceTwips(lblInfo, 120, 2640, 1515, 915);
     lblInfo->setFrameStyle(QFrame::Box | QFrame::Plain);
     lblInfo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -145,6 +145,8 @@ void frmMain::buildControls()
     cmdActSave = button(client, QStringLiteral("&Save"), 240, 4500, 1335, 255);
     cmdAbout = button(client, QStringLiteral("&About"), 240, 4980, 1335, 255);
     cmdExit = button(client, QStringLiteral("&Exit"), 120, 5340, 1575, 375);
+
+    new TextCommit(this, {txtZoom}, [this](int) { return txtZoom_LostFocus(); });
 
     connect(cmdAbout, &QPushButton::clicked, this, &frmMain::cmdAbout_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
@@ -363,11 +365,6 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     if (watched == client && event->type() == QEvent::MouseButtonPress) {
         Form_MouseDown(static_cast<QMouseEvent *>(event)->buttons());
         return true;
-    }
-    if (watched == txtZoom && event->type() == QEvent::FocusOut) {
-        const auto reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            QMetaObject::invokeMethod(this, &frmMain::txtZoom_LostFocus, Qt::QueuedConnection);
     }
     return QWidget::eventFilter(watched, event);
 }

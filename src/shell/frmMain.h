@@ -59,7 +59,8 @@ public:
 
     void cmdPcxOpen_Click();
     void sldZoom_Change();
-    void txtZoom_LostFocus();
+    // False when the text was refused and the focus sent back.
+    bool txtZoom_LostFocus();
     void cmdAdjustMinas_Click();
     void cmdAdjustPlus_Click();
 

@@ -13,7 +13,7 @@ QByteArray ActFileBytes;
 qint64 ActFileLen = 0;
 QByteArray PcxFileBytes;
 qint64 PcxFileLen = 0;
-std::array<quint8, 128> PcxHeaderBytes{};
+::PcxHeader PcxHeader;
 std::vector<quint8> PcxDecodedBytes;
 ::PcxImage PcxImage;
 std::vector<PalletEntry> ClipPallet;
@@ -35,7 +35,7 @@ void ResetSharedState()
     ActFileLen = 0;
     PcxFileBytes.clear();
     PcxFileLen = 0;
-    PcxHeaderBytes.fill(0);
+    PcxHeader = ::PcxHeader{};
     PcxDecodedBytes.clear();
     PcxImage = ::PcxImage{};
     ClipPallet.clear();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "image/PcxHeader.h"
 #include "image/PcxImage.h"
 #include "palette/PalletEntry.h"
 #include "shell/MessageCatalog.h"
@@ -24,7 +25,7 @@ extern qint64 ActFileLen;
 
 extern QByteArray PcxFileBytes;
 extern qint64 PcxFileLen;
-extern std::array<quint8, 128> PcxHeaderBytes;
+extern ::PcxHeader PcxHeader;
 extern std::vector<quint8> PcxDecodedBytes;
 extern ::PcxImage PcxImage;
 

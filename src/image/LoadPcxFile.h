@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+// Reads and checks a PCX file; on acceptance its palette replaces the
+// working palette. A refused file is reported and changes nothing else.
+bool LoadPcxFile(const QString &path);
+// The file's palette, entry order reversed, becomes the working palette.
+void LoadPcxPallet();
+// The pixels of the last accepted file become the image.
+void DecodePcxImage();

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+
+// Both scroll bars of the screen window are this many pixels thick.
+constexpr int kScrollBarThickness = 17;
+
+// The scroll maximum for an axis of inner size `inner`: with Z = ub * f and
+// the area inner - 17, Z - area when the area fits in Z, else Z.
+int ScrollMaximum(int ub, int f, int inner);
+
+// The position after a layout: pos * f - back (back = f horizontally, 2 f
+// vertically), negatives 0, and the maximum itself once that plus back
+// reaches it.
+int RescaledScroll(int pos, int f, int back, int maximum);
+inline int RescaledScrollH(int pos, int f, int maximum)
+{
+    return RescaledScroll(pos, f, f, maximum);
+}
+inline int RescaledScrollV(int pos, int f, int maximum)
+{
+    return RescaledScroll(pos, f, 2 * f, maximum);
+}
+
+// The largest useful position: ub * f - (inner - 17), negatives 0.
+int ScrollLimit(int ub, int f, int inner);
+
+// A changed position is pulled back to the limit once it reaches it.
+int ClampScroll(int pos, int limit);
+
+// The image pixel drawn under the pointer at (x, y) of the inner area, from
+// the scroll positions and the zoom as the drawing uses them. Empty for the
+// 1 x 1 image, right of or below the image, and over a scroll bar.
+struct HitPixel {
+    int column = 0;
+    int row = 0;
+};
+std::optional<HitPixel> HitTest(int ub1, int ub2, int f, int scrollH, int scrollV, int x, int y,
+                                int innerWidth, int innerHeight);

@@ -1,0 +1,64 @@
+#include "palette_window/ClipText.h"
+
+#include "shell/Numbers.h"
+#include "shell/TextHelpers.h"
+
+namespace {
+
+const QString kMagic = QStringLiteral("Palmiro");
+
+QString threeDigits(int value)
+{
+    return PadZeros(3, QVariant(value)).toString();
+}
+
+// A field of up to three bytes read as a whole number within 0..max.
+std::optional<int> field(const QByteArray &bytes, qsizetype start, int max)
+{
+    if (start >= bytes.size())
+        return std::nullopt;
+    const QString text = FromAnsiBytes(bytes.mid(start, 3));
+    return ReadWholeInRange(text, 0, max);
+}
+
+} // namespace
+
+QString BuildClipText(const PalletArray &pallet, int first, int last)
+{
+    QString s = kMagic + threeDigits(last - first);
+    for (int i = first; i <= last; ++i) {
+        const PalletEntry &e = pallet[i];
+        s += threeDigits(e.R) + threeDigits(e.G) + threeDigits(e.B);
+    }
+    return s;
+}
+
+std::optional<std::vector<PalletEntry>> ParseClipText(const QString &text)
+{
+    if (text.isEmpty())
+        return std::nullopt;
+    const QByteArray bytes = ToAnsiBytes(text);
+    if (bytes.size() < kClipHeaderBytes + kClipEntryBytes)
+        return std::nullopt;
+    if (FromAnsiBytes(bytes.left(kMagic.size())) != kMagic)
+        return std::nullopt;
+    const auto count = ReadNumericText(FromAnsiBytes(bytes.mid(7, 3)));
+    if (!count)
+        return std::nullopt;
+    const double n = RoundHalfEven(*count);
+    if (n < 0)
+        return std::nullopt;
+    // Three bytes hold at most 999.
+    const auto last = static_cast<qsizetype>(n);
+    std::vector<PalletEntry> entries(static_cast<std::size_t>(last) + 1);
+    for (qsizetype j = 0; j <= last; ++j) {
+        const qsizetype at = kClipHeaderBytes + kClipEntryBytes * j;
+        const auto r = field(bytes, at, 255);
+        const auto g = field(bytes, at + 3, 255);
+        const auto b = field(bytes, at + 6, 255);
+        if (!r || !g || !b)
+            return std::nullopt;
+        entries[static_cast<std::size_t>(j)].set(quint8(*r), quint8(*g), quint8(*b));
+    }
+    return entries;
+}

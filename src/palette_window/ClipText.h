@@ -1,0 +1,19 @@
+#pragma once
+
+#include "palette/PalletEntry.h"
+
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+// "Palmiro", the number of entries minus one in three digits, then three
+// digits each for R, G and B of every entry: 19 + 9·n bytes.
+QString BuildClipText(const PalletArray &pallet, int first, int last);
+
+// The entries of a clipboard palette text, or nothing when the text is not
+// one. Bytes after the last entry the count names are ignored.
+std::optional<std::vector<PalletEntry>> ParseClipText(const QString &text);
+
+constexpr int kClipHeaderBytes = 10;
+constexpr int kClipEntryBytes = 9;

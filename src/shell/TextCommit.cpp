@@ -1,0 +1,56 @@
+#include "shell/TextCommit.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QLineEdit>
+
+TextCommit::TextCommit(QObject *parent, std::vector<QLineEdit *> boxes,
+                       std::function<bool(int)> lostFocus, std::function<void(int)> gotFocus)
+    : QObject(parent), boxes(std::move(boxes)), lostFocus(std::move(lostFocus)),
+      gotFocus(std::move(gotFocus))
+{
+    for (QLineEdit *box : this->boxes)
+        box->installEventFilter(this);
+}
+
+bool TextCommit::eventFilter(QObject *watched, QEvent *event)
+{
+    if (swallowPointer) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+            return true;
+        case QEvent::MouseButtonRelease:
+            swallowPointer = false;
+            qApp->removeEventFilter(this);
+            return true;
+        default:
+            break;
+        }
+    }
+    if (event->type() != QEvent::FocusIn && event->type() != QEvent::FocusOut)
+        return false;
+    for (int k = 0; k < static_cast<int>(boxes.size()); ++k) {
+        if (watched != boxes[k])
+            continue;
+        const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        if (event->type() == QEvent::FocusIn) {
+            if (gotFocus)
+                gotFocus(k);
+        } else if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            if (!lostFocus(k) && reason == Qt::MouseFocusReason && !swallowPointer) {
+                swallowPointer = true;
+                qApp->installEventFilter(this);
+            }
+        }
+        break;
+    }
+    return false;
+}
+
+void SelectWholeText(QLineEdit *box, int length)
+{
+    QMetaObject::invokeMethod(
+        box, [box, length] { box->setSelection(0, length); }, Qt::QueuedConnection);
+}
