@@ -118,8 +118,10 @@ void InstallFontSubstitutions()
 
 void ClickLabel::mousePressEvent(QMouseEvent *event)
 {
+    // Taken here, so the release comes back to this label and the press
+    // does not reach the window beneath as well.
+    event->accept();
     emit pressed(event);
-    QLabel::mousePressEvent(event);
 }
 
 void ClickLabel::mouseReleaseEvent(QMouseEvent *event)
