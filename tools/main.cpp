@@ -86,8 +86,9 @@ int Info(const QString &path)
               << "BytesPerLine: " << h.BytesPerLine() << "\n"
               << "image: " << (h.Xmax() + 1) << " x " << (h.Ymax() + 1) << "\n";
     }
-    out() << "verdict: " << (ok ? QStringLiteral("accepted")
-                                : QStringLiteral("refused: ") + PcxRefusalText(pcx.refusal))
+    out() << "verdict: "
+          << (ok ? QStringLiteral("accepted")
+                 : QStringLiteral("refused: ") + PcxRefusalText(pcx.refusal))
           << "\n";
     out().flush();
     return ok ? 0 : Fail(path, QStringLiteral("refused: ") + PcxRefusalText(pcx.refusal));

@@ -15,8 +15,8 @@ std::optional<int> AdjustedUB1(int ub1, int step)
     return std::nullopt;
 }
 
-std::optional<PcxImage> AdjustPcxLayout(const std::vector<quint8> &decoded,
-                                        const PcxImage &current, int step)
+std::optional<PcxImage> AdjustPcxLayout(const std::vector<quint8> &decoded, const PcxImage &current,
+                                        int step)
 {
     const std::optional<int> ub1 = AdjustedUB1(current.UB1, step);
     if (!ub1)

@@ -14,5 +14,5 @@ std::optional<int> AdjustedUB1(int ub1, int step);
 // height: pixel (x, y) = decoded[y * (newUB1 + 1) + x], capped at the last
 // element. Empty when the layout stays as it is (see AdjustedUB1) or memory
 // runs out.
-std::optional<PcxImage> AdjustPcxLayout(const std::vector<quint8> &decoded,
-                                        const PcxImage &current, int step);
+std::optional<PcxImage> AdjustPcxLayout(const std::vector<quint8> &decoded, const PcxImage &current,
+                                        int step);

@@ -37,25 +37,44 @@ bool DecodeRuns(const quint8 *in, qint64 len, quint8 *out, qint64 n)
     qint64 p = 0;
     qint64 o = 0;
 #if defined(__SSE2__)
-    // Literals are copied 16 at a time up to the next count byte, found by a
-    // vector compare: the byte-at-a-time loop waits on each load before it
-    // knows where the next token starts, which is what limits noisy images.
+    // The bytes above 0xC0 of a 64-byte window are found by vector compares
+    // and then walked as bits: a byte-at-a-time loop must wait for each load
+    // to know where the next token starts, which is what limits noisy images.
+    // Room needed per window: 64 input bytes plus one value and one 16-byte
+    // over-read; 32 runs of 63 plus one 64-byte run store of output.
     const __m128i flip = _mm_set1_epi8(char(0x80));
     const __m128i literalMax = _mm_set1_epi8(char(0xC0 ^ 0x80));
-    while (p + 17 <= len && o + 80 <= n) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + p));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + o), v);
-        const __m128i counts = _mm_cmpgt_epi8(_mm_xor_si128(v, flip), literalMax);
-        const unsigned mask = unsigned(_mm_movemask_epi8(counts)) | 0x10000u;
-        const unsigned literals = unsigned(__builtin_ctz(mask));
-        p += literals;
-        o += literals;
-        if (literals < 16) {
-            const unsigned count = in[p] & 0x3Fu;
-            WriteRun(out + o, in[p + 1], count);
+    auto countBytes = [&](const quint8 *s) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s));
+        return quint64(
+            unsigned(_mm_movemask_epi8(_mm_cmpgt_epi8(_mm_xor_si128(v, flip), literalMax))));
+    };
+    while (p + 128 <= len && o + 32 * 63 + 64 <= n) {
+        const quint8 *w = in + p;
+        const quint64 mask = countBytes(w) | countBytes(w + 16) << 16 | countBytes(w + 32) << 32 |
+                             countBytes(w + 48) << 48;
+        unsigned pos = 0;
+        while (pos < 64) {
+            const quint64 rest = mask >> pos;
+            const unsigned literals = rest ? unsigned(__builtin_ctzll(rest)) : 64 - pos;
+            // One store whatever the count, so short and empty spans take
+            // no branch.
+            unsigned i = 0;
+            do {
+                _mm_storeu_si128(reinterpret_cast<__m128i *>(out + o + i),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i *>(w + pos + i)));
+                i += 16;
+            } while (i < literals);
+            o += literals;
+            pos += literals;
+            if (pos >= 64)
+                break;
+            const unsigned count = w[pos] & 0x3Fu;
+            WriteRun(out + o, w[pos + 1], count);
             o += count;
-            p += 2;
+            pos += 2;
         }
+        p += pos;
     }
 #endif
     while (o + 64 <= n && p + 1 < len) {

@@ -33,7 +33,7 @@ PcxRefusal CheckPcxFile(QByteArrayView file);
 // Empty when the file is shorter than the palette.
 QByteArray PcxPaletteBytes(QByteArrayView file);
 
-// One continuous run-length stream from offset 128, rows not respected,
+// One continuous run-length stream from offset 128, running across rows,
 // (Xmax + 1) x (Ymax + 1) bytes. The palette bytes are never part of it.
 struct PcxStream {
     PcxRefusal refusal = PcxRefusal::None;

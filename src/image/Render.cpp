@@ -10,9 +10,11 @@ namespace {
 constexpr quint32 kBlack = 0xff000000u;
 
 // Writes n source pixels as n * F raster pixels; F is fixed so the copies
-// unroll.
+// unroll. Without the restrict the compiler must assume a store to the
+// raster can change the table and reloads in order, at half the speed.
 template <int F>
-void MapRow(quint32 *dst, const quint8 *src, qsizetype n, const ColorTable &table)
+void MapRow(quint32 *__restrict dst, const quint8 *__restrict src, qsizetype n,
+            const quint32 *__restrict table)
 {
     for (qsizetype i = 0; i < n; ++i) {
         const quint32 c = table[src[i]];
@@ -21,7 +23,8 @@ void MapRow(quint32 *dst, const quint8 *src, qsizetype n, const ColorTable &tabl
     }
 }
 
-void MapRowAnyZoom(quint32 *dst, const quint8 *src, qsizetype n, int f, const ColorTable &table)
+void MapRowAnyZoom(quint32 *__restrict dst, const quint8 *__restrict src, qsizetype n, int f,
+                   const quint32 *__restrict table)
 {
     for (qsizetype i = 0; i < n; ++i)
         std::fill_n(dst + i * f, f, table[src[i]]);
@@ -29,17 +32,18 @@ void MapRowAnyZoom(quint32 *dst, const quint8 *src, qsizetype n, int f, const Co
 
 void MapRowZoom(quint32 *dst, const quint8 *src, qsizetype n, int f, const ColorTable &table)
 {
+    const quint32 *t = table.data();
     switch (f) {
     case 1:
-        return MapRow<1>(dst, src, n, table);
+        return MapRow<1>(dst, src, n, t);
     case 2:
-        return MapRow<2>(dst, src, n, table);
+        return MapRow<2>(dst, src, n, t);
     case 3:
-        return MapRow<3>(dst, src, n, table);
+        return MapRow<3>(dst, src, n, t);
     case 4:
-        return MapRow<4>(dst, src, n, table);
+        return MapRow<4>(dst, src, n, t);
     default:
-        return MapRowAnyZoom(dst, src, n, f, table);
+        return MapRowAnyZoom(dst, src, n, f, t);
     }
 }
 

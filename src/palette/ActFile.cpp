@@ -80,7 +80,10 @@ ActSaveResult SaveActFile(const QString &path, const PalletArray &pallet)
             content += previous.mid(kActFileBytes);
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() ||
+    // Unbuffered, so a short write (disk full, file size limit) shows in the
+    // count; a buffered flush can lose it and commit a truncated file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        file.write(content) != content.size() ||
         !file.commit()) {
         result.error = describe(file, path);
         file.cancelWriting();

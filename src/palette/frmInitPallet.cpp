@@ -71,7 +71,7 @@ frmInitPallet::frmInitPallet()
     PlaceTwips(cmdCancel, 3600, 1740, 1155, 255);
     SetDesignedFont(cmdCancel);
 
-    new TextCommit(this, {txtColor.begin(), txtColor.end()},
+    textCommit = new TextCommit(this, {txtColor.begin(), txtColor.end()},
                    [this](int k) { return txtColor_LostFocus(k); });
     connect(cmdOK, &QPushButton::clicked, this, &frmInitPallet::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmInitPallet::cmdCancel_Click);
@@ -141,4 +141,9 @@ void frmInitPallet::reject()
 {
     // Esc is Cancel.
     cmdCancel_Click();
+}
+
+frmInitPallet::~frmInitPallet()
+{
+    delete textCommit;
 }

@@ -8,6 +8,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSlider;
+class TextCommit;
 
 // Asks for the one colour a new palette is filled with. Hidden, not
 // destroyed, when it closes, so it keeps its values from one New to the next.
@@ -15,6 +16,7 @@ class frmInitPallet : public QDialog {
     Q_OBJECT
 public:
     frmInitPallet();
+    ~frmInitPallet() override;
 
     QLabel *lblMSG;
     QLabel *lblSelectColor;
@@ -35,6 +37,9 @@ public:
     void reject() override;
 
 private:
+    // Goes first when the window is destroyed, so that the focus leaving a
+    // dying text box commits nothing.
+    TextCommit *textCommit = nullptr;
     void Form_Load();
     void showSwatch();
 };

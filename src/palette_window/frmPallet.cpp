@@ -92,7 +92,7 @@ frmPallet::frmPallet()
         sldColBar[k] = slider;
     }
 
-    new TextCommit(this, {txtColor.begin(), txtColor.end()},
+    textCommit = new TextCommit(this, {txtColor.begin(), txtColor.end()},
                    [this](int k) { return txtColor_LostFocus(k); },
                    [this](int k) { txtColor_GotFocus(k); });
 
@@ -233,4 +233,9 @@ void frmPallet::closeEvent(QCloseEvent *event)
 {
     // The window lives as long as the program.
     event->ignore();
+}
+
+frmPallet::~frmPallet()
+{
+    delete textCommit;
 }

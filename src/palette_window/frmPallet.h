@@ -10,6 +10,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSlider;
+class TextCommit;
 
 // The 16 x 16 grid of entries, the selected entry's swatch, and its red,
 // green and blue as sliders and text boxes.
@@ -17,6 +18,7 @@ class frmPallet : public QWidget {
     Q_OBJECT
 public:
     frmPallet();
+    ~frmPallet() override;
 
     // After ActFileBytes and ActFileLen were filled: apply them and show.
     void PalletSet();
@@ -57,6 +59,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Goes first when the window is destroyed, so that the focus leaving a
+    // dying text box commits nothing.
+    TextCommit *textCommit = nullptr;
     void showCell(int index);
     void showSelectedColour();
     void setSliderQuietly(int k, int value);

@@ -146,7 +146,7 @@ void frmMain::buildControls()
     cmdAbout = button(client, QStringLiteral("&About"), 240, 4980, 1335, 255);
     cmdExit = button(client, QStringLiteral("&Exit"), 120, 5340, 1575, 375);
 
-    new TextCommit(this, {txtZoom}, [this](int) { return txtZoom_LostFocus(); });
+    textCommit = new TextCommit(this, {txtZoom}, [this](int) { return txtZoom_LostFocus(); });
 
     connect(cmdAbout, &QPushButton::clicked, this, &frmMain::cmdAbout_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
@@ -374,4 +374,9 @@ void frmMain::paintEvent(QPaintEvent *)
     QPainter p(this);
     p.fillRect(rect(), palette().window());
     qDrawWinPanel(&p, rect(), palette(), false);
+}
+
+frmMain::~frmMain()
+{
+    delete textCommit;
 }

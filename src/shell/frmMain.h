@@ -10,6 +10,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSlider;
+class TextCommit;
 class ClickLabel;
 
 // The command panel: a narrow window with its own title strip, flanked by
@@ -18,6 +19,7 @@ class frmMain : public QWidget {
     Q_OBJECT
 public:
     frmMain();
+    ~frmMain() override;
 
     // Start-up: the whole of it.
     void Form_Load();
@@ -74,6 +76,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Goes first when the window is destroyed, so that the focus leaving a
+    // dying text box commits nothing.
+    TextCommit *textCommit = nullptr;
     void buildControls();
     void moveToTwips(qint32 left, qint32 top);
 

@@ -15,21 +15,13 @@ Platform::Answer ScriptedPlatform::messageBox(QWidget *, const QString &text, Bu
 std::optional<QString> ScriptedPlatform::openFileDialog(QWidget *, const FileDialog &dialog)
 {
     dialogs << Dialog{false, dialog};
-    if (paths.empty())
-        return std::nullopt;
-    auto p = paths.front();
-    paths.pop_front();
-    return p;
+    return nextPath();
 }
 
 std::optional<QString> ScriptedPlatform::saveFileDialog(QWidget *, const FileDialog &dialog)
 {
     dialogs << Dialog{true, dialog};
-    if (paths.empty())
-        return std::nullopt;
-    auto p = paths.front();
-    paths.pop_front();
-    return p;
+    return nextPath();
 }
 
 QStringList ScriptedPlatform::messageTexts() const
@@ -38,4 +30,16 @@ QStringList ScriptedPlatform::messageTexts() const
     for (const Message &m : messages)
         out << m.text;
     return out;
+}
+
+std::optional<QString> ScriptedPlatform::nextPath()
+{
+    if (paths.empty())
+        return std::nullopt;
+    const QString path = paths.front().value_or(QString());
+    const bool cancelled = !paths.front().has_value();
+    paths.pop_front();
+    if (cancelled)
+        return std::nullopt;
+    return path;
 }

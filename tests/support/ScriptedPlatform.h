@@ -47,4 +47,7 @@ public:
     void endProcess() override { ++endProcessCalls; }
 
     QStringList messageTexts() const;
+
+private:
+    std::optional<QString> nextPath();
 };

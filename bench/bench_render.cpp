@@ -1,0 +1,117 @@
+// Drawing a full-HD screen window, beside Qt's own palette conversion and a
+// plain copy of the frame, all measured in the same run.
+
+#include "BenchImages.h"
+
+#include "image/Render.h"
+
+#include <QImage>
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int kAreaW = 1920;
+constexpr int kAreaH = 1080;
+
+const PcxImage &Picture()
+{
+    static const PcxImage img = bench::NoiseImage(bench::kBigSide, bench::kBigSide);
+    return img;
+}
+
+PalletArray SomePallet()
+{
+    PalletArray p{};
+    for (int i = 0; i < 256; ++i)
+        p[std::size_t(i)].set(quint8(i), quint8(i * 5), quint8(255 - i));
+    return p;
+}
+
+// Window columns 0..1919 and rows 0..1079, from somewhere inside the image.
+DrawView FullArea(int f)
+{
+    return DrawView{100, 100, kAreaW - 1, kAreaH - 1, f};
+}
+
+void BM_Fill(benchmark::State &state)
+{
+    const int f = int(state.range(0));
+    const ColorTable table = BuildColorTable(SomePallet(), -1);
+    QImage raster(kAreaW, kAreaH, QImage::Format_RGB32);
+    for (auto _ : state) {
+        FillView(raster.bits(), raster.bytesPerLine(), kAreaW, kAreaH, Picture(), table,
+                 FullArea(f));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_Fill)->Arg(1)->Arg(2)->Arg(4)->ArgName("zoom");
+
+void BM_SliderEdit(benchmark::State &state)
+{
+    PalletArray pallet = SomePallet();
+    QImage raster(kAreaW, kAreaH, QImage::Format_RGB32);
+    int value = 0;
+    for (auto _ : state) {
+        pallet[37].setChannel(1, quint8(value++));
+        const ColorTable table = BuildColorTable(pallet, -1);
+        FillView(raster.bits(), raster.bytesPerLine(), kAreaW, kAreaH, Picture(), table,
+                 FullArea(1));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_SliderEdit);
+
+// One colour look-up and one set per pixel, as a per-pixel platform call
+// would draw.
+void BM_FillBySetPixel(benchmark::State &state)
+{
+    const PalletArray pallet = SomePallet();
+    const PcxImage &img = Picture();
+    QImage raster(kAreaW, kAreaH, QImage::Format_RGB32);
+    for (auto _ : state) {
+        raster.fill(0xff000000u);
+        for (int x = 0; x < kAreaW; ++x)
+            for (int y = 0; y < kAreaH; ++y)
+                raster.setPixel(x, y,
+                                PackedToRgb32(GetPixelColor(pallet, -1, img.at(100 + x, 100 + y))));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_FillBySetPixel);
+
+void BM_QtIndexed8ToRgb32(benchmark::State &state)
+{
+    const PcxImage &img = Picture();
+    QImage src(kAreaW, kAreaH, QImage::Format_Indexed8);
+    QVector<QRgb> colours(256);
+    const ColorTable table = BuildColorTable(SomePallet(), -1);
+    for (int i = 0; i < 256; ++i)
+        colours[i] = table[std::size_t(i)];
+    src.setColorTable(colours);
+    for (int y = 0; y < kAreaH; ++y)
+        std::memcpy(src.scanLine(y), img.row(100 + y) + 100, kAreaW);
+    for (auto _ : state) {
+        QImage dst = src.convertToFormat(QImage::Format_RGB32);
+        benchmark::DoNotOptimize(dst.constBits());
+    }
+}
+BENCHMARK(BM_QtIndexed8ToRgb32);
+
+void BM_MemcpyFrame(benchmark::State &state)
+{
+    std::vector<quint32> a(std::size_t(kAreaW) * kAreaH, 0xff102030u);
+    std::vector<quint32> b(a.size());
+    for (auto _ : state) {
+        std::memcpy(b.data(), a.data(), a.size() * sizeof(quint32));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_MemcpyFrame);
+
+} // namespace
+
+BENCHMARK_MAIN();
