@@ -397,7 +397,8 @@ void TestRender::hitTest_data()
     QTest::newRow("scrolled at zoom 2") << 500 << 500 << 2 << 5 << 7 << 3 << 3 << 3 << 5;
     QTest::newRow("1 x 1 image") << 0 << 0 << 1 << 0 << 0 << 0 << 0 << -1 << -1;
     QTest::newRow("one pixel wide still hits") << 0 << 9 << 1 << 0 << 0 << 0 << 4 << 0 << 4;
-    QTest::newRow("right of the image") << 10 << 10 << 2 << 0 << 0 << 21 << 0 << -1 << -1;
+    QTest::newRow("right of the image") << 10 << 10 << 2 << 0 << 0 << 22 << 0 << -1 << -1;
+    QTest::newRow("last pixel of the last block") << 10 << 10 << 2 << 0 << 0 << 21 << 21 << 10 << 10;
     QTest::newRow("on the last block column") << 10 << 10 << 2 << 0 << 0 << 20 << 20 << 10 << 10;
     QTest::newRow("over the vertical bar") << 500 << 500 << 1 << 0 << 0 << 284 << 5 << -1 << -1;
     QTest::newRow("over the horizontal bar") << 500 << 500 << 1 << 0 << 0 << 5 << 279 << -1 << -1;

@@ -14,10 +14,11 @@ using namespace mdlGlobal;
 
 int CurrentZoomPercent()
 {
+    // The main window keeps the text a whole number from 100 to 400, but a
+    // redraw can come while a refused text is still in the box.
     bool ok = false;
     const int percent = FrmMain().txtZoom->text().toInt(&ok);
-    // The main window keeps the text a whole number from 100 to 400.
-    return ok ? percent : 100;
+    return ok ? qBound(100, percent, 400) : 100;
 }
 
 void DrawPcxImage()

@@ -46,7 +46,9 @@ std::optional<HitPixel> HitTest(int ub1, int ub2, int f, int scrollH, int scroll
     if ((ub1 == 0 && ub2 == 0) || ub1 < 0 || ub2 < 0)
         return std::nullopt;
     f = std::max(1, f);
-    if ((long long)x > (long long)ub1 * f || (long long)y > (long long)ub2 * f)
+    // The last block is drawn whole, f pixels wide, so its every pixel names
+    // the last column (and row).
+    if ((long long)x >= ((long long)ub1 + 1) * f || (long long)y >= ((long long)ub2 + 1) * f)
         return std::nullopt;
     if ((long long)x > (long long)innerWidth - kScrollBarThickness ||
         (long long)y > (long long)innerHeight - kScrollBarThickness)
