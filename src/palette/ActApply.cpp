@@ -4,7 +4,8 @@ int ApplyActBytes(PalletArray &pallet, const QByteArray &bytes, qint64 len)
 {
     if (len < 0)
         return 0;
-    const int n = int(qMin<qint64>(kPalletEntries, (len + 1) / 3));
+    // Capped before the + 1, which would overflow for the largest lengths.
+    const int n = len >= 3 * kPalletEntries ? kPalletEntries : int((len + 1) / 3);
     auto at = [&](qint64 i) -> quint8 {
         return i < len && i < bytes.size() ? quint8(bytes[qsizetype(i)]) : 0;
     };

@@ -46,9 +46,11 @@ std::optional<std::vector<PalletEntry>> ParseClipText(const QString &text)
     if (!count)
         return std::nullopt;
     const double n = RoundHalfEven(*count);
-    if (n < 0)
+    // Three bytes can say "9e9": a count the text has no room for is refused
+    // before anything is allocated. Each entry needs its blue field begun.
+    const qsizetype room = (bytes.size() - kClipHeaderBytes - 7) / kClipEntryBytes;
+    if (n < 0 || n > double(room))
         return std::nullopt;
-    // Three bytes hold at most 999.
     const auto last = static_cast<qsizetype>(n);
     std::vector<PalletEntry> entries(static_cast<std::size_t>(last) + 1);
     for (qsizetype j = 0; j <= last; ++j) {

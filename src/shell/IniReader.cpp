@@ -29,7 +29,9 @@ Encoding detect(const QByteArray &bytes)
 {
     if (bytes.startsWith(kUtf8Bom))
         return Encoding::Utf8;
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    // Stateless, so a sequence cut off at the end of the file is an error
+    // rather than state kept for more input that never comes.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString ignored = utf8.decode(bytes);
     return utf8.hasError() ? Encoding::ShiftJis : Encoding::Utf8;
 }

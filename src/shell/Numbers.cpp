@@ -1,5 +1,6 @@
 #include "shell/Numbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -25,8 +26,9 @@ long long DivRoundHalfEven(long long a, long long b)
         r += b;
         --q;
     }
-    const long long twice = 2 * r;
-    if (twice > b || (twice == b && (q % 2 != 0)))
+    // r against b - r, not 2r against b: 2r overflows for b above 2^62.
+    const long long rest = b - r;
+    if (r > rest || (r == rest && (q % 2 != 0)))
         ++q;
     return q;
 }
@@ -59,7 +61,14 @@ std::optional<double> ReadNumericText(QStringView text)
     if (i < end && (text[i] == u'+' || text[i] == u'-'))
         ascii += static_cast<char>(text[i++].unicode());
     int mantissaDigits = 0;
+    // The power of ten of the leading non-zero digit, plus one, before the
+    // exponent; tells an overflow from an underflow.
+    long long magnitude = 0;
+    bool leadingSeen = false;
     while (i < end && isDigit(text[i])) {
+        leadingSeen = leadingSeen || text[i] != u'0';
+        if (leadingSeen)
+            ++magnitude;
         ascii += static_cast<char>(text[i++].unicode());
         ++mantissaDigits;
     }
@@ -67,24 +76,35 @@ std::optional<double> ReadNumericText(QStringView text)
         ascii += '.';
         ++i;
         while (i < end && isDigit(text[i])) {
+            if (!leadingSeen && text[i] == u'0')
+                --magnitude;
+            leadingSeen = leadingSeen || text[i] != u'0';
             ascii += static_cast<char>(text[i++].unicode());
             ++mantissaDigits;
         }
     }
     if (mantissaDigits == 0)
         return std::nullopt;
+    long long exponent = 0;
     if (i < end && (text[i] == u'e' || text[i] == u'E')) {
         ascii += 'e';
         ++i;
-        if (i < end && (text[i] == u'+' || text[i] == u'-'))
+        bool negativeExponent = false;
+        if (i < end && (text[i] == u'+' || text[i] == u'-')) {
+            negativeExponent = text[i] == u'-';
             ascii += static_cast<char>(text[i++].unicode());
+        }
         int exponentDigits = 0;
         while (i < end && isDigit(text[i])) {
+            // Far beyond any double; saturating keeps it from overflowing.
+            exponent = std::min(exponent * 10 + (text[i].unicode() - u'0'), 1000000000LL);
             ascii += static_cast<char>(text[i++].unicode());
             ++exponentDigits;
         }
         if (exponentDigits == 0)
             return std::nullopt;
+        if (negativeExponent)
+            exponent = -exponent;
     }
     if (i != end)
         return std::nullopt;
@@ -96,9 +116,10 @@ std::optional<double> ReadNumericText(QStringView text)
     double value = 0;
     const auto result = std::from_chars(first, ascii.data() + ascii.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
-        // Too large or too small for a double: the sign tells which way.
+        // Too large or too small for a double: the digits and the exponent
+        // together tell which (a long mantissa can overflow with "e-").
         const bool negative = ascii[0] == '-';
-        const bool tiny = ascii.find("e-") != std::string::npos;
+        const bool tiny = magnitude + exponent <= 0;
         return tiny ? 0.0 : (negative ? -HUGE_VAL : HUGE_VAL);
     }
     if (result.ec != std::errc())

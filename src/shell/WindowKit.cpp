@@ -110,10 +110,15 @@ void InstallLook()
 
 void InstallFontSubstitutions()
 {
-    const QStringList japanese{QStringLiteral("Noto Sans CJK JP"), QStringLiteral("IPAPGothic"),
-                               QStringLiteral("VL PGothic")};
-    for (const char *name : {"ＭＳ Ｐゴシック", "ＭＳ ゴシック", "MS PGothic", "MS UI Gothic"})
-        QFont::insertSubstitutions(QString::fromUtf8(name), japanese);
+    // IPA's proportional Gothic keeps the old metrics, so texts fit the
+    // heights the layouts give them; Noto is the fallback.
+    const QStringList proportional{QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP"),
+                                   QStringLiteral("VL PGothic")};
+    const QStringList fixed{QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP")};
+    for (const char *name : {"ＭＳ Ｐゴシック", "MS PGothic", "MS UI Gothic"})
+        QFont::insertSubstitutions(QString::fromUtf8(name), proportional);
+    for (const char *name : {"ＭＳ ゴシック", "MS Gothic"})
+        QFont::insertSubstitutions(QString::fromUtf8(name), fixed);
 }
 
 void ClickLabel::mousePressEvent(QMouseEvent *event)
@@ -164,4 +169,12 @@ void CompactLabel::paintEvent(QPaintEvent *event)
                    line);
         y += step;
     }
+}
+
+void PlaceFrameAt(QWidget *window, const QPoint &framePos)
+{
+    // Moving a mapped window again before the window manager has told Qt
+    // its frame would put the bare window where the frame belongs.
+    if (window->pos() != framePos)
+        window->move(framePos);
 }

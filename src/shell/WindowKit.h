@@ -34,6 +34,11 @@ enum class CellLook { Flat, Raised };
 void SetCellLook(QLabel *cell, CellLook look);
 CellLook CellLookOf(const QLabel *cell);
 
+// Moves a top-level window so that its frame, title bar included, starts at
+// framePos. Placed before it is first shown, the window manager puts the
+// frame there.
+void PlaceFrameAt(QWidget *window, const QPoint &framePos);
+
 // Registers the Japanese fallback for the designed font names so that the
 // names themselves can stay as they are written.
 void InstallFontSubstitutions();

@@ -178,9 +178,19 @@ void frmMain::Form_Load()
     lblTitle[0]->setText(Catalog.TitleMain);
     lblTitle[1]->setText(Catalog.TitleMain);
     // 7. The screen window's own load gives PcxImage its single element.
+    // Each is put in its step-9 place before it is shown, so that the window
+    // manager frames it there.
+    const int left = TwipsToPixels(MainWindowLeft);
+    const int top = TwipsToPixels(MainWindowTop);
     frmPallet &pallet = FrmPallet();
+    auto placePallet = [&] {
+        PlaceFrameAt(&pallet, QPoint(left - pallet.frameGeometry().width(), top));
+    };
+    placePallet();
     pallet.show();
     frmPCX &pcx = FrmPCX();
+    auto placePcx = [&] { PlaceFrameAt(&pcx, QPoint(left + frameGeometry().width(), top)); };
+    placePcx();
     pcx.show();
     // 8.
     SelectedPalletID = 0;
@@ -188,10 +198,8 @@ void frmMain::Form_Load()
     ActFileBytes = QByteArray(768, '\0');
     // 9. Palette window ends where the main window begins; the screen window
     // begins where it ends; one top for all three.
-    const int left = TwipsToPixels(MainWindowLeft);
-    const int top = TwipsToPixels(MainWindowTop);
-    pallet.move(left - pallet.frameGeometry().width(), top);
-    pcx.move(left + frameGeometry().width(), top);
+    placePallet();
+    placePcx();
     // 10.
     {
         const QSignalBlocker quiet(sldZoom);
