@@ -83,8 +83,7 @@ ActSaveResult SaveActFile(const QString &path, const PalletArray &pallet)
     // Unbuffered, so a short write (disk full, file size limit) shows in the
     // count; a buffered flush can lose it and commit a truncated file.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        file.write(content) != content.size() ||
-        !file.commit()) {
+        file.write(content) != content.size() || !file.commit()) {
         result.error = describe(file, path);
         file.cancelWriting();
         return result;

@@ -34,45 +34,26 @@ frmInitPallet::frmInitPallet()
     setFixedSize(TwipsToPixels(4965), TwipsToPixels(2085));
     SetDesignedFont(this);
 
-    auto label = [this](const QString &text, int l, int t, int w, int h) {
-        auto *lbl = new QLabel(text, this);
-        PlaceTwips(lbl, l, t, w, h);
-        SetDesignedFont(lbl);
-        return lbl;
-    };
-    lblMSG = label(QString(), 240, 120, 4620, 300);
-    lblSelectColor = label(QString(), 60, 540, 915, 975);
+    lblMSG = NewLabel(this, QString(), 240, 120, 4620, 300);
+    lblSelectColor = NewLabel(this, QString(), 60, 540, 915, 975);
     lblSelectColor->setFrameStyle(QFrame::Box | QFrame::Plain);
     SetBackground(lblSelectColor, Qt::black);
-    Label1 = label(QStringLiteral("R :"), 1080, 540, 210, 180);
-    Label2 = label(QStringLiteral("G :"), 1080, 900, 210, 180);
-    Label3 = label(QStringLiteral("B :"), 1080, 1260, 210, 180);
+    Label1 = NewLabel(this, QStringLiteral("R :"), 1080, 540, 210, 180);
+    Label2 = NewLabel(this, QStringLiteral("G :"), 1080, 900, 210, 180);
+    Label3 = NewLabel(this, QStringLiteral("B :"), 1080, 1260, 210, 180);
 
     for (int k = 0; k < 3; ++k) {
-        auto *box = new QLineEdit(QStringLiteral("0"), this);
-        PlaceTwips(box, 1440, 540 + 360 * k, 495, 270);
-        SetDesignedFont(box);
-        txtColor[k] = box;
-        auto *slider = new QSlider(Qt::Horizontal, this);
-        PlaceTwips(slider, 2040, 540 + 360 * k, 2775, 255);
-        slider->setRange(0, 255);
-        slider->setSingleStep(1);
-        slider->setPageStep(5);
-        slider->setTickPosition(QSlider::NoTicks);
-        connect(slider, &QSlider::valueChanged, this, [this, k] { sldColBar_Change(k); });
-        sldColBar[k] = slider;
+        txtColor[k] = NewTextBox(this, QStringLiteral("0"), 1440, 540 + 360 * k, 495, 270);
+        sldColBar[k] = NewChannelSlider(this, 2040, 540 + 360 * k, 2775, 255);
+        connect(sldColBar[k], &QSlider::valueChanged, this, [this, k] { sldColBar_Change(k); });
     }
 
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    PlaceTwips(cmdOK, 2100, 1740, 1215, 255);
-    SetDesignedFont(cmdOK);
+    cmdOK = NewButton(this, QStringLiteral("OK"), 2100, 1740, 1215, 255);
     cmdOK->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    PlaceTwips(cmdCancel, 3600, 1740, 1155, 255);
-    SetDesignedFont(cmdCancel);
+    cmdCancel = NewButton(this, QStringLiteral("Cancel"), 3600, 1740, 1155, 255);
 
     textCommit = new TextCommit(this, {txtColor.begin(), txtColor.end()},
-                   [this](int k) { return txtColor_LostFocus(k); });
+                                [this](int k) { return txtColor_LostFocus(k); });
     connect(cmdOK, &QPushButton::clicked, this, &frmInitPallet::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmInitPallet::cmdCancel_Click);
     Form_Load();
@@ -89,9 +70,9 @@ void frmInitPallet::Form_Load()
 
 void frmInitPallet::showSwatch()
 {
-    SetBackground(lblSelectColor, PackedToQColor(PackColor(
-                                      channelOf(txtColor[0]), channelOf(txtColor[1]),
-                                      channelOf(txtColor[2]))));
+    SetBackground(lblSelectColor,
+                  PackedToQColor(PackColor(channelOf(txtColor[0]), channelOf(txtColor[1]),
+                                           channelOf(txtColor[2]))));
 }
 
 void frmInitPallet::sldColBar_Change(int k)

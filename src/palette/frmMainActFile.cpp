@@ -36,15 +36,17 @@ void frmMain::cmdActSave_Click()
 {
     QLabel *fileName = FrmPallet().lblFName;
     const QString current = fileName->text();
-    const QString defaultName = current == frmPallet::kNoFile ? QStringLiteral("user.act") : current;
-    const auto path = ThePlatform().saveFileDialog(
-        this, {QStringLiteral("Act File Save"), QStringLiteral("Act Files(*.act)|*.act|"),
-               defaultName, true});
+    const QString defaultName =
+        current == frmPallet::kNoFile ? QStringLiteral("user.act") : current;
+    const auto path = ThePlatform().saveFileDialog(this, {QStringLiteral("Act File Save"),
+                                                          QStringLiteral("Act Files(*.act)|*.act|"),
+                                                          defaultName, true});
     if (!path)
         return;
     const ActSaveResult saved = SaveActFile(*path, Pallet);
     if (!saved.ok) {
-        ThePlatform().messageBox(this, QStringLiteral("ACT ファイルを保存できません。\n") + saved.error,
+        ThePlatform().messageBox(this,
+                                 QStringLiteral("ACT ファイルを保存できません。\n") + saved.error,
                                  Platform::Buttons::Ok);
         return;
     }

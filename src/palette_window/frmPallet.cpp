@@ -27,14 +27,7 @@ frmPallet::frmPallet()
     SetDesignedFont(this);
     setFixedSize(TwipsToPixels(3855), TwipsToPixels(5880));
 
-    auto label = [this](const QString &text, int l, int t, int w, int h) {
-        auto *lbl = new QLabel(text, this);
-        PlaceTwips(lbl, l, t, w, h);
-        SetDesignedFont(lbl);
-        return lbl;
-    };
-
-    lblFName = label(kNoFile, 0, 0, 3765, 210);
+    lblFName = NewLabel(this, kNoFile, 0, 0, 3765, 210);
     lblFName->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
     for (int i = 0; i < 256; ++i) {
@@ -47,54 +40,38 @@ frmPallet::frmPallet()
         lblColor[i] = cell;
     }
 
-    lblSelectColor = label(QString(), 120, 4200, 495, 495);
+    lblSelectColor = NewLabel(this, QString(), 120, 4200, 495, 495);
     lblSelectColor->setFrameStyle(QFrame::Box | QFrame::Plain);
     SetBackground(lblSelectColor, Qt::black);
-    Label4 = label(QStringLiteral("Pallet ID :"), 840, 4200, 750, 180);
+    Label4 = NewLabel(this, QStringLiteral("Pallet ID :"), 840, 4200, 750, 180);
     Label4->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lblPalID = label(QStringLiteral("0"), 840, 4380, 615, 255);
+    lblPalID = NewLabel(this, QStringLiteral("0"), 840, 4380, 615, 255);
     lblPalID->setFrameStyle(QFrame::Box | QFrame::Plain);
     lblPalID->setAlignment(Qt::AlignCenter);
 
-    cmdSerch = new QPushButton(QStringLiteral("!"), this);
-    PlaceTwips(cmdSerch, 1560, 4320, 255, 255);
-    SetDesignedFont(cmdSerch);
+    cmdSerch = NewButton(this, QStringLiteral("!"), 1560, 4320, 255, 255);
 
     fraClip = new QGroupBox(this);
     PlaceTwips(fraClip, 1920, 4140, 1875, 495);
     SetDesignedFont(fraClip);
-    cmdCopy = new QPushButton(fraClip);
-    PlaceTwips(cmdCopy, 60, 180, 855, 255);
-    SetDesignedFont(cmdCopy);
-    cmdPaste = new QPushButton(fraClip);
-    PlaceTwips(cmdPaste, 960, 180, 855, 255);
-    SetDesignedFont(cmdPaste);
+    cmdCopy = NewButton(fraClip, QString(), 60, 180, 855, 255);
+    cmdPaste = NewButton(fraClip, QString(), 960, 180, 855, 255);
     cmdPaste->setEnabled(false);
 
-    Label1 = label(QStringLiteral("R :"), 120, 4800, 210, 180);
-    Label2 = label(QStringLiteral("G :"), 120, 5160, 210, 180);
-    Label3 = label(QStringLiteral("B :"), 120, 5520, 210, 180);
+    Label1 = NewLabel(this, QStringLiteral("R :"), 120, 4800, 210, 180);
+    Label2 = NewLabel(this, QStringLiteral("G :"), 120, 5160, 210, 180);
+    Label3 = NewLabel(this, QStringLiteral("B :"), 120, 5520, 210, 180);
 
     for (int k = 0; k < 3; ++k) {
-        auto *box = new QLineEdit(QStringLiteral("0"), this);
-        PlaceTwips(box, 480, 4800 + 360 * k, 495, 270);
-        SetDesignedFont(box);
-        txtColor[k] = box;
-
-        auto *slider = new QSlider(Qt::Horizontal, this);
-        PlaceTwips(slider, 1080, 4800 + 360 * k, 2775, 255);
-        slider->setRange(0, 255);
-        slider->setSingleStep(1);
-        slider->setPageStep(5);
-        slider->setTickPosition(QSlider::NoTicks);
+        txtColor[k] = NewTextBox(this, QStringLiteral("0"), 480, 4800 + 360 * k, 495, 270);
+        sldColBar[k] = NewChannelSlider(this, 1080, 4800 + 360 * k, 2775, 255);
         // Positions the window sets itself are written with signals blocked.
-        connect(slider, &QSlider::valueChanged, this, [this, k] { sldColBar_Change(k); });
-        sldColBar[k] = slider;
+        connect(sldColBar[k], &QSlider::valueChanged, this, [this, k] { sldColBar_Change(k); });
     }
 
-    textCommit = new TextCommit(this, {txtColor.begin(), txtColor.end()},
-                   [this](int k) { return txtColor_LostFocus(k); },
-                   [this](int k) { txtColor_GotFocus(k); });
+    textCommit = new TextCommit(
+        this, {txtColor.begin(), txtColor.end()}, [this](int k) { return txtColor_LostFocus(k); },
+        [this](int k) { txtColor_GotFocus(k); });
 
     connect(cmdSerch, &QPushButton::clicked, this, &frmPallet::cmdSerch_Click);
     connect(cmdCopy, &QPushButton::clicked, this, &frmPallet::cmdCopy_Click);

@@ -14,9 +14,9 @@ void frmPallet::cmdSerch_Click()
     SearchPalletID = SelectedPalletID;
     DrawPcxImage();
     // The highlighted picture stays while the message is open.
-    ThePlatform().messageBox(this, Catalog.MsgSearchShown + QStringLiteral("\r\n") +
-                                       Catalog.MsgSearchReturn,
-                             Platform::Buttons::Ok);
+    ThePlatform().messageBox(
+        this, Catalog.MsgSearchShown + QStringLiteral("\r\n") + Catalog.MsgSearchReturn,
+        Platform::Buttons::Ok);
     SearchPalletID = -1;
     DrawPcxImage();
 }

@@ -43,10 +43,9 @@ std::optional<QString> runDialog(QWidget *parent, const Platform::FileDialog &d,
 
 Platform::Answer QtPlatform::messageBox(QWidget *parent, const QString &text, Buttons buttons)
 {
-    QMessageBox box(QMessageBox::NoIcon, kAppTitle, text,
-                    buttons == Buttons::Ok ? QMessageBox::Ok
-                                           : QMessageBox::Ok | QMessageBox::Cancel,
-                    parent);
+    QMessageBox box(
+        QMessageBox::NoIcon, kAppTitle, text,
+        buttons == Buttons::Ok ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel, parent);
     return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
 }
 

@@ -29,12 +29,12 @@ const std::array<CatalogEntry, kCatalogEntries> &CatalogEntries()
         {"CaptionCopy", "TITLE", "FRM_PALLET_CMD_COPY", QStringLiteral("コピー"), &M::CaptionCopy},
         {"CaptionPaste", "TITLE", "FRM_PALLET_CMD_PASTE", QStringLiteral("貼り付け"),
          &M::CaptionPaste},
-        {"MsgInitPallet", "MESSAGE", "MSG_2", QStringLiteral("パレットの初期値を指定してください。"),
-         &M::MsgInitPallet},
+        {"MsgInitPallet", "MESSAGE", "MSG_2",
+         QStringLiteral("パレットの初期値を指定してください。"), &M::MsgInitPallet},
         {"MsgSearchShown", "MESSAGE", "MSG_3_1",
          QStringLiteral("選択パレットを使用している箇所を表示しました。"), &M::MsgSearchShown},
-        {"MsgSearchReturn", "MESSAGE", "MSG_3_2", QStringLiteral("OKボタン押下、通常表示に戻ります。"),
-         &M::MsgSearchReturn},
+        {"MsgSearchReturn", "MESSAGE", "MSG_3_2",
+         QStringLiteral("OKボタン押下、通常表示に戻ります。"), &M::MsgSearchReturn},
     }};
     return entries;
 }

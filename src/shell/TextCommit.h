@@ -14,8 +14,8 @@ class QLineEdit;
 class TextCommit : public QObject {
 public:
     // lostFocus(k) returns false when it refused the text of box k.
-    TextCommit(QObject *parent, std::vector<QLineEdit *> boxes,
-               std::function<bool(int)> lostFocus, std::function<void(int)> gotFocus = {});
+    TextCommit(QObject *parent, std::vector<QLineEdit *> boxes, std::function<bool(int)> lostFocus,
+               std::function<void(int)> gotFocus = {});
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

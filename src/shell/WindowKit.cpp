@@ -4,11 +4,14 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPalette>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSlider>
 #include <QStyle>
 #include <QStyleFactory>
-#include <QPainter>
-#include <QPixmap>
-#include <QPalette>
 #include <QWidget>
 
 int TwipsToPixels(int twips)
@@ -177,4 +180,41 @@ void PlaceFrameAt(QWidget *window, const QPoint &framePos)
     // its frame would put the bare window where the frame belongs.
     if (window->pos() != framePos)
         window->move(framePos);
+}
+
+QLabel *NewLabel(QWidget *parent, const QString &text, int left, int top, int width, int height)
+{
+    auto *label = new QLabel(text, parent);
+    PlaceTwips(label, left, top, width, height);
+    SetDesignedFont(label);
+    return label;
+}
+
+QPushButton *NewButton(QWidget *parent, const QString &text, int left, int top, int width,
+                       int height)
+{
+    auto *button = new QPushButton(text, parent);
+    PlaceTwips(button, left, top, width, height);
+    SetDesignedFont(button);
+    return button;
+}
+
+QLineEdit *NewTextBox(QWidget *parent, const QString &text, int left, int top, int width,
+                      int height)
+{
+    auto *box = new QLineEdit(text, parent);
+    PlaceTwips(box, left, top, width, height);
+    SetDesignedFont(box);
+    return box;
+}
+
+QSlider *NewChannelSlider(QWidget *parent, int left, int top, int width, int height)
+{
+    auto *slider = new QSlider(Qt::Horizontal, parent);
+    PlaceTwips(slider, left, top, width, height);
+    slider->setRange(0, 255);
+    slider->setSingleStep(1);
+    slider->setPageStep(5);
+    slider->setTickPosition(QSlider::NoTicks);
+    return slider;
 }

@@ -74,3 +74,16 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
 };
+
+class QLineEdit;
+class QPushButton;
+class QSlider;
+
+// Controls placed in twips, each with the designed font.
+QLabel *NewLabel(QWidget *parent, const QString &text, int left, int top, int width, int height);
+QPushButton *NewButton(QWidget *parent, const QString &text, int left, int top, int width,
+                       int height);
+QLineEdit *NewTextBox(QWidget *parent, const QString &text, int left, int top, int width,
+                      int height);
+// A colour channel: 0 to 255, steps of 1 and 5, no tick marks.
+QSlider *NewChannelSlider(QWidget *parent, int left, int top, int width, int height);

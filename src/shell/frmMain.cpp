@@ -95,12 +95,6 @@ void frmMain::buildControls()
     cmdMin->setFocusPolicy(Qt::NoFocus);
     SetDesignedFont(cmdMin, DesignedArialFont());
 
-    auto button = [this](QWidget *parent, const QString &text, int l, int t, int w, int h) {
-        auto *b = new QPushButton(text, parent);
-        PlaceTwips(b, l, t, w, h);
-        SetDesignedFont(b);
-        return b;
-    };
     auto frame = [](QWidget *parent, const QString &text, int l, int t, int w, int h) {
         auto *f = new QGroupBox(text, parent);
         PlaceTwips(f, l, t, w, h);
@@ -108,15 +102,11 @@ void frmMain::buildControls()
         return f;
     };
 
-    cmdPcxOpen = button(client, QStringLiteral("&PCX Open"), 120, 420, 1575, 255);
+    cmdPcxOpen = NewButton(client, QStringLiteral("&PCX Open"), 120, 420, 1575, 255);
 
     Frame2 = frame(client, QStringLiteral("Zoom"), 120, 780, 1575, 975);
-    txtZoom = new QLineEdit(QStringLiteral("100"), Frame2);
-    PlaceTwips(txtZoom, 180, 240, 495, 270);
-    SetDesignedFont(txtZoom);
-    Label1 = new QLabel(QStringLiteral("%"), Frame2);
-    PlaceTwips(Label1, 840, 240, 255, 255);
-    SetDesignedFont(Label1);
+    txtZoom = NewTextBox(Frame2, QStringLiteral("100"), 180, 240, 495, 270);
+    Label1 = NewLabel(Frame2, QStringLiteral("%"), 840, 240, 255, 255);
     sldZoom = new QSlider(Qt::Horizontal, client);
     PlaceTwips(sldZoom, 240, 1380, 1335, 255);
     sldZoom->setRange(100, 400);
@@ -126,8 +116,8 @@ void frmMain::buildControls()
     sldZoom->setTickPosition(QSlider::TicksBelow);
 
     fraPCXAdjust = frame(client, QStringLiteral("Adjust PCX"), 120, 1800, 1575, 735);
-    cmdAdjustMinas = button(fraPCXAdjust, QStringLiteral("-1"), 180, 300, 495, 375);
-    cmdAdjustPlus = button(fraPCXAdjust, QStringLiteral("+1"), 900, 300, 495, 375);
+    cmdAdjustMinas = NewButton(fraPCXAdjust, QStringLiteral("-1"), 180, 300, 495, 375);
+    cmdAdjustPlus = NewButton(fraPCXAdjust, QStringLiteral("+1"), 900, 300, 495, 375);
     SetDesignedFont(cmdAdjustMinas, DesignedArialFont());
     SetDesignedFont(cmdAdjustPlus, DesignedArialFont());
 
@@ -139,12 +129,12 @@ void frmMain::buildControls()
     SetDesignedFont(lblInfo);
 
     Frame1 = frame(client, QStringLiteral("Act File"), 120, 3600, 1575, 1275);
-    cmdActNew = button(Frame1, QStringLiteral("&New"), 120, 180, 1335, 255);
+    cmdActNew = NewButton(Frame1, QStringLiteral("&New"), 120, 180, 1335, 255);
     SetDesignedFont(cmdActNew, DesignedArialFont());
-    cmdActOpen = button(client, QStringLiteral("&Open"), 240, 4140, 1335, 255);
-    cmdActSave = button(client, QStringLiteral("&Save"), 240, 4500, 1335, 255);
-    cmdAbout = button(client, QStringLiteral("&About"), 240, 4980, 1335, 255);
-    cmdExit = button(client, QStringLiteral("&Exit"), 120, 5340, 1575, 375);
+    cmdActOpen = NewButton(client, QStringLiteral("&Open"), 240, 4140, 1335, 255);
+    cmdActSave = NewButton(client, QStringLiteral("&Save"), 240, 4500, 1335, 255);
+    cmdAbout = NewButton(client, QStringLiteral("&About"), 240, 4980, 1335, 255);
+    cmdExit = NewButton(client, QStringLiteral("&Exit"), 120, 5340, 1575, 375);
 
     textCommit = new TextCommit(this, {txtZoom}, [this](int) { return txtZoom_LostFocus(); });
 
@@ -211,15 +201,15 @@ void frmMain::Form_Load()
     pallet.lblColor_Click(0);
     // 12.
     const QString &font = Catalog.UiFontName;
-    for (QWidget *w : std::initializer_list<QWidget *>{
-             this, cmdAbout, cmdActOpen, cmdActSave, cmdExit, cmdPcxOpen, Label1, lblInfo, Frame1,
-             Frame2, lblTitle[0], lblTitle[1]})
+    for (QWidget *w : std::initializer_list<QWidget *>{this, cmdAbout, cmdActOpen, cmdActSave,
+                                                       cmdExit, cmdPcxOpen, Label1, lblInfo, Frame1,
+                                                       Frame2, lblTitle[0], lblTitle[1]})
         ApplyFontName(w, font);
     pallet.ApplyUiFont(font);
     ApplyFontName(&pcx, font);
     frmAbout &about = FrmAbout();
-    for (QWidget *w : std::initializer_list<QWidget *>{&about, about.Label1, about.Label2,
-                                                       about.cmdOK})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{&about, about.Label1, about.Label2, about.cmdOK})
         ApplyFontName(w, font);
     // 13.
     setWindowTitle(Catalog.TitleMain);
