@@ -43,7 +43,9 @@ frmPallet::frmPallet()
     lblSelectColor = NewLabel(this, QString(), 120, 4200, 495, 495);
     lblSelectColor->setFrameStyle(QFrame::Box | QFrame::Plain);
     SetBackground(lblSelectColor, Qt::black);
-    Label4 = NewLabel(this, QStringLiteral("Pallet ID :"), 840, 4200, 750, 180);
+    // Wider to the left than designed, up to the swatch, so the caption is not
+    // cut in a font wider than the one it was laid out for.
+    Label4 = NewLabel(this, QStringLiteral("Pallet ID :"), 630, 4200, 960, 180);
     Label4->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblPalID = NewLabel(this, QStringLiteral("0"), 840, 4380, 615, 255);
     lblPalID->setFrameStyle(QFrame::Box | QFrame::Plain);

@@ -34,7 +34,8 @@ public:
     virtual void setClipboardText(const QString &text) = 0;
 
     virtual void setCursorPos(const QPoint &globalPos) = 0;
-    // Hands a press on the window to the window manager, which then drags it.
+    // From a left press on the window: the window follows the pointer until
+    // the button is released.
     virtual bool startSystemMove(QWidget *window) = 0;
     // Ends the process at once; nothing further runs.
     virtual void endProcess() = 0;

@@ -5,8 +5,9 @@
 #include <QCursor>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QWidget>
-#include <QWindow>
 
 #include <cstdlib>
 
@@ -22,6 +23,39 @@ QString qtFilter(const QString &filter)
         out << parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
     return out.join(QStringLiteral(";;"));
 }
+
+// Moves a window with the pointer until the button is released. The
+// window manager's own move (QWindow::startSystemMove) sometimes starts from
+// the press's window coordinates taken as screen coordinates under X, which
+// throws the window across the screen.
+class PointerDrag : public QObject {
+public:
+    explicit PointerDrag(QWidget *window)
+        : QObject(qApp), window(window), anchor(QCursor::pos() - window->pos())
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::MouseMove) {
+            const auto *e = static_cast<QMouseEvent *>(event);
+            if (window && (e->buttons() & Qt::LeftButton))
+                window->move(e->globalPosition().toPoint() - anchor);
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonRelease || !window) {
+            deleteLater();
+            qApp->removeEventFilter(this);
+        }
+        return false;
+    }
+
+private:
+    QPointer<QWidget> window;
+    QPoint anchor;
+};
 
 std::optional<QString> runDialog(QWidget *parent, const Platform::FileDialog &d, bool save)
 {
@@ -43,8 +77,13 @@ std::optional<QString> runDialog(QWidget *parent, const Platform::FileDialog &d,
 
 Platform::Answer QtPlatform::messageBox(QWidget *parent, const QString &text, Buttons buttons)
 {
+    // A carriage return alone ends a line of a message; Qt breaks lines only
+    // at line feeds.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QMessageBox box(
-        QMessageBox::NoIcon, kAppTitle, text,
+        QMessageBox::NoIcon, kAppTitle, shown,
         buttons == Buttons::Ok ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel, parent);
     return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
 }
@@ -76,8 +115,8 @@ void QtPlatform::setCursorPos(const QPoint &globalPos)
 
 bool QtPlatform::startSystemMove(QWidget *window)
 {
-    QWindow *handle = window->window()->windowHandle();
-    return handle && handle->startSystemMove();
+    new PointerDrag(window->window());
+    return true;
 }
 
 void QtPlatform::endProcess()

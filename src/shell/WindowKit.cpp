@@ -159,8 +159,11 @@ QIcon AppIcon()
 
 void CompactLabel::paintEvent(QPaintEvent *event)
 {
-    QFrame::paintEvent(event);
+    Q_UNUSED(event);
     QPainter p(this);
+    // The border stays dark whatever colour the text takes.
+    p.setPen(Qt::black);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
     p.setFont(font());
     p.setPen(palette().color(QPalette::WindowText));
     const QRect area = contentsRect().adjusted(2, 1, -1, -1);

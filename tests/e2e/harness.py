@@ -23,13 +23,25 @@ import time
 import traceback
 from pathlib import Path
 
-from PIL import Image
+from PIL import Image, ImageChops
 
 SKIP = 77
 REPO = Path(__file__).resolve().parents[2]
+TESTDATA = REPO.parent / "shared" / "testdata"
 SCREEN_SIZE = "1280x1024x24"
 
 MAIN_CLIENT_WIDTH = 118
+# Buttons of the main window: client left, top, width, height in pixels.
+MAIN_BUTTONS = {
+    "PCX Open": (8, 28, 105, 17),
+    "Open": (16, 276, 89, 17),
+    "Save": (16, 300, 89, 17),
+}
+# The information panel lblInfo in the main window's client area.
+LBL_INFO = (8, 176, 101, 61)
+SCROLL_BAR = 17  # thickness of the screen window's scroll bars
+
+APP_TITLE = "Palmiro"  # every message box's title
 
 DEFAULT_PALLET_TITLE = "Palmiro - パレット"
 DEFAULT_SCREEN_TITLE = "Palmiro - スクリーン"
@@ -41,6 +53,10 @@ class Failure(AssertionError):
 
 class Unavailable(Exception):
     """No X display, window manager or X tool can be had here."""
+
+
+class Skip(Exception):
+    """Something the journey needs besides X is missing here."""
 
 
 def check(condition, message):
@@ -88,6 +104,49 @@ class Rect:
 
     def __repr__(self):
         return f"Rect(x={self.x}, y={self.y}, w={self.w}, h={self.h})"
+
+    def centre(self):
+        return self.x + self.w // 2, self.y + self.h // 2
+
+    def box(self):
+        """(left, top, right, bottom) for PIL's crop."""
+        return self.x, self.y, self.right, self.bottom
+
+
+def pallet_cell_centre(index):
+    """Palette cells are 17 px squares, 16 px apart, from client (0, 16)."""
+    row, column = divmod(index, 16)
+    return 16 * column + 8, 16 + 16 * row + 8
+
+
+def write_act(path, colours):
+    """An ACT file of the given (r, g, b) entries, in order."""
+    Path(path).write_bytes(bytes(channel for colour in colours for channel in colour))
+
+
+def read_act(data):
+    """The (r, g, b) entries 0 to 255 of ACT bytes."""
+    return [tuple(data[3 * i:3 * i + 3]) for i in range(256)]
+
+
+def differences(actual, expected, limit=5):
+    """Pixels where two images of one size differ: (count, first few as
+    ((x, y), actual, expected))."""
+    check(actual.size == expected.size, f"image sizes {actual.size} and {expected.size} differ")
+    actual, expected = actual.convert("RGB"), expected.convert("RGB")
+    if ImageChops.difference(actual, expected).getbbox() is None:
+        return 0, []
+    a, e = actual.tobytes(), expected.tobytes()
+    width = actual.size[0]
+    found = []
+    count = 0
+    for i in range(0, len(a), 3):
+        if a[i:i + 3] != e[i:i + 3]:
+            count += 1
+            if len(found) < limit:
+                p = i // 3
+                found.append(((p % width, p // width), tuple(a[i:i + 3]), tuple(e[i:i + 3])))
+    return count, found
 
 
 def _stop_process(proc, grace=5.0):
@@ -281,6 +340,40 @@ class X:
     def type(self, text):
         self.xdotool("type", "--delay", 20, text)
 
+    def active_window(self):
+        out = self.xdotool("getactivewindow", check=False).strip()
+        return int(out) if out.isdigit() else None
+
+    def focus(self, wid, timeout=5):
+        """Makes wid the active window, so that keys go to it."""
+        def active():
+            if self.active_window() == wid:
+                return True
+            self.xdotool("windowactivate", wid, check=False)
+            return False
+        wait_until(active, f"window {wid} to become active", timeout=timeout, interval=0.2)
+
+    # --- clipboard --------------------------------------------------------
+    def _xclip_out(self, *args):
+        try:
+            done = subprocess.run(["xclip", "-o", "-selection", "clipboard", *args],
+                                  env=self.env(), capture_output=True, timeout=5)
+        except subprocess.TimeoutExpired:
+            raise Failure("xclip -o did not finish within 5 s")
+        return done.stdout.decode("utf-8", errors="replace") if done.returncode == 0 else ""
+
+    def clipboard_text(self):
+        """The CLIPBOARD selection as text; None when xclip is not installed,
+        "" when nobody owns the selection."""
+        return self._xclip_out() if self.has_xclip() else None
+
+    def clipboard_stamp(self):
+        """When the clipboard's owner took it: every new copy changes it."""
+        return self._xclip_out("-t", "TIMESTAMP").strip() if self.has_xclip() else None
+
+    def has_xclip(self):
+        return shutil.which("xclip") is not None
+
     # --- pictures ---------------------------------------------------------
     def screenshot(self, path=None):
         """The whole screen as an RGB image; kept at path when one is given."""
@@ -290,6 +383,22 @@ class X:
         self._run(["import", "-window", "root", str(path)], timeout=20)
         with Image.open(path) as im:
             return im.convert("RGB")
+
+    def wait_screen(self, problem, timeout=5, path=None):
+        """Takes screenshots until problem(image) answers None and returns that
+        image (kept at path when given); fails with the last answer when the
+        time runs out. Drawing lags behind the events that cause it."""
+        deadline = time.monotonic() + timeout
+        while True:
+            image = self.screenshot()
+            trouble = problem(image)
+            if trouble is None or time.monotonic() >= deadline:
+                if path is not None:
+                    image.save(path)
+                if trouble is not None:
+                    raise Failure(f"after {timeout:g} s: {trouble}")
+                return image
+            time.sleep(0.1)
 
 
 class Palmiro:
@@ -383,6 +492,71 @@ class Palmiro:
         client = self.x.client(self.pallet)
         return client.x + cx, client.y + cy
 
+    def click_button(self, caption):
+        """Clicks one of MAIN_BUTTONS by its caption (without the "&")."""
+        left, top, w, h = MAIN_BUTTONS[caption]
+        self.x.click(*self.main_point(left + w // 2, top + h // 2))
+
+    def drawing_area(self):
+        """The screen window's picture area on the screen: its client area
+        less the two scroll bars."""
+        c = self.x.client(self.screen)
+        return Rect(c.x, c.y, c.w - SCROLL_BAR, c.h - SCROLL_BAR)
+
+    # --- dialogs ----------------------------------------------------------
+    def wait_window(self, title, timeout=10, exclude=()):
+        """A newly shown window of the program titled title: none of the
+        three permanent windows (the main one is titled "Palmiro" too, like
+        the message boxes) nor one of exclude."""
+        known = {self.main, self.pallet, self.screen, *exclude}
+        def shown():
+            self.assert_running()
+            found = [w for w in self.x.find_windows(title, self.proc.pid) if w not in known]
+            return found[0] if found else None
+        return wait_until(shown, f"a window titled {title!r} (shown: {self.window_list()})",
+                          timeout=timeout, interval=0.1)
+
+    def wait_closed(self, wid, what, timeout=10):
+        wait_until(lambda: wid not in self.x.visible_windows(self.proc.pid),
+                   f"{what} to close", timeout=timeout, interval=0.1)
+
+    def message_box(self, timeout=10):
+        """The message box titled "Palmiro" that the program shows now,
+        active, so that Return answers OK and Escape Cancel."""
+        box = self.wait_window(APP_TITLE, timeout=timeout)
+        self.x.focus(box)
+        return box
+
+    def fill_file_dialog(self, title, path):
+        """Answers the file dialog titled title with path: the file name
+        field holds the focus when the dialog opens. Returns the dialog."""
+        dialog = self.wait_window(title)
+        self.x.focus(dialog)
+        self.x.key("ctrl+a")
+        self.x.type(str(path))
+        # Lets the completer that typing pops up settle before Return.
+        time.sleep(0.3)
+        self.x.key("Return")
+        return dialog
+
+    def dialog_file_name(self, dialog):
+        """The text of the file dialog's name field, read through the
+        clipboard; None without xclip. Leaves the whole text selected."""
+        if not self.x.has_xclip():
+            return None
+        self.x.focus(dialog)
+        before = self.x.clipboard_stamp()
+        self.x.key("ctrl+a", "ctrl+c")
+        wait_until(lambda: self.x.clipboard_stamp() != before,
+                   "the name field's text to reach the clipboard", timeout=5)
+        return self.x.clipboard_text()
+
+    def open_act(self, path):
+        """Opens an ACT file through the Open button and its dialog."""
+        self.click_button("Open")
+        dialog = self.fill_file_dialog("Select Act File", path)
+        self.wait_closed(dialog, "the Select Act File dialog")
+
     def stop(self):
         _stop_process(self.proc)
         if self.folder:
@@ -391,10 +565,11 @@ class Palmiro:
 
 
 class Journey:
-    def __init__(self, x, binary, artefacts):
+    def __init__(self, x, binary, artefacts, tool=None):
         self.x = x
         self.binary = binary
         self.artefacts = artefacts
+        self.tool = tool
 
     def palmiro(self, **kwargs):
         return Palmiro(self.x, self.binary, self.artefacts, **kwargs)
@@ -407,6 +582,7 @@ def run_journey(body):
     parser = argparse.ArgumentParser()
     parser.add_argument("--palmiro", required=True, help="the built palmiro binary")
     parser.add_argument("--artefacts", required=True, help="folder for screenshots and logs")
+    parser.add_argument("--tool", help="the built palmiro-tool, for journeys that need it")
     args = parser.parse_args()
     artefacts = Path(args.artefacts)
     artefacts.mkdir(parents=True, exist_ok=True)
@@ -423,7 +599,10 @@ def run_journey(body):
     try:
         with X(artefacts) as x:
             try:
-                body(Journey(x, Path(args.palmiro), artefacts))
+                body(Journey(x, Path(args.palmiro), artefacts,
+                             Path(args.tool) if args.tool else None))
+            except Skip:
+                raise
             except Exception:
                 try:
                     x.screenshot(artefacts / "failure.png")
@@ -435,6 +614,9 @@ def run_journey(body):
             print(f"FAIL: no X display: {why}")
             return 1
         print(f"SKIP: no X display: {why}")
+        return SKIP
+    except Skip as why:
+        print(f"SKIP: {why}")
         return SKIP
     except Failure as why:
         print(f"FAIL: {why}")
