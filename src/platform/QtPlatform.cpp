@@ -9,7 +9,6 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <cstdlib>
 
 namespace {
 
@@ -121,5 +120,10 @@ bool QtPlatform::startSystemMove(QWidget *window)
 
 void QtPlatform::endProcess()
 {
-    std::exit(0);
+    // Out of the event loop at once, so no further handler runs; leaving
+    // through main lets Qt hand a palette on the clipboard to the desktop's
+    // clipboard keeper.
+    for (QWidget *w : QApplication::topLevelWidgets())
+        w->hide();
+    QCoreApplication::exit(0);
 }
