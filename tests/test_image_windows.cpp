@@ -4,6 +4,7 @@
 #include "shell/WindowKit.h"
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
+#include "support/PcxBuilder.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
 
@@ -21,39 +22,12 @@ using namespace mdlGlobal;
 
 namespace {
 
-QByteArray Bytes(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int v : values)
-        out += char(v);
-    return out;
-}
-
-// File palette triple k is (k, 255 - k, 7k): pixel v must show in that colour.
-QByteArray MakePcx(int xmax, int ymax, const QByteArray &data)
-{
-    // Manufacturer 10, version 5, run-length, 8 bits; one plane; Xmax, Ymax, bytes per line.
-    QByteArray file = QByteArray::fromHex("0a050108").leftJustified(128, '\0');
-    file[65] = 1;
-    for (auto [at, v] : {std::pair{8, xmax}, std::pair{10, ymax}, std::pair{66, xmax + 1}}) {
-        file[at] = char(v);
-        file[at + 1] = char(v >> 8);
-    }
-    file += data + char(0x0C);
-    for (int k = 0; k < 256; ++k)
-        file += Bytes({k, 255 - k, 7 * k});
-    return file;
-}
-
 QByteArray MakePcx(int width, int height, quint8 (*value)(int, int))
 {
     QByteArray data;
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            if (value(x, y) >= 0xC0)
-                data += char(0xC1);
-            data += char(value(x, y));
-        }
+        for (int x = 0; x < width; ++x)
+            data += value(x, y) >= 0xC0 ? Bytes({0xC1, value(x, y)}) : Bytes({value(x, y)});
     return MakePcx(width - 1, height - 1, data);
 }
 
@@ -74,29 +48,22 @@ QRgb EntryRgb(int e)
     return qRgb(Pallet[e].R, Pallet[e].G, Pallet[e].B);
 }
 
-// How stored value v is drawn while entry `search` is searched (-1: none).
-QRgb Shown(quint8 v, int search)
-{
-    const int e = 255 - v;
-    if (search < 0 || e == search || e == 255)
-        return EntryRgb(e);
-    const PalletEntry &s = Pallet[search];
-    return qRgb(255 - s.R, 255 - s.G, 255 - s.B);
-}
-
-// The first pixel of the drawing area (or of its first `columns`) that does
-// not show the image from (ox, oy) in f x f blocks on black; (-1, -1) if none.
+// The first pixel of the drawing area (or of its first `columns`) that does not show
+// the image from (ox, oy) in f x f blocks on black, entry `search` searched; else (-1, -1).
 QPoint ViewMismatch(int ox, int oy, int f, int search = -1, int columns = -1, QImage raster = {})
 {
-    if (raster.isNull())
-        raster = FrmPCX().raster();
+    raster = raster.isNull() ? FrmPCX().raster() : raster;
     const ::PcxImage &img = mdlGlobal::PcxImage;
-    const int w = columns >= 0 ? columns : FrmPCX().innerWidth() - 17;
+    const PalletEntry &s = Pallet[qMax(search, 0)];
     for (int y = 0; y < FrmPCX().innerHeight() - 17; ++y)
-        for (int x = 0; x < w; ++x) {
+        for (int x = 0; x < (columns >= 0 ? columns : FrmPCX().innerWidth() - 17); ++x) {
             const int ix = ox + x / f, iy = oy + y / f;
-            const bool inside = ix <= img.UB1 && iy <= img.UB2;
-            if (raster.pixel(x, y) != (inside ? Shown(img.at(ix, iy), search) : qRgb(0, 0, 0)))
+            const int e = ix <= img.UB1 && iy <= img.UB2 ? 255 - img.at(ix, iy) : -1;
+            const bool own = search < 0 || e == search || e == 255;
+            const QRgb want = e < 0 ? qRgb(0, 0, 0)
+                              : own ? EntryRgb(e)
+                                    : qRgb(255 - s.R, 255 - s.G, 255 - s.B);
+            if (raster.pixel(x, y) != want)
                 return {x, y};
         }
     return {-1, -1};
@@ -124,9 +91,8 @@ bool BarsOffAtZero()
 void SetEntry(int id, QColor c)
 {
     FrmPallet().lblColor_Click(qint16(id));
-    const int rgb[] = {c.red(), c.green(), c.blue()};
     for (int k = 0; k < 3; ++k)
-        FrmPallet().sldColBar[k]->setValue(rgb[k]);
+        FrmPallet().sldColBar[k]->setValue(std::array{c.red(), c.green(), c.blue()}[k]);
 }
 
 struct ZoomCase {
@@ -171,11 +137,6 @@ class TestImageWindows : public QObject {
     void openSmall() { open(write("small.pcx", MakePcx(8, 6, SmallValue))); }
     // 400 x 300 in a drawing area of 295 x 278: maxima 104 and 21 at 100 %.
     void openBig() { open(write("big.pcx", MakePcx(400, 300, BigValue))); }
-    void setZoom(int percent)
-    {
-        FrmMain().txtZoom->setText(QString::number(percent));
-        QVERIFY(FrmMain().txtZoom_LostFocus());
-    }
 
 private slots:
     void init()
@@ -199,9 +160,8 @@ private slots:
 
     void openPcx()
     {
-        // Scrolled first, so that only Open can bring the positions to 0.
         openBig();
-        ScrollTo({20, 15});
+        ScrollTo({20, 15}); // only Open can bring the positions back to 0
         FrmPallet().lblFName->setText("some.act");
         const QByteArray file = MakePcx(8, 6, SmallValue);
         platform->paths.push_back(write("small.pcx", file));
@@ -212,9 +172,8 @@ private slots:
                  QStringList({"Select PCX File", "Act Files (*.pcx)|*.pcx|", "USER.pcx"}));
         QVERIFY(platform->messages.isEmpty());
         for (int i = 0; i < 256; ++i) {
-            const auto at = file.size() - 3 - 3 * i;
-            QCOMPARE(EntryRgb(i),
-                     qRgb(quint8(file[at]), quint8(file[at + 1]), quint8(file[at + 2])));
+            const QByteArray rgb = file.mid(file.size() - 3 - 3 * i, 3);
+            QCOMPARE(EntryRgb(i), qRgb(quint8(rgb[0]), quint8(rgb[1]), quint8(rgb[2])));
             QCOMPARE(Background(FrmPallet().lblColor[i]).rgb(), EntryRgb(i));
         }
         QCOMPARE(FrmPallet().lblFName->text(), QStringLiteral("<No File>"));
@@ -222,11 +181,6 @@ private slots:
         QVERIFY(BarsOffAtZero());
         QCOMPARE(FrmPCX().raster().pixel(2, 0), qRgb(245, 10, quint8(7 * 245)));
         QCOMPARE(ViewMismatch(0, 0, 1), kSame);
-
-        openBig();
-        ScrollTo({20, 15});
-        openBig();
-        QCOMPARE(ScrollPos(), QPoint(0, 0));
     }
 
     void refusedPcx_data()
@@ -234,13 +188,9 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QByteArray>("bytes");
         const QByteArray good = MakePcx(4, 2, SmallValue);
-        QByteArray maker = good, planes = good;
-        maker[0] = 11;
-        planes[65] = 3;
-        QTest::newRow("manufacturer 11") << "file" << maker;
-        QTest::newRow("24-bit") << "file" << planes;
+        QTest::newRow("manufacturer 11") << "file" << QByteArray(good).replace(0, 1, "\x0b");
+        QTest::newRow("24-bit") << "file" << QByteArray(good).replace(65, 1, "\x03");
         QTest::newRow("too short") << "file" << good.left(128 + 767);
-        // 16 pixels announced; 10 and the marker byte present.
         QTest::newRow("data ends early") << "file" << MakePcx(3, 3, QByteArray(10, '\x05'));
         for (const char *kind : {"directory", "missing", "cancel"})
             QTest::newRow(kind) << kind << QByteArray();
@@ -256,19 +206,16 @@ private slots:
         const PalletArray pallet = Pallet;
         const std::vector<quint8> pixels = mdlGlobal::PcxImage.pixels;
         const QImage raster = FrmPCX().raster().copy();
-
         if (kind == "file")
             open(write("bad.pcx", bytes));
         else if (kind != "cancel")
             open(kind == "directory" ? dir->path() : dir->filePath("none.pcx"));
         else
             FrmMain().cmdPcxOpen_Click();
-
         QCOMPARE(platform->messageTexts(),
                  kind == "cancel" ? QStringList() : QStringList{Catalog.MsgPcxUnsupported});
         QCOMPARE(Pallet, pallet);
         QCOMPARE(mdlGlobal::PcxImage.pixels, pixels);
-        QCOMPARE(mdlGlobal::PcxImage.UB1, 399);
         QCOMPARE(FrmPallet().lblFName->text(), QStringLiteral("keep.act"));
         QCOMPARE(ScrollPos(), QPoint(30, 20));
         QCOMPARE(FrmPCX().raster(), raster);
@@ -281,11 +228,8 @@ private slots:
             QTest::newRow(name) << ZoomCase{loaded, typed, QString::fromLatin1(input), zoom};
         };
         row("slider 149", true, false, "149", 100);
-        row("slider 150", true, false, "150", 200);
         row("slider 250", true, false, "250", 200);
         row("slider 251", true, false, "251", 300);
-        row("slider 350", true, false, "350", 400);
-        row("no image, slider 149", false, false, "149", 100);
         row("no image, slider 350", false, false, "350", 400);
         row("text 250 stays", true, true, "250", 250);
         row("text 255", true, true, "255", 260);
@@ -301,8 +245,7 @@ private slots:
         frmMain &main = FrmMain();
         if (c.loaded)
             openSmall();
-        // The 1 x 1 start image shows entry 255 only.
-        SetEntry(255, QColor(200, 0, 50));
+        SetEntry(255, QColor(200, 0, 50)); // all the 1 x 1 start image shows
         main.sldZoom->setValue(200);
         const QImage before = FrmPCX().raster().copy();
         if (c.typed) {
@@ -315,7 +258,6 @@ private slots:
         } else {
             main.sldZoom->setValue(c.input.toInt());
         }
-
         if (c.zoom < 0) {
             QCOMPARE(platform->messageTexts(),
                      QStringList{u"100～400"_qs + Catalog.MsgEnterNumber});
@@ -328,9 +270,8 @@ private slots:
         }
         QVERIFY(platform->messages.isEmpty());
         QCOMPARE(main.txtZoom->text(), QString::number(c.zoom));
-        // Set by the text, the slider may stand between its steps.
-        QCOMPARE(main.sldZoom->value(), c.zoom);
-        const int f = c.zoom == 250 ? 2 : (c.zoom + 50) / 100; // halves to even
+        QCOMPARE(main.sldZoom->value(), c.zoom); // set by the text it may stand between steps
+        const int f = c.zoom == 250 ? 2 : (c.zoom + 50) / 100;
         QCOMPARE(FrmPCX().raster().pixel(f - 1, f - 1), qRgb(200, 0, 50));
         QCOMPARE(ViewMismatch(0, 0, f), kSame);
         QVERIFY(BarsOffAtZero());
@@ -341,10 +282,8 @@ private slots:
         open(write("wide.pcx", MakePcx(100, 10, BigValue)));
         FrmPCX().resize(99 + 17, 200);
         QTRY_COMPARE(FrmPCX().size(), QSize(116, 200));
-        QVERIFY(FrmPCX().scrlH->isEnabled());
-        QVERIFY(!FrmPCX().scrlV->isEnabled());
-        // Columns 0..99, the last under the bar, then black.
-        QCOMPARE(ViewMismatch(0, 0, 1, -1, 102), kSame);
+        QVERIFY(FrmPCX().scrlH->isEnabled() && !FrmPCX().scrlV->isEnabled());
+        QCOMPARE(ViewMismatch(0, 0, 1, -1, 102), kSame); // columns 0..99, then black
         // What the window paints after a resize is the new raster.
         QCOMPARE(FrmPCX().area()->grab().toImage().convertToFormat(QImage::Format_RGB32),
                  FrmPCX().raster());
@@ -355,21 +294,17 @@ private slots:
         QTest::addColumn<ScrollCase>("c");
         QTest::newRow("1:1") << ScrollCase{100, {10, 5}, 0, {10, 5}, {10, 5}};
         QTest::newRow("zoom 2, 1.5, 3.5 to even") << ScrollCase{200, {3, 7}, 0, {3, 7}, {2, 4}};
-        QTest::newRow("zoom 2, 2.5 to 2") << ScrollCase{200, {5, 0}, 0, {5, 0}, {2, 0}};
         // The maxima are raised first: only the change handling pulls back.
         QTest::newRow("clamped") << ScrollCase{100, {500, 500}, 0, {104, 21}, {104, 21}};
         QTest::newRow("resize: 1 left, 2 up") << ScrollCase{100, {10, 10}, -1, {9, 8}, {9, 8}};
-        QTest::newRow("resize, not below 0") << ScrollCase{100, {0, 1}, -1, {0, 0}, {0, 0}};
-        QTest::newRow("resize, maxima") << ScrollCase{100, {104, 21}, -1, {103, 20}, {103, 20}};
         QTest::newRow("zoom 100 to 200") << ScrollCase{100, {50, 10}, 200, {98, 16}, {49, 8}};
-        QTest::newRow("zoom 100 to 400") << ScrollCase{100, {100, 20}, 400, {396, 72}, {99, 18}};
     }
 
     void scrolling()
     {
         QFETCH(ScrollCase, c);
         openBig();
-        setZoom(c.zoom);
+        FrmMain().sldZoom->setValue(c.zoom);
         FrmPCX().scrlH->setMaximum(1000);
         FrmPCX().scrlV->setMaximum(1000);
         ScrollTo(c.set);
@@ -388,34 +323,28 @@ private slots:
         QTest::addColumn<PointerCase>("c");
         const QPoint no(-1, -1), o(0, 0); // QTest takes (0, 0) for the centre
         QTest::newRow("1:1") << PointerCase{1, 100, o, {3, 2}, true, {3, 2}};
-        QTest::newRow("value 255 is entry 0") << PointerCase{1, 100, o, {1, 0}, true, {1, 0}};
         QTest::newRow("zoom 2, column 1, value 0") << PointerCase{1, 200, o, {1, 1}, true, o};
-        QTest::newRow("zoom 2, column 2") << PointerCase{1, 200, o, {2, 0}, true, {1, 0}};
         QTest::newRow("zoom 2, column 3 shows 1") << PointerCase{1, 200, o, {3, 5}, true, {1, 2}};
+        QTest::newRow("zoom 2, last block") << PointerCase{1, 200, o, {15, 11}, true, {7, 5}};
         QTest::newRow("zoom 2, scrolled") << PointerCase{2, 200, {3, 5}, {3, 1}, true, {3, 2}};
         QTest::newRow("right button") << PointerCase{1, 100, o, {3, 2}, false, {3, 2}};
         QTest::newRow("right of the image") << PointerCase{1, 100, o, {8, 1}, true, no};
-        QTest::newRow("below the image") << PointerCase{1, 100, o, {1, 6}, true, no};
         QTest::newRow("over scrlV") << PointerCase{2, 100, o, {300, 10}, true, no};
-        QTest::newRow("over scrlH") << PointerCase{2, 100, o, {10, 285}, true, no};
         QTest::newRow("no image") << PointerCase{0, 200, o, {1, 1}, true, no};
     }
 
     void pointer()
     {
         QFETCH(PointerCase, c);
-        if (c.image == 1)
-            openSmall();
-        else if (c.image == 2)
-            openBig();
-        setZoom(c.zoom);
+        if (c.image)
+            c.image == 1 ? openSmall() : openBig();
+        FrmMain().sldZoom->setValue(c.zoom);
         ScrollTo(c.scroll);
         FrmPallet().lblColor_Click(3);
         QLabel *info = FrmMain().lblInfo;
         info->setText("untouched");
         const QColor back = Background(info);
-        // A pointer that does not move sends nothing: start from outside.
-        QCursor::setPos(0, 0);
+        QCursor::setPos(0, 0); // a pointer that does not move sends nothing
         QCoreApplication::processEvents();
 
         QTest::mouseMove(FrmPCX().area(), c.at);
@@ -431,18 +360,16 @@ private slots:
                      QColor(255 - e.R, 255 - e.G, 255 - e.B));
 
         QTest::mouseClick(FrmPCX().area(), c.left ? Qt::LeftButton : Qt::RightButton, {}, c.at);
+        QCOMPARE(SelectedPalletID, hit && c.left ? id : 3);
         if (!hit || !c.left) {
-            QCOMPARE(SelectedPalletID, 3);
             QVERIFY(platform->cursorMoves.isEmpty());
             return;
         }
-        QCOMPARE(SelectedPalletID, id);
         QCOMPARE(FrmPallet().lblPalID->text(), QString::number(id));
         const QSlider *red = FrmPallet().sldColBar[0];
         QCOMPARE(red->value(), int(e.R));
         const QRect g = red->geometry();
-        // Wd * V / 255 is never exactly half way.
-        const int x = g.left() + (2 * g.width() * e.R + 255) / 510;
+        const int x = g.left() + (2 * g.width() * e.R + 255) / 510; // never exactly half way
         QCOMPARE(platform->cursorMoves, QList{FrmPallet().mapToGlobal(QPoint(x, g.top()))});
     }
 
@@ -453,15 +380,13 @@ private slots:
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<QString>("steps");
         QTest::addColumn<int>("newUB1");
-        QByteArray ramp, padded;
+        QByteArray ramp, padded; // padded: five pixels and a padding byte per scan line
         for (int i = 0; i < 300; ++i)
             ramp += char(i % 190);
-        // Five pixels and a padding byte per scan line; the header says five.
         for (int y = 0; y < 4; ++y)
             padded += Bytes({10 * y + 1, 10 * y + 2, 10 * y + 3, 10 * y + 4, 10 * y + 5, 0xBF});
         QTest::newRow("100 wide, +1") << 99 << 2 << ramp << "+" << 100;
         QTest::newRow("100 wide, +1 -1") << 99 << 2 << ramp << "+-" << 99;
-        QTest::newRow("2 wide, -1") << 1 << 3 << ramp.left(8) << "-" << 1;
         QTest::newRow("padding straightened") << 4 << 3 << padded << "+" << 5;
         QTest::newRow("no image") << -1 << 0 << QByteArray() << "+-" << 0;
     }
@@ -479,7 +404,6 @@ private slots:
         const std::vector<quint8> decoded = PcxDecodedBytes;
         for (QChar step : steps)
             (step == '+' ? FrmMain().cmdAdjustPlus : FrmMain().cmdAdjustMinas)->click();
-
         const ::PcxImage &img = mdlGlobal::PcxImage;
         QCOMPARE(img.UB1, newUB1);
         QCOMPARE(PcxDecodedBytes, decoded);
@@ -488,12 +412,11 @@ private slots:
             return;
         }
         QCOMPARE(img.UB2, ymax);
-        const int last = (xmax + 1) * (ymax + 1) - 1;
-        QCOMPARE(int(decoded.size()), last + 1);
         for (int y = 0; y <= ymax; ++y)
             for (int x = 0; x <= newUB1; ++x)
-                QCOMPARE(img.at(x, y), decoded[qMin(y * (newUB1 + 1) + x, last)]);
-        if (QTest::currentDataTag() == QByteArray("padding straightened"))
+                QCOMPARE(img.at(x, y),
+                         decoded[qMin<std::size_t>(y * (newUB1 + 1) + x, decoded.size() - 1)]);
+        if (newUB1 == 5) // straightened: every row starts with its first pixel
             for (int y = 0; y <= ymax; ++y)
                 QCOMPARE(int(img.at(0, y)), 10 * y + 1);
         QCOMPARE(ViewMismatch(0, 0, 1), kSame);
@@ -514,7 +437,6 @@ private slots:
         const int id = 255 - SmallValue(3, 2);
         pallet.lblColor_Click(qint16(id));
         const QRgb before = FrmPCX().raster().pixel(3, 2);
-
         if (edit == "slider") {
             pallet.sldColBar[1]->setValue(77);
         } else if (edit == "text") {
@@ -526,10 +448,7 @@ private slots:
         } else if (edit == "new") {
             pallet.initPallet(9, 8, 7);
         } else {
-            QByteArray act;
-            for (int i = 0; i < 256; ++i)
-                act += Bytes({i, 100, 200});
-            platform->paths.push_back(write("p.act", act));
+            platform->paths.push_back(write("p.act", QByteArray(768, 100)));
             FrmMain().cmdActOpen_Click();
         }
         QVERIFY(EntryRgb(id) != before);
@@ -544,7 +463,6 @@ private slots:
         QTest::addColumn<QColor>("colour");
         QTest::newRow("entry 10 red") << true << 10 << QColor(255, 0, 0);
         QTest::newRow("entry 255") << true << 255 << QColor(10, 20, 30);
-        QTest::newRow("white, complement black") << true << 7 << QColor(255, 255, 255);
         QTest::newRow("no image") << false << 10 << QColor(255, 0, 0);
     }
 
@@ -573,18 +491,16 @@ private slots:
             searching = SearchPalletID;
         };
         QTest::mouseClick(pallet.cmdSerch, Qt::LeftButton);
-
         QCOMPARE(SearchPalletID, -1);
         QCOMPARE(Pallet, palletBefore);
         QCOMPARE(SelectedPalletID, entry);
         QCOMPARE(controls(), controlsBefore);
         QCOMPARE(FrmPCX().raster(), rasterBefore);
-        if (!loaded) {
-            QVERIFY(platform->messages.isEmpty());
-            return;
-        }
         QCOMPARE(platform->messageTexts(),
-                 QStringList{Catalog.MsgSearchShown + "\r\n" + Catalog.MsgSearchReturn});
+                 loaded ? QStringList{Catalog.MsgSearchShown + "\r\n" + Catalog.MsgSearchReturn}
+                        : QStringList());
+        if (!loaded)
+            return;
         QCOMPARE(platform->messages[0].buttons, Platform::Buttons::Ok);
         QCOMPARE(searching, entry);
         QCOMPARE(ViewMismatch(0, 0, 1, entry, -1, during), kSame);

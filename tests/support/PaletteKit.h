@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QFile>
+#include <QList>
+#include <QString>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+// Every byte different from its neighbours, none of them 0.
+inline QByteArray Pattern(qsizetype len, int seed = 1)
+{
+    QByteArray bytes(len, '\0');
+    for (qsizetype i = 0; i < len; ++i)
+        bytes[i] = char(1 + (i * 7 + seed) % 251);
+    return bytes;
+}
+
+inline QByteArray Contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+// Each value as three digits, as the clipboard palette text writes them.
+inline QString Triples(const QList<int> &values)
+{
+    QString s;
+    for (int v : values)
+        s += QStringLiteral("%1").arg(v, 3, 10, QLatin1Char('0'));
+    return s;
+}
+
+inline bool IsRoot()
+{
+    return ::geteuid() == 0;
+}
+
+// Writes past `limit` bytes fail with EFBIG instead of killing the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit lowered = saved;
+        lowered.rlim_cur = limit;
+        ::setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+    }
+
+private:
+    rlimit saved{};
+    void (*oldHandler)(int) = nullptr;
+};
+
+// Runs f with writes past `limit` bytes failing; RLIM_INFINITY leaves the limit alone.
+template <typename F> auto WithFileSizeLimit(rlim_t limit, F f)
+{
+    const FileSizeLimit lowered(limit);
+    return f();
+}

@@ -1,0 +1,28 @@
+#include "PcxBuilder.h"
+
+QByteArray Bytes(std::initializer_list<int> values)
+{
+    QByteArray out;
+    for (int v : values)
+        out += char(v);
+    return out;
+}
+
+void PutWord(QByteArray &file, int offset, int value)
+{
+    file[offset] = char(value);
+    file[offset + 1] = char(value >> 8);
+}
+
+QByteArray MakePcx(int xmax, int ymax, const QByteArray &data, int bytesPerLine)
+{
+    QByteArray file = QByteArray::fromHex("0a050108").leftJustified(128, '\0');
+    file[65] = 1;
+    PutWord(file, 8, xmax);
+    PutWord(file, 10, ymax);
+    PutWord(file, 66, bytesPerLine ? bytesPerLine : xmax + 1);
+    file += data;
+    for (int k = 0; k < 256; ++k)
+        file += Bytes({k, 255 - k, 7 * k});
+    return file;
+}
