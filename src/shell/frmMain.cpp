@@ -221,6 +221,8 @@ void frmMain::Form_Load()
 void frmMain::cmdAbout_Click()
 {
     frmAbout &about = FrmAbout();
+    // Over the command panel rather than wherever the desktop puts it.
+    about.move(frameGeometry().center() - about.rect().center());
     about.exec();
     // OK and the close box both unload it; the next showing loads it afresh.
     UnloadFrmAbout();
