@@ -4,6 +4,7 @@
 #include "shell/WindowKit.h"
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
+#include "support/AppUnderTest.h"
 #include "support/PcxBuilder.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
@@ -141,22 +142,14 @@ class TestImageWindows : public QObject {
 private slots:
     void init()
     {
-        UnloadAllForms();
-        ResetSharedState();
+        EndApplication();
         platform = std::make_unique<ScriptedPlatform>();
         dir = std::make_unique<QTemporaryDir>();
-        SetPlatform(platform.get());
-        FrmMain().Form_Load();
-        FrmMain().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&FrmMain()));
+        QVERIFY(StartApplication(platform.get()));
         QCOMPARE(FrmPCX().size(), QSize(312, 295));
     }
 
-    void cleanup()
-    {
-        UnloadAllForms();
-        ResetSharedState();
-    }
+    void cleanup() { EndApplication(); }
 
     void openPcx()
     {

@@ -6,6 +6,7 @@
 #include "shell/WindowKit.h"
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
+#include "support/AppUnderTest.h"
 #include "support/PaletteKit.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
@@ -62,20 +63,14 @@ private slots:
     {
         scripted = ScriptedPlatform{};
         tmp = std::make_unique<QTemporaryDir>();
-        SetPlatform(&scripted);
-        FrmMain().Form_Load();
-        FrmMain().show();
+        QVERIFY(StartApplication(&scripted));
         ActFileBytes = Pattern(768, 2) + '\0'; // a known palette, as a 768-byte file leaves it
         ActFileLen = 768;
         FrmPallet().PalletSet();
     }
     void cleanup()
     {
-        // A focused box commits on half-destroyed controls when its window goes.
-        if (QWidget *focused = QApplication::focusWidget())
-            focused->clearFocus();
-        UnloadAllForms();
-        ResetSharedState();
+        EndApplication();
         tmp.reset();
     }
 

@@ -16,6 +16,7 @@
 #include "shell/Numbers.h"
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
+#include "support/AppUnderTest.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
 
@@ -83,17 +84,12 @@ private slots:
     {
         scripted = ScriptedPlatform{};
         tmp = std::make_unique<QTemporaryDir>();
-        SetPlatform(&scripted);
-        FrmMain().Form_Load();
-        FrmMain().show();
+        QVERIFY(StartApplication(&scripted));
     }
 
     void cleanup()
     {
-        if (QWidget *focused = QApplication::focusWidget())
-            focused->clearFocus();
-        UnloadAllForms();
-        ResetSharedState();
+        EndApplication();
         tmp.reset();
     }
 
@@ -133,9 +129,21 @@ private slots:
         };
         row("Shift-JIS lead byte at the end of a value", {}, "ab\x81", "ab");
         row("Shift-JIS lead byte before the line end", {}, "\x81", "");
-        row("Shift-JIS lead byte with a bad trail byte", {}, "a\x81\x7f" "c", u"a\x1a\x1a" "c"_qs);
-        row("bytes that are no Shift-JIS", {}, "a\xa0\xfd\xfe\xff" "c", u"a\x1a\x1a\x1a\x1a" "c"_qs);
-        row("UTF-8 BOM, then bytes that are no UTF-8", "\xef\xbb\xbf", "a\xff" "b", u"a\uFFFD" "b"_qs);
+        row("Shift-JIS lead byte with a bad trail byte", {},
+            "a\x81\x7f"
+            "c",
+            u"a\x1a\x1a"
+            "c"_qs);
+        row("bytes that are no Shift-JIS", {},
+            "a\xa0\xfd\xfe\xff"
+            "c",
+            u"a\x1a\x1a\x1a\x1a"
+            "c"_qs);
+        row("UTF-8 BOM, then bytes that are no UTF-8", "\xef\xbb\xbf",
+            "a\xff"
+            "b",
+            u"a\uFFFD"
+            "b"_qs);
         row("NUL inside a value", {}, QByteArray("ab\0cd", 5), "ab");
         row("binary line before the section", QByteArray("\x00\x01\xff=\xfe\n", 6), "x", "x");
         row("line of 1 MB before the section", QByteArray(1 << 20, 'z') + "\n", "x", "x");
@@ -160,9 +168,12 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("unreadable file") << "unreadable" << "dflt";
-        QTest::newRow("20 MB, key at the start") << "early" << "x";
-        QTest::newRow("20 MB, key past 16 MB") << "late" << "dflt";
+        QTest::newRow("unreadable file") << "unreadable"
+                                         << "dflt";
+        QTest::newRow("20 MB, key at the start") << "early"
+                                                 << "x";
+        QTest::newRow("20 MB, key past 16 MB") << "late"
+                                               << "dflt";
     }
 
     void settingsFile()
@@ -280,7 +291,8 @@ private slots:
     {
         QFETCH(QString, kind);
         QFETCH(QByteArray, bytes);
-        scripted.paths.push_back(write("good.pcx", Pcx(3, 1, QByteArray("\x01\x02\x03\x04\x05\x06\x07\x08"))));
+        scripted.paths.push_back(
+            write("good.pcx", Pcx(3, 1, QByteArray("\x01\x02\x03\x04\x05\x06\x07\x08"))));
         FrmMain().cmdPcxOpen_Click();
         QCOMPARE(mdlGlobal::PcxImage.width(), 4);
         FrmPallet().lblFName->setText("keep.act");
@@ -406,7 +418,8 @@ private slots:
             m.txtZoom->setText(text);
             QCOMPARE(m.txtZoom_LostFocus(), value >= 0);
             QCOMPARE(scripted.messageTexts(),
-                     value >= 0 ? QStringList() : QStringList{u"100～400"_qs + Catalog.MsgEnterNumber});
+                     value >= 0 ? QStringList()
+                                : QStringList{u"100～400"_qs + Catalog.MsgEnterNumber});
             QCOMPARE(m.txtZoom->text(), QString::number(value >= 0 ? value : 100));
             QCOMPARE(m.sldZoom->value(), value >= 0 ? value : 300);
             return;
@@ -416,9 +429,11 @@ private slots:
         QSlider *slider = pallet ? FrmPallet().sldColBar[1] : FrmInitPallet().sldColBar[1];
         slider->setValue(40);
         edit->setText(text);
-        const bool taken = pallet ? FrmPallet().txtColor_LostFocus(1) : FrmInitPallet().txtColor_LostFocus(1);
+        const bool taken =
+            pallet ? FrmPallet().txtColor_LostFocus(1) : FrmInitPallet().txtColor_LostFocus(1);
         QCOMPARE(taken, value >= 0);
-        QCOMPARE(scripted.messageTexts(), value >= 0 ? QStringList() : QStringList{Catalog.MsgOver255});
+        QCOMPARE(scripted.messageTexts(),
+                 value >= 0 ? QStringList() : QStringList{Catalog.MsgOver255});
         QCOMPARE(slider->value(), value >= 0 ? value : 40);
         QCOMPARE(edit->text(), text.isEmpty() && pallet ? QStringLiteral("0") : text);
         if (pallet)

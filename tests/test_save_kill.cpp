@@ -16,8 +16,8 @@
 #include <cstring>
 #include <random>
 
-#include <sys/types.h>
 #include <signal.h>
+#include <sys/types.h>
 
 namespace {
 
@@ -101,7 +101,8 @@ private slots:
         QVERIFY(seen[0] > 0 && seen[1] > 0);
         // Whatever else a killed save left beside the target is its own file.
         for (const QString &name : QDir(dir.path()).entryList(QDir::Files))
-            QVERIFY2(name == QLatin1String("palette.act") || name.startsWith(QLatin1String("palette.act.")),
+            QVERIFY2(name == QLatin1String("palette.act") ||
+                         name.startsWith(QLatin1String("palette.act.")),
                      qPrintable(name));
     }
 };

@@ -5,6 +5,7 @@
 #include "shell/frmAbout.h"
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
+#include "support/AppUnderTest.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
 
@@ -62,10 +63,7 @@ class TestShellWindows : public QObject {
         if (!settings.isEmpty())
             WriteFile(SettingsFileBesideTest(), settings);
         platform = std::make_unique<ScriptedPlatform>();
-        SetPlatform(platform.get());
-        FrmMain().Form_Load();
-        FrmMain().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&FrmMain()));
+        QVERIFY(StartApplication(platform.get()));
     }
     void select(int index, int r = -1, int g = 0, int b = 0) // then drag the sliders to r, g, b
     {
@@ -88,8 +86,7 @@ private slots:
     void init() { start(); }
     void cleanup()
     {
-        UnloadAllForms();
-        ResetSharedState();
+        EndApplication();
         QFile::remove(SettingsFileBesideTest());
     }
 

@@ -12,6 +12,7 @@
 #include "shell/WindowKit.h"
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
+#include "support/AppUnderTest.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
 
@@ -66,8 +67,8 @@ enum class Edit { Slider, Typed, Cell, Paste, ZoomSlider, ZoomText, Adjust, Sear
 
 const char *EditName(Edit e)
 {
-    static const char *names[] = {"slider", "typed", "cell",   "paste",
-                                  "zoom slider", "zoom text", "adjust", "search", "scroll"};
+    static const char *names[] = {"slider",    "typed",  "cell",   "paste", "zoom slider",
+                                  "zoom text", "adjust", "search", "scroll"};
     return names[int(e)];
 }
 
@@ -82,21 +83,32 @@ Typed RandomColourText(std::mt19937 &rng)
     const int n = int(rng() % 256);
     const int even = n % 2 == 0 ? n : n + 1;
     switch (rng() % 12) {
-    case 0: return {QStringLiteral("00") + QString::number(n), n};
-    case 1: return {QStringLiteral(" %1\t").arg(n), n};
-    case 2: return {QString::number(n) + QStringLiteral(".5"), even <= 255 ? even : -1};
-    case 3: return {QString::number(n) + QStringLiteral(".49"), n};
-    case 4: return {QStringLiteral("%1e-2").arg(n * 100), n};
-    case 5: return {QString(), 0};
-    case 6: return {QString::number(256 + int(rng() % 100000)), -1};
-    case 7: return {QStringLiteral("-") + QString::number(1 + n), -1};
-    case 8: return {QStringLiteral("-0.4"), 0};
+    case 0:
+        return {QStringLiteral("00") + QString::number(n), n};
+    case 1:
+        return {QStringLiteral(" %1\t").arg(n), n};
+    case 2:
+        return {QString::number(n) + QStringLiteral(".5"), even <= 255 ? even : -1};
+    case 3:
+        return {QString::number(n) + QStringLiteral(".49"), n};
+    case 4:
+        return {QStringLiteral("%1e-2").arg(n * 100), n};
+    case 5:
+        return {QString(), 0};
+    case 6:
+        return {QString::number(256 + int(rng() % 100000)), -1};
+    case 7:
+        return {QStringLiteral("-") + QString::number(1 + n), -1};
+    case 8:
+        return {QStringLiteral("-0.4"), 0};
     case 9: {
         static const char *junk[] = {"abc", "1e400", "0x10", "12a", "1,5", "+", ".", "1e", "--1"};
         return {QString::fromLatin1(junk[rng() % std::size(junk)]), -1};
     }
-    case 10: return {QStringLiteral("１２"), -1};
-    default: return {QString::number(n), n};
+    case 10:
+        return {QStringLiteral("１２"), -1};
+    default:
+        return {QString::number(n), n};
     }
 }
 
@@ -110,11 +122,16 @@ ZoomTyped RandomZoomText(std::mt19937 &rng)
     const int v = 100 + int(rng() % 301);
     const int snapped = int(DivRoundHalfEven(v, 10) * 10);
     switch (rng() % 6) {
-    case 0: return {QString::number(99 - int(rng() % 50)), -1};
-    case 1: return {QString::number(401 + int(rng() % 100000)), -1};
-    case 2: return {QStringLiteral("zoom"), -1};
-    case 3: return {QStringLiteral("%1.4").arg(v), snapped};
-    default: return {QString::number(v), snapped};
+    case 0:
+        return {QString::number(99 - int(rng() % 50)), -1};
+    case 1:
+        return {QString::number(401 + int(rng() % 100000)), -1};
+    case 2:
+        return {QStringLiteral("zoom"), -1};
+    case 3:
+        return {QStringLiteral("%1.4").arg(v), snapped};
+    default:
+        return {QString::number(v), snapped};
     }
 }
 
@@ -166,7 +183,9 @@ class TestSoak : public QObject {
                     .arg(p.sldColBar[k]->value())
                     .arg(e.channel(k));
         if (p.lblPalID->text() != QString::number(sel))
-            return QStringLiteral("Pallet ID shows %1, selected is %2").arg(p.lblPalID->text()).arg(sel);
+            return QStringLiteral("Pallet ID shows %1, selected is %2")
+                .arg(p.lblPalID->text())
+                .arg(sel);
         if (!stalePicture.isNull() && !redrew) {
             if (FrmPCX().raster() != stalePicture)
                 return QStringLiteral("the picture changed without a redraw");
@@ -188,7 +207,8 @@ class TestSoak : public QObject {
         if (before.size() != after.size())
             return QStringLiteral("the raster changed size in a redraw");
         for (int y = 0; y < h; ++y)
-            if (std::memcmp(before.constScanLine(y), after.constScanLine(y), std::size_t(w) * 4) != 0)
+            if (std::memcmp(before.constScanLine(y), after.constScanLine(y), std::size_t(w) * 4) !=
+                0)
                 return QStringLiteral("row %1 of the picture differs from a fresh redraw").arg(y);
         return {};
     }
@@ -306,7 +326,9 @@ class TestSoak : public QObject {
             plus ? m.cmdAdjustPlus_Click() : m.cmdAdjustMinas_Click();
             redrew = true;
             if (mdlGlobal::PcxImage.width() != (plus ? w + 1 : qMax(2, w - 1)))
-                return QStringLiteral("adjust from width %1 gave %2").arg(w).arg(mdlGlobal::PcxImage.width());
+                return QStringLiteral("adjust from width %1 gave %2")
+                    .arg(w)
+                    .arg(mdlGlobal::PcxImage.width());
             break;
         }
         case Edit::Search: {
@@ -347,23 +369,13 @@ class TestSoak : public QObject {
 private slots:
     void init()
     {
-        UnloadAllForms();
-        ResetSharedState();
+        EndApplication();
         platform = std::make_unique<ScriptedPlatform>();
-        SetPlatform(platform.get());
-        FrmMain().Form_Load();
-        FrmMain().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&FrmMain()));
+        QVERIFY(StartApplication(platform.get()));
         FrmPCX().resize(120, 100);
     }
 
-    void cleanup()
-    {
-        if (QWidget *w = QApplication::focusWidget())
-            w->clearFocus();
-        UnloadAllForms();
-        ResetSharedState();
-    }
+    void cleanup() { EndApplication(); }
 
     void randomEdits()
     {
