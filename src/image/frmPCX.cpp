@@ -3,6 +3,7 @@
 #include "image/DrawPcxImage.h"
 #include "image/Render.h"
 #include "image/ScrollMath.h"
+#include "palette_window/HistoryKeys.h"
 #include "palette_window/frmPallet.h"
 #include "platform/Platform.h"
 #include "shell/Forms.h"
@@ -73,6 +74,7 @@ frmPCX::frmPCX()
     connect(scrlV, &QScrollBar::valueChanged, this, &frmPCX::scrlV_Change);
     connect(scrlH, &QScrollBar::sliderMoved, this, &frmPCX::scrlH_Scroll);
     connect(scrlV, &QScrollBar::sliderMoved, this, &frmPCX::scrlV_Scroll);
+    AddHistoryKeys(this);
     Form_Load();
 }
 

@@ -2,6 +2,7 @@
 
 #include "image/DrawPcxImage.h"
 #include "palette/ActApply.h"
+#include "palette_window/HistoryKeys.h"
 #include "platform/Platform.h"
 #include "shell/Forms.h"
 #include "shell/Numbers.h"
@@ -69,7 +70,10 @@ frmPallet::frmPallet()
         sldColBar[k] = NewChannelSlider(this, 1080, 4800 + 360 * k, 2775, 255);
         // Positions the window sets itself are written with signals blocked.
         connect(sldColBar[k], &QSlider::valueChanged, this, [this, k] { sldColBar_Change(k); });
+        sldColBar[k]->installEventFilter(this);
     }
+    history = std::make_unique<PalletHistory>(
+        [this](const EntryChanges &changes, PalletHistory::Side side) { replay(changes, side); });
 
     textCommit = new TextCommit(
         this, {txtColor.begin(), txtColor.end()}, [this](int k) { return txtColor_LostFocus(k); },
@@ -78,6 +82,7 @@ frmPallet::frmPallet()
     connect(cmdSerch, &QPushButton::clicked, this, &frmPallet::cmdSerch_Click);
     connect(cmdCopy, &QPushButton::clicked, this, &frmPallet::cmdCopy_Click);
     connect(cmdPaste, &QPushButton::clicked, this, &frmPallet::cmdPaste_Click);
+    AddHistoryKeys(this);
 }
 
 void frmPallet::ApplyUiFont(const QString &family)
@@ -126,23 +131,59 @@ void frmPallet::redrawIfImage()
         DrawPcxImage();
 }
 
+void frmPallet::ChangePallet(const PalletArray &after, const PalletFollow &follow)
+{
+    const EntryChanges changes = DiffPallets(Pallet, after);
+    history->record(changes, follow.gesture, follow.alongside);
+    for (const EntryChange &change : changes)
+        Pallet[change.index] = change.after;
+    const int k = follow.k;
+    switch (follow.how) {
+    case PalletFollow::How::Slider:
+        showSelectedColour();
+        txtColor[k]->setText(QString::number(Pallet[SelectedPalletID].channel(k)));
+        break;
+    case PalletFollow::How::Text:
+        // The box keeps the text as typed.
+        setSliderQuietly(k, Pallet[SelectedPalletID].channel(k));
+        showSelectedColour();
+        break;
+    case PalletFollow::How::Reselect:
+        for (const EntryChange &change : changes)
+            showCell(change.index);
+        lblColor_Click(follow.select >= 0 ? follow.select : SelectedPalletID);
+        break;
+    }
+    if (follow.redraw)
+        redrawIfImage();
+}
+
+void frmPallet::replay(const EntryChanges &changes, PalletHistory::Side side)
+{
+    PalletArray after = Pallet;
+    for (const EntryChange &change : changes)
+        after[change.index] = side == PalletHistory::Side::Before ? change.before : change.after;
+    PalletFollow follow;
+    if (changes.size() == 1)
+        follow.select = changes.front().index;
+    ChangePallet(after, follow);
+}
+
 void frmPallet::PalletSet()
 {
-    const int n = ApplyActBytes(Pallet, ActFileBytes, ActFileLen);
-    for (int i = 0; i < n; ++i)
-        showCell(i);
-    lblColor_Click(SelectedPalletID);
+    PalletArray after = Pallet;
+    ApplyActBytes(after, ActFileBytes, ActFileLen);
+    // The callers draw: the old picture in the new colours, or the new one.
+    ChangePallet(after, {PalletFollow::How::Reselect, 0, -1, false});
 }
 
 void frmPallet::initPallet(quint8 r, quint8 g, quint8 b)
 {
+    PalletArray after = Pallet;
     for (int i = 0; i < kPalletEntries; ++i)
-        Pallet[i].set(r, g, b);
+        after[i].set(r, g, b);
     lblFName->setText(QString());
-    for (int i = 0; i < kPalletEntries; ++i)
-        showCell(i);
-    lblColor_Click(SelectedPalletID);
-    redrawIfImage();
+    ChangePallet(after);
 }
 
 void frmPallet::lblColor_Click(qint16 index)
@@ -171,11 +212,9 @@ void frmPallet::lblColor_Click(qint16 index)
 
 void frmPallet::sldColBar_Change(int k)
 {
-    const int p = sldColBar[k]->value();
-    Pallet[SelectedPalletID].setChannel(k, static_cast<quint8>(p));
-    showSelectedColour();
-    txtColor[k]->setText(QString::number(p));
-    redrawIfImage();
+    PalletArray after = Pallet;
+    after[SelectedPalletID].setChannel(k, static_cast<quint8>(sldColBar[k]->value()));
+    ChangePallet(after, {PalletFollow::How::Slider, k, -1, true, sliderGesture});
 }
 
 void frmPallet::txtColor_GotFocus(int k)
@@ -194,10 +233,9 @@ bool frmPallet::txtColor_LostFocus(int k)
         box->setFocus(Qt::OtherFocusReason);
         return false;
     }
-    Pallet[SelectedPalletID].setChannel(k, static_cast<quint8>(*value));
-    setSliderQuietly(k, *value);
-    showSelectedColour();
-    redrawIfImage();
+    PalletArray after = Pallet;
+    after[SelectedPalletID].setChannel(k, static_cast<quint8>(*value));
+    ChangePallet(after, {PalletFollow::How::Text, k});
     return true;
 }
 
@@ -206,6 +244,17 @@ void frmPallet::changeEvent(QEvent *event)
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         Form_Activate();
     QWidget::changeEvent(event);
+}
+
+bool frmPallet::eventFilter(QObject *watched, QEvent *event)
+{
+    // A drag of the thumb, or a press held on the groove, is one step from
+    // press to release; a key or wheel step is one step each.
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+        sliderGesture = history->newGesture();
+    else if (event->type() == QEvent::MouseButtonRelease)
+        sliderGesture = 0;
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmPallet::closeEvent(QCloseEvent *event)

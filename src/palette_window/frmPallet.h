@@ -1,8 +1,11 @@
 #pragma once
 
+#include "palette/History.h"
+
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class ClickLabel;
 class QGroupBox;
@@ -12,6 +15,21 @@ class QPushButton;
 class QSlider;
 class TextCommit;
 
+// How the selected entry's swatch, boxes and sliders follow a change.
+struct PalletFollow {
+    // Reselect: as a new selection does. Slider, Text: as the handler of
+    // slider or box k does.
+    enum class How { Reselect, Slider, Text } how = How::Reselect;
+    int k = 0;
+    // Reselect: the entry to select; -1 the selected one.
+    qint16 select = -1;
+    // False when the caller draws next (a new image follows its palette).
+    bool redraw = true;
+    // Moves of one slider drag share a number and make one step.
+    int gesture = 0;
+    PalletHistory::Alongside alongside = {};
+};
+
 // The 16 x 16 grid of entries, the selected entry's swatch, and its red,
 // green and blue as sliders and text boxes.
 class frmPallet : public QWidget {
@@ -19,6 +37,12 @@ class frmPallet : public QWidget {
 public:
     frmPallet();
     ~frmPallet() override;
+
+    // The one way the palette changes: records the step, writes the entries,
+    // recolours their cells, brings the selected entry's display up to date
+    // and redraws the picture once. Undo and redo come through here too.
+    void ChangePallet(const PalletArray &after, const PalletFollow &follow = {});
+    PalletHistory &History() { return *history; }
 
     // After ActFileBytes and ActFileLen were filled: apply them and show.
     void PalletSet();
@@ -57,11 +81,16 @@ public:
 protected:
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // Goes first when the window is destroyed, so that the focus leaving a
     // dying text box commits nothing.
     TextCommit *textCommit = nullptr;
+    std::unique_ptr<PalletHistory> history;
+    // The gesture of the pointer held on a slider, 0 when none is.
+    int sliderGesture = 0;
+    void replay(const EntryChanges &changes, PalletHistory::Side side);
     void showCell(int index);
     void showSelectedColour();
     void setSliderQuietly(int k, int value);

@@ -1,12 +1,10 @@
 // Copy and paste of palette ranges through the clipboard.
-#include "image/DrawPcxImage.h"
 #include "palette_window/ClipText.h"
 #include "palette_window/GetClipPallet.h"
 #include "palette_window/frmClip.h"
 #include "palette_window/frmPallet.h"
 #include "platform/Platform.h"
 #include "shell/Forms.h"
-#include "shell/WindowKit.h"
 #include "shell/mdlGlobal.h"
 
 #include <QPushButton>
@@ -47,11 +45,8 @@ void frmPallet::cmdPaste_Click()
     if (ThePlatform().messageBox(this, prompt, Platform::Buttons::OkCancel) ==
         Platform::Answer::Cancel)
         return;
+    PalletArray after = Pallet;
     for (int i = first; i <= last; ++i)
-        Pallet[i] = ClipPallet[static_cast<std::size_t>(i - first)];
-    for (int i = first; i <= last; ++i)
-        SetBackground(lblColor[i], PackedToQColor(Pallet[i].color()));
-    lblColor_Click(SelectedPalletID);
-    if (mdlGlobal::PcxImage.isLoaded())
-        DrawPcxImage();
+        after[i] = ClipPallet[static_cast<std::size_t>(i - first)];
+    ChangePallet(after);
 }

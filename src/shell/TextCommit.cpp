@@ -39,7 +39,10 @@ bool TextCommit::eventFilter(QObject *watched, QEvent *event)
             if (gotFocus)
                 gotFocus(k);
         } else if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            if (!lostFocus(k) && reason == Qt::MouseFocusReason && !swallowPointer) {
+            if (lostFocus(k)) {
+                // Committed: the undo keys go to the palette's history again.
+                boxes[k]->setModified(false);
+            } else if (reason == Qt::MouseFocusReason && !swallowPointer) {
                 swallowPointer = true;
                 qApp->installEventFilter(this);
             }

@@ -1,6 +1,7 @@
 #include "shell/frmMain.h"
 
 #include "image/frmPCX.h"
+#include "palette_window/HistoryKeys.h"
 #include "palette_window/frmPallet.h"
 #include "platform/Platform.h"
 #include "shell/Forms.h"
@@ -149,6 +150,7 @@ void frmMain::buildControls()
     connect(cmdAdjustPlus, &QPushButton::clicked, this, &frmMain::cmdAdjustPlus_Click);
     // Values the window sets itself are written with the signals blocked.
     connect(sldZoom, &QSlider::valueChanged, this, &frmMain::sldZoom_Change);
+    AddHistoryKeys(this);
 }
 
 void frmMain::Form_Load()
