@@ -1,5 +1,8 @@
+#include "image/frmPCX.h"
+#include "palette_window/frmPallet.h"
 #include "platform/QtPlatform.h"
 #include "shell/Forms.h"
+#include "shell/OpenFiles.h"
 #include "shell/WindowKit.h"
 #include "shell/frmMain.h"
 
@@ -27,6 +30,10 @@ int main(int argc, char *argv[])
     frmMain &main = FrmMain();
     main.Form_Load();
     main.show();
+    for (QWidget *window : {static_cast<QWidget *>(&main), static_cast<QWidget *>(&FrmPallet()),
+                            static_cast<QWidget *>(&FrmPCX())})
+        AcceptFileDrops(window);
+    OpenFilesLater(app.arguments().mid(1));
     const int rc = app.exec();
     UnloadAllForms();
     return rc;

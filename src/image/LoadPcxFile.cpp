@@ -1,5 +1,6 @@
 #include "image/LoadPcxFile.h"
 
+#include "image/ImageFormats.h"
 #include "image/PcxReader.h"
 #include "palette_window/frmPallet.h"
 #include "platform/Platform.h"
@@ -17,11 +18,42 @@ namespace {
 // refuses the file); the result waits here for DecodePcxImage.
 std::optional<PcxFile> accepted;
 
+// PNG, BMP and GIF: read into what a PCX yields, then the PCX rules apply.
+bool LoadOtherImage(const QString &path, QByteArray bytes)
+{
+    ImageRead read = ReadIndexedImage(bytes);
+    PcxFile file;
+    if (read.refusal == ImageRefusal::None) {
+        file = ToPcxFile(std::move(read.image));
+        if (!file.accepted())
+            read = {ImageRefusal::Unreadable, QStringLiteral("the picture is too large"), {}};
+    }
+    if (read.refusal != ImageRefusal::None) {
+        const QString text = read.refusal == ImageRefusal::NotIndexed
+                                 ? Catalog.MsgImageNotIndexed
+                                 : Catalog.MsgImageUnreadable + QLatin1Char('\n') + read.detail;
+        ThePlatform().messageBox(&FrmMain(), text + QLatin1Char('\n') + path,
+                                 Platform::Buttons::Ok);
+        return false;
+    }
+    mdlGlobal::PcxHeader = file.header;
+    PcxFileBytes = std::move(bytes);
+    PcxFileLen = PcxFileBytes.size();
+    accepted = std::move(file);
+    LoadPcxPallet();
+    return true;
+}
+
 } // namespace
 
 bool LoadPcxFile(const QString &path)
 {
     std::optional<QByteArray> bytes = ReadWholeFile(path);
+    if (bytes) {
+        const ImageFormat format = DetectImageFormat(*bytes);
+        if (format == ImageFormat::Png || format == ImageFormat::Bmp || format == ImageFormat::Gif)
+            return LoadOtherImage(path, std::move(*bytes));
+    }
     PcxFile file = bytes ? ReadPcx(*bytes) : PcxFile{PcxRefusal::Unreadable, {}, {}, {}, {}};
     mdlGlobal::PcxHeader = file.header;
     if (!file.accepted()) {
@@ -39,7 +71,7 @@ bool LoadPcxFile(const QString &path)
 
 void LoadPcxPallet()
 {
-    ActFileBytes = PcxPaletteBytes(PcxFileBytes);
+    ActFileBytes = accepted ? accepted->palette : PcxPaletteBytes(PcxFileBytes);
     ActFileLen = ActFileBytes.size();
     FrmPallet().PalletSet();
 }

@@ -32,9 +32,17 @@ void frmMain::cmdPcxOpen_Click()
 {
     const auto path = ThePlatform().openFileDialog(
         this, {QStringLiteral("Select PCX File"), QStringLiteral("Act Files (*.pcx)|*.pcx|"),
-               QStringLiteral("USER.pcx"), false});
-    if (!path || !LoadPcxFile(*path))
-        return;
+               QStringLiteral("USER.pcx"), false,
+               QStringLiteral("Images (*.pcx *.png *.bmp *.gif)|*.pcx *.png *.bmp *.gif|"
+                              "All files (*)|*|")});
+    if (path)
+        OpenPcx(*path);
+}
+
+bool frmMain::OpenPcx(const QString &path)
+{
+    if (!LoadPcxFile(path))
+        return false;
     FrmPallet().lblFName->setText(frmPallet::kNoFile);
     frmPCX &pcx = FrmPCX();
     pcx.scrlH->setValue(0);
@@ -42,6 +50,7 @@ void frmMain::cmdPcxOpen_Click()
     DecodePcxImage();
     pcx.intScr();
     DrawPcxImage();
+    return true;
 }
 
 void frmMain::sldZoom_Change()

@@ -61,6 +61,8 @@ frmPCX::frmPCX()
 
     drawingArea = new DrawingArea(this, backing);
     drawingArea->installEventFilter(this);
+    drawingArea->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(drawingArea, &QWidget::customContextMenuRequested, this, &frmPCX::ShowImageMenu);
     scrlH = new QScrollBar(Qt::Horizontal, this);
     scrlV = new QScrollBar(Qt::Vertical, this);
     for (QScrollBar *bar : {scrlH, scrlV}) {

@@ -2,6 +2,7 @@
 
 #include "image/DrawPcxImage.h"
 #include "palette/ActFile.h"
+#include "palette/PaletteFormats.h"
 #include "palette_window/frmPallet.h"
 #include "platform/Platform.h"
 #include "shell/Forms.h"
@@ -18,9 +19,23 @@ bool LoadActFile(const QString &name)
                                  Platform::Buttons::Ok);
         return false;
     }
-    ActFileLen = read.bytes.size();
+    // Other programs' palettes come in as the ACT bytes of their colours, so
+    // a short one keeps the entries it does not name, as a short ACT does.
+    QByteArray bytes = read.bytes;
+    if (DetectPaletteFormat(bytes) != PaletteFormat::Act) {
+        const PaletteRead palette = ReadPaletteFile(bytes);
+        if (!palette.ok()) {
+            ThePlatform().messageBox(&FrmPallet(),
+                                     Catalog.MsgPaletteBroken + QLatin1Char('\n') + name +
+                                         QLatin1Char('\n') + palette.error,
+                                     Platform::Buttons::Ok);
+            return false;
+        }
+        bytes = palette.rgb;
+    }
+    ActFileLen = bytes.size();
     // One element more than the file has bytes; it stays 0.
-    ActFileBytes = read.bytes;
+    ActFileBytes = bytes;
     ActFileBytes.append('\0');
     FrmPallet().PalletSet();
     if (mdlGlobal::PcxImage.isLoaded())

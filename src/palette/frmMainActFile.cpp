@@ -1,16 +1,35 @@
 // The "Act File" commands of the main window.
 #include "palette/ActFile.h"
 #include "palette/LoadActFile.h"
+#include "palette/PaletteFormats.h"
 #include "palette/frmInitPallet.h"
 #include "palette_window/frmPallet.h"
 #include "platform/Platform.h"
 #include "shell/Forms.h"
+#include "shell/SaveFile.h"
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
 
 #include <QLabel>
 
 using namespace mdlGlobal;
+
+namespace {
+
+// The save dialog's filters after ACT, in the order they are offered.
+constexpr PaletteFormat kMoreSaveFormats[] = {PaletteFormat::Gpl, PaletteFormat::Jasc,
+                                              PaletteFormat::Riff, PaletteFormat::Hex};
+
+PaletteFormat ChosenFormat(int filter, const QString &path)
+{
+    if (filter > 0 && filter <= int(std::size(kMoreSaveFormats)))
+        return kMoreSaveFormats[filter - 1];
+    if (filter == 0)
+        return PaletteFormat::Act;
+    return PaletteFormatForName(path).value_or(PaletteFormat::Act);
+}
+
+} // namespace
 
 void frmMain::cmdActNew_Click()
 {
@@ -24,12 +43,20 @@ void frmMain::cmdActOpen_Click()
 {
     const auto path = ThePlatform().openFileDialog(
         this, {QStringLiteral("Select Act File"), QStringLiteral("Act Files (*.act)|*.act|"),
-               QStringLiteral("USER.act"), false});
-    if (!path)
-        return;
+               QStringLiteral("USER.act"), false,
+               QStringLiteral("Palettes (*.act *.gpl *.pal *.txt *.hex)|*.act *.gpl *.pal *.txt "
+                              "*.hex|All files (*)|*|")});
+    if (path)
+        OpenAct(*path);
+}
+
+bool frmMain::OpenAct(const QString &path)
+{
     // The name is shown only once the file could be read.
-    if (LoadActFile(*path))
-        FrmPallet().lblFName->setText(*path);
+    if (!LoadActFile(path))
+        return false;
+    FrmPallet().lblFName->setText(path);
+    return true;
 }
 
 void frmMain::cmdActSave_Click()
@@ -38,17 +65,28 @@ void frmMain::cmdActSave_Click()
     const QString current = fileName->text();
     const QString defaultName =
         current == frmPallet::kNoFile ? QStringLiteral("user.act") : current;
-    const auto path = ThePlatform().saveFileDialog(this, {QStringLiteral("Act File Save"),
-                                                          QStringLiteral("Act Files(*.act)|*.act|"),
-                                                          defaultName, true});
-    if (!path)
+    const auto chosen = ThePlatform().saveFileDialogWithFilter(
+        this, {QStringLiteral("Act File Save"), QStringLiteral("Act Files(*.act)|*.act|"),
+               defaultName, true,
+               QStringLiteral("GIMP Palette (*.gpl)|*.gpl|JASC-PAL (*.pal)|*.pal|"
+                              "RIFF PAL (*.pal)|*.pal|Hex (*.hex)|*.hex|")});
+    if (!chosen)
         return;
-    const ActSaveResult saved = SaveActFile(*path, Pallet);
-    if (!saved.ok) {
-        ThePlatform().messageBox(this,
-                                 QStringLiteral("ACT ファイルを保存できません。\n") + saved.error,
+    const QString &path = chosen->first;
+    const PaletteFormat format = ChosenFormat(chosen->second, path);
+    if (format == PaletteFormat::Act) {
+        const ActSaveResult saved = SaveActFile(path, Pallet);
+        if (!saved.ok) {
+            ThePlatform().messageBox(
+                this, QStringLiteral("ACT ファイルを保存できません。\n") + saved.error,
+                Platform::Buttons::Ok);
+            return;
+        }
+    } else if (const QString error = SaveWholeFile(path, WritePaletteFile(format, Pallet));
+               !error.isEmpty()) {
+        ThePlatform().messageBox(this, Catalog.MsgPaletteSaveFailed + QLatin1Char('\n') + error,
                                  Platform::Buttons::Ok);
         return;
     }
-    fileName->setText(*path);
+    fileName->setText(path);
 }

@@ -4,7 +4,9 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 
+class QImage;
 class QWidget;
 
 // Everything the windows need from the desktop beyond their own widgets.
@@ -20,6 +22,8 @@ public:
         QString filter;
         QString defaultName;
         bool confirmOverwrite = false;
+        // More entries offered after `filter`, written the same way.
+        QString moreFilters = {};
     };
 
     virtual ~Platform() = default;
@@ -30,8 +34,20 @@ public:
     virtual std::optional<QString> openFileDialog(QWidget *parent, const FileDialog &dialog) = 0;
     virtual std::optional<QString> saveFileDialog(QWidget *parent, const FileDialog &dialog) = 0;
 
+    // As saveFileDialog, with the index of the filter entry chosen (0 the
+    // first), or -1 when the platform cannot tell.
+    virtual std::optional<std::pair<QString, int>>
+    saveFileDialogWithFilter(QWidget *parent, const FileDialog &dialog)
+    {
+        const std::optional<QString> path = saveFileDialog(parent, dialog);
+        if (!path)
+            return std::nullopt;
+        return std::make_pair(*path, -1);
+    }
+
     virtual QString clipboardText() = 0;
     virtual void setClipboardText(const QString &text) = 0;
+    virtual void setClipboardImage(const QImage &) {}
 
     virtual void setCursorPos(const QPoint &globalPos) = 0;
     // From a left press on the window: the window follows the pointer until

@@ -4,11 +4,11 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QFileDialog>
+#include <QImage>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QWidget>
-
 
 namespace {
 
@@ -56,9 +56,10 @@ private:
     QPoint anchor;
 };
 
-std::optional<QString> runDialog(QWidget *parent, const Platform::FileDialog &d, bool save)
+std::optional<QString> runDialog(QWidget *parent, const Platform::FileDialog &d, bool save,
+                                 int *chosenFilter = nullptr)
 {
-    QFileDialog dialog(parent, d.title, QString(), qtFilter(d.filter));
+    QFileDialog dialog(parent, d.title, QString(), qtFilter(d.filter + d.moreFilters));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // The open dialog does not require the file to exist.
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -69,6 +70,8 @@ std::optional<QString> runDialog(QWidget *parent, const Platform::FileDialog &d,
         dialog.selectFile(d.defaultName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
+    if (chosenFilter)
+        *chosenFilter = dialog.nameFilters().indexOf(dialog.selectedNameFilter());
     return dialog.selectedFiles().first();
 }
 
@@ -95,6 +98,21 @@ std::optional<QString> QtPlatform::openFileDialog(QWidget *parent, const FileDia
 std::optional<QString> QtPlatform::saveFileDialog(QWidget *parent, const FileDialog &dialog)
 {
     return runDialog(parent, dialog, true);
+}
+
+std::optional<std::pair<QString, int>>
+QtPlatform::saveFileDialogWithFilter(QWidget *parent, const FileDialog &dialog)
+{
+    int chosen = -1;
+    const std::optional<QString> path = runDialog(parent, dialog, true, &chosen);
+    if (!path)
+        return std::nullopt;
+    return std::make_pair(*path, chosen);
+}
+
+void QtPlatform::setClipboardImage(const QImage &image)
+{
+    QGuiApplication::clipboard()->setImage(image);
 }
 
 QString QtPlatform::clipboardText()

@@ -39,10 +39,41 @@ const std::array<CatalogEntry, kCatalogEntries> &CatalogEntries()
     return entries;
 }
 
+const std::array<CatalogEntry, 9> &FormatCatalogEntries()
+{
+    using M = MessageCatalog;
+    static const std::array<CatalogEntry, 9> entries{{
+        {"MsgPaletteBroken", "FORMATS", "PALETTE_BROKEN",
+         QStringLiteral("このパレットファイルは壊れているため読み込めません。"),
+         &M::MsgPaletteBroken},
+        {"MsgPaletteSaveFailed", "FORMATS", "PALETTE_SAVE_FAILED",
+         QStringLiteral("パレットファイルを保存できません。"), &M::MsgPaletteSaveFailed},
+        {"MsgImageNotIndexed", "FORMATS", "IMAGE_NOT_INDEXED",
+         QStringLiteral("フルカラーの画像には編集できるパレットがありません。"
+                        "256色以下のインデックスカラー画像を選んでください。"),
+         &M::MsgImageNotIndexed},
+        {"MsgImageUnreadable", "FORMATS", "IMAGE_UNREADABLE",
+         QStringLiteral("この画像ファイルは読み込めません。"), &M::MsgImageUnreadable},
+        {"MsgImageSaveFailed", "FORMATS", "IMAGE_SAVE_FAILED",
+         QStringLiteral("画像を保存できません。"), &M::MsgImageSaveFailed},
+        {"MsgFileNotFound", "FORMATS", "FILE_NOT_FOUND",
+         QStringLiteral("ファイルが見つかりません。"), &M::MsgFileNotFound},
+        {"MenuSaveImage", "FORMATS", "MENU_SAVE_IMAGE",
+         QStringLiteral("名前を付けて画像を保存(&S)..."), &M::MenuSaveImage},
+        {"MenuCopyImage", "FORMATS", "MENU_COPY_IMAGE", QStringLiteral("画像をコピー(&C)"),
+         &M::MenuCopyImage},
+        {"TitleSaveImage", "FORMATS", "DIALOG_SAVE_IMAGE", QStringLiteral("画像の保存"),
+         &M::TitleSaveImage},
+    }};
+    return entries;
+}
+
 MessageCatalog DefaultCatalog()
 {
     MessageCatalog catalog;
     for (const CatalogEntry &e : CatalogEntries())
+        catalog.*e.member = e.defaultText;
+    for (const CatalogEntry &e : FormatCatalogEntries())
         catalog.*e.member = e.defaultText;
     return catalog;
 }
@@ -52,6 +83,9 @@ ReadCatalog(const std::function<QString(const QString &, const QString &, const 
 {
     MessageCatalog catalog;
     for (const CatalogEntry &e : CatalogEntries())
+        catalog.*e.member =
+            read(QString::fromLatin1(e.section), QString::fromLatin1(e.key), e.defaultText);
+    for (const CatalogEntry &e : FormatCatalogEntries())
         catalog.*e.member =
             read(QString::fromLatin1(e.section), QString::fromLatin1(e.key), e.defaultText);
     return catalog;

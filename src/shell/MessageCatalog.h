@@ -24,6 +24,17 @@ struct MessageCatalog {
     QString MsgInitPallet;
     QString MsgSearchShown;
     QString MsgSearchReturn;
+
+    // File formats, export and the desktop (section FORMATS).
+    QString MsgPaletteBroken;
+    QString MsgPaletteSaveFailed;
+    QString MsgImageNotIndexed;
+    QString MsgImageUnreadable;
+    QString MsgImageSaveFailed;
+    QString MsgFileNotFound;
+    QString MenuSaveImage;
+    QString MenuCopyImage;
+    QString TitleSaveImage;
 };
 
 struct CatalogEntry {
@@ -38,6 +49,9 @@ constexpr int kCatalogEntries = 17;
 
 // In the order they are read at start-up.
 const std::array<CatalogEntry, kCatalogEntries> &CatalogEntries();
+
+// Texts added beside the 17, read after them from a section of their own.
+const std::array<CatalogEntry, 9> &FormatCatalogEntries();
 
 MessageCatalog DefaultCatalog();
 

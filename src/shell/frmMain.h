@@ -57,6 +57,10 @@ public:
 
     void cmdActNew_Click();
     void cmdActOpen_Click();
+    // The Open and "&PCX Open" commands after their dialogs; true when the
+    // file was taken.
+    bool OpenAct(const QString &path);
+    bool OpenPcx(const QString &path);
     void cmdActSave_Click();
 
     void cmdPcxOpen_Click();

@@ -1,0 +1,101 @@
+#include "image/ImageExport.h"
+
+#include <QBuffer>
+#include <QImageWriter>
+
+#include <cstring>
+
+namespace {
+
+constexpr int kEntries = 256;
+
+void AppendLe16(QByteArray &out, int v)
+{
+    out.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF));
+}
+
+// Runs never cross a row, so other readers, which decode by scan line, see
+// the same picture.
+void AppendRow(QByteArray &out, const quint8 *row, int width)
+{
+    for (int x = 0; x < width;) {
+        int run = 1;
+        while (x + run < width && run < 63 && row[x + run] == row[x])
+            ++run;
+        if (run > 1 || row[x] >= 0xC0)
+            out.append(char(0xC0 | run));
+        out.append(char(row[x]));
+        x += run;
+    }
+}
+
+} // namespace
+
+QImage IndexedPicture(const PcxImage &image, const PalletArray &pallet)
+{
+    QImage picture(image.width(), image.height(), QImage::Format_Indexed8);
+    if (picture.isNull())
+        return picture;
+    QList<QRgb> table(kEntries);
+    for (int i = 0; i < kEntries; ++i) {
+        const PalletEntry &e = pallet[std::size_t(kEntries - 1 - i)];
+        table[i] = qRgb(e.R, e.G, e.B);
+    }
+    picture.setColorTable(table);
+    for (int y = 0; y < image.height(); ++y)
+        std::memcpy(picture.scanLine(y), image.row(y), std::size_t(image.width()));
+    return picture;
+}
+
+QByteArray EncodePcx(const PcxImage &image, const PalletArray &pallet)
+{
+    QByteArray out(128, '\0');
+    out[0] = 10;
+    out[1] = 5;
+    out[2] = 1;
+    out[3] = 8;
+    QByteArray words;
+    for (const int v : {0, 0, image.UB1, image.UB2, 72, 72})
+        AppendLe16(words, v);
+    out.replace(4, words.size(), words);
+    out[65] = 1;
+    QByteArray line;
+    AppendLe16(line, image.width());
+    AppendLe16(line, 1);
+    out.replace(66, line.size(), line);
+    for (int y = 0; y < image.height(); ++y)
+        AppendRow(out, image.row(y), image.width());
+    out.append(char(0x0C));
+    for (int i = 0; i < kEntries; ++i) {
+        const PalletEntry &e = pallet[std::size_t(kEntries - 1 - i)];
+        out.append(char(e.R)).append(char(e.G)).append(char(e.B));
+    }
+    return out;
+}
+
+std::optional<QByteArray> EncodeImage(ExportFormat format, const PcxImage &image,
+                                      const PalletArray &pallet)
+{
+    if (format == ExportFormat::Pcx)
+        return EncodePcx(image, pallet);
+    const QImage picture = IndexedPicture(image, pallet);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format == ExportFormat::Png ? "png" : "bmp");
+    if (picture.isNull() || !writer.write(picture))
+        return std::nullopt;
+    return bytes;
+}
+
+std::optional<ExportFormat> ExportFormatForName(const QString &name)
+{
+    const QString lower = name.toLower();
+    if (lower.endsWith(QLatin1String(".png")))
+        return ExportFormat::Png;
+    if (lower.endsWith(QLatin1String(".pcx")))
+        return ExportFormat::Pcx;
+    if (lower.endsWith(QLatin1String(".bmp")))
+        return ExportFormat::Bmp;
+    return std::nullopt;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "image/PcxImage.h"
+#include "palette/PalletEntry.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+#include <optional>
+
+// The picture written so that opening it again gives back the same stored
+// values and the same working palette: file colour i is entry 255 - i.
+enum class ExportFormat { Png, Pcx, Bmp };
+
+// 8 bits a pixel, the stored values as indices.
+QImage IndexedPicture(const PcxImage &image, const PalletArray &pallet);
+
+// An 8-bit run-length PCX whose rows are exactly the picture's width, as
+// this program's reader lays them out.
+QByteArray EncodePcx(const PcxImage &image, const PalletArray &pallet);
+
+// Empty when the encoder fails.
+std::optional<QByteArray> EncodeImage(ExportFormat format, const PcxImage &image,
+                                      const PalletArray &pallet);
+
+std::optional<ExportFormat> ExportFormatForName(const QString &name);

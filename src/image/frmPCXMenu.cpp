@@ -1,0 +1,54 @@
+// The screen window's menu: the picture saved as a file or copied.
+#include "image/ImageExport.h"
+#include "image/frmPCX.h"
+#include "platform/Platform.h"
+#include "shell/Forms.h"
+#include "shell/SaveFile.h"
+#include "shell/mdlGlobal.h"
+
+#include <QMenu>
+
+using namespace mdlGlobal;
+
+namespace {
+
+// In the order of the save dialog's filters.
+constexpr ExportFormat kExportFormats[] = {ExportFormat::Png, ExportFormat::Pcx, ExportFormat::Bmp};
+
+} // namespace
+
+void frmPCX::ShowImageMenu(const QPoint &at)
+{
+    QMenu menu(this);
+    QAction *save = menu.addAction(Catalog.MenuSaveImage, this, &frmPCX::mnuSaveImage_Click);
+    QAction *copy = menu.addAction(Catalog.MenuCopyImage, this, &frmPCX::mnuCopyImage_Click);
+    save->setEnabled(mdlGlobal::PcxImage.isLoaded());
+    copy->setEnabled(mdlGlobal::PcxImage.isLoaded());
+    menu.exec(area()->mapToGlobal(at));
+}
+
+void frmPCX::mnuSaveImage_Click()
+{
+    const auto chosen = ThePlatform().saveFileDialogWithFilter(
+        this, {Catalog.TitleSaveImage,
+               QStringLiteral("PNG (*.png)|*.png|PCX (*.pcx)|*.pcx|BMP (*.bmp)|*.bmp|"),
+               QStringLiteral("USER.png"), true});
+    if (!chosen)
+        return;
+    const int filter = chosen->second;
+    const ExportFormat format =
+        filter >= 0 && filter < int(std::size(kExportFormats))
+            ? kExportFormats[filter]
+            : ExportFormatForName(chosen->first).value_or(ExportFormat::Png);
+    const std::optional<QByteArray> bytes = EncodeImage(format, mdlGlobal::PcxImage, Pallet);
+    const QString error = bytes ? SaveWholeFile(chosen->first, *bytes) : chosen->first;
+    if (!error.isEmpty())
+        ThePlatform().messageBox(this, Catalog.MsgImageSaveFailed + QLatin1Char('\n') + error,
+                                 Platform::Buttons::Ok);
+}
+
+void frmPCX::mnuCopyImage_Click()
+{
+    ThePlatform().setClipboardImage(
+        IndexedPicture(mdlGlobal::PcxImage, Pallet).convertToFormat(QImage::Format_RGB32));
+}

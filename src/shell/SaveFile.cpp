@@ -1,0 +1,19 @@
+#include "shell/SaveFile.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+QString SaveWholeFile(const QString &path, const QByteArray &bytes)
+{
+    if (QFileInfo(path).isDir())
+        return QStringLiteral("%1\nThis is a folder; choose a file name.").arg(path);
+    QSaveFile file(path);
+    // Unbuffered, so a short write shows in the count.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
+        file.write(bytes) != bytes.size() || !file.commit()) {
+        const QString error = QStringLiteral("%1\n%2").arg(path, file.errorString());
+        file.cancelWriting();
+        return error;
+    }
+    return {};
+}

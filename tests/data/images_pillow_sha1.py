@@ -1,0 +1,42 @@
+#!/usr/bin/python3
+"""Writes images_pillow.sha1: the colours Pillow shows for the sample images.
+
+One line per file: name and the SHA-1 of the R, G, B bytes of every pixel of
+the first frame, rows top to bottom; "refuse" for truecolour files, "error"
+where Pillow cannot read the file. A pixel whose index lies past the file's
+palette is black, as this program pads the palette (Pillow would show a grey
+ramp there).
+
+    /usr/bin/python3 tests/data/images_pillow_sha1.py ../shared/testdata/images > tests/data/images_pillow.sha1
+"""
+import hashlib
+import os
+import sys
+
+from PIL import Image
+
+
+def colours(im):
+    if im.mode == "P":
+        pal = im.getpalette() or []
+        n = len(pal) // 3
+        return b"".join(bytes(pal[3 * i:3 * i + 3]) if i < n else b"\0\0\0" for i in im.tobytes())
+    if im.mode in ("L", "1"):
+        return im.convert("RGB").tobytes()
+    return None
+
+
+def main(folder):
+    for name in sorted(os.listdir(folder)):
+        try:
+            with Image.open(os.path.join(folder, name)) as im:
+                im.load()
+                rgb = colours(im)
+        except (OSError, ValueError):
+            print(name, "error")
+            continue
+        print(name, hashlib.sha1(rgb).hexdigest() if rgb is not None else "refuse")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1])
