@@ -7,6 +7,11 @@ where Pillow cannot read the file. A pixel whose index lies past the file's
 palette is black, as this program pads the palette (Pillow would show a grey
 ramp there).
 
+Pillow 9.4 decodes BI_RLE4 wrongly (its pal4rle.bmp is garbage where the
+bmpsuite says it shows pal4.bmp), so RLE4 files are checked against their
+uncompressed twin, and broken run-length data, which has no right answer,
+only has to open or be refused: "any".
+
     /usr/bin/python3 tests/data/images_pillow_sha1.py ../shared/testdata/images > tests/data/images_pillow.sha1
 """
 import hashlib
@@ -26,16 +31,27 @@ def colours(im):
     return None
 
 
+SAME_AS = {"pil_g_pal4rle.bmp": "pil_g_pal4.bmp"}
+ANY = {"pil_b_badrle.bmp", "irs_pal4rlecut.bmp"}
+
+
 def main(folder):
     for name in sorted(os.listdir(folder)):
+        if name in ANY:
+            print(name, "any")
+            continue
+        if name in SAME_AS:
+            name, shown = SAME_AS[name], name
+        else:
+            shown = name
         try:
             with Image.open(os.path.join(folder, name)) as im:
                 im.load()
                 rgb = colours(im)
         except (OSError, ValueError):
-            print(name, "error")
+            print(shown, "error")
             continue
-        print(name, hashlib.sha1(rgb).hexdigest() if rgb is not None else "refuse")
+        print(shown, hashlib.sha1(rgb).hexdigest() if rgb is not None else "refuse")
 
 
 if __name__ == "__main__":
