@@ -1,0 +1,28 @@
+// One source, one target per reader: FUZZ_PREFIX (a format's first bytes)
+// is put in front of inputs that lack it, so each target stays in its reader.
+
+#include "image/ImageFormats.h"
+#include "palette/PaletteFormats.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const QByteArray prefix(FUZZ_PREFIX, sizeof(FUZZ_PREFIX) - 1);
+    QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
+    if (!bytes.startsWith(prefix))
+        bytes.prepend(prefix);
+#ifdef FUZZ_IMAGE
+    const AnyImage image = ReadAnyImage(bytes);
+    if (image.refusal == ImageRefusal::None &&
+        (image.pcx.palette.size() != 768 ||
+         image.pcx.image.pixels.size() != std::size_t(image.pcx.image.width()) * image.pcx.image.height()))
+        __builtin_trap();
+#else
+    const PaletteRead read = ReadPaletteFile(bytes);
+    if (read.rgb.size() % 3 || read.rgb.size() > 768)
+        __builtin_trap();
+#endif
+    return 0;
+}
