@@ -1,9 +1,12 @@
-// palmiro-tool: the editor's PCX reading and drawing rules from the command
-// line, for batches and for tests.
+// palmiro-tool: the editor's reading and drawing rules for images and
+// palettes from the command line, for batches and for tests.
 
+#include "image/ImageExport.h"
+#include "image/ImageFormats.h"
 #include "image/PcxReader.h"
 #include "image/Render.h"
 #include "palette/ActApply.h"
+#include "palette/PaletteFormats.h"
 #include "shell/Numbers.h"
 
 #include <QCoreApplication>
@@ -36,9 +39,12 @@ int Usage(const QString &problem = {})
     if (!problem.isEmpty())
         err() << "palmiro-tool: " << problem << "\n";
     err() << "usage:\n"
-             "  palmiro-tool info FILE.pcx\n"
-             "  palmiro-tool palette FILE.pcx OUT.act\n"
-             "  palmiro-tool render FILE.pcx [--palette FILE.act] [--zoom 100..400] OUT.png\n";
+             "  palmiro-tool info IMAGE\n"
+             "  palmiro-tool palette IMAGE-or-PALETTE OUT.{act,gpl,pal,hex,txt}\n"
+             "  palmiro-tool render IMAGE [--palette PALETTE] [--zoom 100..400] "
+             "OUT.{png,pcx,bmp}\n"
+             "IMAGE is a PCX, PNG, BMP or GIF file; PALETTE is an ACT, GIMP, JASC-PAL,\n"
+             "RIFF PAL, Paint.NET or hex palette, told apart by their content.\n";
     err().flush();
     return kExitUsage;
 }
@@ -50,30 +56,76 @@ int Fail(const QString &path, const QString &why)
     return kExitRefused;
 }
 
-// Reads and decodes, reporting the refusal; the file bytes go to `bytes`.
-bool Open(const QString &path, QByteArray &bytes, PcxFile &pcx)
+// Reads and decodes any image, as "&PCX Open" does; the file bytes go to
+// `bytes`, a refusal's reason to `why`.
+bool Open(const QString &path, QByteArray &bytes, PcxFile &pcx, QString &why)
 {
     std::optional<QByteArray> read = ReadWholeFile(path);
     if (!read) {
         pcx.refusal = PcxRefusal::Unreadable;
+        why = PcxRefusalText(pcx.refusal);
         return false;
     }
     bytes = std::move(*read);
-    pcx = ReadPcx(bytes);
-    return pcx.accepted();
+    AnyImage image = ReadAnyImage(bytes);
+    pcx = std::move(image.pcx);
+    why = image.detail;
+    if (image.refusal != ImageRefusal::None && pcx.accepted())
+        pcx.refusal = PcxRefusal::NotIndexed8;
+    return image.refusal == ImageRefusal::None;
+}
+
+// Applies a palette file over `pallet` as Open does.
+bool ApplyPaletteFile(const QString &path, PalletArray &pallet, QString &why)
+{
+    const std::optional<QByteArray> bytes = ReadWholeFile(path);
+    if (!bytes) {
+        why = QStringLiteral("the file cannot be read");
+        return false;
+    }
+    QByteArray rgb = *bytes;
+    if (DetectPaletteFormat(rgb) != PaletteFormat::Act) {
+        const PaletteRead read = ReadPaletteFile(rgb);
+        why = read.error;
+        rgb = read.rgb;
+        if (!read.ok())
+            return false;
+    }
+    ApplyActBytes(pallet, rgb, rgb.size());
+    return true;
+}
+
+const char *FormatName(ImageFormat format)
+{
+    switch (format) {
+    case ImageFormat::Png:
+        return "PNG";
+    case ImageFormat::Bmp:
+        return "BMP";
+    case ImageFormat::Gif:
+        return "GIF";
+    default:
+        return "PCX";
+    }
 }
 
 int Info(const QString &path)
 {
     QByteArray bytes;
     PcxFile pcx;
-    const bool ok = Open(path, bytes, pcx);
-    if (pcx.refusal == PcxRefusal::Unreadable)
-        return Fail(path, PcxRefusalText(pcx.refusal));
+    QString why;
+    const bool ok = Open(path, bytes, pcx, why);
+    if (pcx.refusal == PcxRefusal::Unreadable && bytes.isEmpty())
+        return Fail(path, why);
     const PcxHeader &h = pcx.header;
+    const ImageFormat format = DetectImageFormat(bytes);
+    const bool isPcx = format == ImageFormat::Pcx || format == ImageFormat::Unknown;
     out() << "file: " << path << "\n"
-          << "size: " << bytes.size() << " bytes\n";
-    if (bytes.size() >= kHeaderSize) {
+          << "size: " << bytes.size() << " bytes\n"
+          << "format: " << FormatName(format) << "\n";
+    if (!isPcx && ok)
+        out() << "image: " << pcx.image.width() << " x " << pcx.image.height() << "\n";
+    if (isPcx && bytes.size() >= kHeaderSize) {
         out() << "Manufacturer: " << h.Manufacturer() << "\n"
               << "Version: " << h.Version() << "\n"
               << "Encoding: " << h.Encoding() << "\n"
@@ -86,12 +138,10 @@ int Info(const QString &path)
               << "BytesPerLine: " << h.BytesPerLine() << "\n"
               << "image: " << (h.Xmax() + 1) << " x " << (h.Ymax() + 1) << "\n";
     }
-    out() << "verdict: "
-          << (ok ? QStringLiteral("accepted")
-                 : QStringLiteral("refused: ") + PcxRefusalText(pcx.refusal))
+    out() << "verdict: " << (ok ? QStringLiteral("accepted") : QStringLiteral("refused: ") + why)
           << "\n";
     out().flush();
-    return ok ? 0 : Fail(path, QStringLiteral("refused: ") + PcxRefusalText(pcx.refusal));
+    return ok ? 0 : Fail(path, QStringLiteral("refused: ") + why);
 }
 
 bool WriteAll(const QString &path, const QByteArray &bytes)
@@ -103,22 +153,42 @@ bool WriteAll(const QString &path, const QByteArray &bytes)
 
 int Palette(const QString &path, const QString &outPath)
 {
-    QByteArray bytes;
-    PcxFile pcx;
-    if (!Open(path, bytes, pcx))
-        return Fail(path, PcxRefusalText(pcx.refusal));
-    // The editor saves its 256 entries, which the image's reversed palette
-    // has just replaced whole: the same 768 bytes.
+    // The working palette right after start-up (all black) and one Open or
+    // "&PCX Open"; an image's reversed palette replaces all 256 entries.
     PalletArray pallet{};
-    ApplyActBytes(pallet, pcx.palette, pcx.palette.size());
-    QByteArray act;
-    act.reserve(kPaletteSize);
-    for (int i = 0; i < 256; ++i) {
-        act.append(char(pallet[std::size_t(i)].R));
-        act.append(char(pallet[std::size_t(i)].G));
-        act.append(char(pallet[std::size_t(i)].B));
+    const std::optional<QByteArray> head = ReadWholeFile(path);
+    QString why = QStringLiteral("the file cannot be read");
+    if (head && IsImageFile(*head, path)) {
+        QByteArray bytes;
+        PcxFile pcx;
+        if (!Open(path, bytes, pcx, why))
+            return Fail(path, why);
+        ApplyActBytes(pallet, pcx.palette, pcx.palette.size());
+    } else if (!head || !ApplyPaletteFile(path, pallet, why)) {
+        return Fail(path, why);
     }
-    if (!WriteAll(outPath, act))
+    const PaletteFormat format = PaletteFormatForName(outPath).value_or(PaletteFormat::Act);
+    if (!WriteAll(outPath, WritePaletteFile(format, pallet)))
+        return Fail(outPath, QStringLiteral("cannot be written"));
+    return 0;
+}
+
+// The zoomed picture as stored values, written with the palette so that it
+// opens again to the same picture and palette.
+int RenderIndexed(const PcxImage &image, int f, const PalletArray &pallet, ExportFormat format,
+                  const QString &outPath)
+{
+    if (qint64(image.width()) * f > 65535 || qint64(image.height()) * f > 65535)
+        return Fail(outPath, QStringLiteral("the zoomed image is too large to write"));
+    PcxImage zoomed;
+    zoomed.UB1 = image.width() * f - 1;
+    zoomed.UB2 = image.height() * f - 1;
+    zoomed.pixels.clear();
+    for (int y = 0; y <= zoomed.UB2; ++y)
+        for (int x = 0; x <= zoomed.UB1; ++x)
+            zoomed.pixels.push_back(image.at(x / f, y / f));
+    const std::optional<QByteArray> bytes = EncodeImage(format, zoomed, pallet);
+    if (!bytes || !WriteAll(outPath, *bytes))
         return Fail(outPath, QStringLiteral("cannot be written"));
     return 0;
 }
@@ -127,16 +197,16 @@ int Render(const QString &path, const QString &actPath, int percent, const QStri
 {
     QByteArray bytes;
     PcxFile pcx;
-    if (!Open(path, bytes, pcx))
-        return Fail(path, PcxRefusalText(pcx.refusal));
+    QString why;
+    if (!Open(path, bytes, pcx, why))
+        return Fail(path, why);
     PalletArray pallet{};
     ApplyActBytes(pallet, pcx.palette, pcx.palette.size());
-    if (!actPath.isEmpty()) {
-        std::optional<QByteArray> act = ReadWholeFile(actPath);
-        if (!act)
-            return Fail(actPath, QStringLiteral("the file cannot be read"));
-        ApplyActBytes(pallet, *act, act->size());
-    }
+    if (!actPath.isEmpty() && !ApplyPaletteFile(actPath, pallet, why))
+        return Fail(actPath, why);
+    const std::optional<ExportFormat> format = ExportFormatForName(outPath);
+    if (format && *format != ExportFormat::Png)
+        return RenderIndexed(pcx.image, ZoomFactor(percent), pallet, *format, outPath);
 
     const int f = ZoomFactor(percent);
     const qint64 width = qint64(pcx.image.width()) * f;
@@ -174,7 +244,7 @@ int main(int argc, char **argv)
     }
     if (command == QLatin1String("palette")) {
         if (args.size() != 2)
-            return Usage(QStringLiteral("palette takes a PCX file and an output file"));
+            return Usage(QStringLiteral("palette takes an image or palette and an output file"));
         return Palette(args[0], args[1]);
     }
     if (command == QLatin1String("render")) {
@@ -214,7 +284,7 @@ int main(int argc, char **argv)
             }
         }
         if (files.size() != 2)
-            return Usage(QStringLiteral("render takes a PCX file and an output file"));
+            return Usage(QStringLiteral("render takes an image and an output file"));
         return Render(files[0], act, percent, files[1]);
     }
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {

@@ -187,6 +187,25 @@ ImageFormat DetectImageFormat(QByteArrayView file)
     return ImageFormat::Unknown;
 }
 
+bool IsImageFile(QByteArrayView file, const QString &name)
+{
+    switch (DetectImageFormat(file)) {
+    case ImageFormat::Png:
+    case ImageFormat::Bmp:
+    case ImageFormat::Gif:
+        return true;
+    case ImageFormat::Pcx:
+        // The first four bytes as PCX writers set them; an ACT file can
+        // start the same way only by chance, and then its name says so.
+        return file.size() >= 4 && QByteArray("\0\2\3\4\5", 5).contains(file[1]) &&
+               quint8(file[2]) <= 1 && QByteArray("\1\2\4\x8").contains(file[3]) &&
+               !name.endsWith(QLatin1String(".act"), Qt::CaseInsensitive);
+    case ImageFormat::Unknown:
+        break;
+    }
+    return false;
+}
+
 ImageRead ReadIndexedImage(QByteArrayView file)
 {
     switch (DetectImageFormat(file)) {

@@ -13,6 +13,10 @@ enum class ImageFormat { Unknown, Pcx, Png, Bmp, Gif };
 
 ImageFormat DetectImageFormat(QByteArrayView file);
 
+// Whether a file given without a command (on the command line, dropped on a
+// window) is a picture rather than a palette.
+bool IsImageFile(QByteArrayView file, const QString &name);
+
 // Palette images of other formats, reduced to what a PCX gives: the stored
 // value of each pixel (the file's colour index) and the palette in file order.
 struct IndexedImage {

@@ -15,25 +15,6 @@
 
 namespace {
 
-// A PCX header's first four bytes as PCX writers set them; an ACT file can
-// start the same way only by chance, and then its name says so.
-bool LooksLikeImage(const QByteArray &bytes, const QString &path)
-{
-    switch (DetectImageFormat(bytes)) {
-    case ImageFormat::Png:
-    case ImageFormat::Bmp:
-    case ImageFormat::Gif:
-        return true;
-    case ImageFormat::Pcx:
-        return bytes.size() >= 4 && QByteArray("\0\2\3\4\5", 5).contains(bytes[1]) &&
-               quint8(bytes[2]) <= 1 && QByteArray("\1\2\4\x8").contains(bytes[3]) &&
-               !path.endsWith(QLatin1String(".act"), Qt::CaseInsensitive);
-    case ImageFormat::Unknown:
-        break;
-    }
-    return false;
-}
-
 QStringList LocalFiles(const QMimeData *mime)
 {
     QStringList paths;
@@ -83,7 +64,7 @@ bool OpenFileByContent(const QString &path)
         return false;
     }
     const QString full = QFileInfo(path).absoluteFilePath();
-    return LooksLikeImage(*bytes, path) ? FrmMain().OpenPcx(full) : FrmMain().OpenAct(full);
+    return IsImageFile(*bytes, path) ? FrmMain().OpenPcx(full) : FrmMain().OpenAct(full);
 }
 
 void OpenFilesLater(const QStringList &paths)
