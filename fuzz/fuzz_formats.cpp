@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const AnyImage image = ReadAnyImage(bytes);
     if (image.refusal == ImageRefusal::None &&
         (image.pcx.palette.size() != 768 ||
-         image.pcx.image.pixels.size() != std::size_t(image.pcx.image.width()) * image.pcx.image.height()))
+         image.pcx.image.pixels.size() !=
+             std::size_t(image.pcx.image.width()) * image.pcx.image.height()))
         __builtin_trap();
 #else
     const PaletteRead read = ReadPaletteFile(bytes);

@@ -406,8 +406,9 @@ class Palmiro:
     that a settings file can lie beside it (<exe base name>.ini)."""
 
     def __init__(self, x, binary, artefacts, settings=None, label="palmiro",
-                 pallet_title=DEFAULT_PALLET_TITLE, screen_title=DEFAULT_SCREEN_TITLE):
+                 pallet_title=DEFAULT_PALLET_TITLE, screen_title=DEFAULT_SCREEN_TITLE, args=()):
         self.x = x
+        self.args = [str(a) for a in args]
         self.binary = Path(binary)
         self.artefacts = artefacts
         self.settings = settings
@@ -436,7 +437,7 @@ class Palmiro:
         env["QT_QPA_PLATFORM"] = "xcb"
         self.log_path = self.artefacts / f"{self.label}.log"
         with open(self.log_path, "wb") as log:
-            self.proc = subprocess.Popen([str(exe)], cwd=self.folder, env=env,
+            self.proc = subprocess.Popen([str(exe), *self.args], cwd=self.folder, env=env,
                                          stdin=subprocess.DEVNULL, stdout=log,
                                          stderr=subprocess.STDOUT, start_new_session=True)
         self.pallet, self.screen, self.main = wait_until(
