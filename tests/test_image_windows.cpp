@@ -289,8 +289,10 @@ private slots:
         QTest::newRow("zoom 2, 1.5, 3.5 to even") << ScrollCase{200, {3, 7}, 0, {3, 7}, {2, 4}};
         // The maxima are raised first: only the change handling pulls back.
         QTest::newRow("clamped") << ScrollCase{100, {500, 500}, 0, {104, 21}, {104, 21}};
-        QTest::newRow("resize: 1 left, 2 up") << ScrollCase{100, {10, 10}, -1, {9, 8}, {9, 8}};
+        QTest::newRow("resize keeps the view")
+            << ScrollCase{400, {100, 10}, -1, {100, 10}, {25, 2}};
         QTest::newRow("zoom 100 to 200") << ScrollCase{100, {50, 10}, 200, {98, 16}, {49, 8}};
+        QTest::newRow("zoom 200 to 400") << ScrollCase{200, {50, 10}, 400, {96, 12}, {24, 3}};
     }
 
     void scrolling()

@@ -161,16 +161,21 @@ private slots:
                               {50, 1, 200, 12, 0},
                               {100, 3, 117, 250, 200}})
             QCOMPARE(ClampScroll(r[3], ScrollLimit(r[0], r[1], r[2])), r[4]);
-        // vertical, pos, f, maximum, rescaled: 1 left or 2 up, then times f
-        for (const auto &r : {std::array{0, 10, 1, 1000, 9},
-                              {1, 10, 1, 1000, 8},
-                              {0, 50, 2, 1000, 98},
-                              {0, 50, 2, 100, 100},
-                              {1, 1, 1, 1000, 0},
-                              {0, 0, 1, 0, 0},
-                              {1, 100000, 4, 1000000, 399992}})
-            QCOMPARE(r[0] ? RescaledScrollV(r[1], r[2], r[3]) : RescaledScrollH(r[1], r[2], r[3]),
-                     r[4]);
+        // vertical, pos, old f, new f, maximum, rescaled: a resize keeps the
+        // position; a new zoom scales it, then 1 block left or 2 up
+        for (const auto &r : {std::array{0, 100, 4, 4, 1000, 100},
+                              {1, 100, 1, 1, 50, 50},
+                              {0, 50, 1, 2, 1000, 98},
+                              {1, 50, 1, 2, 1000, 96},
+                              {0, 50, 2, 4, 1000, 96},
+                              {0, 50, 1, 2, 100, 100},
+                              {0, 10, 4, 3, 1000, 5}, // 7.5 and 4.5 go to even
+                              {0, 6, 4, 3, 1000, 1},
+                              {1, 1, 2, 1, 1000, 0},
+                              {1, 100000, 1, 4, 1000000, 399992}})
+            QCOMPARE(r[0] ? RescaledScrollV(r[1], r[2], r[3], r[4])
+                          : RescaledScrollH(r[1], r[2], r[3], r[4]),
+                     r[5]);
     }
 
     void hitTest()

@@ -1,6 +1,7 @@
 #include "image/ScrollMath.h"
 
 #include "image/Render.h"
+#include "shell/Numbers.h"
 
 #include <algorithm>
 #include <climits>
@@ -21,9 +22,12 @@ int ScrollMaximum(int ub, int f, int inner)
     return ClampToInt(area <= zoomed ? zoomed - area : zoomed);
 }
 
-int RescaledScroll(int pos, int f, int back, int maximum)
+int RescaledScroll(int pos, int oldF, int newF, int back, int maximum)
 {
-    const long long n = std::max<long long>(0, (long long)pos * f - back);
+    if (oldF == newF || oldF < 1)
+        return std::clamp(pos, 0, std::max(0, maximum));
+    const long long n =
+        std::max<long long>(0, DivRoundHalfEven((long long)pos * newF, oldF) - back);
     if (n + back >= maximum)
         return maximum;
     return ClampToInt(n);

@@ -9,17 +9,18 @@ constexpr int kScrollBarThickness = 17;
 // the area inner - 17, Z - area when the area fits in Z, else Z.
 int ScrollMaximum(int ub, int f, int inner);
 
-// The position after a layout: pos * f - back (back = f horizontally, 2 f
-// vertically), negatives 0, and the maximum itself once that plus back
-// reaches it.
-int RescaledScroll(int pos, int f, int back, int maximum);
-inline int RescaledScrollH(int pos, int f, int maximum)
+// The position after a layout. At the same zoom (a resize) it stays, within
+// the maximum. A new zoom rescales it by newF / oldF (to the nearest whole
+// number, halves to even) less back (newF horizontally, 2 newF vertically),
+// negatives 0, and gives the maximum itself once that plus back reaches it.
+int RescaledScroll(int pos, int oldF, int newF, int back, int maximum);
+inline int RescaledScrollH(int pos, int oldF, int newF, int maximum)
 {
-    return RescaledScroll(pos, f, f, maximum);
+    return RescaledScroll(pos, oldF, newF, newF, maximum);
 }
-inline int RescaledScrollV(int pos, int f, int maximum)
+inline int RescaledScrollV(int pos, int oldF, int newF, int maximum)
 {
-    return RescaledScroll(pos, f, 2 * f, maximum);
+    return RescaledScroll(pos, oldF, newF, 2 * newF, maximum);
 }
 
 // The largest useful position: ub * f - (inner - 17), negatives 0.

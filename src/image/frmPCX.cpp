@@ -20,6 +20,8 @@
 #include <QSignalBlocker>
 #include <QSlider>
 
+#include <utility>
+
 using namespace mdlGlobal;
 
 namespace {
@@ -100,13 +102,15 @@ void frmPCX::intScr()
 
     const int maxH = ScrollMaximum(image().UB1, f, sw);
     const int maxV = ScrollMaximum(image().UB2, f, sh);
-    // The positions are rescaled from what they were before the maxima moved.
+    // The positions are rescaled from what they were before the maxima moved,
+    // and only when the zoom changed since the last layout.
     const int posH = scrlH->value();
     const int posV = scrlV->value();
+    const int oldF = std::exchange(laidOutZoom, f);
     scrlH->setMaximum(maxH);
     scrlV->setMaximum(maxV);
-    scrlH->setValue(RescaledScrollH(posH, f, maxH));
-    scrlV->setValue(RescaledScrollV(posV, f, maxV));
+    scrlH->setValue(RescaledScrollH(posH, oldF, f, maxH));
+    scrlV->setValue(RescaledScrollV(posV, oldF, f, maxV));
 }
 
 void frmPCX::clampScroll(QScrollBar *bar, int ub, int inner)

@@ -50,4 +50,6 @@ private:
 
     QWidget *drawingArea;
     QImage backing;
+    // The zoom factor the scroll positions were last laid out for.
+    int laidOutZoom = 1;
 };
