@@ -14,6 +14,10 @@ static QByteArray Sjis(const QString &text)
 {
     return QStringEncoder("cp932").encode(text);
 }
+static QByteArray Utf16(QStringEncoder::Encoding order, const QString &text)
+{
+    return QStringEncoder(order, QStringEncoder::Flag::WriteBom).encode(text);
+}
 
 class TestShellCore : public QObject {
     Q_OBJECT
@@ -37,6 +41,9 @@ private slots:
         row("Shift-JIS", Sjis(u"[TITLE]\r\nFRM_MAIN=表パレットﾃｽﾄ\r\n"_qs), u"表パレットﾃｽﾄ"_qs);
         row("UTF-8", u"[TITLE]\nFRM_MAIN=パレット編集\n"_qs.toUtf8(), u"パレット編集"_qs);
         row("UTF-8 with BOM", "\xEF\xBB\xBF" + u"[TITLE]\nFRM_MAIN=表\n"_qs.toUtf8(), u"表"_qs);
+        row("UTF-16 LE", Utf16(QStringEncoder::Utf16LE, u"[title]\r\nFRM_MAIN = 'ä表'\r\n"_qs),
+            u"ä表"_qs);
+        row("UTF-16 BE", Utf16(QStringEncoder::Utf16BE, u"[TITLE]\nFRM_MAIN=表\n"_qs), u"表"_qs);
     }
     void readProfileString()
     {
@@ -59,6 +66,11 @@ private slots:
         row("half-width katakana is one byte", 1022, Sjis(u"ﾊﾟ"_qs), u"ﾊ"_qs);
         row("UTF-8 not split", 1021, u"パ"_qs.toUtf8(), {});
         row("UTF-8 fits", 1020, u"パパ"_qs.toUtf8(), u"パ"_qs);
+        // Cut as the text saved in Shift-JIS: "ä" is one byte there, its '?'.
+        QTest::newRow("UTF-16 cut as Shift-JIS")
+            << Utf16(QStringEncoder::Utf16LE,
+                     u"[TITLE]\nFRM_MAIN="_qs + QString(1020, u'a') + u"äパパ"_qs)
+            << QString(1020, u'a') + u"äパ"_qs;
     }
     void readProfileStringCuts() { readProfileString(); }
 

@@ -2,10 +2,12 @@
 
 #include <QList>
 #include <QStringDecoder>
+#include <QStringEncoder>
 
 namespace {
 
-enum class Encoding { Utf8, ShiftJis };
+// Utf16: a UTF-16 file, held as UTF-8 once read.
+enum class Encoding { Utf8, ShiftJis, Utf16 };
 
 const QByteArray kUtf8Bom("\xEF\xBB\xBF");
 
@@ -38,7 +40,7 @@ Encoding detect(const QByteArray &bytes)
 
 QString decode(const QByteArray &bytes, Encoding encoding)
 {
-    if (encoding == Encoding::Utf8) {
+    if (encoding != Encoding::ShiftJis) {
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         return utf8.decode(bytes);
     }
@@ -46,11 +48,41 @@ QString decode(const QByteArray &bytes, Encoding encoding)
     return sjis.decode(bytes);
 }
 
+// A UTF-16 value is cut where the same text saved in code page 932 would be:
+// each character costs its bytes there; one the code page cannot hold costs
+// a '?' for each of its UTF-16 units, as it would be saved.
+QByteArray cutAsAnsi(const QByteArray &utf8, qsizetype max)
+{
+    const QString text = QString::fromUtf8(utf8);
+    // A character counts as held when it comes back unchanged (the encoder's
+    // error flag outlives resetState()).
+    QStringEncoder ansi("cp932", QStringEncoder::Flag::Stateless);
+    QStringDecoder back("cp932", QStringDecoder::Flag::Stateless);
+    qsizetype bytes = 0;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const qsizetype len =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2
+                                                                                             : 1;
+        const QStringView character = QStringView(text).mid(i, len);
+        const QByteArray encoded = ansi.encode(character);
+        const qsizetype cost = QString(back.decode(encoded)) == character ? encoded.size() : len;
+        if (bytes + cost > max)
+            break;
+        bytes += cost;
+        i += len;
+    }
+    return text.left(i).toUtf8();
+}
+
 // Cuts to at most max bytes without leaving half a character behind.
 QByteArray cutBytes(const QByteArray &value, qsizetype max, Encoding encoding)
 {
+    // No character takes more bytes in Shift-JIS than in UTF-8.
     if (value.size() <= max)
         return value;
+    if (encoding == Encoding::Utf16)
+        return cutAsAnsi(value, max);
     qsizetype end = 0;
     qsizetype i = 0;
     while (i < max) {
@@ -89,8 +121,15 @@ bool sameName(const QByteArray &raw, QStringView wanted, Encoding encoding)
 QString ReadProfileString(const QByteArray &fileBytes, QStringView section, QStringView key,
                           const QString &defaultValue)
 {
-    const Encoding encoding = detect(fileBytes);
-    const QByteArray text = fileBytes.startsWith(kUtf8Bom) ? fileBytes.mid(3) : fileBytes;
+    const bool littleEndian = fileBytes.startsWith("\xFF\xFE");
+    const bool utf16 = littleEndian || fileBytes.startsWith("\xFE\xFF");
+    const Encoding encoding = utf16 ? Encoding::Utf16 : detect(fileBytes);
+    // UTF-16 is read as UTF-8; the decoder drops the byte order mark.
+    QStringDecoder fromUtf16(littleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                             QStringDecoder::Flag::Stateless);
+    const QByteArray text = utf16 ? QString(fromUtf16.decode(fileBytes)).toUtf8()
+                            : fileBytes.startsWith(kUtf8Bom) ? fileBytes.mid(3)
+                                                             : fileBytes;
 
     bool inSection = false;
     for (const QByteArray &rawLine : text.split('\n')) {

@@ -10,7 +10,8 @@
 // ';' skipped, the first of duplicate keys taken, a value enclosed in one pair
 // of matching quotes unquoted, and a value cut at 1023 bytes in the file's own
 // encoding. The file is Shift-JIS unless it starts with a UTF-8 byte order
-// mark or is valid UTF-8 throughout.
+// mark or is valid UTF-8 throughout, or starts with a UTF-16 byte order mark
+// (either order); a UTF-16 value is cut at 1023 bytes of its Shift-JIS form.
 QString ReadProfileString(const QByteArray &fileBytes, QStringView section, QStringView key,
                           const QString &defaultValue);
 
