@@ -2,6 +2,7 @@
 #include "palette_window/ClipText.h"
 #include "palette_window/frmClip.h"
 #include "palette_window/frmPallet.h"
+#include "platform/QtPlatform.h"
 #include "shell/Forms.h"
 #include "shell/WindowKit.h"
 #include "shell/frmMain.h"
@@ -48,7 +49,7 @@ QString ClipState(const frmClip &d)
 
 QString InitShown(const frmInitPallet &d)
 {
-    QString s;
+    QString s = d.windowTitle(); // no caption
     for (int k = 0; k < 3; ++k)
         s += d.txtColor[k]->text() + "/" + QString::number(d.sldColBar[k]->value()) + " ";
     return s + QColor(Background(d.lblSelectColor).rgb()).name();
@@ -95,8 +96,8 @@ private slots:
             WriteFile(path, bytes);
         scripted.paths.push_back(path);
         FrmMain().cmdActOpen_Click();
-        QCOMPARE(asked(), QStringList({"open", "Select Act File", "Act Files (*.act)|*.act|",
-                                       "USER.act", "0"}));
+        QCOMPARE(asked(),
+                 QStringList({"open", "Select Act File", "Act Files (*.act)", "USER.act", "0"}));
         QCOMPARE(scripted.messages.size(), 0);
         expectShown(expected, 7, path);
         QCOMPARE(Contents(path), bytes);
@@ -141,8 +142,7 @@ private slots:
         scripted.dialogs.clear();
         scripted.paths.push_back(tmp->filePath("out.act"));
         FrmMain().cmdActSave_Click();
-        QCOMPARE(asked(),
-                 QStringList({"save", "Act File Save", "Act Files(*.act)|*.act|", offered, "1"}));
+        QCOMPARE(asked(), QStringList({"save", "Act File Save", "Act Files(*.act)", offered, "1"}));
         QCOMPARE(scripted.messages.size(), 0);
         QCOMPARE(Contents(tmp->filePath("out.act")), content);
         QCOMPARE(FrmPallet().lblFName->text(), tmp->filePath("out.act"));
@@ -390,12 +390,12 @@ private:
             QCOMPARE(QList<int>({w.txtColor[k]->text().toInt(), w.sldColBar[k]->value()}),
                      QList<int>(2, pallet[selected].channel(k)));
     }
-    // The file dialogs asked: open or save, title, filter, offered name, overwrite prompt.
+    // The file dialogs asked: open or save, title, filter as shown, offered name, overwrite prompt.
     QStringList asked() const
     {
         QStringList out;
         for (const auto &a : scripted.dialogs)
-            out << (a.save ? "save" : "open") << a.dialog.title << a.dialog.filter
+            out << (a.save ? "save" : "open") << a.dialog.title << QtNameFilters(a.dialog.filter)
                 << a.dialog.defaultName << QString::number(a.dialog.confirmOverwrite);
         return out;
     }

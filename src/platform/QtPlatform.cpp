@@ -10,18 +10,56 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <cstdlib>
+
+#include <xcb/xcb.h>
+
 namespace {
 
-// "Act Files (*.act)|*.act|" -> "Act Files (*.act) (*.act)"; Qt wants the
-// pattern inside parentheses, the description stays as written.
-QString qtFilter(const QString &filter)
+xcb_atom_t internAtom(xcb_connection_t *connection, const char *name)
 {
-    const QStringList parts = filter.split(QLatin1Char('|'), Qt::SkipEmptyParts);
-    QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        out << parts[i] + QStringLiteral(" (") + parts[i + 1] + QLatin1Char(')');
-    return out.join(QStringLiteral(";;"));
+    const xcb_intern_atom_cookie_t cookie = xcb_intern_atom(connection, 0, qstrlen(name), name);
+    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return atom;
 }
+
+// Qt hands X the application name for a window whose title is empty, so
+// that the main window while shown and the New dialog would read "Palmiro".
+// Each time Qt has written the name of such a window, it is emptied again.
+class EmptyCaptions : public QObject {
+public:
+    explicit EmptyCaptions(xcb_connection_t *connection)
+        : QObject(qApp), connection(connection), netWmName(internAtom(connection, "_NET_WM_NAME")),
+          utf8String(internAtom(connection, "UTF8_STRING"))
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::Show && event->type() != QEvent::WindowTitleChange)
+            return false;
+        const auto *w = qobject_cast<QWidget *>(watched);
+        if (w && w->isWindow() && w->windowTitle().isEmpty() &&
+            w->testAttribute(Qt::WA_WState_Created)) {
+            const auto window = static_cast<xcb_window_t>(w->winId());
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, netWmName, utf8String, 8,
+                                0, nullptr);
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME,
+                                XCB_ATOM_STRING, 8, 0, nullptr);
+            xcb_flush(connection);
+        }
+        return false;
+    }
+
+private:
+    xcb_connection_t *connection;
+    xcb_atom_t netWmName;
+    xcb_atom_t utf8String;
+};
 
 // Moves a window with the pointer until the button is released. The
 // window manager's own move (QWindow::startSystemMove) sometimes starts from
@@ -59,7 +97,7 @@ private:
 std::optional<QString> runDialog(QWidget *parent, const Platform::FileDialog &d, bool save,
                                  int *chosenFilter = nullptr)
 {
-    QFileDialog dialog(parent, d.title, QString(), qtFilter(d.filter + d.moreFilters));
+    QFileDialog dialog(parent, d.title, QString(), QtNameFilters(d.filter + d.moreFilters));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // The open dialog does not require the file to exist.
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -76,6 +114,24 @@ std::optional<QString> runDialog(QWidget *parent, const Platform::FileDialog &d,
 }
 
 } // namespace
+
+QtPlatform::QtPlatform()
+{
+    if (auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
+        new EmptyCaptions(x11->connection());
+}
+
+QString QtNameFilters(const QString &filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString inParentheses = QLatin1Char('(') + parts[i + 1] + QLatin1Char(')');
+        out << (parts[i].endsWith(inParentheses) ? parts[i]
+                                                 : parts[i] + QLatin1Char(' ') + inParentheses);
+    }
+    return out.join(QStringLiteral(";;"));
+}
 
 Platform::Answer QtPlatform::messageBox(QWidget *parent, const QString &text, Buttons buttons)
 {

@@ -2,8 +2,15 @@
 
 #include "platform/Platform.h"
 
+// "Act Files (*.act)|*.act|" -> "Act Files (*.act)": Qt reads the patterns
+// from the parentheses that end a filter, so a description that already ends
+// in its pattern is shown as written; any other gets the pattern appended.
+QString QtNameFilters(const QString &filter);
+
 class QtPlatform final : public Platform {
 public:
+    // Under X, a window whose title is empty shows no caption at all.
+    QtPlatform();
     Answer messageBox(QWidget *parent, const QString &text, Buttons buttons) override;
     std::optional<QString> openFileDialog(QWidget *parent, const FileDialog &dialog) override;
     std::optional<QString> saveFileDialog(QWidget *parent, const FileDialog &dialog) override;
