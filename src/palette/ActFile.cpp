@@ -80,6 +80,9 @@ ActSaveResult SaveActFile(const QString &path, const PalletArray &pallet)
             content += previous.mid(kActFileBytes);
     }
     QSaveFile file(path);
+    // A writable file in a folder the user cannot write to is written in
+    // place, since no temporary file can be made beside it.
+    file.setDirectWriteFallback(true);
     // Unbuffered, so a short write (disk full, file size limit) shows in the
     // count; a buffered flush can lose it and commit a truncated file.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||

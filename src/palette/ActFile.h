@@ -27,5 +27,7 @@ struct ActSaveResult {
 
 // Writes the palette over the first 768 bytes and keeps whatever an existing
 // file holds after them (a colour count, a transparent index). The new file
-// replaces the old in one rename, so a failure leaves the old bytes intact.
+// replaces the old in one rename, so a failure leaves the old bytes intact;
+// only in a folder that cannot take the new file is the old one rewritten in
+// place.
 ActSaveResult SaveActFile(const QString &path, const PalletArray &pallet);

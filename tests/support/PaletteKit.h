@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QList>
+#include <QProcess>
 #include <QString>
+#include <QTest>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -36,6 +39,29 @@ inline bool IsRoot()
 {
     return ::geteuid() == 0;
 }
+
+// Root ignores permission bits, so a case about them runs again in this suite
+// as nobody; empty when it passed there, else what it printed.
+inline QString RunCaseAsNobody()
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start("setpriv",
+                {"--reuid=nobody", "--regid=nogroup", "--clear-groups",
+                 QCoreApplication::applicationFilePath(),
+                 QString("%1:%2").arg(QTest::currentTestFunction(), QTest::currentDataTag())});
+    const bool passed = child.waitForFinished(60000) &&
+                        child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
+    return passed ? QString() : "as nobody: " + child.readAll();
+}
+#define RUN_AS_NOBODY_IF_ROOT()                                                                    \
+    do {                                                                                           \
+        if (IsRoot()) {                                                                            \
+            const QString failed = RunCaseAsNobody();                                              \
+            QVERIFY2(failed.isEmpty(), qPrintable(failed));                                        \
+            return;                                                                                \
+        }                                                                                          \
+    } while (false)
 
 // Writes past `limit` bytes fail with EFBIG instead of killing the process.
 class FileSizeLimit {
