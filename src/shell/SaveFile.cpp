@@ -8,6 +8,8 @@ QString SaveWholeFile(const QString &path, const QByteArray &bytes)
     if (QFileInfo(path).isDir())
         return QStringLiteral("%1\nThis is a folder; choose a file name.").arg(path);
     QSaveFile file(path);
+    // A writable file in a folder that cannot take the temporary is written in place.
+    file.setDirectWriteFallback(true);
     // Unbuffered, so a short write shows in the count.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
         file.write(bytes) != bytes.size() || !file.commit()) {
