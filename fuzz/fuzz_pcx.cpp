@@ -1,36 +1,23 @@
 // Arbitrary bytes through the PCX reader, the decoder, the adjust layouts
 // and a small drawing; checks what must hold for every accepted file.
 
+#include "Require.h"
 #include "image/PcxAdjust.h"
 #include "image/PcxReader.h"
 #include "image/Render.h"
 
-#include <cstddef>
-#include <cstdint>
 #include <vector>
-
-namespace {
-
-void Require(bool condition)
-{
-    if (!condition)
-        __builtin_trap();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const QByteArrayView bytes(reinterpret_cast<const char *>(data), qsizetype(size));
-    const PcxFile pcx = ReadPcx(bytes);
+    const PcxFile pcx =
+        ReadPcx(QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
     if (!pcx.accepted()) {
         Require(pcx.decoded.empty() && pcx.palette.isEmpty());
         return 0;
     }
     Require(qint64(pcx.decoded.size()) == pcx.header.pixelCount());
-    Require(pcx.image.pixels == pcx.decoded);
-    Require(pcx.palette.size() == kPaletteSize);
-
+    Require(pcx.image.pixels == pcx.decoded && pcx.palette.size() == kPaletteSize);
     PcxImage image = pcx.image;
     for (int step : {1, -1, -1, 1}) {
         if (std::optional<PcxImage> next = AdjustPcxLayout(pcx.decoded, image, step)) {
@@ -39,14 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             image = std::move(*next);
         }
     }
-
     // A small window onto the image, placed by the last bytes of the input.
-    PalletArray pallet{};
     const int f = 1 + data[size - 1] % 4;
-    const int ox = data[size - 2] % (image.width() + 2);
-    const int oy = data[size - 3] % (image.height() + 2);
+    const int ox = data[size - 2] % (image.width() + 2), oy = data[size - 3] % (image.height() + 2);
     std::vector<quint32> raster(40 * 30, 0);
     FillView(reinterpret_cast<uchar *>(raster.data()), 40 * 4, 40, 30, image,
-             BuildColorTable(pallet, int(data[size - 4]) - 1), DrawView{ox, oy, 41, 31, f});
+             BuildColorTable(PalletArray{}, int(data[size - 4]) - 1), DrawView{ox, oy, 41, 31, f});
     return 0;
 }
