@@ -1,163 +1,261 @@
 #include "palette/ActApply.h"
 #include "palette/ActFile.h"
+#include "palette_window/ClipText.h"
 #include "support/PaletteKit.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <sys/stat.h>
+#include <random>
 
-static PalletArray Distinct(int seed)
+namespace {
+
+PalletArray Distinct(int seed)
 {
     PalletArray pallet;
     ApplyActBytes(pallet, Pattern(kActFileBytes, seed), kActFileBytes);
     return pallet;
 }
 
+} // namespace
+
 class TestPaletteCore : public QObject {
     Q_OBJECT
 private slots:
+    // Entry i takes bytes 3i..3i+2 of the first len; bytes past the data read 0.
     void applyActBytes_data()
     {
-        QTest::addColumn<int>("len");
+        QTest::addColumn<qint64>("len"); // of 303 bytes of data
         QTest::addColumn<int>("entries");
-        QTest::newRow("300: 0..99") << 300 << 100;
-        QTest::newRow("767: last entry blue 0") << 767 << 256;
-        QTest::newRow("766: 0..254, lone byte ignored") << 766 << 255;
-        QTest::newRow("1: lone byte ignored") << 1 << 0;
-        QTest::newRow("100000: nothing past 255") << 100000 << 256;
+        for (auto [len, n] : {std::pair{300LL, 100},
+                              {301, 100},
+                              {302, 101},
+                              {767, 256},
+                              {766, 255},
+                              {1, 0},
+                              {-1, 0},
+                              {100000, 256},
+                              {LLONG_MAX, 256}}) // fuzz_act: len + 1
+            QTest::addRow("%lld", len) << qint64(len) << n;
     }
     void applyActBytes()
     {
-        QFETCH(int, len);
+        QFETCH(qint64, len);
         QFETCH(int, entries);
-        const QByteArray bytes = Pattern(len) + "\xAA\xBB\xCC"; // junk past len
+        const QByteArray bytes = Pattern(300) + "\xAA\xBB\xCC";
         PalletArray pallet = Distinct(9), want = pallet;
         QCOMPARE(ApplyActBytes(pallet, bytes, len), entries);
-        auto at = [&](int k) { return k < len ? quint8(bytes[k]) : quint8(0); };
+        auto at = [&](qint64 k) { return k < qMin(len, 303LL) ? quint8(bytes[k]) : quint8(0); };
         for (int i = 0; i < entries; ++i)
             want[i].set(at(3 * i), at(3 * i + 1), at(3 * i + 2));
         QVERIFY(pallet == want);
     }
 
-    void realFiles_data()
-    {
-        QTest::addColumn<QString>("name");
-        for (const QString &name : QDir(TestDataDir() + "/act").entryList({"*.act"}, QDir::Files))
-            QTest::newRow(qPrintable(name)) << name;
-    }
-    void realFiles()
-    {
-        REQUIRE_TESTDATA();
-        QFETCH(QString, name);
-        const ActReadResult read = ReadActFile(TestDataDir() + "/act/" + name);
-        QVERIFY2(read.ok && read.bytes.size() >= kActFileBytes, qPrintable(read.error));
-        PalletArray pallet = Distinct(1);
-        QCOMPARE(ApplyActBytes(pallet, read.bytes, read.bytes.size()), 256);
-        QCOMPARE(BuildActBytes(pallet), read.bytes.left(kActFileBytes));
-        QTemporaryDir tmp; // saving over a copy gives back the very same file
-        QVERIFY(SaveActFile(WriteFile(tmp.filePath(name), read.bytes), pallet).ok);
-        QCOMPARE(Contents(tmp.filePath(name)), read.bytes);
-    }
-
     void readActFile_data()
     {
-        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("name"); // in a fresh folder; "*": a real file of the corpus
         QTest::addColumn<bool>("ok");
-        QTest::newRow("read-only file still loads") << "read-only" << true;
-        QTest::newRow("missing name is created empty") << "missing" << true;
-        QTest::newRow("missing folder") << "missing folder" << false;
-        QTest::newRow("directory") << "directory" << false;
-        QTest::newRow("unreadable file") << "unreadable" << false;
+        QTest::newRow("missing name is created empty") << "p.act" << true;
+        QTest::newRow("missing folder") << "no/p.act" << false;
+        QTest::newRow("directory") << "." << false;
+        QTest::newRow("unreadable file") << kUnreadableFile << false;
+        for (const QString &name : QDir(TestDataDir() + "/act").entryList({"*.act"}, QDir::Files))
+            QTest::newRow(qPrintable(name)) << TestDataDir() + "/act/" + name << true;
     }
     void readActFile()
     {
-        QFETCH(QString, kind);
+        QFETCH(QString, name);
         QFETCH(bool, ok);
-        if (kind == "unreadable")
-            RUN_AS_NOBODY_IF_ROOT();
         QTemporaryDir tmp;
-        const QString path = tmp.filePath(kind == "missing folder" ? "no/p.act" : "p.act");
-        const bool written = kind == "read-only" || kind == "unreadable";
-        if (written)
-            QFile::setPermissions(WriteFile(path, Pattern(300)),
-                                  kind == "unreadable" ? QFile::WriteOwner : QFile::ReadOwner);
-        if (kind == "directory")
-            QVERIFY(QDir().mkpath(path));
+        const QString path = name.startsWith('/') ? name : tmp.filePath(name);
         const ActReadResult read = ReadActFile(path);
         QCOMPARE(std::pair(read.ok, read.error.isEmpty()), std::pair(ok, ok));
-        QCOMPARE(read.bytes, written && ok ? Pattern(300) : QByteArray());
-        QCOMPARE(QFileInfo(path).isFile(), ok || kind == "unreadable");
+        QCOMPARE(QFileInfo(path).isFile(), ok || path == kUnreadableFile);
+        QCOMPARE(read.bytes.isEmpty(), !name.startsWith(TestDataDir()));
+        if (read.bytes.isEmpty())
+            return;
+        // A real file: saving over a copy of it gives back the very same bytes.
+        PalletArray pallet = Distinct(1);
+        QCOMPARE(ApplyActBytes(pallet, read.bytes, read.bytes.size()), 256);
+        QVERIFY(SaveActFile(WriteFile(tmp.filePath("copy.act"), read.bytes), pallet).ok);
+        QCOMPARE(Contents(tmp.filePath("copy.act")), read.bytes);
     }
 
-    // A save writes the bytes the palette was read from and keeps the old tail and mode.
-    void saveKeepsTailAndMode_data()
+    // A save writes the 768 bytes and keeps the old tail and mode; a failed
+    // one keeps the old file whole and leaves no temporary file.
+    void saveActFile_data()
     {
-        QTest::addColumn<int>("oldSize"); // -1: no file yet
-        QTest::addColumn<int>("mode");
-        QTest::newRow("new file") << -1 << 0;
-        QTest::newRow("shorter file") << 100 << 0600;
-        QTest::newRow("772 bytes: count and transparent index") << 772 << 0664;
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("oldSize");    // -1: no file yet
+        QTest::addColumn<QString>("locked"); // made read-only: "dir" or "file"
+        QTest::addColumn<bool>("ok");
+        const auto row = [](const char *n, QString name, int size, QString locked, bool ok) {
+            QTest::newRow(n) << name << size << locked << ok;
+        };
+        row("new file", "t.act", -1, {}, true);
+        row("shorter file", "t.act", 100, {}, true);
+        row("772 bytes: count and transparent index", "t.act", 772, {}, true);
+        row("read-only folder: rewritten in place", "t.act", 772, "dir", true);
+        row("read-only file", "t.act", 772, "file", false);
+        row("disk full", "t.act", 772, {}, false);
+        row("target is a directory", ".", -1, {}, false);
+        row("missing folder", "no/t.act", -1, {}, false);
+        row("folder nobody can write", "/proc/palmiro.act", -1, {}, false);
+        row("target that cannot be read", kUnreadableFile, -1, {}, false);
     }
-    void saveKeepsTailAndMode()
+    void saveActFile()
     {
+        QFETCH(QString, name);
         QFETCH(int, oldSize);
-        QFETCH(int, mode);
-        QTemporaryDir tmp;
-        const QString path = tmp.filePath("t.act");
-        const QByteArray old = Pattern(qMax(oldSize, 0), 5);
-        if (oldSize >= 0)
-            QCOMPARE(::chmod(QFile::encodeName(WriteFile(path, old)).constData(), mode_t(mode)), 0);
-        const ActSaveResult saved = SaveActFile(path, Distinct(3));
-        QVERIFY2(saved.ok, qPrintable(saved.error));
-        QCOMPARE(Contents(path), Pattern(kActFileBytes, 3) + old.mid(kActFileBytes));
-        struct stat st {};
-        ::stat(QFile::encodeName(path).constData(), &st);
-        QVERIFY(!mode || int(st.st_mode & 07777) == mode);
-    }
-
-    // Each fails and keeps the old file, but for the read-only folder, where the
-    // file is rewritten in place.
-    void saveInAwkwardPlaces_data()
-    {
-        QTest::addColumn<QString>("kind");
-        for (const char *kind : {"disk full", "target is a directory", "missing folder",
-                                 "read-only folder", "read-only file"})
-            QTest::newRow(kind) << QString(kind);
-    }
-    void saveInAwkwardPlaces()
-    {
-        QFETCH(QString, kind);
-        if (kind.startsWith("read-only"))
+        QFETCH(QString, locked);
+        QFETCH(bool, ok);
+        if (!locked.isEmpty())
             RUN_AS_NOBODY_IF_ROOT();
         QTemporaryDir tmp;
-        const QString dir = tmp.filePath("d");
-        const QByteArray old = Pattern(772, 9);
-        const QString path = dir + (kind == "missing folder" ? "/no/new.act" : "/old.act");
-        const bool isDir = kind == "target is a directory",
-                   noFile = isDir || kind == "missing folder", ok = kind == "read-only folder";
-        QDir().mkpath(isDir ? path : dir);
-        if (!noFile)
-            WriteFile(path, old);
-        const QString locked = kind == "read-only file" ? path : dir;
-        const auto perms = QFile::permissions(locked);
-        if (kind.startsWith("read-only"))
-            QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
-        const ActSaveResult saved =
-            WithFileSizeLimit(kind == "disk full" ? 100 : RLIM_INFINITY,
-                              [&] { return SaveActFile(path, Distinct(4)); });
-        QFile::setPermissions(locked, perms);
+        const QString path = name.startsWith('/') ? name : tmp.filePath(name);
+        const QByteArray old = Pattern(qMax(oldSize, 0), 5);
+        const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther;
+        if (oldSize >= 0)
+            QFile::setPermissions(WriteFile(path, old), mode);
+        const QString lock = locked == "dir" ? tmp.path() : path;
+        const auto perms = QFile::permissions(lock);
+        if (!locked.isEmpty())
+            QFile::setPermissions(lock, QFile::ReadOwner | QFile::ExeOwner);
+        const ActSaveResult saved = WithFileSizeLimit(
+            QTest::currentDataTag() == QByteArray("disk full") ? 100 : RLIM_INFINITY,
+            [&] { return SaveActFile(path, Distinct(3)); });
+        QFile::setPermissions(lock, perms);
         QCOMPARE(std::pair(saved.ok, saved.error.isEmpty()), std::pair(ok, ok));
-        QCOMPARE(QFileInfo(path).isDir(), isDir);
-        QCOMPARE(Contents(path), noFile ? QByteArray("<unreadable>")
-                                 : ok   ? Pattern(kActFileBytes, 4) + old.mid(kActFileBytes)
-                                        : old);
-        const QStringList left = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-        QVERIFY2(left.size() <= 1, qPrintable(left.join(' '))); // no temporary file left
+        if (path.startsWith('/'))
+            return;
+        QCOMPARE(Contents(path), ok            ? Pattern(kActFileBytes, 3) + old.mid(kActFileBytes)
+                                 : oldSize < 0 ? QByteArray("<unreadable>")
+                                               : old);
+        QVERIFY(!ok || oldSize < 0 ||
+                (QFile::permissions(path) & 0x0fff) == (mode | QFile::ReadUser | QFile::WriteUser));
+        QCOMPARE(QDir(tmp.path()).entryList(QDir::Files).size(), int(oldSize >= 0 || ok));
+    }
+
+    void copyReadsBack()
+    {
+        PalletArray pallet; // entry i is (i, 255 - i, 7i mod 256)
+        for (int i = 0; i < kPalletEntries; ++i)
+            pallet[i].set(quint8(i), quint8(255 - i), quint8(7 * i));
+        QCOMPARE(BuildClipText(pallet, 40, 41), "Palmiro001040215024041214031");
+        for (auto [first, last] : {std::pair(0, 0), {255, 255}, {100, 200}, {0, 255}}) {
+            const auto parsed = ParseClipText(BuildClipText(pallet, first, last));
+            QVERIFY(parsed &&
+                    std::equal(parsed->begin(), parsed->end(), &pallet[first], &pallet[last + 1]));
+        }
+    }
+
+    void parseClipText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("count");        // -1: not a clipboard palette text
+        QTest::addColumn<QList<int>>("first"); // R, G, B of the first entries
+        const auto row = [](const char *name, QString t, int n, QList<int> e = {}) {
+            QTest::newRow(name) << t << n << e;
+        };
+        const QString nine = Triples({1, 2, 3, 4, 5, 6, 7, 8, 9});
+        row("one entry, values 255", "Palmiro000255000255", 1, {255, 0, 255});
+        row("empty", "", -1);
+        row("18 bytes", "Palmiro00000100200", -1);
+        row("magic in lower case", "palmiro000001002003", -1);
+        row("magic with a blank", " Palmiro000001002003", -1);
+        row("full-width magic", u"Ｐａｌｍｉｒｏ000001002003"_qs, -1);
+        row("letters in the count", "PalmiroABC001002003", -1);
+        row("hex count", "Palmiro0x1001002003004005006", -1);
+        row("count 001, three entries: extra ignored", "Palmiro001" + nine, 2, {1, 2, 3, 4, 5, 6});
+        row("value 256", "Palmiro000001002256", -1);
+        row("negative value", "Palmiro000-01000000", -1);
+        row("negative count", "Palmiro-01001002003", -1);
+        row("count minus zero is zero", "Palmiro-00001002003", 1, {1, 2, 3});
+        row("blanks in count and fields", "Palmiro 1   1 2 3  004005006", 2, {1, 2, 3, 4, 5, 6});
+        row("blank field", "Palmiro000   002003", -1);
+        row("count 0.5 rounds to 0", "Palmiro0.5001002003", 1);
+        row("count 1.5 rounds to 2", "Palmiro1.5" + nine, 3);
+        row("fields round half to even", "Palmiro0002.53.51e2", 1, {2, 4, 100});
+        row("text ends two bytes into the last field", "Palmiro00100100200300400512", 2,
+            {1, 2, 3, 4, 5, 12});
+        row("text ends before the last field", "Palmiro001001002003004005", -1);
+        row("full-width digits", u"Palmiro000１２３"_qs, -1);
+        row("kana in the count", u"Palmiroあ0001002003"_qs, -1);
+        row("Japanese and an emoji after the entries", u"Palmiro000001002003パレット\U0001F600"_qs,
+            1, {1, 2, 3});
+        row("emoji in a field", u"Palmiro000001\U0001F600003"_qs, -1);
+        row("lone surrogate in the count", u"Palmiro0"_qs + QChar(0xD800) + "0001002003", -1);
+        row("NUL in a field", u"Palmiro000001"_qs + QChar(0) + "02003", -1);
+        row("line break inside a field", "Palmiro000001\r\n02003", -1);
+        // fuzz_clip: three bytes of count made the reader allocate billions of entries.
+        row("fuzz_clip count_with_exponent_allocates_billions", "Palmiro2e9" + nine, -1);
+        row("count 9e9", "Palmiro9e9" + nine, -1);
+        row("count 1e2 with 101 entries", "Palmiro1e2" + nine.repeated(34), 101, {1, 2, 3});
+        row("8 MB of digits, count 999", "Palmiro999" + QString(8 << 20, '1'), 1000,
+            {111, 111, 111});
+        row("8 MB after a full text", "Palmiro255" + nine.repeated(86) + QString(8 << 20, '7'),
+            256);
+    }
+    void parseClipText()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, count);
+        QFETCH(QList<int>, first);
+        QElapsedTimer clock;
+        clock.start();
+        const auto parsed = ParseClipText(text);
+        QVERIFY(clock.elapsed() < 3000);
+        QCOMPARE(parsed ? int(parsed->size()) : -1, count);
+        QList<int> got;
+        for (int i = 0; i < first.size() / 3; ++i) {
+            const PalletEntry &e = parsed->at(i);
+            got << e.R << e.G << e.B;
+            QCOMPARE(e.color(), PackColor(e.R, e.G, e.B));
+        }
+        QCOMPARE(got, first);
+    }
+
+    // A child saves two palettes in turn over one file and is killed at
+    // random moments: the file is always the one palette or the other.
+    void killedSaveLeavesOldOrNew()
+    {
+        QTemporaryDir dir;
+        const QString path = WriteFile(dir.filePath("p.act"), Pattern(768, 0) + "tail");
+        std::mt19937 rng(std::random_device{}());
+        int seen[2] = {};
+        for (int round = 0; round < 30; ++round) {
+            QProcess child;
+            child.start(QCoreApplication::applicationFilePath(), {"--save-loop", path});
+            QVERIFY(child.waitForReadyRead(5000));
+            QThread::usleep(rng() % 20000);
+            ::kill(pid_t(child.processId()), SIGKILL);
+            QVERIFY(child.waitForFinished(5000) && child.exitStatus() == QProcess::CrashExit);
+            const QByteArray now = Contents(path);
+            QVERIFY2(now.endsWith("tail") &&
+                         (now.startsWith(Pattern(768, 0)) || now.startsWith(Pattern(768, 1))),
+                     qPrintable(QString::number(round)));
+            ++seen[now.startsWith(Pattern(768, 1))];
+        }
+        QVERIFY(seen[0] && seen[1]); // the kills did land among the saves
     }
 };
 
-QTEST_GUILESS_MAIN(TestPaletteCore)
+int main(int argc, char **argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], "--save-loop") == 0)
+        for (int i = 1;; ++i) {
+            if (!SaveActFile(QString::fromLocal8Bit(argv[2]), Distinct(i % 2)).ok)
+                return 1;
+            if (i == 1)
+                std::puts("saving"), std::fflush(stdout);
+        }
+    QCoreApplication app(argc, argv);
+    TestPaletteCore test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "test_palette_core.moc"

@@ -22,11 +22,124 @@ static QByteArray Utf16(QStringEncoder::Encoding order, const QString &text)
 class TestShellCore : public QObject {
     Q_OBJECT
 private slots:
+    void numericText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value"); // NaN: not a number
+        QTest::addColumn<int>("lo");
+        QTest::addColumn<int>("whole"); // rounded, in lo..(lo ? 400 : 255); -1: refused
+        const double inf = qInf(), no = qQNaN();
+        const auto row = [](QString t, double v, int w, int lo = 0) {
+            QTest::newRow(qPrintable(t.size() > 20 ? t.left(3) + "..." + t.right(5) : t))
+                << t << v << lo << w;
+        };
+        const std::tuple<const char *, double, int> rows[] = {
+            {"0", 0, 0},        {"255", 255, 255},    {"256", 256, -1},     {"-1", -1, -1},
+            {"12.5", 12.5, 12}, {"13.5", 13.5, 14},   {" 7\t", 7, 7},       {"+3", 3, 3},
+            {"-0", 0, 0},       {".5", .5, 0},        {"5.", 5, 5},         {"1E+2", 100, 100},
+            {"25e-1", 2.5, 2},  {"2.55e2", 255, 255}, {"255.5", 255.5, -1}, {"-0.5", -.5, 0},
+            {"-0.6", -.6, -1},  {"1e400", inf, -1},   {"-1e400", -inf, -1}, {"1e-400", 0, 0},
+
+            {"", no, -1},       {"   ", no, -1},      {"abc", no, -1},      {"1e", no, -1},
+            {"e2", no, -1},     {".", no, -1},        {"+", no, -1},        {"--3", no, -1},
+            {"3-", no, -1},     {"0x10", no, -1},     {"1,5", no, -1},      {"1 2", no, -1},
+            {"1.2.3", no, -1},  {"inf", no, -1},      {"nan", no, -1},      {"12a", no, -1},
+            {"１２", no, -1},   {"٣", no, -1}};
+        for (const auto &[t, v, w] : rows)
+            row(t, v, w);
+        row(QStringLiteral("1\u0000"), no, -1);
+        row("4294967296", 4294967296., -1);
+        row("99999999999999999999", 1e20, -1);
+        row(QString(30000, '9'), inf, -1);
+        row('1' + QString(400, '0') + "e-10", inf, -1); // read as 0 before (fuzz_number)
+        row('1' + QString(400, '0') + "e-398", 100, 100, 100);
+        row("99.5", 99.5, 100, 100);
+        row("401", 401, -1, 100);
+        row("-150", -150, -1, 100);
+        row("2.5e2", 250, 250, 100);
+    }
+    void numericText()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, value);
+        QFETCH(int, lo);
+        QFETCH(int, whole);
+        QCOMPARE(ReadNumericText(text).value_or(qQNaN()), value); // NaN equals NaN here
+        QCOMPARE(ReadWholeInRange(text, lo, lo ? 400 : 255).value_or(-1), whole);
+    }
+
+    // a / b to the nearest whole number, halves to even, in whole and in floating numbers.
+    void roundHalfEven_data()
+    {
+        QTest::addColumn<qlonglong>("a");
+        QTest::addColumn<qlonglong>("b");
+        QTest::addColumn<qlonglong>("expected");
+        const auto row = [](qlonglong a, qlonglong b, qlonglong e) {
+            QTest::addRow("%lld / %lld", a, b) << a << b << e;
+        };
+        const qlonglong rows[][3] = {{1, 2, 0},   {3, 2, 2},   {5, 2, 2},   {27, 2, 14},
+                                     {-1, 2, 0},  {-5, 2, -2}, {-7, 2, -4}, {-13, 5, -3},
+                                     {-2, 3, -1}, {-1, 3, 0},  {0, 7, 0},   {3985, 15, 266}};
+        for (const auto &r : rows)
+            row(r[0], r[1], r[2]);
+        row(24999, 10000, 2);
+        row(25000001, 10000000, 3);
+        row(INT_MIN, 3, -715827883);
+        const qlonglong big = 1LL << 62; // the doubled remainder overflowed (fuzz_number)
+        row(big + 5, big + 10, 1);
+        row(big - 1, LLONG_MAX - 1, 0);
+        row(-(big + 5), big + 10, -1);
+    }
+    void roundHalfEven()
+    {
+        QFETCH(qlonglong, a);
+        QFETCH(qlonglong, b);
+        QFETCH(qlonglong, expected);
+        QCOMPARE(DivRoundHalfEven(a, b), expected);
+        if (b < 1LL << 53)
+            QCOMPARE(RoundHalfEven(double(a) / double(b)), double(expected));
+    }
+
+    void textHelpers_data()
+    {
+        QTest::addColumn<QVariant>("got");
+        QTest::addColumn<QVariant>("expected"); // numbers stay numbers when too long
+        const QVariant null, s0031(u"0031"_qs), pal(u"パレット"_qs);
+        const std::pair<QVariant, QVariant> rows[] = {{AnsiByteLen(null), 0},
+                                                      {AnsiByteLen(pal), 8},
+                                                      {AnsiByteLen(u"ﾊﾞｰｼﾞｮﾝ"_qs), 7},
+                                                      {AnsiByteLen(12), 2},
+                                                      {AnsiByteMid(s0031, 1, 3), u"003"_qs},
+                                                      {AnsiByteMid(s0031, 5, 1), QString()},
+                                                      {AnsiByteMid(s0031, 3, 9), u"31"_qs},
+                                                      {AnsiByteMid(pal, 3, 4), u"レッ"_qs},
+                                                      {AnsiByteMid(255, 2, 1), u"5"_qs},
+                                                      {AnsiByteMid(null, 1, 3), null},
+                                                      {PadZeros(3, 7), u"007"_qs},
+                                                      {PadZeros(3, 255), 255},
+                                                      {PadZeros(3, QString()), u"000"_qs},
+                                                      {PadZeros(3, u"パ"_qs), u"0パ"_qs},
+                                                      {PadZeros(3, null), null}};
+        for (const auto &[got, expected] : rows)
+            QTest::addRow("%d", int(&got - &rows[0].first)) << got << expected;
+    }
+    void textHelpers()
+    {
+        QFETCH(QVariant, got);
+        QFETCH(QVariant, expected);
+        QCOMPARE(got.typeId(), expected.typeId());
+        QCOMPARE(got, expected);
+    }
+
+    // TITLE/FRM_MAIN of a settings file, "dflt" when absent.
     void readProfileString_data()
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("expected");
         const auto row = [](const char *n, QByteArray f, QString e) { QTest::newRow(n) << f << e; };
+        const auto cut = [](const char *n, int c, QByteArray t, QString kept) {
+            QTest::newRow(n) << "[TITLE]\nFRM_MAIN=" + t.prepend(c, 'a') << QString(c, 'a') + kept;
+        };
         row("case, blanks, CRLF, no last newline", "  [title]  \r\n\t Frm_Main \t=  a b \t", "a b");
         row("comments", "[A]\nB=f\n[TITLE]\n;FRM_MAIN=x\n ; FRM_MAIN=x\nFRM_MAIN=y", "y");
         row("first duplicate wins, '=' in value", "[TITLE]\nFRM_MAIN=a=b\nfrm_main=B\n", "a=b");
@@ -44,6 +157,37 @@ private slots:
         row("UTF-16 LE", Utf16(QStringEncoder::Utf16LE, u"[title]\r\nFRM_MAIN = 'ä表'\r\n"_qs),
             u"ä表"_qs);
         row("UTF-16 BE", Utf16(QStringEncoder::Utf16BE, u"[TITLE]\nFRM_MAIN=表\n"_qs), u"表"_qs);
+        // Cut as the text saved in Shift-JIS: "ä" is one byte there, its '?'.
+        row("UTF-16 cut as Shift-JIS",
+            Utf16(QStringEncoder::Utf16LE,
+                  u"[TITLE]\nFRM_MAIN="_qs + QString(1020, 'a') + u"äパパ"_qs),
+            QString(1020, 'a') + u"äパ"_qs);
+        row("Shift-JIS lead byte at the end of a value", "[TITLE]\nFRM_MAIN=ab\x81\nX=", "ab");
+        row("Shift-JIS lead byte before the line end", "[TITLE]\nX=\x81\nFRM_MAIN=ok", "ok");
+        row("Shift-JIS lead byte, bad trail byte", "[TITLE]\nFRM_MAIN=\x81\x7f", u"\x1a\x1a"_qs);
+        row("bytes that are no Shift-JIS", "[TITLE]\nFRM_MAIN=\xa0\xfd\xfe\xff",
+            u"\x1a\x1a\x1a\x1a"_qs);
+        row("UTF-8 BOM, then bytes that are no UTF-8", "\xef\xbb\xbf[TITLE]\nFRM_MAIN=\xff",
+            u"\uFFFD"_qs);
+        // Found by fuzz_ini: a UTF-8 sequence cut by the end of the file made it count as UTF-8.
+        row("fuzz_ini utf8_cut_at_end_of_file", "[TITLE]\nFRM_MAIN=\xe3\x81\x82\xe3\n\xe3\x81",
+            u"縺ゅ"_qs);
+        row("NUL inside a value", QByteArray("[TITLE]\nFRM_MAIN=ab\0cd", 21), "ab");
+        row("binary line before the section", QByteArray("\0\1\xff=\xfe\n[TITLE]\nFRM_MAIN=x", 24),
+            "x");
+        row("line of 1 MB before the key", "[TITLE]\n" + QByteArray(1 << 20, 'z') + "\nFRM_MAIN=x",
+            "x");
+        QByteArray noise(4096, '\0');
+        QRandomGenerator(932).fillRange(reinterpret_cast<quint32 *>(noise.data()), 1024);
+        row("4 KB of random bytes", noise, "dflt");
+        cut("1500 ASCII bytes", 1023, QByteArray(477, 'a'), {});
+        cut("value of 1 MB", kProfileValueMaxBytes, QByteArray(1 << 20, 'a'), {});
+        // The cut at 1023 bytes falls inside the first character of the tail.
+        cut("Shift-JIS not split", 1022, Sjis(u"パパ"_qs), {});
+        cut("Shift-JIS fits", 1021, Sjis(u"パパ"_qs), u"パ"_qs);
+        cut("half-width katakana is one byte", 1022, Sjis(u"ﾊﾟ"_qs), u"ﾊ"_qs);
+        cut("UTF-8 not split", 1021, u"パ"_qs.toUtf8(), {});
+        cut("UTF-8 fits", 1020, u"パパ"_qs.toUtf8(), u"パ"_qs);
     }
     void readProfileString()
     {
@@ -52,176 +196,52 @@ private slots:
         QCOMPARE(ReadProfileString(file, u"TITLE", u"FRM_MAIN", u"dflt"_qs), expected);
     }
 
-    void readProfileStringCuts_data()
+    void readSetting_data()
     {
+        QTest::addColumn<QString>("path"); // "file": the test's file
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("expected");
-        const auto row = [](const char *n, int c, QByteArray t, QString k) {
-            QTest::newRow(n) << "[TITLE]\nFRM_MAIN=" + t.prepend(c, 'a') << QString(c, u'a') + k;
-        };
-        row("1500 ASCII bytes", 1023, QByteArray(477, 'a'), {});
-        // The cut at 1023 bytes falls inside the first character of the tail.
-        row("Shift-JIS not split", 1022, Sjis(u"パパ"_qs), {});
-        row("Shift-JIS fits", 1021, Sjis(u"パパ"_qs), u"パ"_qs);
-        row("half-width katakana is one byte", 1022, Sjis(u"ﾊﾟ"_qs), u"ﾊ"_qs);
-        row("UTF-8 not split", 1021, u"パ"_qs.toUtf8(), {});
-        row("UTF-8 fits", 1020, u"パパ"_qs.toUtf8(), u"パ"_qs);
-        // Cut as the text saved in Shift-JIS: "ä" is one byte there, its '?'.
-        QTest::newRow("UTF-16 cut as Shift-JIS")
-            << Utf16(QStringEncoder::Utf16LE,
-                     u"[TITLE]\nFRM_MAIN="_qs + QString(1020, u'a') + u"äパパ"_qs)
-            << QString(1020, u'a') + u"äパ"_qs;
+        const QByteArray key = "[TITLE]\r\nFRM_MAIN=x\r\n", filler(20 << 20, ';');
+        QTest::newRow("no file") << "none" << key << "-";
+        QTest::newRow("directory") << "." << key << "-";
+        QTest::newRow("unreadable") << kUnreadableFile << key << "-";
+        QTest::newRow("Shift-JIS file")
+            << "file" << Sjis(u"[TITLE]\r\nFRM_MAIN=メイン"_qs) << "メイン";
+        QTest::newRow("20 MB, key at the start") << "file" << key + filler << "x";
+        QTest::newRow("20 MB, key past 16 MB") << "file" << filler + key << "-";
     }
-    void readProfileStringCuts() { readProfileString(); }
-
-    void readProfileStringGarbage()
+    void readSetting()
     {
-        QRandomGenerator random(932);
-        QByteArray bytes(4096, '\0');
-        for (int round = 0; round < 20; ++round) {
-            random.fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
-            QCOMPARE(ReadProfileString(bytes, u"TITLE", u"FRM_MAIN", u"dflt"_qs), "dflt");
-        }
-    }
-
-    void readSettingFromFile()
-    {
+        QFETCH(QString, path);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, expected);
         QTemporaryDir dir;
-        const auto read = [](const char *key) { return mdlGlobal::ReadSetting("TITLE", key, "-"); };
-        for (const QString &path : {dir.filePath(u"missing.ini"_qs), dir.path()}) { // none, no file
+        mdlGlobal::SettingsFilePath =
+            path == "file" ? WriteFile(dir.filePath("p.ini"), file) : dir.filePath(path);
+        if (path.startsWith('/'))
             mdlGlobal::SettingsFilePath = path;
-            QCOMPARE(read("FRM_MAIN"), "-");
-        }
-        mdlGlobal::SettingsFilePath = WriteFile(dir.filePath(QStringLiteral("palmiro.ini")),
-                                                Sjis(u"[TITLE]\r\nFRM_MAIN=メイン\r\n"_qs));
-        QCOMPARE(read("FRM_MAIN") + read("FRM_PCX"), u"メイン-"_qs);
+        QCOMPARE(mdlGlobal::ReadSetting("TITLE", "FRM_MAIN", "-"), expected);
         mdlGlobal::SettingsFilePath.clear();
     }
 
-    void catalogTable()
+    // The keys that replace the texts; every default has its code page 932 form.
+    void catalog()
     {
-        const struct {
-            const char *name, *section, *key;
-            QString text;
-        } rows[] = {
-            {"UiFontName", "CONFIG", "FONTS", u"ＭＳ Ｐゴシック"_qs},
-            {"MsgOver255", "MESSAGE", "ERR_MSG_0", u"255以下の数値を入力して下さい！"_qs},
-            {"MsgPcxUnsupported", "MESSAGE", "ERR_MSG_0",
-             u"この形式のＰＣＸファイルは、本プログラムでは対応していません！"_qs},
-            {"MsgEnterNumber", "MESSAGE", "ERR_MSG_0", u"の数値を入力して下さい！"_qs},
-            {"MsgExitConfirm", "MESSAGE", "MSG_0", u"Palmiro を終了しますか？"_qs},
-            {"MsgPasteRangeSep", "MESSAGE", "MSG_1_0", u" \uFF5E "_qs},
-            {"MsgPasteRewrite", "MESSAGE", "MSG_1_1", u" のパレットを書き換えます。"_qs},
-            {"MsgPasteConfirm", "MESSAGE", "MSG_1_2", u"よろしいですか？"_qs},
-            {"TitleMain", "TITLE", "FRM_MAIN", u"Palmiro"_qs},
-            {"TitleScreen", "TITLE", "FRM_PCX", u"Palmiro - スクリーン"_qs},
-            {"TitlePallet", "TITLE", "FRM_PALLET", u"Palmiro - パレット"_qs},
-            {"CaptionClipFrame", "TITLE", "FRM_PALLET_FRA_CLIP", u"クリップボード"_qs},
-            {"CaptionCopy", "TITLE", "FRM_PALLET_CMD_COPY", u"コピー"_qs},
-            {"CaptionPaste", "TITLE", "FRM_PALLET_CMD_PASTE", u"貼り付け"_qs},
-            {"MsgInitPallet", "MESSAGE", "MSG_2", u"パレットの初期値を指定してください。"_qs},
-            {"MsgSearchShown", "MESSAGE", "MSG_3_1",
-             u"選択パレットを使用している箇所を表示しました。"_qs},
-            {"MsgSearchReturn", "MESSAGE", "MSG_3_2", u"OKボタン押下、通常表示に戻ります。"_qs},
-        };
-        static_assert(std::size(rows) == kCatalogEntries);
-        // The one ERR_MSG_0 feeds three texts; the others keep their defaults.
-        const QByteArray file = Sjis(u"[message]\r\nerr_msg_0=だめ\r\n"_qs);
-        QStringList calls;
+        QStringList keys;
         const MessageCatalog read = ReadCatalog([&](auto &s, auto &k, auto &d) {
-            calls << s + u'/' + k;
-            return ReadProfileString(file, s, k, d);
+            keys << s + '/' + k;
+            return d + '/' + s + '/' + k;
         });
-        for (const auto &r : rows) {
-            const CatalogEntry &e = CatalogEntries()[&r - rows];
-            QCOMPARE(QString(e.name) + e.section + e.key, QString(r.name) + r.section + r.key);
-            QCOMPARE(calls.value(&r - rows), r.section + u"/"_qs + r.key);
-            QCOMPARE(QStringList({e.defaultText, DefaultCatalog().*e.member,
-                                  FromAnsiBytes(ToAnsiBytes(r.text))}),
-                     QStringList(3, r.text));
-            QCOMPARE(read.*e.member, qstrcmp(r.key, "ERR_MSG_0") ? r.text : u"だめ"_qs);
+        QCOMPARE(keys.mid(0, kCatalogEntries).join(' '),
+                 "CONFIG/FONTS MESSAGE/ERR_MSG_0 MESSAGE/ERR_MSG_0 MESSAGE/ERR_MSG_0 "
+                 "MESSAGE/MSG_0 MESSAGE/MSG_1_0 MESSAGE/MSG_1_1 MESSAGE/MSG_1_2 "
+                 "TITLE/FRM_MAIN TITLE/FRM_PCX TITLE/FRM_PALLET "
+                 "TITLE/FRM_PALLET_FRA_CLIP TITLE/FRM_PALLET_CMD_COPY "
+                 "TITLE/FRM_PALLET_CMD_PASTE MESSAGE/MSG_2 MESSAGE/MSG_3_1 MESSAGE/MSG_3_2");
+        for (const CatalogEntry &e : CatalogEntries()) {
+            QCOMPARE(read.*e.member, e.defaultText + '/' + e.section + '/' + e.key);
+            QCOMPARE(FromAnsiBytes(ToAnsiBytes(e.defaultText)), e.defaultText);
         }
-    }
-
-    void textHelpers()
-    {
-        const QVariant null, blank = QString(), s0031(u"0031"_qs), sPal(u"パレット"_qs);
-        const struct {
-            char f;
-            QVariant value;
-            int a, b;
-            QVariant expected;
-        } rows[] = {{'l', null, 0, 0, 0},
-                    {'l', sPal, 0, 0, 8},
-                    {'l', 12, 0, 0, 2},
-                    {'m', s0031, 1, 3, u"003"_qs},
-                    {'m', s0031, 5, 1, blank},
-                    {'m', s0031, 3, 9, u"31"_qs},
-                    {'m', sPal, 3, 4, u"レッ"_qs},
-                    {'m', 255, 2, 1, u"5"_qs},
-                    {'m', null, 1, 3, null},
-                    {'p', 7, 3, 0, u"007"_qs},
-                    {'p', 255, 3, 0, 255},
-                    {'p', u"0"_qs, 3, 0, u"000"_qs},
-                    {'p', u"25"_qs, 2, 0, u"25"_qs},
-                    {'p', blank, 3, 0, u"000"_qs},
-                    {'p', null, 3, 0, null},
-                    {'p', u"パ"_qs, 3, 0, u"0パ"_qs},
-                    {'l', u"ﾊﾞｰｼﾞｮﾝ"_qs, 0, 0, 7}};
-        for (const auto &r : rows) { // len, mid, zero padding; numbers stay numbers when too long
-            const QVariant got = r.f == 'l'   ? AnsiByteLen(r.value)
-                                 : r.f == 'm' ? AnsiByteMid(r.value, r.a, r.b)
-                                              : PadZeros(r.a, r.value);
-            QVERIFY2(got.typeId() == r.expected.typeId() && got == r.expected,
-                     qPrintable(QString::number(&r - rows)));
-        }
-    }
-
-    void roundHalfEven()
-    {
-        const double halves[][2] = {{0.5, 0},       {1.5, 2},   {2.5, 2},   {12.5, 12},
-                                    {13.5, 14},     {-0.5, 0},  {-2.5, -2}, {2.4999, 2},
-                                    {2.5000001, 3}, {-2.6, -3}, {7, 7},     {1e300, 1e300}};
-        for (const auto &r : halves)
-            QCOMPARE(RoundHalfEven(r[0]), r[1]);
-        const qlonglong divisions[][3] = {{5, 2, 2},
-                                          {7, 2, 4},
-                                          {-5, 2, -2},
-                                          {-7, 2, -4},
-                                          {-1, 2, 0},
-                                          {3985, 15, 266},
-                                          {22, 15, 1},
-                                          {-2, 3, -1},
-                                          {-1, 3, 0},
-                                          {0, 7, 0},
-                                          {INT_MAX, 2, 1073741824},
-                                          {INT_MIN, 3, -715827883},
-                                          {INT_MIN, 2, INT_MIN / 2}};
-        for (const auto &r : divisions)
-            QCOMPARE(DivRoundHalfEven(r[0], r[1]), r[2]);
-    }
-
-    void numericText()
-    {
-        const std::pair<QStringView, double> numbers[] = {
-            // -1: not numeric
-            {u"12.5", 12.5}, {u" 7 ", 7},     {u"\t7\t", 7},  {u"1e2", 100}, {u"1E+2", 100},
-            {u"+3", 3},      {u"25e-1", 2.5}, {u".5", 0.5},   {u"5.", 5},    {u"-3", -3},
-            {u"abc", -1},    {u"", -1},       {u"   ", -1},   {u"1e", -1},   {u"e2", -1},
-            {u".", -1},      {u"+", -1},      {u"--3", -1},   {u"3-", -1},   {u"0x10", -1},
-            {u"1,000", -1},  {u"1 2", -1},    {u"1.2.3", -1}, {u"inf", -1},  {u"１２", -1}};
-        for (const auto &[text, value] : numbers)
-            QVERIFY2(ReadNumericText(text).value_or(-1) == value, qPrintable(text.toString()));
-        const std::pair<const char *, int> whole[] = {
-            // in 0..255, -1: refused
-            {"0", 0},       {"255", 255},  {"256", -1},       {"-1", -1},     {"12.5", 12},
-            {"13.5", 14},   {" 7 ", 7},    {"1e2", 100},      {"255.4", 255}, {"255.5", -1},
-            {"254.5", 254}, {"-0.5", 0},   {"-0.6", -1},      {"abc", -1},    {"", -1},
-            {"1e400", -1},  {"1e-400", 0}, {"4294967296", -1}};
-        for (const auto &[text, value] : whole)
-            QVERIFY2(ReadWholeInRange(QString(text), 0, 255).value_or(-1) == value, text);
-        QCOMPARE(ReadWholeInRange(u"99.5", 100, 400).value_or(-1), 100);
-        QVERIFY(!ReadWholeInRange(u"401", 100, 400));
     }
 };
 

@@ -17,9 +17,7 @@ bool HaveTestData()
 QByteArray ReadTestFile(const QString &relativePath)
 {
     QFile f(TestDataDir() + QLatin1Char('/') + relativePath);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QString WriteFile(const QString &path, const QByteArray &bytes)

@@ -12,6 +12,9 @@ QByteArray ReadTestFile(const QString &relativePath);
 // Writes bytes to a file, creating folders; returns the path.
 QString WriteFile(const QString &path, const QByteArray &bytes);
 
+// Opens, then fails every read with an I/O error, even for root.
+inline const QString kUnreadableFile = QStringLiteral("/proc/self/mem");
+
 #define REQUIRE_TESTDATA()                                                                         \
     do {                                                                                           \
         if (!HaveTestData())                                                                       \

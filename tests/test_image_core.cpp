@@ -1,0 +1,365 @@
+#include "image/PcxAdjust.h"
+#include "image/PcxReader.h"
+#include "image/Render.h"
+#include "image/ScrollMath.h"
+#include "palette/ActApply.h"
+#include "support/PcxBuilder.h"
+#include "support/TestFiles.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QRandomGenerator>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(PcxRefusal)
+
+namespace {
+
+QByteArray Pixels(const std::vector<quint8> &v)
+{
+    return QByteArray(reinterpret_cast<const char *>(v.data()), qsizetype(v.size()));
+}
+
+QByteArray With(QByteArray file, std::initializer_list<std::pair<int, int>> bytes)
+{
+    for (auto [at, v] : bytes)
+        file[at] = char(v);
+    return file;
+}
+
+QByteArray Sha1(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex();
+}
+
+QByteArray RgbBytes(const QImage &image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    QByteArray out;
+    for (int y = 0; y < rgb.height(); ++y)
+        out.append(reinterpret_cast<const char *>(rgb.constScanLine(y)), rgb.width() * 3);
+    return out;
+}
+
+// One column "r" of whole numbers per row, the row named by them.
+void Rows(std::initializer_list<QList<int>> rows)
+{
+    QTest::addColumn<QList<int>>("r");
+    for (const QList<int> &r : rows) {
+        QString name;
+        for (int v : r)
+            name += QString::number(v) + ' ';
+        QTest::newRow(qPrintable(name)) << r;
+    }
+}
+
+PalletArray Ramp() // entry i is (i, 255 - i, 7i mod 256), entry 10 red
+{
+    PalletArray p{};
+    for (int i = 0; i < 256; ++i)
+        p[std::size_t(i)].set(quint8(i), quint8(255 - i), quint8(i * 7));
+    p[10].set(255, 0, 0);
+    return p;
+}
+
+} // namespace
+
+class TestImageCore : public QObject {
+    Q_OBJECT
+private slots:
+    void refusals_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<PcxRefusal>("expected");
+        const QByteArray ok = MakePcx(0, 0, Bytes({7})), pair = Bytes({0xFF, 1});
+        const auto row = [](const char *name, QByteArray f, PcxRefusal e) {
+            QTest::newRow(name) << f << e;
+        };
+        row("version 99 and 0x0102 x 1 are fine",
+            With(MakePcx(0x0102, 0, Bytes({0xFF, 1}).repeated(5)), {{1, 99}}), PcxRefusal::None);
+        row("manufacturer 11", With(ok, {{0, 11}}), PcxRefusal::NotRunLength);
+        row("encoding 0", With(ok, {{2, 0}}), PcxRefusal::NotRunLength);
+        row("24-bit", With(ok, {{65, 3}}), PcxRefusal::NotIndexed8);
+        row("1-bit", With(ok, {{3, 1}}), PcxRefusal::NotIndexed8);
+        row("first check first", With(ok, {{2, 0}, {3, 1}}), PcxRefusal::NotRunLength);
+        row("empty", {}, PcxRefusal::TooShort);
+        row("header only", ok.left(kHeaderSize), PcxRefusal::TooShort);
+        row("895 bytes", ok.left(895), PcxRefusal::TooShort);
+        row("all bytes 0xFF", QByteArray(4096, '\xff'), PcxRefusal::NotRunLength);
+        row("data ends early", MakePcx(9, 0, Bytes({0xC9, 1})), PcxRefusal::DataEndsEarly);
+        row("no data", MakePcx(0, 0, {}), PcxRefusal::SizeBeyondData);
+        // The count byte is the last data byte: its value would be a palette byte.
+        row("run needs the palette", MakePcx(1, 0, Bytes({4, 0xC1})), PcxRefusal::DataEndsEarly);
+        row("63 from a pair", MakePcx(62, 0, pair), PcxRefusal::None);
+        row("64 from a pair", MakePcx(63, 0, pair), PcxRefusal::SizeBeyondData);
+        row("64 from three bytes", MakePcx(63, 0, pair + '\2'), PcxRefusal::None);
+        row("65 from three bytes", MakePcx(64, 0, pair + '\2'), PcxRefusal::SizeBeyondData);
+        row("65535 x 65535 bomb", MakePcx(65535, 65535, QByteArray(64, '\xff')),
+            PcxRefusal::SizeBeyondData);
+    }
+    void refusals()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(PcxRefusal, expected);
+        const PcxFile pcx = ReadPcx(file);
+        QCOMPARE(pcx.refusal, expected);
+        QVERIFY(!PcxRefusalText(expected).isEmpty());
+        if (expected != PcxRefusal::None) // only the header comes back
+            QVERIFY(pcx.palette.isEmpty() && pcx.decoded.empty() && pcx.image.UB1 == 0);
+    }
+
+    void decodes_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("expected");
+        const auto row = [](const char *name, QByteArray f, QByteArray e) {
+            QTest::newRow(name) << f << e;
+        };
+        row("C1 07 is one 7, FF 01 63 ones", MakePcx(63, 0, Bytes({0xC1, 7, 0xFF, 1})),
+            Bytes({7}) + QByteArray(63, 1));
+        row("BF, C0 are pixels", MakePcx(2, 0, Bytes({0xBF, 0xC0, 5})), Bytes({0xBF, 0xC0, 5}));
+        row("run cut at the end, rest ignored", MakePcx(5, 0, Bytes({1, 2, 0xCA, 9, 0xFF})),
+            Bytes({1, 2, 9, 9, 9, 9}));
+        row("run crosses rows", MakePcx(3, 1, Bytes({1, 0xC5, 7, 2, 3})),
+            Bytes({1, 7, 7, 7, 7, 7, 2, 3}));
+        row("Xmin is ignored", With(MakePcx(9, 0, Bytes({0xCA, 4})), {{4, 5}}), QByteArray(10, 4));
+        row("padding shears rows", MakePcx(2, 2, Bytes({1, 2, 3, 0, 4, 5, 6, 0, 7, 8}), 4),
+            Bytes({1, 2, 3, 0, 4, 5, 6, 0, 7}));
+    }
+    void decodes()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, expected);
+        const PcxFile pcx = ReadPcx(file);
+        QCOMPARE(Pixels(pcx.decoded), expected);
+        QCOMPARE(Pixels(pcx.image.pixels), expected);
+        QCOMPARE(pcx.image.width(), quint8(file[8]) + 1);
+        // The palette is stored backwards: entry 255 - k holds the file's colour k.
+        QCOMPARE(pcx.palette.left(3) + pcx.palette.mid(3 * (255 - 7), 3),
+                 Bytes({255, 0, 249, 7, 248, 49}));
+    }
+
+    // Random streams reaching the 64-byte windows, the byte loop and the tail,
+    // against the rules one byte at a time.
+    void fastLoopAgreesWithRules()
+    {
+        QRandomGenerator rng(4);
+        for (int round = 0; round < 1000; ++round) {
+            const qint64 width = rng.bounded(1, 400), height = rng.bounded(1, 40),
+                         n = width * height;
+            const int runShare = rng.bounded(1, 100), longestRun = rng.bounded(2) ? 63 : 3;
+            QByteArray data, expected;
+            while (expected.size() < n) {
+                const int count = rng.bounded(100) < runShare ? rng.bounded(1, longestRun + 1) : 0;
+                const char v = char(rng.bounded(count ? 256 : 0xC1));
+                data += count ? Bytes({0xC0 + count, v}) : QByteArray(1, v);
+                expected += QByteArray(qMin<qint64>(qMax(count, 1), n - expected.size()), v);
+            }
+            const PcxFile pcx =
+                ReadPcx(MakePcx(width - 1, height - 1, data + QByteArray(rng.bounded(3), '\xff')));
+            QCOMPARE(Pixels(pcx.decoded), expected);
+        }
+    }
+
+    void unreadablePaths()
+    {
+        QVERIFY(!ReadWholeFile("/no/such.pcx") && !ReadWholeFile("/") &&
+                !ReadWholeFile(kUnreadableFile));
+    }
+
+    // A step of +1 or -1 lays six pixels out one column wider or narrower.
+    void adjust_data()
+    {
+        // ub1 of 2 rows, step, the pixels after (none: no change)
+        Rows({{2, 1, 1, 2, 3, 4, 5, 6, 6, 6},
+              {2, -1, 1, 2, 3, 4},
+              {1, -1, 1, 2, 3, 4},
+              {0, 1},
+              {2, 2}});
+    }
+    void adjust()
+    {
+        QFETCH(QList<int>, r);
+        const std::vector<quint8> in{1, 2, 3, 4, 5, 6};
+        const auto a = AdjustPcxLayout(in, LayOutPcxImage(in, r[0], 1).value(), r[1]);
+        QCOMPARE(a ? QList<int>(a->pixels.begin(), a->pixels.end()) : QList<int>(), r.mid(2));
+    }
+
+    // Every sample file: accepted or refused as the manifest says; those
+    // Pillow reads the same way decode and draw to the same bytes.
+    void corpus()
+    {
+        REQUIRE_TESTDATA();
+        QMap<QString, QByteArray> verdicts, pillow; // name -> verdict; -> index and RGB sums
+        bool inPcx = false;
+        for (const QByteArray &line : ReadTestFile("MANIFEST.md").split('\n')) {
+            inPcx = line.startsWith("## ") ? line.contains("PCX") : inPcx;
+            const QByteArray verdict = line.split('|').value(16).trimmed();
+            if (inPcx && (verdict == "accept" || verdict == "reject"))
+                verdicts.insert(line.split('|')[1].trimmed(), verdict);
+        }
+        QFile sums(QFINDTESTDATA("data/pcx_pillow.sha1"));
+        QVERIFY(verdicts.size() >= 30 && sums.open(QIODevice::ReadOnly));
+        for (const QByteArray &line : sums.readAll().split('\n'))
+            if (line.count(' ') == 2)
+                pillow.insert(line.left(line.indexOf(' ')), line.mid(line.indexOf(' ') + 1));
+        for (auto it = verdicts.cbegin(); it != verdicts.cend(); ++it) {
+            const PcxFile pcx = ReadPcx(ReadTestFile("pcx/" + it.key()));
+            QCOMPARE(it.key() + (pcx.accepted() ? " accept" : " reject"),
+                     it.key() + ' ' + it.value());
+            if (!pillow.contains(it.key()))
+                continue;
+            PalletArray pallet{};
+            ApplyActBytes(pallet, pcx.palette, kPaletteSize);
+            QImage shown(pcx.image.width(), pcx.image.height(), QImage::Format_RGB32);
+            FillView(shown.bits(), shown.bytesPerLine(), shown.width(), shown.height(), pcx.image,
+                     BuildColorTable(pallet, -1), {0, 0, shown.width() - 1, shown.height() - 1, 1});
+            QCOMPARE(it.key() + ' ' + Sha1(Pixels(pcx.image.pixels)) + ' ' + Sha1(RgbBytes(shown)),
+                     it.key() + ' ' + pillow.take(it.key()));
+        }
+        QVERIFY2(pillow.isEmpty(), qPrintable(pillow.keys().join(' ')));
+    }
+    void zoomFactor_data()
+    {
+        Rows({{100, 1}, {149, 1}, {150, 2}, {250, 2}, {251, 3}, {349, 3}, {350, 4}, {400, 4}});
+    }
+    void zoomFactor()
+    {
+        QFETCH(QList<int>, r);
+        QCOMPARE(ZoomFactor(r[0]), r[1]);
+    }
+
+    // Stored value v shows entry 255 - v; while entry s is searched, every
+    // other entry but 255 shows the complement of s.
+    void pixelColor_data()
+    {
+        Rows({{-1, 7, 248, 7, 200},
+              {-1, 0, 255, 0, 249},
+              {-1, 255, 0, 255, 0},
+              {10, 245, 255, 0, 0},
+              {10, 0, 255, 0, 249},
+              {10, 100, 0, 255, 255},
+              {255, 0, 255, 0, 249},
+              {255, 5, 0, 255, 6}});
+    }
+    void pixelColor()
+    {
+        QFETCH(QList<int>, r); // search, value, r, g, b
+        QCOMPARE(GetPixelColor(Ramp(), r[0], quint8(r[1])), PackColor(r[2], r[3], r[4]));
+        QCOMPARE(BuildColorTable(Ramp(), r[0])[quint8(r[1])], qRgb(r[2], r[3], r[4]));
+    }
+
+    void drawAxis_data()
+    {
+        Rows({{99, 1, 99, 0, 1, 0, 99, 1},
+              {49, 2, 200, 0, 1, 0, 98, 0},
+              {500, 2, 100, 3, 0, 2, 100, 1},
+              {500, 2, 100, 7, 0, 4, 100, 1},
+              {1000, 1, 300, 700, 0, 700, 300, 1},
+              {1000, 1, 300, 701, 0, 0, 1000, 0},
+              {60000, 4, 1000, 200000, 0, 50000, 1000, 1}});
+    }
+    void drawAxis()
+    {
+        QFETCH(QList<int>, r); // ub, f, area, pos, resets, offset, last, usable
+        const DrawAxis a = PlanDrawAxis(r[0], r[1], r[2], r[3]);
+        QCOMPARE(QList<int>({DrawResetsScroll(r[0], r[1], r[2]), a.offset, a.last, a.usable}),
+                 r.mid(4));
+    }
+
+    void fill_data()
+    {
+        Rows({{1, 1, 20, 20, 0, 0, 0, 0, 4},
+              {100, 50, 101, 60, 0, 0, 99, 49, 1},
+              {300, 200, 118, 90, 5, 3, 101, 73, 2},
+              {300, 200, 100, 77, 9, 1, 100, 80, 3},
+              {13, 11, 80, 70, 0, 0, 48, 40, 4},
+              {20, 20, 60, 60, 15, 18, 59, 59, 2},
+              {20, 20, 30, 30, 0, 0, -1, -1, 1},
+              {7, 5, 40, 30, 0, 0, 39, 29, 5}});
+    }
+    void fill()
+    {
+        QFETCH(QList<int>, r); // image w, h, raster w, h, view ox, oy, w, h, f
+        const ColorTable table = BuildColorTable(Ramp(), -1);
+        PcxImage img;
+        img.UB1 = r[0] - 1;
+        img.UB2 = r[1] - 1;
+        for (int i = 0; i < r[0] * r[1]; ++i)
+            img.pixels.push_back(quint8((i % r[0]) * 31 + (i / r[0]) * 17));
+        const DrawView v{r[4], r[5], r[6], r[7], r[8]};
+        // Blocks start at multiples of f up to w and h inclusive, each drawn
+        // whole; raster column c shows image column ox + c / f.
+        QImage expected(r[2], r[3], QImage::Format_RGB32), got = expected;
+        expected.fill(Qt::black);
+        got.fill(Qt::white); // whatever was there before must go
+        for (int x = 0; x < r[2]; ++x)
+            for (int y = 0; y < r[3]; ++y)
+                if (x / v.f * v.f <= v.w && y / v.f * v.f <= v.h && v.ox + x / v.f <= img.UB1 &&
+                    v.oy + y / v.f <= img.UB2)
+                    expected.setPixel(x, y, table[img.at(v.ox + x / v.f, v.oy + y / v.f)]);
+        FillView(got.bits(), got.bytesPerLine(), r[2], r[3], img, table, v);
+        QCOMPARE(got, expected);
+    }
+
+    void scroll_data()
+    {
+        // 0: ScrollMaximum(ub, f, inner); 1: clamped pos under ScrollLimit(ub, f, inner);
+        // 2 and 3: pos, old f, new f, maximum: a resize keeps the position; a new zoom
+        // scales it (halves to even), then 1 block left or 2 up, under the maximum.
+        Rows({{0, 130, 1, 117, 30},
+              {0, 99, 1, 116, 0},
+              {0, 99, 1, 130, 99},
+              {0, 200, 2, 117, 300},
+              {0, 65535, 4, 1017, 261140},
+              {1, 130, 1, 117, 45, 30},
+              {1, 130, 1, 117, 29, 29},
+              {1, 50, 1, 200, 12, 0},
+              {1, 100, 3, 117, 250, 200},
+              {2, 100, 4, 4, 1000, 100},
+              {3, 100, 1, 1, 50, 50},
+              {2, 50, 1, 2, 1000, 98},
+              {3, 50, 1, 2, 1000, 96},
+              {2, 50, 2, 4, 1000, 96},
+              {2, 50, 1, 2, 100, 100},
+              {2, 10, 4, 3, 1000, 5},
+              {2, 6, 4, 3, 1000, 1},
+              {3, 1, 2, 1, 1000, 0},
+              {3, 100000, 1, 4, 1000000, 399992}});
+    }
+    void scroll()
+    {
+        QFETCH(QList<int>, r);
+        QCOMPARE(r[0] == 0   ? ScrollMaximum(r[1], r[2], r[3])
+                 : r[0] == 1 ? ClampScroll(r[4], ScrollLimit(r[1], r[2], r[3]))
+                 : r[0] == 2 ? RescaledScrollH(r[1], r[2], r[3], r[4])
+                             : RescaledScrollV(r[1], r[2], r[3], r[4]),
+                 r.last());
+    }
+
+    void hitTest_data()
+    {
+        Rows({{50, 50, 2, 0, 0, 1, 0, 0, 0},
+              {50, 50, 2, 0, 0, 3, 5, 1, 2},
+              {500, 500, 2, 5, 7, 3, 3, 3, 5},
+              {0, 0, 1, 0, 0, 0, 0, -1, -1},
+              {0, 9, 1, 0, 0, 0, 4, 0, 4},
+              {10, 10, 2, 0, 0, 22, 0, -1, -1},
+              {10, 10, 2, 0, 0, 21, 21, 10, 10},
+              {500, 500, 1, 0, 0, 284, 5, -1, -1},
+              {500, 500, 1, 0, 0, 5, 279, -1, -1},
+              {500, 500, 1, 0, 0, 283, 278, 283, 278},
+              {100, 100, 2, 400, 0, 50, 0, 100, 0},
+              {100, 100, 2, 3, 0, 1, 0, 2, 0}});
+    }
+    void hitTest()
+    {
+        QFETCH(QList<int>,
+               r); // ub1, ub2, f, scrollH, scrollV, x, y, column, row (-1: none); inner 300 x 295
+        const auto hit = HitTest(r[0], r[1], r[2], r[3], r[4], r[5], r[6], 300, 295);
+        QCOMPARE(hit ? QList<int>({hit->column, hit->row}) : QList<int>({-1, -1}), r.mid(7));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestImageCore)
+#include "test_image_core.moc"
