@@ -30,7 +30,8 @@ private slots:
         QTest::addColumn<int>("whole"); // rounded, in lo..(lo ? 400 : 255); -1: refused
         const double inf = qInf(), no = qQNaN();
         const auto row = [](QString t, double v, int w, int lo = 0) {
-            QTest::newRow(qPrintable(t.size() > 20 ? t.left(3) + "..." + t.right(5) : t))
+            QTest::newRow(qPrintable(
+                t.size() > 20 ? u"%1 chars ending %2"_qs.arg(t.size()).arg(t.right(5)) : t))
                 << t << v << lo << w;
         };
         const std::tuple<const char *, double, int> rows[] = {
@@ -53,6 +54,7 @@ private slots:
         row(QString(30000, '9'), inf, -1);
         row('1' + QString(400, '0') + "e-10", inf, -1); // read as 0 before (fuzz_number)
         row('1' + QString(400, '0') + "e-398", 100, 100, 100);
+        row('1' + QString(400, '0') + '.' + QString(500, '0') + "e-10", inf, -1);
         row("99.5", 99.5, 100, 100);
         row("401", 401, -1, 100);
         row("-150", -150, -1, 100);
@@ -238,10 +240,20 @@ private slots:
                  "TITLE/FRM_MAIN TITLE/FRM_PCX TITLE/FRM_PALLET "
                  "TITLE/FRM_PALLET_FRA_CLIP TITLE/FRM_PALLET_CMD_COPY "
                  "TITLE/FRM_PALLET_CMD_PASTE MESSAGE/MSG_2 MESSAGE/MSG_3_1 MESSAGE/MSG_3_2");
+        QStringList defaults;
         for (const CatalogEntry &e : CatalogEntries()) {
             QCOMPARE(read.*e.member, e.defaultText + '/' + e.section + '/' + e.key);
             QCOMPARE(FromAnsiBytes(ToAnsiBytes(e.defaultText)), e.defaultText);
+            defaults << DefaultCatalog().*e.member;
         }
+        QCOMPARE(
+            defaults.join('|'),
+            u"ＭＳ Ｐゴシック|255以下の数値を入力して下さい！|この形式のＰＣＸファイルは、本プ"
+            u"ログラムでは対応していません！|の数値を入力して下さい！|Palmiro を終了しますか？| ～ "
+            u"| のパレットを書き換えます。|よろしいですか？|Palmiro|Palmiro - スクリーン|Palmiro - "
+            u"パレット|クリップボード|コピー|貼り付け|パレットの初期値を指定してください。|"
+            u"選択パレッ"
+            u"トを使用している箇所を表示しました。|OKボタン押下、通常表示に戻ります。"_qs);
     }
 };
 
