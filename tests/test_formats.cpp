@@ -7,6 +7,7 @@
 #include "palette_window/frmPallet.h"
 #include "shell/OpenFiles.h"
 #include "support/AppUnderTest.h"
+#include "support/PcxBuilder.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
 
@@ -58,11 +59,8 @@ PalletArray Palette(int (*channel)(int i, int k))
 
 ::PcxImage Picture(int ub1, int ub2, std::vector<quint8> pixels)
 {
-    ::PcxImage image;
-    image.UB1 = ub1;
-    image.UB2 = ub2;
-    image.pixels = std::move(pixels);
-    return image;
+    const QByteArray bytes(reinterpret_cast<const char *>(pixels.data()), qsizetype(pixels.size()));
+    return ::PcxImage(MakePixels(bytes), ub1 + 1, ub2 + 1, std::size_t(ub1) + 1);
 }
 
 // The rows of the MANIFEST table under `heading`, cells trimmed.

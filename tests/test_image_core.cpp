@@ -1,3 +1,4 @@
+#include "image/IndexedPng.h"
 #include "image/PcxAdjust.h"
 #include "image/PcxReader.h"
 #include "image/Render.h"
@@ -6,6 +7,7 @@
 #include "support/PcxBuilder.h"
 #include "support/TestFiles.h"
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QRandomGenerator>
@@ -15,9 +17,18 @@ Q_DECLARE_METATYPE(PcxRefusal)
 
 namespace {
 
-QByteArray Pixels(const std::vector<quint8> &v)
+QByteArray Pixels(const PixelBuffer &v)
 {
     return QByteArray(reinterpret_cast<const char *>(v.data()), qsizetype(v.size()));
+}
+
+// The image as laid out, row by row.
+QByteArray Pixels(const PcxImage &image)
+{
+    QByteArray out(image.width() * image.height(), 0);
+    for (int y = 0; y < image.height(); ++y)
+        image.copyRow(y, reinterpret_cast<quint8 *>(out.data()) + y * image.width());
+    return out;
 }
 
 QByteArray With(QByteArray file, std::initializer_list<std::pair<int, int>> bytes)
@@ -132,7 +143,7 @@ private slots:
         QFETCH(QByteArray, expected);
         const PcxFile pcx = ReadPcx(file);
         QCOMPARE(Pixels(pcx.decoded), expected);
-        QCOMPARE(Pixels(pcx.image.pixels), expected);
+        QCOMPARE(Pixels(pcx.image), expected);
         QCOMPARE(pcx.image.width(), quint8(file[8]) + 1);
         // The palette is stored backwards: entry 255 - k holds the file's colour k.
         QCOMPARE(pcx.palette.left(3) + pcx.palette.mid(3 * (255 - 7), 3),
@@ -180,9 +191,10 @@ private slots:
     void adjust()
     {
         QFETCH(QList<int>, r);
-        const std::vector<quint8> in{1, 2, 3, 4, 5, 6};
+        const PixelBuffer in = MakePixels(Bytes({1, 2, 3, 4, 5, 6}));
         const auto a = AdjustPcxLayout(in, LayOutPcxImage(in, r[0], 1).value(), r[1]);
-        QCOMPARE(a ? QList<int>(a->pixels.begin(), a->pixels.end()) : QList<int>(), r.mid(2));
+        const QByteArray out = a ? Pixels(*a) : QByteArray();
+        QCOMPARE(QList<int>(out.begin(), out.end()), r.mid(2));
     }
 
     // Every sample file: accepted or refused as the manifest says; those
@@ -276,17 +288,18 @@ private slots:
               {13, 11, 80, 70, 0, 0, 48, 40, 4},
               {20, 20, 60, 60, 15, 18, 59, 59, 2},
               {20, 20, 30, 30, 0, 0, -1, -1, 1},
-              {7, 5, 40, 30, 0, 0, 39, 29, 5}});
+              {7, 5, 40, 30, 0, 0, 39, 29, 5},
+              {20, 20, 60, 60, 15, 18, 59, 59, 2, 47},
+              {13, 11, 80, 70, 0, 0, 48, 40, 3, 130}});
     }
     void fill()
     {
         QFETCH(QList<int>, r); // image w, h, raster w, h, view ox, oy, w, h, f
         const ColorTable table = BuildColorTable(Ramp(), -1);
-        PcxImage img;
-        img.UB1 = r[0] - 1;
-        img.UB2 = r[1] - 1;
-        for (int i = 0; i < r[0] * r[1]; ++i)
-            img.pixels.push_back(quint8((i % r[0]) * 31 + (i / r[0]) * 17));
+        QByteArray bytes;
+        for (int i = 0; i < r[0] * r[1] - r.value(9); ++i) // r[9]: bytes short of w * h
+            bytes += char((i % r[0]) * 31 + (i / r[0]) * 17);
+        const PcxImage img(MakePixels(bytes), r[0], r[1], std::size_t(r[0]));
         const DrawView v{r[4], r[5], r[6], r[7], r[8]};
         // Blocks start at multiples of f up to w and h inclusive, each drawn
         // whole; raster column c shows image column ox + c / f.
@@ -300,6 +313,22 @@ private slots:
                     expected.setPixel(x, y, table[img.at(v.ox + x / v.f, v.oy + y / v.f)]);
         FillView(got.bits(), got.bytesPerLine(), r[2], r[3], img, table, v);
         QCOMPARE(got, expected);
+    }
+
+    void indexedPngIsTheDrawing()
+    {
+        const ColorTable table = BuildColorTable(Ramp(), -1);
+        const PcxImage img(MakePixels(Bytes({1, 2, 3, 4, 5, 6, 7, 8, 200, 0, 255, 12, 9, 8})), 5, 3,
+                           5); // the last row short of bytes
+        for (int f : {1, 3}) {
+            QBuffer png;
+            QVERIFY(png.open(QIODevice::WriteOnly) && WriteIndexedPng(png, img, f, table));
+            QImage expected(5 * f, 3 * f, QImage::Format_RGB32);
+            FillView(expected.bits(), expected.bytesPerLine(), 5 * f, 3 * f, img, table,
+                     DrawView{0, 0, 5 * f - 1, 3 * f - 1, f});
+            QCOMPARE(QImage::fromData(png.data(), "PNG").convertToFormat(QImage::Format_RGB32),
+                     expected);
+        }
     }
 
     void scroll_data()

@@ -197,7 +197,7 @@ private slots:
         ScrollTo({30, 20});
         FrmPallet().lblFName->setText("keep.act");
         const PalletArray pallet = Pallet;
-        const std::vector<quint8> pixels = mdlGlobal::PcxImage.pixels;
+        const PixelBuffer pixels = mdlGlobal::PcxImage.pixels;
         const QImage raster = FrmPCX().raster().copy();
         if (kind == "file")
             open(write("bad.pcx", bytes));
@@ -396,7 +396,7 @@ private slots:
         if (xmax >= 0)
             open(write("adjust.pcx", MakePcx(xmax, ymax, stream)));
         const QImage before = FrmPCX().raster().copy();
-        const std::vector<quint8> decoded = PcxDecodedBytes;
+        const PixelBuffer decoded = PcxDecodedBytes;
         for (QChar step : steps)
             (step == '+' ? FrmMain().cmdAdjustPlus : FrmMain().cmdAdjustMinas)->click();
         const ::PcxImage &img = mdlGlobal::PcxImage;
@@ -409,8 +409,9 @@ private slots:
         QCOMPARE(img.UB2, ymax);
         for (int y = 0; y <= ymax; ++y)
             for (int x = 0; x <= newUB1; ++x)
-                QCOMPARE(img.at(x, y),
-                         decoded[qMin<std::size_t>(y * (newUB1 + 1) + x, decoded.size() - 1)]);
+                QCOMPARE(
+                    img.at(x, y),
+                    decoded.data()[qMin<std::size_t>(y * (newUB1 + 1) + x, decoded.size() - 1)]);
         if (newUB1 == 5) // straightened: every row starts with its first pixel
             for (int y = 0; y <= ymax; ++y)
                 QCOMPARE(int(img.at(0, y)), 10 * y + 1);

@@ -95,7 +95,7 @@ private slots:
         QVERIFY(LoadPcxFile(WriteFile(dir.filePath("p.pcx"), first)));
         WriteFile(dir.filePath("p.pcx"), MakePcx(9, 9, QByteArray(100, 3)) + QByteArray(5000, 0));
         DecodePcxImage();
-        QCOMPARE(mdlGlobal::PcxImage.pixels, std::vector<quint8>({1, 2, 3, 4, 5, 6, 7, 8}));
+        QCOMPARE(mdlGlobal::PcxImage.pixels, MakePixels(Bytes({1, 2, 3, 4, 5, 6, 7, 8})));
         QCOMPARE(PcxFileBytes, first);
         EndApplication();
     }

@@ -3,6 +3,7 @@
 
 #include "image/ImageExport.h"
 #include "image/ImageFormats.h"
+#include "image/IndexedPng.h"
 #include "image/PcxReader.h"
 #include "image/Render.h"
 #include "palette/ActApply.h"
@@ -16,6 +17,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -42,7 +44,7 @@ int Usage(const QString &problem = {})
              "  palmiro-tool info IMAGE\n"
              "  palmiro-tool palette IMAGE-or-PALETTE OUT.{act,gpl,pal,hex,txt}\n"
              "  palmiro-tool render IMAGE [--palette PALETTE] [--zoom 100..400] "
-             "OUT.{png,pcx,bmp}\n"
+             "[--rgb] OUT.{png,pcx,bmp}\n"
              "IMAGE is a PCX, PNG, BMP or GIF file; PALETTE is an ACT, GIMP, JASC-PAL,\n"
              "RIFF PAL, Paint.NET or hex palette, told apart by their content.\n";
     err().flush();
@@ -180,20 +182,54 @@ int RenderIndexed(const PcxImage &image, int f, const PalletArray &pallet, Expor
 {
     if (qint64(image.width()) * f > 65535 || qint64(image.height()) * f > 65535)
         return Fail(outPath, QStringLiteral("the zoomed image is too large to write"));
-    PcxImage zoomed;
-    zoomed.UB1 = image.width() * f - 1;
-    zoomed.UB2 = image.height() * f - 1;
-    zoomed.pixels.clear();
-    for (int y = 0; y <= zoomed.UB2; ++y)
-        for (int x = 0; x <= zoomed.UB1; ++x)
-            zoomed.pixels.push_back(image.at(x / f, y / f));
+    const int width = image.width() * f;
+    const int height = image.height() * f;
+    std::unique_ptr<quint8[]> zoomedBytes =
+        AllocatePixels(std::size_t(width) * std::size_t(height));
+    if (!zoomedBytes)
+        return Fail(outPath, QStringLiteral("not enough memory"));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            zoomedBytes[std::size_t(y) * std::size_t(width) + std::size_t(x)] =
+                image.at(x / f, y / f);
+    const PcxImage zoomed(
+        PixelBuffer(std::move(zoomedBytes), std::size_t(width) * std::size_t(height)), width,
+        height, std::size_t(width));
     const std::optional<QByteArray> bytes = EncodeImage(format, zoomed, pallet);
     if (!bytes || !WriteAll(outPath, *bytes))
         return Fail(outPath, QStringLiteral("cannot be written"));
     return 0;
 }
 
-int Render(const QString &path, const QString &actPath, int percent, const QString &outPath)
+// The zoomed size, or nothing when a raster cannot be that large.
+std::optional<QSize> ZoomedSize(const PcxImage &image, int f)
+{
+    const qint64 width = qint64(image.width()) * f;
+    const qint64 height = qint64(image.height()) * f;
+    if (width > 32767 * 4 || height > 32767 * 4)
+        return std::nullopt;
+    return QSize(int(width), int(height));
+}
+
+// The screen window's drawing of the whole image, in 32-bit colour.
+std::optional<QImage> RgbRender(const PcxImage &image, int f, const ColorTable &table)
+{
+    const std::optional<QSize> size = ZoomedSize(image, f);
+    QImage raster;
+    if (size)
+        raster = QImage(*size, QImage::Format_RGB32);
+    if (raster.isNull())
+        return std::nullopt;
+    // A drawing area exactly the size of the zoomed image shows all of it.
+    const DrawAxis ax = PlanDrawAxis(image.UB1, f, raster.width(), 0);
+    const DrawAxis ay = PlanDrawAxis(image.UB2, f, raster.height(), 0);
+    FillView(raster.bits(), raster.bytesPerLine(), raster.width(), raster.height(), image, table,
+             DrawView{ax.offset, ay.offset, ax.last, ay.last, f});
+    return raster;
+}
+
+int Render(const QString &path, const QString &actPath, int percent, bool rgb,
+           const QString &outPath)
 {
     QByteArray bytes;
     PcxFile pcx;
@@ -209,20 +245,22 @@ int Render(const QString &path, const QString &actPath, int percent, const QStri
         return RenderIndexed(pcx.image, ZoomFactor(percent), pallet, *format, outPath);
 
     const int f = ZoomFactor(percent);
-    const qint64 width = qint64(pcx.image.width()) * f;
-    const qint64 height = qint64(pcx.image.height()) * f;
-    QImage raster;
-    if (width <= 32767 * 4 && height <= 32767 * 4)
-        raster = QImage(int(width), int(height), QImage::Format_RGB32);
-    if (raster.isNull())
+    const ColorTable table = BuildColorTable(pallet, -1);
+    if (!ZoomedSize(pcx.image, f))
         return Fail(path, QStringLiteral("the zoomed image is too large to render"));
-
-    // A drawing area exactly the size of the zoomed image shows all of it.
-    const DrawAxis ax = PlanDrawAxis(pcx.image.UB1, f, int(width), 0);
-    const DrawAxis ay = PlanDrawAxis(pcx.image.UB2, f, int(height), 0);
-    FillView(raster.bits(), raster.bytesPerLine(), raster.width(), raster.height(), pcx.image,
-             BuildColorTable(pallet, -1), DrawView{ax.offset, ay.offset, ax.last, ay.last, f});
-    if (!raster.save(outPath, "PNG"))
+    if (!rgb) {
+        // The stored values as indices into the drawing's colours: a quarter
+        // of the bytes of 32-bit colour, the same pixels.
+        QFile out(outPath);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            !WriteIndexedPng(out, pcx.image, f, table) || !out.flush())
+            return Fail(outPath, QStringLiteral("cannot be written"));
+        return 0;
+    }
+    const std::optional<QImage> image = RgbRender(pcx.image, f, table);
+    if (!image)
+        return Fail(path, QStringLiteral("the zoomed image is too large to render"));
+    if (!image->save(outPath, "PNG"))
         return Fail(outPath, QStringLiteral("cannot be written"));
     return 0;
 }
@@ -250,12 +288,17 @@ int main(int argc, char **argv)
     if (command == QLatin1String("render")) {
         QString act;
         int percent = 100;
+        bool rgb = false;
         QStringList files;
         for (int i = 0; i < args.size(); ++i) {
             const QString &a = args[i];
             QString value;
             bool isPalette = false;
             bool isZoom = false;
+            if (a == QLatin1String("--rgb")) {
+                rgb = true;
+                continue;
+            }
             if (a == QLatin1String("--palette") || a == QLatin1String("--zoom")) {
                 if (i + 1 >= args.size())
                     return Usage(a + QStringLiteral(" needs a value"));
@@ -285,7 +328,7 @@ int main(int argc, char **argv)
         }
         if (files.size() != 2)
             return Usage(QStringLiteral("render takes an image and an output file"));
-        return Render(files[0], act, percent, files[1]);
+        return Render(files[0], act, percent, rgb, files[1]);
     }
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         Usage();

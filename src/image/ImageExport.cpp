@@ -43,7 +43,7 @@ QImage IndexedPicture(const PcxImage &image, const PalletArray &pallet)
     }
     picture.setColorTable(table);
     for (int y = 0; y < image.height(); ++y)
-        std::memcpy(picture.scanLine(y), image.row(y), std::size_t(image.width()));
+        image.copyRow(y, picture.scanLine(y));
     return picture;
 }
 
@@ -63,8 +63,11 @@ QByteArray EncodePcx(const PcxImage &image, const PalletArray &pallet)
     AppendLe16(line, image.width());
     AppendLe16(line, 1);
     out.replace(66, line.size(), line);
-    for (int y = 0; y < image.height(); ++y)
-        AppendRow(out, image.row(y), image.width());
+    std::vector<quint8> row(std::size_t(image.width()));
+    for (int y = 0; y < image.height(); ++y) {
+        image.copyRow(y, row.data());
+        AppendRow(out, row.data(), image.width());
+    }
     out.append(char(0x0C));
     for (int i = 0; i < kEntries; ++i) {
         const PalletEntry &e = pallet[std::size_t(kEntries - 1 - i)];

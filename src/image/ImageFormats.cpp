@@ -247,10 +247,14 @@ PcxFile ToPcxFile(IndexedImage image)
     for (qsizetype i = 0; i < entries; ++i)
         for (int c = 0; c < 3; ++c)
             pcx.palette[3 * (kEntries - 1 - i) + c] = image.palette[3 * i + c];
-    pcx.image.UB1 = image.width - 1;
-    pcx.image.UB2 = image.height - 1;
-    pcx.image.pixels = image.pixels;
-    pcx.decoded = std::move(image.pixels);
+    std::unique_ptr<quint8[]> bytes = AllocatePixels(image.pixels.size());
+    if (!bytes) {
+        pcx.refusal = PcxRefusal::OutOfMemory;
+        return pcx;
+    }
+    std::copy(image.pixels.begin(), image.pixels.end(), bytes.get());
+    pcx.decoded = PixelBuffer(std::move(bytes), image.pixels.size());
+    pcx.image = PcxImage(pcx.decoded, image.width, image.height, std::size_t(image.width));
     return pcx;
 }
 

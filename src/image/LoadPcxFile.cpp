@@ -48,6 +48,10 @@ bool LoadOtherImage(const QString &path, QByteArray bytes)
 
 bool LoadPcxFile(const QString &path)
 {
+    // The last file's bytes go before the next is read; its image stays
+    // until the new one is accepted.
+    PcxFileBytes = QByteArray();
+    accepted.reset();
     std::optional<QByteArray> bytes = ReadWholeFile(path);
     if (bytes) {
         const ImageFormat format = DetectImageFormat(*bytes);
@@ -57,8 +61,6 @@ bool LoadPcxFile(const QString &path)
     PcxFile file = bytes ? ReadPcx(*bytes) : PcxFile{PcxRefusal::Unreadable, {}, {}, {}, {}};
     mdlGlobal::PcxHeader = file.header;
     if (!file.accepted()) {
-        accepted.reset();
-        PcxFileBytes.clear();
         ThePlatform().messageBox(&FrmMain(), Catalog.MsgPcxUnsupported, Platform::Buttons::Ok);
         return false;
     }

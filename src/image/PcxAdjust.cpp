@@ -15,7 +15,7 @@ std::optional<int> AdjustedUB1(int ub1, int step)
     return std::nullopt;
 }
 
-std::optional<PcxImage> AdjustPcxLayout(const std::vector<quint8> &decoded, const PcxImage &current,
+std::optional<PcxImage> AdjustPcxLayout(const PixelBuffer &decoded, const PcxImage &current,
                                         int step)
 {
     const std::optional<int> ub1 = AdjustedUB1(current.UB1, step);

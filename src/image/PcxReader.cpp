@@ -3,9 +3,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <climits>
 #include <cstring>
+#include <limits>
 #include <new>
-#include <stdexcept>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -172,54 +173,26 @@ PcxStream DecodePcxStream(QByteArrayView file)
         result.refusal = PcxRefusal::SizeBeyondData;
         return result;
     }
-    try {
-        result.pixels.resize(std::size_t(n));
-    } catch (const std::bad_alloc &) {
-        result.refusal = PcxRefusal::OutOfMemory;
-        return result;
-    } catch (const std::length_error &) {
+    std::unique_ptr<quint8[]> pixels = AllocatePixels(std::size_t(n));
+    if (!pixels) {
         result.refusal = PcxRefusal::OutOfMemory;
         return result;
     }
     const auto *in = reinterpret_cast<const quint8 *>(file.data()) + kHeaderSize;
-    if (!DecodeRuns(in, dataLen, result.pixels.data(), n)) {
-        result.pixels = {};
+    // Only a stream that filled every byte is handed over: nothing can read
+    // what the decoder did not write.
+    if (DecodeRuns(in, dataLen, pixels.get(), n))
+        result.pixels = PixelBuffer(std::move(pixels), std::size_t(n));
+    else
         result.refusal = PcxRefusal::DataEndsEarly;
-    }
     return result;
 }
 
-std::optional<PcxImage> LayOutPcxImage(const std::vector<quint8> &decoded, int ub1, int ub2)
+std::optional<PcxImage> LayOutPcxImage(const PixelBuffer &decoded, int ub1, int ub2)
 {
-    if (decoded.empty() || ub1 < 0 || ub2 < 0)
+    if (decoded.empty() || ub1 < 0 || ub2 < 0 || ub1 == INT_MAX || ub2 == INT_MAX)
         return std::nullopt;
-    const std::size_t width = std::size_t(ub1) + 1;
-    const std::size_t height = std::size_t(ub2) + 1;
-    const std::size_t total = decoded.size();
-    const quint8 last = decoded.back();
-    PcxImage image;
-    image.UB1 = ub1;
-    image.UB2 = ub2;
-    try {
-        if (width * height == total) {
-            image.pixels.assign(decoded.begin(), decoded.end());
-            return image;
-        }
-        image.pixels.clear();
-        image.pixels.reserve(width * height);
-        for (std::size_t y = 0; y < height; ++y) {
-            const std::size_t start = y * width;
-            const std::size_t have = start < total ? qMin(width, total - start) : 0;
-            image.pixels.insert(image.pixels.end(), decoded.begin() + qsizetype(start),
-                                decoded.begin() + qsizetype(start + have));
-            image.pixels.insert(image.pixels.end(), width - have, last);
-        }
-    } catch (const std::bad_alloc &) {
-        return std::nullopt;
-    } catch (const std::length_error &) {
-        return std::nullopt;
-    }
-    return image;
+    return PcxImage(decoded, ub1 + 1, ub2 + 1, std::size_t(ub1) + 1);
 }
 
 PcxFile ReadPcx(QByteArrayView file)
@@ -234,15 +207,10 @@ PcxFile ReadPcx(QByteArrayView file)
         result.refusal = stream.refusal;
         return result;
     }
-    std::optional<PcxImage> image =
-        LayOutPcxImage(stream.pixels, result.header.Xmax(), result.header.Ymax());
-    if (!image) {
-        result.refusal = PcxRefusal::OutOfMemory;
-        return result;
-    }
     result.palette = PcxPaletteBytes(file);
+    result.image = PcxImage(stream.pixels, result.header.Xmax() + 1, result.header.Ymax() + 1,
+                            std::size_t(result.header.Xmax()) + 1);
     result.decoded = std::move(stream.pixels);
-    result.image = std::move(*image);
     return result;
 }
 
@@ -250,15 +218,41 @@ std::optional<QByteArray> ReadWholeFile(const QString &path)
 {
     if (!QFileInfo(path).isFile())
         return std::nullopt;
+    // Unbuffered and sized up front: the bytes go from the system straight
+    // into their one buffer, with no growing and no zero fill.
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return std::nullopt;
+    const qint64 size = f.size();
+    if (size < 0 || size > std::numeric_limits<qsizetype>::max() / 2)
+        return std::nullopt;
+    QByteArray bytes;
     try {
-        QByteArray bytes = f.readAll();
-        if (f.error() != QFileDevice::NoError)
-            return std::nullopt;
-        return bytes;
+        bytes = QByteArray(qsizetype(size), Qt::Uninitialized);
     } catch (const std::bad_alloc &) {
         return std::nullopt;
     }
+    AdviseHugePages(bytes.data(), std::size_t(size));
+    qint64 got = 0;
+    while (got < size) {
+        const qint64 n = f.read(bytes.data() + got, size - got);
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            break;
+        got += n;
+    }
+    // A file that shrank since its size was taken is what could be read.
+    bytes.truncate(qsizetype(got));
+    // One that tells no size up front (those under /proc say 0) or grew is
+    // read on to its end; a read error still refuses it.
+    for (char more[65536];;) {
+        const qint64 n = f.read(more, sizeof more);
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            break;
+        bytes.append(more, qsizetype(n));
+    }
+    return bytes;
 }

@@ -8,7 +8,6 @@
 #include <QString>
 
 #include <optional>
-#include <vector>
 
 // Why a file was refused. The editor shows one message for all of them; the
 // tool names the reason.
@@ -37,27 +36,29 @@ QByteArray PcxPaletteBytes(QByteArrayView file);
 // (Xmax + 1) x (Ymax + 1) bytes. The palette bytes are never part of it.
 struct PcxStream {
     PcxRefusal refusal = PcxRefusal::None;
-    std::vector<quint8> pixels;
+    PixelBuffer pixels;
 };
 PcxStream DecodePcxStream(QByteArrayView file);
 
 // Lays the decoded stream out with largest indices ub1, ub2: pixel (x, y) is
-// decoded[y * (ub1 + 1) + x], capped at the last element. Empty when decoded
-// is empty, an index is negative or memory runs out.
-std::optional<PcxImage> LayOutPcxImage(const std::vector<quint8> &decoded, int ub1, int ub2);
+// decoded[y * (ub1 + 1) + x], capped at the last element. A view of the same
+// bytes; empty when decoded is empty or an index is negative.
+std::optional<PcxImage> LayOutPcxImage(const PixelBuffer &decoded, int ub1, int ub2);
 
 // Everything opening an image needs, or the reason it was refused. Nothing is
-// returned beyond the header on refusal.
+// returned beyond the header on refusal. The image shows the decoded bytes
+// themselves.
 struct PcxFile {
     PcxRefusal refusal = PcxRefusal::None;
     PcxHeader header;
     QByteArray palette;
-    std::vector<quint8> decoded;
+    PixelBuffer decoded;
     PcxImage image;
 
     bool accepted() const { return refusal == PcxRefusal::None; }
 };
 PcxFile ReadPcx(QByteArrayView file);
 
-// The whole file at path, or empty when it cannot be read.
+// The whole file at path, read at once into a buffer of its size, or empty
+// when it cannot be read.
 std::optional<QByteArray> ReadWholeFile(const QString &path);

@@ -116,9 +116,7 @@ void FillView(uchar *bits, qsizetype bytesPerLine, int width, int height, const 
     if (!bits || width <= 0 || height <= 0)
         return;
     const int f = std::max(1, view.f);
-    const bool consistent = image.UB1 >= 0 && image.UB2 >= 0 &&
-                            image.pixels.size() >= std::size_t(image.width()) * image.height();
-    if (!consistent) {
+    if (image.UB1 < 0 || image.UB2 < 0 || image.pixels.empty()) {
         for (int y = 0; y < height; ++y)
             std::fill_n(reinterpret_cast<quint32 *>(bits + y * bytesPerLine), width, kBlack);
         return;
@@ -143,11 +141,19 @@ void FillView(uchar *bits, qsizetype bytesPerLine, int width, int height, const 
 
     for (qint64 iy = rows.first; iy < rows.end && y < height; ++iy) {
         quint32 *dst = rowAt(y);
-        const quint8 *src = image.row(int(view.oy + iy)) + view.ox + cols.first;
+        // Past the bytes it holds, a row reads its last byte: those blocks
+        // take one colour.
+        const PixelRow row = image.row(int(view.oy + iy));
+        const std::size_t from = std::size_t(view.ox + cols.first);
+        const qint64 held = row.held > from ? qint64(row.held - from) : 0;
+        const qint64 mapped = std::min(held, fullBlocks);
         std::fill_n(dst, x0, kBlack);
-        MapRowZoom(dst + x0, src, fullBlocks, f, table);
+        if (mapped > 0)
+            MapRowZoom(dst + x0, row.data + from, mapped, f, table);
+        std::fill_n(dst + x0 + mapped * f, (fullBlocks - mapped) * f, table[row.rest]);
         if (partial > 0)
-            std::fill_n(dst + x0 + fullBlocks * f, partial, table[src[fullBlocks]]);
+            std::fill_n(dst + x0 + fullBlocks * f, partial,
+                        table[fullBlocks < held ? row.data[from + fullBlocks] : row.rest]);
         std::fill_n(dst + x1, width - x1, kBlack);
         const qint64 repeat = std::min<qint64>(f, height - y);
         for (qint64 k = 1; k < repeat; ++k)

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -37,9 +38,14 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override
     {
+        // The raster covers the window but for the moment after a resize
+        // before it is remade: only what it leaves uncovered is blacked.
         QPainter p(this);
-        p.fillRect(event->rect(), Qt::black);
-        p.drawImage(event->rect().topLeft(), image, event->rect());
+        const QRect shown = event->rect() & image.rect();
+        if (!shown.isEmpty())
+            p.drawImage(shown.topLeft(), image, shown);
+        for (const QRect &bare : QRegion(event->rect()).subtracted(shown))
+            p.fillRect(bare, Qt::black);
     }
 
 private:

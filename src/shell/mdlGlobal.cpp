@@ -14,7 +14,7 @@ qint64 ActFileLen = 0;
 QByteArray PcxFileBytes;
 qint64 PcxFileLen = 0;
 ::PcxHeader PcxHeader;
-std::vector<quint8> PcxDecodedBytes;
+PixelBuffer PcxDecodedBytes;
 ::PcxImage PcxImage;
 std::vector<PalletEntry> ClipPallet;
 quint8 InitColorR = 0;
@@ -36,7 +36,7 @@ void ResetSharedState()
     PcxFileBytes.clear();
     PcxFileLen = 0;
     PcxHeader = ::PcxHeader{};
-    PcxDecodedBytes.clear();
+    PcxDecodedBytes = PixelBuffer();
     PcxImage = ::PcxImage{};
     ClipPallet.clear();
     InitColorR = InitColorG = InitColorB = 0;

@@ -26,7 +26,8 @@ extern qint64 ActFileLen;
 extern QByteArray PcxFileBytes;
 extern qint64 PcxFileLen;
 extern ::PcxHeader PcxHeader;
-extern std::vector<quint8> PcxDecodedBytes;
+// The decoded stream; PcxImage is a view of the same bytes.
+extern PixelBuffer PcxDecodedBytes;
 extern ::PcxImage PcxImage;
 
 extern std::vector<PalletEntry> ClipPallet;

@@ -26,3 +26,10 @@ QByteArray MakePcx(int xmax, int ymax, const QByteArray &data, int bytesPerLine)
         file += Bytes({k, 255 - k, 7 * k});
     return file;
 }
+
+PixelBuffer MakePixels(const QByteArray &bytes)
+{
+    std::unique_ptr<quint8[]> p(new quint8[std::size_t(bytes.size())]);
+    std::copy(bytes.begin(), bytes.end(), p.get());
+    return PixelBuffer(std::move(p), std::size_t(bytes.size()));
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "image/PcxImage.h"
+
 #include <QByteArray>
 
 #include <initializer_list>
@@ -11,3 +13,6 @@ void PutWord(QByteArray &file, int offset, int value);
 // and a palette whose triple k is (k, 255 - k, 7k mod 256). Bytes per line
 // is xmax + 1 unless given.
 QByteArray MakePcx(int xmax, int ymax, const QByteArray &data, int bytesPerLine = 0);
+
+// The bytes as decoded pixels.
+PixelBuffer MakePixels(const QByteArray &bytes);

@@ -1,0 +1,124 @@
+#include "image/IndexedPng.h"
+
+#include <QIODevice>
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kChunkData = 256 * 1024;
+
+void PutBigEndian(std::vector<quint8> &out, quint32 v)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out.push_back(quint8(v >> shift));
+}
+
+bool WriteChunk(QIODevice &out, const char *type, const quint8 *data, std::size_t n)
+{
+    std::vector<quint8> head;
+    PutBigEndian(head, quint32(n));
+    head.insert(head.end(), type, type + 4);
+    uLong crc = crc32(0, reinterpret_cast<const Bytef *>(type), 4);
+    if (n > 0)
+        crc = crc32(crc, data, uInt(n));
+    std::vector<quint8> tail;
+    PutBigEndian(tail, quint32(crc));
+    return out.write(reinterpret_cast<const char *>(head.data()), qint64(head.size())) == 8 &&
+           (n == 0 || out.write(reinterpret_cast<const char *>(data), qint64(n)) == qint64(n)) &&
+           out.write(reinterpret_cast<const char *>(tail.data()), 4) == 4;
+}
+
+// Rows in, IDAT chunks out.
+class PixelDeflater {
+public:
+    explicit PixelDeflater(QIODevice &out) : out(out), buffer(kChunkData)
+    {
+        // Indexed pictures are mostly runs of one value: run-length matching
+        // finds those at a fraction of the cost of the full match search, and
+        // noise, which nothing compresses, goes through quickly.
+        ok = deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15, 8, Z_RLE) == Z_OK;
+        z.next_out = buffer.data();
+        z.avail_out = uInt(buffer.size());
+    }
+    ~PixelDeflater() { deflateEnd(&z); }
+
+    bool feed(const quint8 *data, std::size_t n, int flush = Z_NO_FLUSH)
+    {
+        z.next_in = const_cast<Bytef *>(data);
+        z.avail_in = uInt(n);
+        while (ok) {
+            const int rc = deflate(&z, flush);
+            if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
+                ok = false;
+            if (z.avail_out == 0 || (rc == Z_STREAM_END && z.avail_out < buffer.size()))
+                ok = ok && writeOut();
+            if (rc == Z_STREAM_END || (flush == Z_NO_FLUSH && z.avail_in == 0))
+                break;
+        }
+        return ok;
+    }
+
+private:
+    bool writeOut()
+    {
+        const std::size_t n = buffer.size() - z.avail_out;
+        z.next_out = buffer.data();
+        z.avail_out = uInt(buffer.size());
+        return WriteChunk(out, "IDAT", buffer.data(), n);
+    }
+
+    QIODevice &out;
+    std::vector<quint8> buffer;
+    z_stream z{};
+    bool ok = false;
+};
+
+} // namespace
+
+bool WriteIndexedPng(QIODevice &out, const PcxImage &image, int f, const ColorTable &colours)
+{
+    f = std::max(1, f);
+    const qint64 width = qint64(image.width()) * f;
+    const qint64 height = qint64(image.height()) * f;
+    if (image.UB1 < 0 || image.UB2 < 0 || width > 0x7fffffff || height > 0x7fffffff)
+        return false;
+
+    static const quint8 signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    std::vector<quint8> header;
+    PutBigEndian(header, quint32(width));
+    PutBigEndian(header, quint32(height));
+    header.insert(header.end(), {8, 3, 0, 0, 0}); // 8 bits, indexed, no interlace
+    std::vector<quint8> palette;
+    for (quint32 c : colours)
+        palette.insert(palette.end(), {quint8(c >> 16), quint8(c >> 8), quint8(c)});
+    if (out.write(reinterpret_cast<const char *>(signature), 8) != 8 ||
+        !WriteChunk(out, "IHDR", header.data(), header.size()) ||
+        !WriteChunk(out, "PLTE", palette.data(), palette.size()))
+        return false;
+
+    PixelDeflater deflater(out);
+    // Each row: filter type 0, then the pixels; a row read whole from the
+    // bytes at 1:1 goes to the compressor as it is.
+    const quint8 noFilter = 0;
+    std::vector<quint8> zoomed;
+    for (int y = 0; y < image.height(); ++y) {
+        const PixelRow row = image.row(y);
+        const quint8 *line = row.data;
+        if (f > 1 || row.held < std::size_t(image.width())) {
+            zoomed.resize(std::size_t(width));
+            for (qint64 x = 0; x < image.width(); ++x)
+                std::fill_n(zoomed.begin() + x * f, f,
+                            std::size_t(x) < row.held ? row.data[x] : row.rest);
+            line = zoomed.data();
+        }
+        for (int k = 0; k < f; ++k)
+            if (!deflater.feed(&noFilter, 1) || !deflater.feed(line, std::size_t(width)))
+                return false;
+    }
+    return deflater.feed(nullptr, 0, Z_FINISH) && WriteChunk(out, "IEND", nullptr, 0);
+}
