@@ -9,21 +9,30 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 namespace bench {
 
 constexpr int kBigSide = 4096;
 
+// Pixel values row after row, as the benchmarks make them.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<quint8> bytes;
+
+    const quint8 *row(int y) const { return bytes.data() + std::size_t(y) * width; }
+};
+
 // Random values everywhere: almost no runs.
-inline PcxImage NoiseImage(int width, int height, std::uint32_t seed = 0x9e3779b9u)
+inline Pixels NoiseImage(int width, int height, std::uint32_t seed = 0x9e3779b9u)
 {
-    PcxImage img;
-    img.UB1 = width - 1;
-    img.UB2 = height - 1;
-    img.pixels.resize(std::size_t(width) * height);
+    Pixels img{width, height, std::vector<quint8>(std::size_t(width) * height)};
     std::uint32_t s = seed;
-    for (auto &p : img.pixels) {
+    for (auto &p : img.bytes) {
         s ^= s << 13;
         s ^= s >> 17;
         s ^= s << 5;
@@ -33,22 +42,27 @@ inline PcxImage NoiseImage(int width, int height, std::uint32_t seed = 0x9e3779b
 }
 
 // 256 x 256 squares of one value each.
-inline PcxImage FlatImage(int width, int height)
+inline Pixels FlatImage(int width, int height)
 {
-    PcxImage img;
-    img.UB1 = width - 1;
-    img.UB2 = height - 1;
-    img.pixels.resize(std::size_t(width) * height);
+    Pixels img{width, height, std::vector<quint8>(std::size_t(width) * height)};
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            img.pixels[std::size_t(y) * width + x] = quint8((x / 256 * 37 + y / 256 * 11) & 0xff);
+            img.bytes[std::size_t(y) * width + x] = quint8((x / 256 * 37 + y / 256 * 11) & 0xff);
     return img;
 }
 
-inline QByteArray EncodePcx(const PcxImage &img)
+inline PcxImage ToPcxImage(const Pixels &img)
+{
+    std::unique_ptr<quint8[]> bytes = AllocatePixels(img.bytes.size());
+    std::copy(img.bytes.begin(), img.bytes.end(), bytes.get());
+    return PcxImage(PixelBuffer(std::move(bytes), img.bytes.size()), img.width, img.height,
+                    std::size_t(img.width));
+}
+
+inline QByteArray EncodePcx(const Pixels &img)
 {
     QByteArray out(kHeaderSize, '\0');
-    const int width = img.width();
+    const int width = img.width;
     auto word = [&](int at, int v) {
         out[at] = char(v & 0xff);
         out[at + 1] = char(v >> 8);
@@ -57,15 +71,15 @@ inline QByteArray EncodePcx(const PcxImage &img)
     out[1] = 5;
     out[2] = 1;
     out[3] = 8;
-    word(8, img.UB1);
-    word(10, img.UB2);
+    word(8, img.width - 1);
+    word(10, img.height - 1);
     word(12, 72);
     word(14, 72);
     out[65] = 1;
     word(66, width);
     word(68, 1);
-    out.reserve(out.size() + qsizetype(img.pixels.size()) * 5 / 4 + 1024);
-    for (int y = 0; y < img.height(); ++y) {
+    out.reserve(out.size() + qsizetype(img.bytes.size()) * 5 / 4 + 1024);
+    for (int y = 0; y < img.height; ++y) {
         const quint8 *row = img.row(y);
         for (int x = 0; x < width;) {
             int n = 1;

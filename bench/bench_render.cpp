@@ -17,9 +17,15 @@ namespace {
 constexpr int kAreaW = 1920;
 constexpr int kAreaH = 1080;
 
+const bench::Pixels &Noise()
+{
+    static const bench::Pixels img = bench::NoiseImage(bench::kBigSide, bench::kBigSide);
+    return img;
+}
+
 const PcxImage &Picture()
 {
-    static const PcxImage img = bench::NoiseImage(bench::kBigSide, bench::kBigSide);
+    static const PcxImage img = bench::ToPcxImage(Noise());
     return img;
 }
 
@@ -85,7 +91,7 @@ BENCHMARK(BM_FillBySetPixel);
 
 void BM_QtIndexed8ToRgb32(benchmark::State &state)
 {
-    const PcxImage &img = Picture();
+    const bench::Pixels &img = Noise();
     QImage src(kAreaW, kAreaH, QImage::Format_Indexed8);
     QVector<QRgb> colours(256);
     const ColorTable table = BuildColorTable(SomePallet(), -1);

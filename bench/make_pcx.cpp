@@ -1,4 +1,6 @@
-// Writes the benchmark images noise.pcx and flat.pcx into a folder.
+// Writes the benchmark images into a folder: noise.pcx and flat.pcx
+// (4096 x 4096), flat8192.pcx (8192 x 8192) and tiny.pcx (16 x 16, for the
+// cost of starting a process).
 
 #include "BenchImages.h"
 
@@ -16,9 +18,11 @@ int main(int argc, char **argv)
     const int side = bench::kBigSide;
     const struct {
         const char *name;
-        PcxImage image;
+        bench::Pixels image;
     } files[] = {{"noise.pcx", bench::NoiseImage(side, side)},
-                 {"flat.pcx", bench::FlatImage(side, side)}};
+                 {"flat.pcx", bench::FlatImage(side, side)},
+                 {"flat8192.pcx", bench::FlatImage(2 * side, 2 * side)},
+                 {"tiny.pcx", bench::NoiseImage(16, 16)}};
     for (const auto &f : files) {
         QFile out(dir + u'/' + QString::fromLatin1(f.name));
         const QByteArray bytes = bench::EncodePcx(f.image);
