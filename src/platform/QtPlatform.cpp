@@ -143,7 +143,12 @@ Platform::Answer QtPlatform::messageBox(QWidget *parent, const QString &text, Bu
     QMessageBox box(
         QMessageBox::NoIcon, kAppTitle, shown,
         buttons == Buttons::Ok ? QMessageBox::Ok : QMessageBox::Ok | QMessageBox::Cancel, parent);
-    return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
+    const Answer answer = box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
+    // The window manager hands the focus to a window of its choosing when the
+    // box goes; the user goes on in the window the box was shown over.
+    if (parent)
+        parent->window()->activateWindow();
+    return answer;
 }
 
 std::optional<QString> QtPlatform::openFileDialog(QWidget *parent, const FileDialog &dialog)

@@ -19,11 +19,18 @@ bool TextCommit::eventFilter(QObject *watched, QEvent *event)
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
+            // A second press means the release of the first went to the
+            // message box: this one is the user's next click.
+            if (!pressSwallowed) {
+                pressSwallowed = true;
+                return true;
+            }
+            stopSwallowing();
+            break;
         case QEvent::MouseMove:
             return true;
         case QEvent::MouseButtonRelease:
-            swallowPointer = false;
-            qApp->removeEventFilter(this);
+            stopSwallowing();
             return true;
         default:
             break;
@@ -44,12 +51,19 @@ bool TextCommit::eventFilter(QObject *watched, QEvent *event)
                 boxes[k]->setModified(false);
             } else if (reason == Qt::MouseFocusReason && !swallowPointer) {
                 swallowPointer = true;
+                pressSwallowed = false;
                 qApp->installEventFilter(this);
             }
         }
         break;
     }
     return false;
+}
+
+void TextCommit::stopSwallowing()
+{
+    swallowPointer = false;
+    qApp->removeEventFilter(this);
 }
 
 void SelectWholeText(QLineEdit *box, int length)
