@@ -14,11 +14,8 @@ using namespace mdlGlobal;
 
 int CurrentZoomPercent()
 {
-    // The main window keeps the text a whole number from 100 to 400, but a
-    // redraw can come while a refused text is still in the box.
-    bool ok = false;
-    const int percent = FrmMain().txtZoom->text().toInt(&ok);
-    return ok ? qBound(100, percent, 400) : 100;
+    // Not the box's text: what is typed there counts once the box is left.
+    return FrmMain().CommittedZoom();
 }
 
 void DrawPcxImage()

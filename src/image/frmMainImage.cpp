@@ -58,6 +58,7 @@ void frmMain::sldZoom_Change()
     const int snapped = static_cast<int>(DivRoundHalfEven(sldZoom->value(), 100) * 100);
     setZoomSliderQuietly(sldZoom, snapped);
     txtZoom->setText(QString::number(sldZoom->value()));
+    committedZoom = sldZoom->value();
     FrmPCX().intScr();
     DrawPcxImage();
 }
@@ -75,6 +76,7 @@ bool frmMain::txtZoom_LostFocus()
     }
     const int rounded = static_cast<int>(DivRoundHalfEven(*value, 10) * 10);
     txtZoom->setText(QString::number(rounded));
+    committedZoom = rounded;
     setZoomSliderQuietly(sldZoom, rounded);
     FrmPCX().intScr();
     DrawPcxImage();
