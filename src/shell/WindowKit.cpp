@@ -13,6 +13,7 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QWidget>
+#include <QWindow>
 
 int TwipsToPixels(int twips)
 {
@@ -220,4 +221,17 @@ QSlider *NewChannelSlider(QWidget *parent, int left, int top, int width, int hei
     slider->setPageStep(5);
     slider->setTickPosition(QSlider::NoTicks);
     return slider;
+}
+
+void OfferNoMinimise(QWidget *window)
+{
+    // Window managers such as openbox give every dialog a minimise button
+    // whatever its hints say; a toolbar-type window gets none. Qt's X11
+    // backend takes the type from this property when the flags are set.
+    window->winId();
+    QWindow *handle = window->windowHandle();
+    handle->setProperty("_q_xcb_wm_window_type", 8);
+    const Qt::WindowFlags flags = handle->flags();
+    handle->setFlags(flags | Qt::WindowContextHelpButtonHint);
+    handle->setFlags(flags);
 }

@@ -39,6 +39,9 @@ CellLook CellLookOf(const QLabel *cell);
 // frame there.
 void PlaceFrameAt(QWidget *window, const QPoint &framePos);
 
+// A fixed dialog: no minimise or maximise offered by the window manager.
+void OfferNoMinimise(QWidget *window);
+
 // Registers the Japanese fallback for the designed font names so that the
 // names themselves can stay as they are written.
 void InstallFontSubstitutions();

@@ -1,6 +1,8 @@
 #include "shell/frmAbout.h"
 
+#include "shell/Forms.h"
 #include "shell/WindowKit.h"
+#include "shell/frmMain.h"
 
 #include <QIcon>
 #include <QLabel>
@@ -11,7 +13,8 @@ QString VersionText(int major, int minor, int revision)
     return QStringLiteral("Version %1.%2%3β").arg(major).arg(minor).arg(revision);
 }
 
-frmAbout::frmAbout()
+// A child of the main window, so that it stays over it while open.
+frmAbout::frmAbout() : QDialog(&FrmMain())
 {
     setWindowTitle(QStringLiteral("Palmiro のﾊﾞｰｼﾞｮﾝ情報"));
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |

@@ -64,7 +64,7 @@ frmMain::frmMain()
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowIcon(AppIcon());
     SetDesignedFont(this);
-    resize(TwipsToPixels(kShownWidth), TwipsToPixels(kShownHeight));
+    setFixedSize(TwipsToPixels(kShownWidth), TwipsToPixels(kShownHeight));
     buildControls();
 }
 
@@ -172,17 +172,11 @@ void frmMain::Form_Load()
     // 7. The screen window's own load gives PcxImage its single element.
     // Each is put in its step-9 place before it is shown, so that the window
     // manager frames it there.
-    const int left = TwipsToPixels(MainWindowLeft);
-    const int top = TwipsToPixels(MainWindowTop);
     frmPallet &pallet = FrmPallet();
-    auto placePallet = [&] {
-        PlaceFrameAt(&pallet, QPoint(left - pallet.frameGeometry().width(), top));
-    };
-    placePallet();
+    placeCompanion(&pallet);
     pallet.show();
     frmPCX &pcx = FrmPCX();
-    auto placePcx = [&] { PlaceFrameAt(&pcx, QPoint(left + frameGeometry().width(), top)); };
-    placePcx();
+    placeCompanion(&pcx);
     pcx.show();
     // 8.
     SelectedPalletID = 0;
@@ -190,9 +184,13 @@ void frmMain::Form_Load()
     ActFileBytes = QByteArray(768, '\0');
     // 9. Palette window ends where the main window begins; the screen window
     // begins where it ends; one top for all three.
-    placePallet();
-    placePcx();
+    unframed = {&pallet, &pcx};
+    for (QWidget *companion : unframed) {
+        placeCompanion(companion);
+        companion->installEventFilter(this);
+    }
     // 10.
+    committedZoom = 100;
     {
         const QSignalBlocker quiet(sldZoom);
         sldZoom->setMaximum(400);
@@ -220,11 +218,22 @@ void frmMain::Form_Load()
     pallet.ApplyClipCaptions(Catalog.CaptionClipFrame, Catalog.CaptionCopy, Catalog.CaptionPaste);
 }
 
+void frmMain::placeCompanion(QWidget *companion)
+{
+    const int left = TwipsToPixels(MainWindowLeft);
+    const int top = TwipsToPixels(MainWindowTop);
+    if (companion == unframed[0] || companion == &FrmPallet())
+        PlaceFrameAt(companion, QPoint(left - companion->frameGeometry().width(), top));
+    else
+        PlaceFrameAt(companion, QPoint(left + frameGeometry().width(), top));
+}
+
 void frmMain::cmdAbout_Click()
 {
     frmAbout &about = FrmAbout();
     // Over the command panel rather than wherever the desktop puts it.
     about.move(frameGeometry().center() - about.rect().center());
+    OfferNoMinimise(&about);
     about.exec();
     // OK and the close box both unload it; the next showing loads it afresh.
     UnloadFrmAbout();
@@ -328,7 +337,9 @@ void frmMain::showEvent(QShowEvent *event)
 void frmMain::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);
-    if (!isVisible() || (windowState() & Qt::WindowMinimized))
+    // A maximised window is put where the window manager wants it; the
+    // companions stay, and the return to normal brings it back.
+    if (!isVisible() || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)))
         return;
     const QPoint now = pos();
     // The position this window asked for is no drag.
@@ -339,6 +350,12 @@ void frmMain::moveEvent(QMoveEvent *event)
     const QPoint delta = now - lastPos;
     lastPos = now;
     if (!delta.isNull()) {
+        // A user's move ends the start-up placing.
+        for (QWidget *&window : unframed) {
+            if (window)
+                window->removeEventFilter(this);
+            window = nullptr;
+        }
         frmPallet &pallet = FrmPallet();
         frmPCX &pcx = FrmPCX();
         pallet.move(pallet.pos() + delta);
@@ -365,8 +382,24 @@ void frmMain::mousePressEvent(QMouseEvent *event)
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == client && event->type() == QEvent::MouseButtonPress) {
-        Form_MouseDown(static_cast<QMouseEvent *>(event)->buttons());
+        // Presses that controls let pass (labels, frames) are no drag.
+        const auto *press = static_cast<QMouseEvent *>(event);
+        if (client->childAt(press->position().toPoint()))
+            return true;
+        Form_MouseDown(press->buttons());
         return true;
+    }
+    for (QWidget *&slot : unframed) {
+        QWidget *window = slot;
+        if (watched != window || !window ||
+            (event->type() != QEvent::Move && event->type() != QEvent::Resize))
+            continue;
+        // Until the window manager has framed it, the frame's width is a guess.
+        if (window->frameGeometry().size() != window->size()) {
+            window->removeEventFilter(this);
+            slot = nullptr;
+        }
+        placeCompanion(window);
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -69,6 +69,9 @@ public:
     bool txtZoom_LostFocus();
     void cmdAdjustMinas_Click();
     void cmdAdjustPlus_Click();
+    // The zoom percentage last committed from the box or the slider; the
+    // picture follows it, not a text still being typed.
+    int CommittedZoom() const { return committedZoom; }
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -86,7 +89,14 @@ private:
     void buildControls();
     void moveToTwips(qint32 left, qint32 top);
 
+    // Re-places a companion once the window manager has framed it, since
+    // its frame's width is unknown before.
+    void placeCompanion(QWidget *companion);
+
     QWidget *client;
+    int committedZoom = 100;
+    // Palette and screen window until the window manager has framed them.
+    std::array<QWidget *, 2> unframed{};
     bool firstShown = false;
     // Moves made by the window itself do not carry the companions.
     bool placing = false;
