@@ -1,39 +1,34 @@
 """A green slider drag of 50 moves is one step: Ctrl+Z puts the cell and the
 picture's pixels back, Ctrl+Y in the main window changes them again."""
 
-import sys
-from pathlib import Path
-
-from harness import Rect, run_journey, step
+from harness import *
 
 PICTURE = Path(__file__).resolve().parents[2] / "samples" / "landscape.pcx"
 
-# Client x of a channel slider's thumb: 72 + 11 / 2 + (185 - 11) * value / 255.
-thumb = lambda value: 77.5 + 174 * value / 255
 
-
-def journey(j):
-    with j.palmiro(label="undo") as app:
-        app.settle()
-        app.click_button("PCX Open")
-        app.wait_closed(app.fill_file_dialog("Select PCX File", PICTURE), "the PCX dialog")
-        area, grid = app.drawing_area(), Rect(*app.pallet_point(0, 16), 256, 256)
-        j.x.click(area.x + 40, area.y + 40)  # selects the entry drawn there
-        look = lambda image: [image.crop(r.box()).tobytes() for r in (area, grid)]
-        first = j.screenshot("before.png")
-        before, green = look(first), first.getpixel(app.pallet_point(24, 296))[1]
-        j.x.drag(app.pallet_point(thumb(green), 352),
-                 app.pallet_point(thumb(250 if green < 128 else 5), 352), steps=50)
-        dragged = look(j.x.wait_screen(lambda i: "no change" if look(i) == before else None))
-        j.x.key("ctrl+z")
-        j.x.wait_screen(lambda i: None if look(i) == before else "not undone",
-                        path=j.artefacts / "undone.png")
+def body(tool):
+    app = App()
+    try:
+        click(*app.at(app.main, 60, 36))
+        app.answer_file("Select PCX File", PICTURE)
+        x, y, w, h = frame(app.screen, False)
+        boxes = ((x, y, x + w - 17, y + h - 17), app.at(app.pallet, 0, 16) + app.at(app.pallet, 256, 272))
+        click(x + 40, y + 40)  # selects the entry drawn there
+        look = lambda image: [image.crop(b).tobytes() for b in boxes]
+        first = shot("before.png")
+        before, green = look(first), first.getpixel(app.at(app.pallet, *SWATCH))[1]
+        thumb = lambda value: app.at(app.pallet, 77.5 + 174 * value / 255, 352)
+        drag(thumb(green), thumb(250 if green < 128 else 5), steps=50)
+        dragged = look(until_screen(lambda i: look(i) == before, "a change"))
+        key("ctrl+z")
+        until_screen(lambda i: look(i) != before, "the undo", name="undone.png")
         step("Ctrl+Z undoes the whole drag: the cell and the pixels are as before")
-        j.x.focus(app.main)
-        j.x.key("ctrl+y")
-        j.x.wait_screen(lambda i: None if look(i) == dragged else "not redone",
-                        path=j.artefacts / "redone.png")
+        xdo("windowactivate", "--sync", app.main)
+        key("ctrl+y")
+        until_screen(lambda i: look(i) != dragged, "the redo", name="redone.png")
         step("Ctrl+Y in the main window changes them again")
+    finally:
+        app.stop()
 
 
-sys.exit(run_journey(journey))
+journey(body)
