@@ -7,12 +7,14 @@ from pathlib import Path
 from PIL import Image, ImageChops, ImageGrab
 
 TESTDATA = Path(__file__).resolve().parents[3] / "shared" / "testdata"
-ENV, ART = dict(os.environ), Path(".")
+ENV, ARGS = dict(os.environ), dict(zip(sys.argv[1::2], sys.argv[2::2]))
+ART, BINARY = Path(ARGS["--artefacts"]), Path(ARGS["--palmiro"])  # and --tool
 SWATCH = (24, 296)  # the palette window's selection swatch, client pixels
 
 
 def check(ok, message):
     if not ok:
+        shot("failure.png")
         raise AssertionError(message)
 
 
@@ -96,8 +98,7 @@ def key(*keys):
 
 
 class App:
-    """A run from a copy of the binary, a settings file beside it; main,
-    pallet and screen are its three windows' X ids."""
+    """A run of a copy of the binary; main, pallet, screen: its windows' X ids."""
 
     def __init__(self, settings=None, pallet="Palmiro - パレット", screen="Palmiro - スクリーン",
                  args=()):
@@ -172,17 +173,15 @@ def skip(why, code=77):
 
 def journey(body):
     """Runs body(palmiro-tool or None) and exits with its verdict."""
-    global ART, BINARY
-    args = dict(zip(sys.argv[1::2], sys.argv[2::2]))  # --palmiro, --artefacts, --tool
-    ART, BINARY = Path(args["--artefacts"]), Path(args["--palmiro"])
     ART.mkdir(parents=True, exist_ok=True)
+    for old in ART.glob("*.*"):  # nothing of an earlier run stays
+        old.unlink()
     # scripts/test gives a private Xvfb with openbox.
     if "window id" not in run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"):
         skip("no X display with a window manager", 1 if ENV.get("PALMIRO_E2E_REQUIRE_X") == "1" else 77)
     try:
-        body(Path(args["--tool"]) if "--tool" in args else None)
+        body(Path(ARGS["--tool"]) if "--tool" in ARGS else None)
     except AssertionError as why:
         print(f"FAIL: {why}")
-        shot("failure.png")
         sys.exit(1)
     print("PASS")

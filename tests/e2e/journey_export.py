@@ -25,7 +25,7 @@ def body(tool):
         xdo("type", "--delay", 30, str(pcx.with_suffix(".png")))
         key("Tab", "Down", "Return")  # the file type: PCX
         app.closed(dialog)
-        check(pcx.read_bytes()[:4] == b"\x0a\x05\x01\x08", "saved.pcx is not an 8-bit RLE PCX")
+        wait(lambda: pcx.is_file() and pcx.read_bytes()[:4] == b"\x0a\x05\x01\x08", "an 8-bit PCX")
         saved = Image.open(pcx)
         check(saved.mode == "P" and saved.convert("RGB").tobytes() == expected.tobytes(),
               "saved.pcx does not show the same picture")
