@@ -17,6 +17,14 @@ def body(tool):
             until_screen(lambda i: [n for n, c in expected.items() if i.getpixel(cells[n]) != c],
                          f"the cells to show {expected}", name=name)
 
+        click(*app.at(app.main, 60, 260))  # New: a dialog with no caption at all
+        new = app.dialog("")
+        check(not any(re.findall(r'"(.*)"', prop(new, "_NET_WM_NAME"))), "New has a caption")
+        x, y = frame(new, False)[:2]
+        click(x + 278, y + 124)  # Cancel
+        app.closed(new)
+        step("New opens without a caption; Cancel closes it")
+
         click(*app.at(app.main, 60, 284))
         app.answer_file("Select Act File", made)
         shows(dict(enumerate(COLOURS)), "opened.png")

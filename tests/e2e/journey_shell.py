@@ -16,7 +16,9 @@ def body(tool):
         shot("start.png")
         check(pallet[0] + pallet[2] == main[0] and screen[0] == main[0] + main[2]
               and pallet[1] == main[1] == screen[1], f"frames not edge to edge: {start}")
-        step(f"titles from the Shift-JIS file; frames edge to edge with one top: {start}")
+        names = re.findall(r'"(.*)"', prop(app.main, "_NET_WM_NAME") + prop(app.main, "WM_NAME"))
+        check(not any(names), f"the shown main window is captioned {names}")
+        step(f"titles from the Shift-JIS file; main caption empty; frames edge to edge: {start}")
 
         for what, (x, y), button in (("information panel", (60, 200), 1), ("Zoom frame", (12, 70), 1),
                                      ("Act File frame", (12, 262), 1), ("title strip", (40, 8), 3)):
