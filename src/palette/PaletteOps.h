@@ -1,0 +1,45 @@
+#pragma once
+
+#include "palette/PalletEntry.h"
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <vector>
+
+// Operations on whole palettes and on the stored values of an image. Entries
+// are 0..255; s and t name the two ends of a range in either order.
+
+// The entries strictly between s and t take evenly spaced colours from s's to
+// t's, each channel rounded half to even. The ends stay as they are.
+PalletArray RampRgb(const PalletArray &pallet, int s, int t);
+// The same through hue, saturation and value, the hue going the short way
+// round the colour circle.
+PalletArray RampHsv(const PalletArray &pallet, int s, int t);
+
+// Where each entry goes: entry e moves to slot map[e].
+using EntryMap = std::array<quint8, kPalletEntries>;
+EntryMap SwapMap(int s, int t);
+EntryMap ReverseMap(int s, int t);
+PalletArray MoveEntries(const PalletArray &pallet, const EntryMap &map);
+
+// New stored value for each old one, so that every pixel is drawn through
+// the same colour after the entries moved by map (value v shows entry 255 - v).
+using ValueMap = std::array<quint8, 256>;
+ValueMap StoredValueMap(const EntryMap &map);
+void RemapStored(quint8 *values, std::size_t count, const ValueMap &map);
+
+// Pixels drawn through each entry, over a view of `height` rows of `width`
+// values, `stride` apart.
+using UsageCounts = std::array<qint64, kPalletEntries>;
+UsageCounts CountUsage(const quint8 *first, int width, int height, std::ptrdiff_t stride);
+
+// Entries first..last as "#RRGGBB" lines.
+QString WriteHexLines(const PalletArray &pallet, int first, int last);
+// "#RRGGBB" or "RRGGBB" lines, blanks around them and empty lines ignored.
+// Nothing when any other line is present or there is no colour at all.
+std::optional<std::vector<PalletEntry>> ReadHexLines(QStringView text);
