@@ -20,6 +20,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QWheelEvent>
 
 #include <utility>
 
@@ -233,6 +234,33 @@ bool frmPCX::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void frmPCX::wheelEvent(QWheelEvent *event)
+{
+    constexpr int kNotch = 120;
+    constexpr int kPixelsPerNotch = 32;
+    wheelRest += event->angleDelta();
+    const QPoint notches(wheelRest.x() / kNotch, wheelRest.y() / kNotch);
+    wheelRest -= notches * kNotch;
+    event->accept();
+    const int move = notches.y() != 0 ? notches.y() : notches.x();
+    if (move == 0)
+        return;
+    if (event->modifiers() & Qt::ControlModifier) {
+        // The slider's own step, so its handling snaps, shows and redraws.
+        QSlider *zoom = FrmMain().sldZoom;
+        for (int i = 0; i < std::abs(move); ++i)
+            zoom->triggerAction(move > 0 ? QAbstractSlider::SliderSingleStepAdd
+                                         : QAbstractSlider::SliderSingleStepSub);
+        return;
+    }
+    // Some desktops turn Shift+wheel into a sideways wheel themselves.
+    const bool sideways = (event->modifiers() & Qt::ShiftModifier) || notches.y() == 0;
+    QScrollBar *bar = sideways ? scrlH : scrlV;
+    // The bar's change handling keeps the position within the image and redraws.
+    if (bar->isEnabled())
+        bar->setValue(bar->value() - move * kPixelsPerNotch);
 }
 
 void frmPCX::closeEvent(QCloseEvent *event)

@@ -40,6 +40,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
     void Form_Load();
@@ -52,4 +53,6 @@ private:
     QImage backing;
     // The zoom factor the scroll positions were last laid out for.
     int laidOutZoom = 1;
+    // A fine-grained wheel sends parts of a notch; they add up to whole ones.
+    QPoint wheelRest;
 };
