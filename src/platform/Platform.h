@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QColor>
 #include <QPoint>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -55,6 +57,16 @@ public:
     virtual bool startSystemMove(QWidget *window) = 0;
     // Ends the process at once; nothing further runs.
     virtual void endProcess() = 0;
+    // A colour chooser starting at `initial`; `live` hears every colour tried
+    // while it is open. The chosen colour, or nothing when cancelled. A
+    // platform without one cancels.
+    virtual std::optional<QColor> pickColor(QWidget *parent, const QString &title,
+                                            const QColor &initial,
+                                            const std::function<void(const QColor &)> &live)
+    {
+        (void)parent, (void)title, (void)initial, (void)live;
+        return std::nullopt;
+    }
 };
 
 // The title every message box carries; the settings file cannot change it.

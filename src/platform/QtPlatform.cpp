@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QColorDialog>
 #include <QCursor>
 #include <QFileDialog>
 #include <QImage>
@@ -205,4 +206,19 @@ void QtPlatform::endProcess()
     for (QWidget *w : QApplication::topLevelWidgets())
         w->hide();
     QCoreApplication::exit(0);
+}
+
+std::optional<QColor> QtPlatform::pickColor(QWidget *parent, const QString &title,
+                                            const QColor &initial,
+                                            const std::function<void(const QColor &)> &live)
+{
+    QColorDialog dialog(initial, parent);
+    dialog.setWindowTitle(title);
+    // A desktop's own chooser may not report the colours tried.
+    dialog.setOption(QColorDialog::DontUseNativeDialog);
+    QObject::connect(&dialog, &QColorDialog::currentColorChanged, &dialog,
+                     [&live](const QColor &c) { live(c); });
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.selectedColor();
 }

@@ -22,4 +22,6 @@ public:
     void setCursorPos(const QPoint &globalPos) override;
     bool startSystemMove(QWidget *window) override;
     void endProcess() override;
+    std::optional<QColor> pickColor(QWidget *parent, const QString &title, const QColor &initial,
+                                    const std::function<void(const QColor &)> &live) override;
 };

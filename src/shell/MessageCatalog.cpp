@@ -68,12 +68,44 @@ const std::array<CatalogEntry, 9> &FormatCatalogEntries()
     return entries;
 }
 
+const std::array<CatalogEntry, 11> &PaletteToolEntries()
+{
+    using M = MessageCatalog;
+    static const std::array<CatalogEntry, 11> entries{{
+        {"MenuRampRgb", "PALETTE_TOOLS", "RAMP_RGB",
+         QStringLiteral("%1 ～ %2 を RGB でグラデーション(&R)"), &M::MenuRampRgb},
+        {"MenuRampHsv", "PALETTE_TOOLS", "RAMP_HSV",
+         QStringLiteral("%1 ～ %2 を HSV でグラデーション(&H)"), &M::MenuRampHsv},
+        {"MenuSwap", "PALETTE_TOOLS", "SWAP", QStringLiteral("%1 と %2 を入れ替え(&S)"),
+         &M::MenuSwap},
+        {"MenuSwapRemap", "PALETTE_TOOLS", "SWAP_REMAP",
+         QStringLiteral("%1 と %2 を入れ替え、画像も合わせる(&W)"), &M::MenuSwapRemap},
+        {"MenuReverse", "PALETTE_TOOLS", "REVERSE", QStringLiteral("%1 ～ %2 を逆順に(&V)"),
+         &M::MenuReverse},
+        {"MenuReverseRemap", "PALETTE_TOOLS", "REVERSE_REMAP",
+         QStringLiteral("%1 ～ %2 を逆順に、画像も合わせる(&E)"), &M::MenuReverseRemap},
+        {"MenuEditColour", "PALETTE_TOOLS", "EDIT_COLOR", QStringLiteral("%1 の色を編集...(&C)"),
+         &M::MenuEditColour},
+        {"MenuCopyHex", "PALETTE_TOOLS", "COPY_HEX",
+         QStringLiteral("%1 ～ %2 を16進でコピー(&X)"), &M::MenuCopyHex},
+        {"MenuPasteHex", "PALETTE_TOOLS", "PASTE_HEX",
+         QStringLiteral("%1 から16進を貼り付け(&P)"), &M::MenuPasteHex},
+        {"MenuMarkUnused", "PALETTE_TOOLS", "MARK_UNUSED",
+         QStringLiteral("未使用のパレットに印(&U)"), &M::MenuMarkUnused},
+        {"TipUsage", "PALETTE_TOOLS", "USAGE_TIP",
+         QStringLiteral("PID %1 : %2, %3, %4 — %5 px"), &M::TipUsage},
+    }};
+    return entries;
+}
+
 MessageCatalog DefaultCatalog()
 {
     MessageCatalog catalog;
     for (const CatalogEntry &e : CatalogEntries())
         catalog.*e.member = e.defaultText;
     for (const CatalogEntry &e : FormatCatalogEntries())
+        catalog.*e.member = e.defaultText;
+    for (const CatalogEntry &e : PaletteToolEntries())
         catalog.*e.member = e.defaultText;
     return catalog;
 }
@@ -86,6 +118,9 @@ ReadCatalog(const std::function<QString(const QString &, const QString &, const 
         catalog.*e.member =
             read(QString::fromLatin1(e.section), QString::fromLatin1(e.key), e.defaultText);
     for (const CatalogEntry &e : FormatCatalogEntries())
+        catalog.*e.member =
+            read(QString::fromLatin1(e.section), QString::fromLatin1(e.key), e.defaultText);
+    for (const CatalogEntry &e : PaletteToolEntries())
         catalog.*e.member =
             read(QString::fromLatin1(e.section), QString::fromLatin1(e.key), e.defaultText);
     return catalog;

@@ -35,6 +35,21 @@ struct MessageCatalog {
     QString MenuSaveImage;
     QString MenuCopyImage;
     QString TitleSaveImage;
+
+    // The palette window's context menu, section PALETTE_TOOLS. %1 is the
+    // selected entry S, %2 the entry right-clicked T.
+    QString MenuRampRgb;
+    QString MenuRampHsv;
+    QString MenuSwap;
+    QString MenuSwapRemap;
+    QString MenuReverse;
+    QString MenuReverseRemap;
+    QString MenuEditColour;
+    QString MenuCopyHex;
+    QString MenuPasteHex;
+    QString MenuMarkUnused;
+    // %1 entry, %2 %3 %4 red, green, blue, %5 pixels drawn through it.
+    QString TipUsage;
 };
 
 struct CatalogEntry {
@@ -52,6 +67,9 @@ const std::array<CatalogEntry, kCatalogEntries> &CatalogEntries();
 
 // Texts added beside the 17, read after them from a section of their own.
 const std::array<CatalogEntry, 9> &FormatCatalogEntries();
+
+// Read after those, from a section of their own.
+const std::array<CatalogEntry, 11> &PaletteToolEntries();
 
 MessageCatalog DefaultCatalog();
 

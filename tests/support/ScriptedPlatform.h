@@ -32,6 +32,10 @@ public:
     int endProcessCalls = 0;
     // Runs while a message box is "open", before it is answered.
     std::function<void(const QString &)> whileMessageShown;
+    using Live = std::function<void(const QColor &)>;
+    // Plays the colour chooser: tries colours through live, then answers.
+    // Unset, the chooser is cancelled.
+    std::function<std::optional<QColor>(const QColor &initial, const Live &live)> colourChooser;
 
     Answer messageBox(QWidget *parent, const QString &text, Buttons buttons) override;
     std::optional<QString> openFileDialog(QWidget *parent, const FileDialog &dialog) override;
@@ -45,6 +49,11 @@ public:
         return true;
     }
     void endProcess() override { ++endProcessCalls; }
+    std::optional<QColor> pickColor(QWidget *, const QString &, const QColor &initial,
+                                    const Live &live) override
+    {
+        return colourChooser ? colourChooser(initial, live) : std::nullopt;
+    }
 
     QStringList messageTexts() const;
 
