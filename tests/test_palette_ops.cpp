@@ -1,10 +1,20 @@
 #include "image/Render.h"
+#include "image/frmPCX.h"
 #include "palette/PaletteOps.h"
+#include "palette_window/ClipText.h"
+#include "palette_window/frmPallet.h"
+#include "shell/WindowKit.h"
+#include "support/AppUnderTest.h"
+#include "support/PcxBuilder.h"
+#include "support/ScriptedPlatform.h"
+#include "support/TestFiles.h"
 
-#include <QImage>
+#include <QLineEdit>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using L = QList<int>;
+using namespace mdlGlobal;
 
 namespace {
 
@@ -17,27 +27,28 @@ PalletArray Distinct()
     return p;
 }
 
-L Rgb(const PalletArray &p, int first, int last)
+L Rgb(const PalletEntry *first, const PalletEntry *end)
 {
     L out;
-    for (int i = first; i <= last; ++i)
-        out << p[i].R << p[i].G << p[i].B;
+    for (; first < end; ++first)
+        out << first->R << first->G << first->B;
     return out;
 }
-
-// 16 x 16 pixels, one of each stored value.
-PcxImage EveryValue()
+L Rgb(const PalletArray &p, int first, int last)
 {
-    PcxImage img{15, 15, std::vector<quint8>(256)};
-    std::iota(img.pixels.begin(), img.pixels.end(), 0);
-    return img;
+    return Rgb(p.data() + first, p.data() + last + 1);
+}
+L Rgb(const std::optional<std::vector<PalletEntry>> &v)
+{
+    return v ? Rgb(v->data(), v->data() + v->size()) : L{};
 }
 
-QImage Draw(const PcxImage &img, const PalletArray &p)
+// One pixel of each stored value, drawn 16 x 16.
+QImage Draw(const std::vector<quint8> &values, const PalletArray &p)
 {
     QImage out(16, 16, QImage::Format_RGB32);
-    FillView(out.bits(), out.bytesPerLine(), 16, 16, img, BuildColorTable(p, -1),
-             {0, 0, 15, 15, 1});
+    FillView(out.bits(), out.bytesPerLine(), 16, 16, ::PcxImage{15, 15, values},
+             BuildColorTable(p, -1), {0, 0, 15, 15, 1});
     return out;
 }
 
@@ -46,88 +57,73 @@ QImage Draw(const PcxImage &img, const PalletArray &p)
 class TestPaletteOps : public QObject {
     Q_OBJECT
 private slots:
+    void cleanup() { EndApplication(); }
     void ramp_data()
     {
         QTest::addColumn<bool>("hsv");
-        QTest::addColumn<int>("s");
-        QTest::addColumn<int>("t");
-        QTest::addColumn<L>("ends"); // S then T
+        QTest::addColumn<L>("ends"); // s, t, then the colours of S and T
         QTest::addColumn<L>("between");
-        QTest::newRow("rgb 0..4") << false << 0 << 4 << L{0, 0, 0, 255, 255, 255}
-                                  << L{64, 64, 64, 128, 128, 128, 191, 191, 191};
-        QTest::newRow("rgb 4..0") << false << 4 << 0 << L{255, 255, 255, 0, 0, 0}
-                                  << L{64, 64, 64, 128, 128, 128, 191, 191, 191};
-        QTest::newRow("rgb halves to even")
-            << false << 253 << 255 << L{0, 0, 1, 5, 7, 2} << L{2, 4, 2};
-        QTest::newRow("rgb neighbours") << false << 10 << 11 << L{1, 1, 1, 9, 9, 9} << L{};
-        QTest::newRow("rgb S = T") << false << 10 << 10 << L{1, 1, 1, 1, 1, 1} << L{};
+        const L grey{64, 64, 64, 128, 128, 128, 191, 191, 191};
+        QTest::newRow("rgb 0..4") << false << L{0, 4, 0, 0, 0, 255, 255, 255} << grey;
+        QTest::newRow("rgb 4..0") << false << L{4, 0, 255, 255, 255, 0, 0, 0} << grey;
+        QTest::newRow("rgb halves to even") << false << L{253, 255, 0, 0, 1, 5, 7, 2} << L{2, 4, 2};
+        QTest::newRow("rgb neighbours") << false << L{10, 11, 1, 1, 1, 9, 9, 9} << L{};
         QTest::newRow("hsv across the seam")
-            << true << 0 << 3 << L{255, 0, 255, 255, 255, 0} << L{255, 0, 85, 255, 85, 0};
-        QTest::newRow("hsv T < S at the end")
-            << true << 255 << 253 << L{255, 255, 0, 255, 0, 255} << L{255, 0, 0};
+            << true << L{0, 3, 255, 0, 255, 255, 255, 0} << L{255, 0, 85, 255, 85, 0};
+        QTest::newRow("hsv 255..253")
+            << true << L{255, 253, 255, 255, 0, 255, 0, 255} << L{255, 0, 0};
         QTest::newRow("hsv red to blue via magenta")
-            << true << 7 << 9 << L{255, 0, 0, 0, 0, 255} << L{255, 0, 255};
+            << true << L{7, 9, 255, 0, 0, 0, 0, 255} << L{255, 0, 255};
         QTest::newRow("hsv black keeps the hue")
-            << true << 7 << 9 << L{0, 0, 0, 255, 0, 0} << L{128, 0, 0};
+            << true << L{7, 9, 0, 0, 0, 255, 0, 0} << L{128, 0, 0};
     }
     void ramp()
     {
         QFETCH(bool, hsv);
-        QFETCH(int, s);
-        QFETCH(int, t);
         QFETCH(L, ends);
         QFETCH(L, between);
+        const int s = ends[0], t = ends[1], lo = std::min(s, t), hi = std::max(s, t);
         PalletArray p = Distinct();
-        p[s].set(quint8(ends[0]), quint8(ends[1]), quint8(ends[2]));
-        p[t].set(quint8(ends[3]), quint8(ends[4]), quint8(ends[5]));
-        PalletArray got = hsv ? RampHsv(p, s, t) : RampRgb(p, s, t);
-        const int lo = std::min(s, t), hi = std::max(s, t);
-        QCOMPARE(Rgb(got, lo + 1, hi - 1), between);
-        for (int i = lo + 1; i < hi; ++i)
-            got[i] = p[i];
-        QVERIFY(got == p);
+        p[s].set(quint8(ends[2]), quint8(ends[3]), quint8(ends[4]));
+        p[t].set(quint8(ends[5]), quint8(ends[6]), quint8(ends[7]));
+        const PalletArray got = hsv ? RampHsv(p, s, t) : RampRgb(p, s, t);
+        QCOMPARE(Rgb(got, 0, 255), Rgb(p, 0, lo) + between + Rgb(p, hi, 255));
     }
 
     void moveEntries_data()
     {
         QTest::addColumn<bool>("reverse");
-        QTest::addColumn<int>("s");
-        QTest::addColumn<int>("t");
-        QTest::addColumn<L>("order"); // old entries in slots min(s, t)..max(s, t)
+        QTest::addColumn<L>("ends"); // s, t, then the old entries in slots min..max
         QTest::addColumn<bool>("remap");
         for (bool remap : {false, true}) {
             const char *r = remap ? ", remap" : "";
-            QTest::addRow("swap 7 and 3%s", r) << false << 7 << 3 << L{7, 4, 5, 6, 3} << remap;
-            QTest::addRow("swap 0 and 1%s", r) << false << 0 << 1 << L{1, 0} << remap;
-            QTest::addRow("swap 255 and 254%s", r) << false << 255 << 254 << L{255, 254} << remap;
-            QTest::addRow("swap 9 with itself%s", r) << false << 9 << 9 << L{9} << remap;
-            QTest::addRow("reverse 5..2%s", r) << true << 5 << 2 << L{5, 4, 3, 2} << remap;
+            QTest::addRow("swap 7 and 3%s", r) << false << L{7, 3, 7, 4, 5, 6, 3} << remap;
+            QTest::addRow("swap 0 and 1%s", r) << false << L{0, 1, 1, 0} << remap;
+            QTest::addRow("swap 9 with itself%s", r) << false << L{9, 9, 9} << remap;
+            QTest::addRow("reverse 5..2%s", r) << true << L{5, 2, 5, 4, 3, 2} << remap;
             QTest::addRow("reverse 252..255%s", r)
-                << true << 252 << 255 << L{255, 254, 253, 252} << remap;
+                << true << L{252, 255, 255, 254, 253, 252} << remap;
         }
     }
     void moveEntries()
     {
         QFETCH(bool, reverse);
-        QFETCH(int, s);
-        QFETCH(int, t);
-        QFETCH(L, order);
+        QFETCH(L, ends);
         QFETCH(bool, remap);
+        const int s = ends[0], t = ends[1], lo = std::min(s, t), hi = std::max(s, t);
         const EntryMap map = reverse ? ReverseMap(s, t) : SwapMap(s, t);
         const PalletArray p = Distinct(), got = MoveEntries(p, map);
-        const int lo = std::min(s, t), hi = std::max(s, t);
-        L want;
-        for (int e : order)
-            want << p[e].R << p[e].G << p[e].B;
-        QCOMPARE(Rgb(got, lo, hi), want);
-        QCOMPARE(Rgb(got, 0, lo - 1) + Rgb(got, hi + 1, 255),
-                 Rgb(p, 0, lo - 1) + Rgb(p, hi + 1, 255));
+        L want = Rgb(p, 0, lo - 1);
+        for (int e : ends.mid(2))
+            want += Rgb(p, e, e);
+        QCOMPARE(Rgb(got, 0, 255), want + Rgb(p, hi + 1, 255));
 
-        PcxImage img = EveryValue();
-        const QImage before = Draw(img, p);
+        std::vector<quint8> values(256);
+        std::iota(values.begin(), values.end(), 0);
+        const QImage before = Draw(values, p);
         if (remap)
-            RemapStored(img.pixels.data(), img.pixels.size(), StoredValueMap(map));
-        QCOMPARE(Draw(img, got) == before, remap || s == t);
+            RemapStored(values.data(), values.size(), StoredValueMap(map));
+        QCOMPARE(Draw(values, got) == before, remap || s == t);
     }
 
     void readHexLines_data()
@@ -150,46 +146,72 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(L, rgb);
-        const auto got = ReadHexLines(text);
-        L flat;
-        for (const PalletEntry &e : got.value_or(std::vector<PalletEntry>{}))
-            flat << e.R << e.G << e.B;
-        QCOMPARE(flat, rgb);
-        QCOMPARE(bool(got), !rgb.isEmpty());
+        QCOMPARE(Rgb(ReadHexLines(text)), rgb);
     }
-
     void hexRoundTrip()
     {
         const PalletArray p = Distinct();
         QCOMPARE(WriteHexLines(p, 254, 255), "#FE01F2\n#FF00F9\n");
-        const auto back = ReadHexLines(WriteHexLines(p, 0, 255));
-        QVERIFY(back && std::equal(back->begin(), back->end(), p.begin(), p.end() - 1));
+        QCOMPARE(Rgb(ReadHexLines(WriteHexLines(p, 0, 255))), Rgb(p, 0, 255));
     }
 
-    void countUsage_data()
+    void inTheWindows()
     {
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("height");
-        QTest::addColumn<int>("stride");
-        QTest::addColumn<L>("entries"); // counts of entries 255, 254, 253, 0
-        // Values 0, 1, 2, 255, 0, 1, ...: the stride leaves some out of the view.
-        QTest::newRow("whole buffer") << 4 << 3 << 4 << L{3, 3, 3, 3};
-        QTest::newRow("narrower view") << 3 << 3 << 4 << L{3, 3, 3, 0};
-        QTest::newRow("rows overlap") << 4 << 3 << 1 << L{3, 3, 3, 3};
-        QTest::newRow("no rows") << 4 << 0 << 4 << L{0, 0, 0, 0};
-    }
-    void countUsage()
-    {
-        QFETCH(int, width);
-        QFETCH(int, height);
-        QFETCH(int, stride);
-        QFETCH(L, entries);
-        std::vector<quint8> buffer(12);
-        for (std::size_t i = 0; i < buffer.size(); ++i)
-            buffer[i] = i % 4 == 3 ? 255 : quint8(i % 4);
-        const UsageCounts n = CountUsage(buffer.data(), width, height, stride);
-        QCOMPARE((L{int(n[255]), int(n[254]), int(n[253]), int(n[0])}), entries);
-        QCOMPARE(std::accumulate(n.begin(), n.end(), qint64(0)), qint64(width) * height);
+        ScriptedPlatform platform;
+        QTemporaryDir dir;
+        QVERIFY(StartApplication(&platform));
+        frmPallet &pal = FrmPallet();
+        const QImage &raster = FrmPCX().raster();
+        auto used = [&] {
+            return L{int(pal.Usage()[255]), int(pal.Usage()[254]), int(pal.Usage()[253])};
+        };
+        QCOMPARE(used(), (L{0, 0, 0}));
+        // Stored 0 0 1 2 / 2 2 2 5: entries 255 255 254 253 / 253 253 253 250.
+        platform.paths.push_back(
+            WriteFile(dir.filePath("a.pcx"), MakePcx(3, 1, Bytes({0, 0, 1, 2, 2, 2, 2, 5}))));
+        FrmMain().cmdPcxOpen_Click();
+        FrmMain().PcxAdjust(-1);
+        QCOMPARE(used(), (L{2, 1, 3}));
+        QCOMPARE(pal.UsageTip(253), u"PID 253 : 2, 253, 14 — 3 px"_qs);
+
+        const PalletArray opened = Pallet;
+        const QImage picture = raster.copy();
+        pal.lblColor_Click(253);
+        pal.RunTool(frmPallet::Tool::SwapRemap, 255);
+        QCOMPARE(raster, picture);
+        FrmMain().PcxAdjust(1); // laid out again from the renumbered stream
+        QCOMPARE(used(), (L{4, 1, 2}));
+        pal.History().stack().undo();
+        QVERIFY(Pallet == opened);
+        QCOMPARE(used(), (L{2, 1, 4}));
+
+        const QRect unused = pal.lblColor[9]->geometry(), usedCell = pal.lblColor[255]->geometry();
+        const QImage plain = pal.grab(unused).toImage(), usedPlain = pal.grab(usedCell).toImage();
+        pal.SetMarkUnused(true);
+        QVERIFY(pal.grab(unused).toImage() != plain && pal.grab(usedCell).toImage() == usedPlain);
+
+        std::optional<QColor> answer;
+        QRgb tried = 0;
+        platform.colourChooser = [&](const QColor &, const ScriptedPlatform::Live &live) {
+            live(QColor(1, 2, 3));
+            tried = raster.pixel(3, 0); // stored 2: entry 253, the selected one
+            return answer;
+        };
+        const QImage shown = raster.copy();
+        const int steps = pal.History().stack().index();
+        pal.RunTool(frmPallet::Tool::EditColour, 0);
+        QVERIFY(tried == qRgb(1, 2, 3) && Pallet == opened && raster == shown);
+        answer = QColor(9, 9, 9);
+        pal.RunTool(frmPallet::Tool::EditColour, 0);
+        QCOMPARE(Rgb(Pallet, 253, 253) << pal.txtColor[0]->text().toInt(), (L{9, 9, 9, 9}));
+        QCOMPARE(pal.History().stack().index(), steps + 1);
+
+        platform.clipboard = "#010203\n#040506";
+        pal.lblColor_Click(255);
+        pal.RunTool(frmPallet::Tool::PasteHex, 0);
+        QCOMPARE(platform.messageTexts().last(), PastePrompt(Catalog, 255, 255));
+        const L want = Rgb(opened, 0, 252) + L{9, 9, 9} + Rgb(opened, 254, 254) + L{1, 2, 3};
+        QCOMPARE(Rgb(Pallet, 0, 255), want);
     }
 };
 

@@ -48,6 +48,7 @@ bool frmMain::OpenPcx(const QString &path)
     pcx.scrlH->setValue(0);
     pcx.scrlV->setValue(0);
     DecodePcxImage();
+    FrmPallet().RecountUsage();
     pcx.intScr();
     DrawPcxImage();
     return true;
@@ -100,6 +101,7 @@ void frmMain::PcxAdjust(qint32 step)
     if (step == -1 || step == 1) {
         if (auto laidOut = AdjustPcxLayout(PcxDecodedBytes, mdlGlobal::PcxImage, step))
             mdlGlobal::PcxImage = std::move(*laidOut);
+        FrmPallet().RecountUsage();
     }
     DrawPcxImage();
 }

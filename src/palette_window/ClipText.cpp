@@ -64,3 +64,9 @@ std::optional<std::vector<PalletEntry>> ParseClipText(const QString &text)
     }
     return entries;
 }
+
+QString PastePrompt(const MessageCatalog &catalog, int first, int last)
+{
+    return QString::number(first) + catalog.MsgPasteRangeSep + QString::number(last) +
+           catalog.MsgPasteRewrite + QChar(13) + catalog.MsgPasteConfirm;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "palette/PalletEntry.h"
+#include "shell/MessageCatalog.h"
 
 #include <QString>
 
@@ -17,3 +18,7 @@ std::optional<std::vector<PalletEntry>> ParseClipText(const QString &text);
 
 constexpr int kClipHeaderBytes = 10;
 constexpr int kClipEntryBytes = 9;
+
+// The question before entries first..last are overwritten: "5 ～ 10 のパレット
+// を書き換えます。", a carriage return, "よろしいですか？".
+QString PastePrompt(const MessageCatalog &catalog, int first, int last);

@@ -83,6 +83,7 @@ frmPallet::frmPallet()
     connect(cmdCopy, &QPushButton::clicked, this, &frmPallet::cmdCopy_Click);
     connect(cmdPaste, &QPushButton::clicked, this, &frmPallet::cmdPaste_Click);
     AddHistoryKeys(this);
+    SetUpTools();
 }
 
 void frmPallet::ApplyUiFont(const QString &family)

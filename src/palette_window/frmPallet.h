@@ -1,6 +1,7 @@
 #pragma once
 
 #include "palette/History.h"
+#include "palette/PaletteOps.h"
 
 #include <QWidget>
 
@@ -78,6 +79,27 @@ public:
 
     static inline const QString kNoFile = QStringLiteral("<No File>");
 
+    // The cells' context menu, opened on cell t; S is the selected entry.
+    enum class Tool {
+        RampRgb,
+        RampHsv,
+        Swap,
+        SwapRemap,
+        Reverse,
+        ReverseRemap,
+        EditColour,
+        CopyHex,
+        PasteHex
+    };
+    void lblColor_ContextMenu(int t, const QPoint &globalPos);
+    void RunTool(Tool tool, int t);
+    // Pixels drawn through each entry; recounted when the image or its
+    // layout changes, not on palette edits.
+    void RecountUsage();
+    const UsageCounts &Usage() const { return usage; }
+    QString UsageTip(int i) const;
+    void SetMarkUnused(bool on);
+
 protected:
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -95,4 +117,11 @@ private:
     void showSelectedColour();
     void setSliderQuietly(int k, int value);
     void redrawIfImage();
+
+    void SetUpTools();
+    void editColour();
+    void pasteHex();
+    UsageCounts usage{};
+    bool markUnused = false;
+    QWidget *unusedMarks = nullptr;
 };

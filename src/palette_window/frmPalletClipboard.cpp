@@ -39,11 +39,8 @@ void frmPallet::cmdPaste_Click()
     const int n = static_cast<int>(ClipPallet.size()) - 1;
     // Entries that would land beyond 255 are dropped.
     const int last = qMin(first + n, 255);
-    const QString prompt = QString::number(first) + Catalog.MsgPasteRangeSep +
-                           QString::number(last) + Catalog.MsgPasteRewrite + QChar(13) +
-                           Catalog.MsgPasteConfirm;
-    if (ThePlatform().messageBox(this, prompt, Platform::Buttons::OkCancel) ==
-        Platform::Answer::Cancel)
+    if (ThePlatform().messageBox(this, PastePrompt(Catalog, first, last),
+                                 Platform::Buttons::OkCancel) == Platform::Answer::Cancel)
         return;
     PalletArray after = Pallet;
     for (int i = first; i <= last; ++i)

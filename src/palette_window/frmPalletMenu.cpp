@@ -1,0 +1,222 @@
+// The palette window's context menu: ramps, swap and reverse, the colour
+// chooser, hex lines, and how much of the image each entry draws.
+#include "image/DrawPcxImage.h"
+#include "palette/PaletteOps.h"
+#include "palette_window/ClipText.h"
+#include "palette_window/frmPallet.h"
+#include "platform/Platform.h"
+#include "shell/Forms.h"
+#include "shell/WindowKit.h"
+#include "shell/mdlGlobal.h"
+
+#include <QHelpEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QToolTip>
+
+using namespace mdlGlobal;
+
+namespace {
+
+// Hatches the cells of entries no pixel uses; clicks and tooltips go
+// through it to the cells beneath.
+class UnusedMarks : public QWidget {
+public:
+    explicit UnusedMarks(frmPallet *pallet) : QWidget(pallet), pallet(pallet)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setGeometry(pallet->lblColor[0]->geometry().united(pallet->lblColor[255]->geometry()));
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        for (int i = 0; i < kPalletEntries; ++i) {
+            if (pallet->Usage()[i] != 0)
+                continue;
+            const QRect cell = pallet->lblColor[i]->geometry().translated(-pos());
+            p.fillRect(cell.adjusted(2, 2, -2, -2),
+                       QBrush(PackedToQColor(Pallet[i].complement()), Qt::BDiagPattern));
+        }
+    }
+
+private:
+    frmPallet *pallet;
+};
+
+// Tooltips read when shown, so they always name the current colour.
+class CellTips : public QObject {
+public:
+    explicit CellTips(frmPallet *pallet) : QObject(pallet), pallet(pallet) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return false;
+        const auto &cells = pallet->lblColor;
+        const int i = int(std::find(cells.begin(), cells.end(), watched) - cells.begin());
+        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), pallet->UsageTip(i),
+                           cells[i]);
+        return true;
+    }
+
+private:
+    frmPallet *pallet;
+};
+
+// Every entry stays drawn in its colour, wherever it moved to.
+void RemapImage(const EntryMap &map)
+{
+    const ValueMap values = StoredValueMap(map);
+    RemapStored(PcxDecodedBytes.data(), PcxDecodedBytes.size(), values);
+    RemapStored(mdlGlobal::PcxImage.pixels.data(), mdlGlobal::PcxImage.pixels.size(), values);
+}
+
+} // namespace
+
+void frmPallet::SetUpTools()
+{
+    unusedMarks = new UnusedMarks(this);
+    auto *tips = new CellTips(this);
+    for (int i = 0; i < kPalletEntries; ++i) {
+        ClickLabel *cell = lblColor[i];
+        cell->installEventFilter(tips);
+        cell->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(cell, &QWidget::customContextMenuRequested, this, [this, i, cell](const QPoint &p) {
+            lblColor_ContextMenu(i, cell->mapToGlobal(p));
+        });
+    }
+}
+
+QString frmPallet::UsageTip(int i) const
+{
+    const PalletEntry &e = Pallet[i];
+    return Catalog.TipUsage.arg(i).arg(e.R).arg(e.G).arg(e.B).arg(usage[i]);
+}
+
+void frmPallet::RecountUsage()
+{
+    const ::PcxImage &image = mdlGlobal::PcxImage;
+    usage = image.isLoaded()
+                ? CountUsage(image.pixels.data(), image.width(), image.height(), image.width())
+                : UsageCounts{};
+    unusedMarks->setVisible(markUnused && image.isLoaded());
+    unusedMarks->update();
+}
+
+void frmPallet::SetMarkUnused(bool on)
+{
+    markUnused = on;
+    RecountUsage();
+}
+
+void frmPallet::lblColor_ContextMenu(int t, const QPoint &globalPos)
+{
+    const int s = SelectedPalletID;
+    QMenu menu(this);
+    auto item = [&](const QString &text, Tool tool, bool enabled) {
+        QAction *a = menu.addAction(QString(text).arg(s).arg(t), this, [=] { RunTool(tool, t); });
+        a->setEnabled(enabled);
+    };
+    const bool range = std::abs(s - t) >= 2, pair = s != t;
+    item(Catalog.MenuRampRgb, Tool::RampRgb, range);
+    item(Catalog.MenuRampHsv, Tool::RampHsv, range);
+    menu.addSeparator();
+    item(Catalog.MenuSwap, Tool::Swap, pair);
+    item(Catalog.MenuSwapRemap, Tool::SwapRemap, pair);
+    item(Catalog.MenuReverse, Tool::Reverse, pair);
+    item(Catalog.MenuReverseRemap, Tool::ReverseRemap, pair);
+    menu.addSeparator();
+    item(Catalog.MenuEditColour, Tool::EditColour, true);
+    item(Catalog.MenuCopyHex, Tool::CopyHex, true);
+    item(Catalog.MenuPasteHex, Tool::PasteHex,
+         ReadHexLines(ThePlatform().clipboardText()).has_value());
+    menu.addSeparator();
+    QAction *mark = menu.addAction(Catalog.MenuMarkUnused, this, &frmPallet::SetMarkUnused);
+    mark->setCheckable(true);
+    mark->setChecked(markUnused);
+    menu.exec(globalPos);
+}
+
+void frmPallet::RunTool(Tool tool, int t)
+{
+    const int s = SelectedPalletID;
+    auto move = [&](const EntryMap &map, bool remap) {
+        PalletHistory::Alongside alongside;
+        if (remap) {
+            // Swap and reverse are their own inverse: one map serves both ways.
+            alongside = [this, map](PalletHistory::Side) {
+                RemapImage(map);
+                RecountUsage();
+            };
+            alongside(PalletHistory::Side::After);
+        }
+        ChangePallet(MoveEntries(Pallet, map),
+                     {PalletFollow::How::Reselect, 0, -1, true, 0, std::move(alongside)});
+    };
+    switch (tool) {
+    case Tool::RampRgb:
+        return ChangePallet(RampRgb(Pallet, s, t));
+    case Tool::RampHsv:
+        return ChangePallet(RampHsv(Pallet, s, t));
+    case Tool::Swap:
+    case Tool::SwapRemap:
+        return move(SwapMap(s, t), tool == Tool::SwapRemap);
+    case Tool::Reverse:
+    case Tool::ReverseRemap:
+        return move(ReverseMap(s, t), tool == Tool::ReverseRemap);
+    case Tool::EditColour:
+        return editColour();
+    case Tool::CopyHex:
+        ThePlatform().setClipboardText(WriteHexLines(Pallet, std::min(s, t), std::max(s, t)));
+        // Hex lines are no clipboard palette text.
+        return Form_Activate();
+    case Tool::PasteHex:
+        return pasteHex();
+    }
+}
+
+void frmPallet::editColour()
+{
+    const int s = SelectedPalletID;
+    const PalletEntry before = Pallet[s];
+    auto preview = [this, s](const QColor &c) {
+        if (!c.isValid())
+            return;
+        Pallet[s].set(quint8(c.red()), quint8(c.green()), quint8(c.blue()));
+        showSelectedColour();
+        redrawIfImage();
+    };
+    const auto chosen = ThePlatform().pickColor(this, QString(Catalog.MenuEditColour).arg(s),
+                                                PackedToQColor(before.color()), preview);
+    // What the preview showed leaves no trace; an answer is one step from the
+    // colour before the chooser opened.
+    Pallet[s] = before;
+    if (!chosen || !chosen->isValid()) {
+        showSelectedColour();
+        redrawIfImage();
+        return;
+    }
+    PalletArray after = Pallet;
+    after[s].set(quint8(chosen->red()), quint8(chosen->green()), quint8(chosen->blue()));
+    ChangePallet(after);
+}
+
+void frmPallet::pasteHex()
+{
+    const auto entries = ReadHexLines(ThePlatform().clipboardText());
+    if (!entries)
+        return;
+    const int first = SelectedPalletID;
+    // Entries that would land beyond 255 are dropped.
+    const int last = std::min(first + int(entries->size()) - 1, kPalletEntries - 1);
+    if (ThePlatform().messageBox(this, PastePrompt(Catalog, first, last),
+                                 Platform::Buttons::OkCancel) == Platform::Answer::Cancel)
+        return;
+    PalletArray after = Pallet;
+    std::copy_n(entries->begin(), last - first + 1, after.begin() + first);
+    ChangePallet(after);
+}
