@@ -12,6 +12,7 @@
 #include <QHelpEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QToolTip>
 
 using namespace mdlGlobal;
@@ -66,6 +67,13 @@ protected:
 private:
     frmPallet *pallet;
 };
+
+// A menu text as a title: "(&C)" after Japanese texts, a lone "&" in others.
+QString WithoutAccelerator(QString text)
+{
+    static const QRegularExpression bracketed(QStringLiteral("\\(&.\\)"));
+    return text.remove(bracketed).remove(u'&');
+}
 
 // Every entry stays drawn in its colour, wherever it moved to.
 void RemapImage(const EntryMap &map)
@@ -190,8 +198,9 @@ void frmPallet::editColour()
         showSelectedColour();
         redrawIfImage();
     };
-    const auto chosen = ThePlatform().pickColor(this, QString(Catalog.MenuEditColour).arg(s),
-                                                PackedToQColor(before.color()), preview);
+    const auto chosen =
+        ThePlatform().pickColor(this, WithoutAccelerator(Catalog.MenuEditColour.arg(s)),
+                                PackedToQColor(before.color()), preview);
     // What the preview showed leaves no trace; an answer is one step from the
     // colour before the chooser opened.
     Pallet[s] = before;
