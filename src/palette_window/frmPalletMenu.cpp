@@ -126,7 +126,11 @@ void frmPallet::lblColor_ContextMenu(int t, const QPoint &globalPos)
     const int s = SelectedPalletID;
     QMenu menu(this);
     auto item = [&](const QString &text, Tool tool, bool enabled) {
-        QAction *a = menu.addAction(QString(text).arg(s).arg(t), this, [=] { RunTool(tool, t); });
+        // Not arg(): a text may name only one of the two.
+        const QString shown = QString(text)
+                                  .replace(QStringLiteral("%1"), QString::number(s))
+                                  .replace(QStringLiteral("%2"), QString::number(t));
+        QAction *a = menu.addAction(shown, this, [=] { RunTool(tool, t); });
         a->setEnabled(enabled);
     };
     const bool range = std::abs(s - t) >= 2, pair = s != t;
@@ -198,9 +202,11 @@ void frmPallet::editColour()
         showSelectedColour();
         redrawIfImage();
     };
-    const auto chosen =
-        ThePlatform().pickColor(this, WithoutAccelerator(Catalog.MenuEditColour.arg(s)),
-                                PackedToQColor(before.color()), preview);
+    const auto chosen = ThePlatform().pickColor(
+        this,
+        WithoutAccelerator(
+            QString(Catalog.MenuEditColour).replace(QStringLiteral("%1"), QString::number(s))),
+        PackedToQColor(before.color()), preview);
     // What the preview showed leaves no trace; an answer is one step from the
     // colour before the chooser opened.
     Pallet[s] = before;
