@@ -68,6 +68,13 @@ private:
     frmPallet *pallet;
 };
 
+// %1 and %2 of a menu text as S and T. Not arg(): a text may name only one.
+QString Named(QString text, int s, int t)
+{
+    return text.replace(QStringLiteral("%1"), QString::number(s))
+        .replace(QStringLiteral("%2"), QString::number(t));
+}
+
 // A menu text as a title: "(&C)" after Japanese texts, a lone "&" in others.
 QString WithoutAccelerator(QString text)
 {
@@ -126,11 +133,7 @@ void frmPallet::lblColor_ContextMenu(int t, const QPoint &globalPos)
     const int s = SelectedPalletID;
     QMenu menu(this);
     auto item = [&](const QString &text, Tool tool, bool enabled) {
-        // Not arg(): a text may name only one of the two.
-        const QString shown = QString(text)
-                                  .replace(QStringLiteral("%1"), QString::number(s))
-                                  .replace(QStringLiteral("%2"), QString::number(t));
-        QAction *a = menu.addAction(shown, this, [=] { RunTool(tool, t); });
+        QAction *a = menu.addAction(Named(text, s, t), this, [=] { RunTool(tool, t); });
         a->setEnabled(enabled);
     };
     const bool range = std::abs(s - t) >= 2, pair = s != t;
@@ -202,11 +205,9 @@ void frmPallet::editColour()
         showSelectedColour();
         redrawIfImage();
     };
-    const auto chosen = ThePlatform().pickColor(
-        this,
-        WithoutAccelerator(
-            QString(Catalog.MenuEditColour).replace(QStringLiteral("%1"), QString::number(s))),
-        PackedToQColor(before.color()), preview);
+    const auto chosen =
+        ThePlatform().pickColor(this, WithoutAccelerator(Named(Catalog.MenuEditColour, s, s)),
+                                PackedToQColor(before.color()), preview);
     // What the preview showed leaves no trace; an answer is one step from the
     // colour before the chooser opened.
     Pallet[s] = before;
