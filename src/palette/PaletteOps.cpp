@@ -1,5 +1,6 @@
 #include "palette/PaletteOps.h"
 
+#include "palette/PaletteFormats.h"
 #include "shell/Numbers.h"
 
 #include <algorithm>
@@ -62,18 +63,6 @@ void borrowUndefined(Hsv &c, const Hsv &other)
 bool validEntry(int i)
 {
     return i >= 0 && i < kPalletEntries;
-}
-
-int hexDigit(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
 }
 
 } // namespace
@@ -181,27 +170,16 @@ QString WriteHexLines(const PalletArray &pallet, int first, int last)
     return text.toUpper();
 }
 
-std::optional<std::vector<PalletEntry>> ReadHexLines(QStringView text)
+std::optional<std::vector<PalletEntry>> ReadHexLines(const QString &text)
 {
-    std::vector<PalletEntry> entries;
-    for (QStringView line : text.split(u'\n')) {
-        line = line.trimmed();
-        if (line.isEmpty())
-            continue;
-        if (line.startsWith(u'#'))
-            line = line.mid(1);
-        if (line.size() != 6)
-            return std::nullopt;
-        int c[3];
-        for (int k = 0; k < 3; ++k) {
-            const int high = hexDigit(line[2 * k]), low = hexDigit(line[2 * k + 1]);
-            if (high < 0 || low < 0)
-                return std::nullopt;
-            c[k] = 16 * high + low;
-        }
-        entries.emplace_back().set(quint8(c[0]), quint8(c[1]), quint8(c[2]));
-    }
-    if (entries.empty())
+    // The reader of hex palette files; a text it takes for another format is
+    // no hex list here.
+    const PaletteRead read = ReadPaletteFile(text.toUtf8());
+    if (read.format != PaletteFormat::Hex || !read.ok() || read.rgb.isEmpty())
         return std::nullopt;
+    std::vector<PalletEntry> entries(std::size_t(read.rgb.size() / 3));
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        entries[i].set(quint8(read.rgb[3 * i]), quint8(read.rgb[3 * i + 1]),
+                       quint8(read.rgb[3 * i + 2]));
     return entries;
 }

@@ -40,6 +40,7 @@ UsageCounts CountUsage(const quint8 *first, int width, int height, std::ptrdiff_
 
 // Entries first..last as "#RRGGBB" lines.
 QString WriteHexLines(const PalletArray &pallet, int first, int last);
-// "#RRGGBB" or "RRGGBB" lines, blanks around them and empty lines ignored.
-// Nothing when any other line is present or there is no colour at all.
-std::optional<std::vector<PalletEntry>> ReadHexLines(QStringView text);
+// The colours of a hex palette text: "#RRGGBB" or "RRGGBB" lines (two more
+// digits of alpha allowed), blanks around them and empty lines ignored, at
+// most 256. Nothing when any other line is present or there is no colour.
+std::optional<std::vector<PalletEntry>> ReadHexLines(const QString &text);
