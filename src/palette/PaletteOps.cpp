@@ -142,19 +142,25 @@ ValueMap StoredValueMap(const EntryMap &map)
     return values;
 }
 
-void RemapStored(quint8 *values, std::size_t count, const ValueMap &map)
+std::optional<PixelBuffer> RemapStored(const PixelBuffer &values, const ValueMap &map)
 {
-    for (std::size_t i = 0; i < count; ++i)
-        values[i] = map[values[i]];
+    std::unique_ptr<quint8[]> out = AllocatePixels(values.size());
+    if (!out)
+        return std::nullopt;
+    std::transform(values.data(), values.data() + values.size(), out.get(),
+                   [&map](quint8 v) { return map[v]; });
+    return PixelBuffer(std::move(out), values.size());
 }
 
-UsageCounts CountUsage(const quint8 *first, int width, int height, std::ptrdiff_t stride)
+UsageCounts CountUsage(const PcxImage &image)
 {
     UsageCounts byValue{};
-    for (int y = 0; y < height; ++y) {
-        const quint8 *row = first + y * stride;
-        for (int x = 0; x < width; ++x)
-            ++byValue[row[x]];
+    for (int y = 0; y < image.height(); ++y) {
+        // Past the bytes a row holds, every pixel reads the last byte.
+        const PixelRow row = image.row(y);
+        for (std::size_t x = 0; x < row.held; ++x)
+            ++byValue[row.data[x]];
+        byValue[row.rest] += qint64(image.width()) - qint64(row.held);
     }
     UsageCounts byEntry;
     std::reverse_copy(byValue.begin(), byValue.end(), byEntry.begin());

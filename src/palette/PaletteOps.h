@@ -1,5 +1,6 @@
 #pragma once
 
+#include "image/PcxImage.h"
 #include "palette/PalletEntry.h"
 
 #include <QList>
@@ -7,7 +8,6 @@
 #include <QStringView>
 
 #include <array>
-#include <cstddef>
 #include <optional>
 #include <vector>
 
@@ -31,12 +31,13 @@ PalletArray MoveEntries(const PalletArray &pallet, const EntryMap &map);
 // the same colour after the entries moved by map (value v shows entry 255 - v).
 using ValueMap = std::array<quint8, 256>;
 ValueMap StoredValueMap(const EntryMap &map);
-void RemapStored(quint8 *values, std::size_t count, const ValueMap &map);
+// The values renumbered into a new buffer (the old one may still be shown);
+// nothing when memory runs out.
+std::optional<PixelBuffer> RemapStored(const PixelBuffer &values, const ValueMap &map);
 
-// Pixels drawn through each entry, over a view of `height` rows of `width`
-// values, `stride` apart.
+// Pixels drawn through each entry, over the image's view.
 using UsageCounts = std::array<qint64, kPalletEntries>;
-UsageCounts CountUsage(const quint8 *first, int width, int height, std::ptrdiff_t stride);
+UsageCounts CountUsage(const PcxImage &image);
 
 // Entries first..last as "#RRGGBB" lines.
 QString WriteHexLines(const PalletArray &pallet, int first, int last);

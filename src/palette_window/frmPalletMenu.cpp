@@ -82,12 +82,20 @@ QString WithoutAccelerator(QString text)
     return text.remove(bracketed).remove(u'&');
 }
 
-// Every entry stays drawn in its colour, wherever it moved to.
-void RemapImage(const EntryMap &map)
+// Every entry stays drawn in its colour, wherever it moved to. The image is
+// a view of the decoded stream, so both show the renumbered buffer.
+bool RemapImage(const EntryMap &map)
 {
+    ::PcxImage &image = mdlGlobal::PcxImage;
+    const bool shared = image.pixels.data() == PcxDecodedBytes.data();
     const ValueMap values = StoredValueMap(map);
-    RemapStored(PcxDecodedBytes.data(), PcxDecodedBytes.size(), values);
-    RemapStored(mdlGlobal::PcxImage.pixels.data(), mdlGlobal::PcxImage.pixels.size(), values);
+    auto stream = RemapStored(PcxDecodedBytes, values);
+    auto shown = shared ? stream : RemapStored(image.pixels, values);
+    if (!stream || !shown)
+        return false;
+    PcxDecodedBytes = std::move(*stream);
+    image.pixels = std::move(*shown);
+    return true;
 }
 
 } // namespace
@@ -115,9 +123,7 @@ QString frmPallet::UsageTip(int i) const
 void frmPallet::RecountUsage()
 {
     const ::PcxImage &image = mdlGlobal::PcxImage;
-    usage = image.isLoaded()
-                ? CountUsage(image.pixels.data(), image.width(), image.height(), image.width())
-                : UsageCounts{};
+    usage = image.isLoaded() ? CountUsage(image) : UsageCounts{};
     unusedMarks->setVisible(markUnused && image.isLoaded());
     unusedMarks->update();
 }
@@ -167,7 +173,10 @@ void frmPallet::RunTool(Tool tool, int t)
                 RemapImage(map);
                 RecountUsage();
             };
-            alongside(PalletHistory::Side::After);
+            // Out of memory: better no step than a picture that changed.
+            if (!RemapImage(map))
+                return;
+            RecountUsage();
         }
         ChangePallet(MoveEntries(Pallet, map),
                      {PalletFollow::How::Reselect, 0, -1, true, 0, std::move(alongside)});
