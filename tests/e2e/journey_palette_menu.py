@@ -1,33 +1,33 @@
 """Right-click a cell, take the RGB ramp by its accelerator: the cells between
 the selected one and the one clicked change on screen; Ctrl+Z puts them back."""
 
-import sys
-
-from harness import check, pallet_cell_centre, run_journey, step, write_act
+from harness import *
 
 
-def journey(j):
-    act = j.artefacts / "ends.act"
-    write_act(act, [(255, 0, 0)] + [(0, 0, 0)] * 14 + [(0, 0, 255)] + [(0, 0, 0)] * 240)
-    with j.palmiro(label="menu") as app:
-        app.settle()
-        app.open_act(act)
-        cells = [app.pallet_point(*pallet_cell_centre(i)) for i in range(16)]
-        row = lambda image: [image.getpixel(p) for p in cells]
-        before = row(j.x.wait_screen(lambda i: None if row(i)[15] == (0, 0, 255) else "no file"))
-        j.x.click(*cells[0])
+def body(tool):
+    app = App()
+    try:
+        act = app.folder / "ends.act"
+        act.write_bytes(bytes([255, 0, 0] + [0, 0, 0] * 14 + [0, 0, 255] + [0, 0, 0] * 240))
+        click(*app.at(app.main, 60, 284))
+        app.answer_file("Select Act File", act)
+        cells = [app.at(app.pallet, 16 * i + 8, 24) for i in range(16)]
+        row = lambda image: [image.getpixel(c) for c in cells]
+        before = row(until_screen(lambda i: row(i)[15] != (0, 0, 255), "the file"))
+        click(*cells[0])
         corner = cells[15][0] + 24, cells[15][1] + 12  # under the menu once it opens
-        behind = j.screenshot("selected.png").getpixel(corner)
-        j.x.click(*cells[15], button=3)
-        j.x.wait_screen(lambda i: None if i.getpixel(corner) != behind else "no menu")
-        j.x.key("r")
-        ramp = row(j.x.wait_screen(lambda i: None if row(i)[7] != (0, 0, 0) else "no ramp",
-                                   path=j.artefacts / "ramp.png"))
+        behind = shot("selected.png").getpixel(corner)
+        click(*cells[15], button=3)
+        until_screen(lambda i: i.getpixel(corner) == behind, "the menu")
+        key("r")
+        ramp = row(until_screen(lambda i: row(i)[7] == (0, 0, 0), "the ramp", name="ramp.png"))
         check(ramp[1:15] == [(255 - 17 * k, 0, 17 * k) for k in range(1, 15)], f"ramp {ramp}")
         step("R in the menu ramps cells 1 to 14 from red to blue")
-        j.x.key("ctrl+z")
-        j.x.wait_screen(lambda i: None if row(i) == before else "not undone")
+        key("ctrl+z")
+        until_screen(lambda i: row(i) != before, "the undo", name="undone.png")
         step("Ctrl+Z brings the black cells back")
+    finally:
+        app.stop()
 
 
-sys.exit(run_journey(journey))
+journey(body)
