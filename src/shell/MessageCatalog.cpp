@@ -86,14 +86,14 @@ const std::array<CatalogEntry, 11> &PaletteToolEntries()
          QStringLiteral("%1 ～ %2 を逆順に、画像も合わせる(&E)"), &M::MenuReverseRemap},
         {"MenuEditColour", "PALETTE_TOOLS", "EDIT_COLOR", QStringLiteral("%1 の色を編集...(&C)"),
          &M::MenuEditColour},
-        {"MenuCopyHex", "PALETTE_TOOLS", "COPY_HEX",
-         QStringLiteral("%1 ～ %2 を16進でコピー(&X)"), &M::MenuCopyHex},
-        {"MenuPasteHex", "PALETTE_TOOLS", "PASTE_HEX",
-         QStringLiteral("%1 から16進を貼り付け(&P)"), &M::MenuPasteHex},
+        {"MenuCopyHex", "PALETTE_TOOLS", "COPY_HEX", QStringLiteral("%1 ～ %2 を16進でコピー(&X)"),
+         &M::MenuCopyHex},
+        {"MenuPasteHex", "PALETTE_TOOLS", "PASTE_HEX", QStringLiteral("%1 から16進を貼り付け(&P)"),
+         &M::MenuPasteHex},
         {"MenuMarkUnused", "PALETTE_TOOLS", "MARK_UNUSED",
          QStringLiteral("未使用のパレットに印(&U)"), &M::MenuMarkUnused},
-        {"TipUsage", "PALETTE_TOOLS", "USAGE_TIP",
-         QStringLiteral("PID %1 : %2, %3, %4 — %5 px"), &M::TipUsage},
+        {"TipUsage", "PALETTE_TOOLS", "USAGE_TIP", QStringLiteral("PID %1 : %2, %3, %4 — %5 px"),
+         &M::TipUsage},
     }};
     return entries;
 }
