@@ -9,8 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    // Inputs starting with 0xA5 carry their own length in the next eight
-    // bytes, so negative, huge and beyond-the-data lengths are tried too.
+    // 0xA5 and eight bytes of length: negative, huge and beyond-the-data lengths.
     QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     qint64 len = qint64(size);
     if (size >= 9 && data[0] == 0xA5) {

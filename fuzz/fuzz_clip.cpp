@@ -7,8 +7,7 @@
 
 static void CheckParse(const QString &text)
 {
-    // Each entry needs at least the start of its blue field, so a text can
-    // never name more entries than its bytes can hold.
+    // Each entry needs at least the start of its blue field.
     if (const auto entries = ParseClipText(text)) {
         const qsizetype bytes = ToAnsiBytes(text).size();
         Require(!entries->empty() && entries->size() <= 1000);
@@ -28,8 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     PalletArray pallet{};
     for (std::size_t i = 0; i < kPalletEntries; ++i)
         pallet[i].set(data[3 * i % size], data[(3 * i + 1) % size], data[(3 * i + 2) % size]);
-    // Short runs keep the round trip fast; every start and the full text
-    // still come up. Whatever follows the entries is ignored.
+    // Short runs, every start and the full text; what follows the entries is ignored.
     const int first = data[0], last = data[1] == 0xFF ? 255 : qMin(255, first + data[1] % 32);
     const QString text = BuildClipText(pallet, first, last);
     Require(text.size() == 19 + 9 * (last - first));

@@ -17,16 +17,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const QString section = QString::fromLatin1(e.section), key = QString::fromLatin1(e.key);
         const QString value = ReadProfileString(file, section, key, e.defaultText);
         const bool found = value != e.defaultText;
-        // The value in the file's own encoding stays within the reader's
-        // buffer; characters the file spells wrongly decode to one unit each.
+        // Within the reader's buffer in the file's own encoding (bad bytes: one unit each).
         QStringEncoder encoder =
             isUtf8 ? QStringEncoder(QStringEncoder::Utf8) : QStringEncoder("cp932");
         const QByteArray encoded = encoder.encode(value);
         Require(!found || value.size() <= kProfileValueMaxBytes);
         Require(!found || value.contains(QChar::ReplacementCharacter) || encoder.hasError() ||
                 encoded.size() <= kProfileValueMaxBytes);
-        // Two more reads, for one entry per input: names without regard to
-        // case, and the first key wins over a later duplicate.
+        // For one entry per input: names without regard to case; the first key wins.
         if (&e - CatalogEntries().data() != std::ptrdiff_t(size % kCatalogEntries))
             continue;
         Require(ReadProfileString(file, section.toLower(), key.toLower(), e.defaultText) == value);

@@ -1,6 +1,5 @@
-// Arbitrary text through the numeric-text rule and the rounding, checked
-// against the C library: strtod for the value, nearbyint (the default
-// rounding, halves to even) for the rounding, 128-bit arithmetic for the quotient.
+// The numeric-text rule and the rounding against strtod, nearbyint (halves to
+// even) and 128-bit arithmetic.
 
 #include "Require.h"
 #include "shell/Numbers.h"

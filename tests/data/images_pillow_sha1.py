@@ -1,16 +1,10 @@
 #!/usr/bin/python3
-"""Writes images_pillow.sha1: the colours Pillow shows for the sample images.
-
-One line per file: name and the SHA-1 of the R, G, B bytes of every pixel of
-the first frame, rows top to bottom; "refuse" for truecolour files, "error"
-where Pillow cannot read the file. A pixel whose index lies past the file's
-palette is black, as this program pads the palette (Pillow would show a grey
-ramp there).
-
-Pillow 9.4 decodes BI_RLE4 wrongly (its pal4rle.bmp is garbage where the
-bmpsuite says it shows pal4.bmp), so RLE4 files are checked against their
-uncompressed twin, and broken run-length data, which has no right answer,
-only has to open or be refused: "any".
+"""Writes images_pillow.sha1: per sample image its name and the SHA-1 of the
+R, G, B bytes Pillow shows for the first frame, rows top to bottom; "refuse"
+for truecolour, "error" where Pillow cannot read it. Indices past the palette
+are black, as this program pads it. Pillow 9.4 decodes BI_RLE4 wrongly, so
+RLE4 files are checked against their uncompressed twin; broken run-length
+data has no right answer and only has to open or be refused: "any".
 
     /usr/bin/python3 tests/data/images_pillow_sha1.py ../shared/testdata/images > tests/data/images_pillow.sha1
 """

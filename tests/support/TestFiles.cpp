@@ -9,11 +9,6 @@ QString TestDataDir()
     return QStringLiteral(PALMIRO_TESTDATA);
 }
 
-bool HaveTestData()
-{
-    return QFileInfo(TestDataDir() + QStringLiteral("/MANIFEST.md")).isFile();
-}
-
 QByteArray ReadTestFile(const QString &relativePath)
 {
     QFile f(TestDataDir() + QLatin1Char('/') + relativePath);
