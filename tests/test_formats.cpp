@@ -159,6 +159,9 @@ private slots:
                 QCOMPARE(opened.pcx.palette, BuildActBytes(pallet));
             }
         }
+        QByteArray truecolour = MakePcx(0, 0, Bytes({7}));
+        truecolour[65] = 3; // a PCX of three planes is refused as having no palette
+        QCOMPARE(ReadAnyImage(truecolour).refusal, ImageRefusal::NotIndexed);
     }
 
     // Open, Save, "&PCX Open", the command line and the export menu, as the
