@@ -1,430 +1,163 @@
-#include "palette/frmInitPallet.h"
-#include "palette_window/ClipText.h"
-#include "palette_window/frmClip.h"
-#include "palette_window/frmPallet.h"
-#include "platform/QtPlatform.h"
-#include "shell/Forms.h"
-#include "shell/WindowKit.h"
-#include "shell/frmMain.h"
-#include "shell/mdlGlobal.h"
-#include "support/AppUnderTest.h"
-#include "support/PaletteKit.h"
-#include "support/ScriptedPlatform.h"
-#include "support/TestFiles.h"
+#include "support/WindowSteps.h"
 
-#include <QtTest>
-#include <QtWidgets>
-
-using namespace mdlGlobal;
-
-namespace {
-
-QRgb Rgb(const PalletEntry &e)
+// Cells, sliders and boxes: the selection as noted on the way and at the end, the entries
+// changed, messages. Leaving a box commits it; a refusal changes nothing, says so and keeps
+// the focus; a cell takes no focus, so what was typed is replaced unread; nor does the window
+// losing the focus commit.
+QString Edits()
 {
-    return qRgb(e.R, e.G, e.B);
+    return Join(notes.join(' '), Selected(), Changed(), Msgs());
 }
+const Table kEdits = {
+    {[] {
+         Sel(37), Rgb(P(), 10, 20, 30), Note(Selected()), Sel(38), Note(Selected()), Sel(37),
+             Sel(37);
+     },
+     "37 10,20,30 38 48,55,62 37 10,20,30 37-37 "},
+    {[] { Sel(255), Key(P().sldColBar[2], Qt::Key_PageUp), Key(P().sldColBar[2], Qt::Key_Right); },
+     " 255 87,94,107 255-255 "},
+    {[] { Sel(37), Type(P().txtColor[0], "256"), Tab(P().txtColor[1]), Note(Selected()), Sel(38); },
+     "37 256/27@,34,41 38 48@,55,62  255"},
+    {[] { Sel(37), Type(P().txtColor[2], ""), Tab(P().txtColor[0]); }, " 37 27@,34,0 37-37 "},
+    {[] { Sel(37), Type(P().txtColor[1], "13.5"), Tab(P().txtColor[0]); },
+     " 37 27@,13.5/14,41 37-37 "},
+    {[] { Sel(37), Type(P().txtColor[0], "99"), Sel(38), Tab(P().txtColor[1]); },
+     " 38 48,55@,62  "},
+    {[] { Sel(37), Type(P().txtColor[0], "99"), Activate(&M()); }, " 37 99/27,34,41  "},
+};
 
-QString ClipText(int count)
+// Open, Save, New: the last file dialog (title, filter, name offered, whether it asks before
+// overwriting), what the New dialog showed (boxes, swatch) and handed over ("-1": cancelled),
+// messages, the name shown, the selection, entries changed, the size saved. New shows what it
+// was left with.
+QString Files()
 {
-    QString s = "Palmiro" + Triples({count - 1});
-    for (int j = 0; j < 3 * count; ++j)
-        s += Triples({(j * 7 + 1) % 256});
-    return s;
+    const Platform::FileDialog d = platform->dialogs.value(platform->dialogs.size() - 1).dialog;
+    return Join(d.title, d.filter, QFileInfo(d.defaultName).fileName(), d.confirmOverwrite,
+                notes.join(' '),
+                QString("%1,%2,%3").arg(InitColorR).arg(InitColorG).arg(InitColorB), InitCancel,
+                Msgs(), Name(), Selected(), Changed(), QFileInfo(dir->filePath("out.act")).size());
 }
-
-// The clipboard-range dialog: bounds, first and last raised cell and their count, OK.
-QString ClipState(const frmClip &d)
+void NoteNew()
 {
-    QList<int> up;
-    for (int i = 0; i < kPalletEntries; ++i)
-        if (CellLookOf(d.lblColor[i]) == CellLook::Raised)
-            up << i;
-    return QString("%1-%2 %3-%4 x%5 %6")
-        .arg(d.lblFrom->text(), d.lblTo->text())
-        .arg(up.value(0, -1))
-        .arg(up.value(up.size() - 1, -1))
-        .arg(up.size())
-        .arg(d.cmdOK->isEnabled() ? "ok" : "-");
+    Note(Boxes(I()) + Background(I().lblSelectColor).name());
 }
+const Table kFiles = {
+    {[] { Act(772); },
+     "Select Act File Act Files (*.act)|*.act| USER.act false  0,0,0 0  in.file 0 6,13,20 0-255 0"},
+    {[] { Act(0); },
+     "Select Act File Act Files (*.act)|*.act| USER.act false  0,0,0 0  in.file 0 3,10,17  0"},
+    {[] { Open(M().cmdActOpen, {}); },
+     "Select Act File Act Files (*.act)|*.act| USER.act false  0,0,0 0  <No File> 0 3,10,17  0"},
+    {[] { Open(M().cmdActOpen, dir->path()); },
+     "Select Act File Act Files (*.act)|*.act| USER.act false  0,0,0 0 ACT <No File> 0 3,10,17  0"},
+    {[] { Open(M().cmdActSave, dir->filePath("out.act")); },
+     "Act File Save Act Files(*.act)|*.act| user.act true  0,0,0 0  out.act 0 3,10,17  768"},
+    {[] { Act(768), Open(M().cmdActSave, dir->filePath("out.act")); },
+     "Act File Save Act Files(*.act)|*.act| in.file true  0,0,0 0  out.act 0 6,13,20 0-255 768"},
+    {[] { Open(M().cmdActSave, {}); },
+     "Act File Save Act Files(*.act)|*.act| user.act true  0,0,0 0  <No File> 0 3,10,17  0"},
+    {[] { Open(M().cmdActSave, dir->path()); },
+     "Act File Save Act Files(*.act)|*.act| user.act true  0,0,0 0 ACT <No File> 0 3,10,17  0"},
+    {[] {
+         Sel(42), Modal(M().cmdActNew,
+                        [] { NoteNew(), Rgb(I(), 255, 100, 50), NoteNew(), Click(I().cmdOK); });
+     },
+     "   false 0,0,0#000000 255,100,50#ff6432 255,100,50 0   42 255,100,50 0-255 0"},
+    {[] { Act(768), Modal(M().cmdActNew, [] { Rgb(I(), 1, 2, 3), Click(I().cmdCancel); }); },
+     "Select Act File Act Files (*.act)|*.act| USER.act false  0,0,0 -1  in.file 0 6,13,20 0-255 "
+     "0"},
+    {[] { Modal(M().cmdActNew, [] { Rgb(I(), 1, 2, 3), Key(&I(), Qt::Key_Escape); }); },
+     "   false  0,0,0 -1  <No File> 0 3,10,17  0"},
+    {[] {
+         Modal(M().cmdActNew, [] { Rgb(I(), 9, 9, 9), Click(I().cmdOK); }),
+             Modal(M().cmdActNew, [] { NoteNew(), I().close(); });
+     },
+     "   false 9,9,9#090909 9,9,9 -1   0 9,9,9 0-255 0"},
+    {[] {
+         Modal(M().cmdActNew, [] {
+             Type(I().txtColor[2], "256"), Tab(I().txtColor[0]), NoteNew(),
+                 Key(I().txtColor[2], Qt::Key_Return);
+         });
+     },
+     "   false 0,0,256/0@#000000 open 0,0,0 -1 255,255 <No File> 0 3,10,17  0"},
+    {[] {
+         Modal(M().cmdActNew, [] {
+             Type(I().txtColor[1], "12.5"), Tab(I().txtColor[2]), NoteNew(), Click(I().cmdOK);
+         });
+     },
+     "   false 0,12.5/12,0@#000c00 0,12,0 0   0 0,12,0 0-255 0"},
+};
 
-QString InitShown(const frmInitPallet &d)
+// Copy and Paste: the range dialog as seen (bounds, raised cells, "+" when OK is on), where
+// the clipboard's entries are in the palette, Paste on, messages, entries changed, the
+// selection. Paste asks first; entries past 255 are dropped. Activating the window reads the
+// clipboard.
+void NoteRange()
 {
-    QString s = d.windowTitle(); // no caption
-    for (int k = 0; k < 3; ++k)
-        s += d.txtColor[k]->text() + "/" + QString::number(d.sldColBar[k]->value()) + " ";
-    return s + QColor(Background(d.lblSelectColor).rgb()).name();
+    Note(C().lblFrom->text() + "-" + C().lblTo->text() + ":" + Cells(C().lblColor) +
+         (C().cmdOK->isEnabled() ? "+" : ""));
 }
-
-} // namespace
+QString Clipboard()
+{
+    const auto clip = ParseClipText(platform->clipboard);
+    const auto from =
+        clip ? std::search(Pallet.begin(), Pallet.end() - 1, clip->begin(), clip->end()) -
+                   Pallet.begin()
+             : 0;
+    return Join(notes.join(' '),
+                clip ? QString("%1-%2").arg(from).arg(from + clip->size() - 1)
+                     : platform->clipboard,
+                P().cmdPaste->isEnabled(), Msgs(), Changed(), Selected());
+}
+const char *const kTwo = "Palmiro001001008015022029036"; // (1,8,15) (22,29,36)
+const Table kClipboard = {
+    {[] {
+         Sel(10), Modal(P().cmdCopy, [] {
+             NoteRange(), Click(C().lblColor[20]), NoteRange(), Click(C().lblColor[15]),
+                 NoteRange(), Click(C().lblColor[5]), NoteRange(), Click(C().lblColor[7]),
+                 NoteRange(), Click(C().cmdOK);
+         });
+     },
+     "10-:10-10 10-20:10-20+ 10-15:10-15+ 5-10:5-10+ 5-7:5-7+ 5-7 true   10 213,220,227"},
+    {[] {
+         Sel(255),
+             Modal(P().cmdCopy, [] { Click(C().lblColor[0]), NoteRange(), Click(C().cmdOK); });
+     },
+     "0-255:0-255+ 0-255 true   255 87,94,101"},
+    {[] { // Cancel, Esc, the close box: no copy, and no range kept for the next time
+         Sel(10), platform->clipboard = "keep";
+         Modal(P().cmdCopy, [] { Click(C().lblColor[20]), Click(C().cmdCancel); });
+         Modal(P().cmdCopy, [] { Click(C().lblColor[20]), Key(&C(), Qt::Key_Escape); });
+         Modal(P().cmdCopy, [] { Click(C().lblColor[20]), C().close(); });
+         Modal(P().cmdCopy, [] { NoteRange(), C().close(); });
+     },
+     "10-:10-10 keep false   10 213,220,227"},
+    {[] { Sel(5), platform->clipboard = kTwo, P().cmdPaste_Click(); },
+     " 5-6 false 5 ～ 6 のパレットを書き換えます。\rよろしいですか？? 5-6 5 1,8,15"},
+    {[] {
+         Sel(5), platform->clipboard = kTwo, platform->answers = {Platform::Answer::Cancel},
+                 P().cmdPaste_Click();
+     },
+     " 227-228 false 5 ～ 6 のパレットを書き換えます。\rよろしいですか？?  5 108,115,122"},
+    {[] { Sel(255), platform->clipboard = kTwo, P().cmdPaste_Click(); },
+     " 227-228 false 255 ～ 255 のパレットを書き換えます。\rよろしいですか？? 255-255 255 1,8,15"},
+    {[] { Sel(5), P().cmdPaste_Click(); }, "  false   5 108,115,122"},
+    {[] { platform->clipboard = "Palmiro000001002003", Activate(&M()), Activate(&P()); },
+     " 256-256 true   0 3,10,17"},
+    {[] { platform->clipboard = "palmiro000001002003", Activate(&M()), Activate(&P()); },
+     " palmiro000001002003 false   0 3,10,17"},
+};
 
 class TestPaletteWindows : public QObject {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        scripted = ScriptedPlatform{};
-        tmp = std::make_unique<QTemporaryDir>();
-        QVERIFY(StartApplication(&scripted));
-        ActFileBytes = Pattern(768, 2) + '\0'; // a known palette, as a 768-byte file leaves it
-        ActFileLen = 768;
-        FrmPallet().PalletSet();
-    }
-    void cleanup()
-    {
-        EndApplication();
-        tmp.reset();
-    }
-
-    void openLoadsFile_data()
-    {
-        QTest::addColumn<int>("size"); // -1: no such file
-        QTest::newRow("772 bytes") << 772;
-        QTest::newRow("empty file") << 0;
-        QTest::newRow("no such file: created empty") << -1;
-    }
-    void openLoadsFile()
-    {
-        QFETCH(int, size);
-        FrmPallet().lblColor_Click(7);
-        PalletArray expected = Pallet;
-        const QByteArray bytes = Pattern(qMax(size, 0), 5);
-        for (int i = 0; size > 0 && i < kPalletEntries; ++i)
-            expected[i].set(quint8(bytes[3 * i]), quint8(bytes[3 * i + 1]),
-                            quint8(bytes[3 * i + 2]));
-        const QString path = tmp->filePath("in.act");
-        if (size >= 0)
-            WriteFile(path, bytes);
-        scripted.paths.push_back(path);
-        FrmMain().cmdActOpen_Click();
-        QCOMPARE(asked(),
-                 QStringList({"open", "Select Act File", "Act Files (*.act)", "USER.act", "0"}));
-        QCOMPARE(scripted.messages.size(), 0);
-        expectShown(expected, 7, path);
-        QCOMPARE(Contents(path), bytes);
-    }
-
-    void openChangesNothing_data()
-    {
-        QTest::addColumn<bool>("cancel");
-        QTest::newRow("cancel") << true;
-        QTest::newRow("directory") << false;
-    }
-    void openChangesNothing()
-    {
-        QFETCH(bool, cancel);
-        const QString opened = openFile(Pattern(768, 3));
-        FrmPallet().lblColor_Click(200);
-        const PalletArray before = Pallet;
-        if (!cancel && QDir().mkpath(tmp->filePath("bad.act")))
-            scripted.paths.push_back(tmp->filePath("bad.act"));
-        FrmMain().cmdActOpen_Click();
-        QCOMPARE(scripted.messages.size(), cancel ? 0 : 1);
-        QVERIFY(cancel || scripted.messages[0].buttons == Platform::Buttons::Ok);
-        expectShown(before, 200, opened);
-    }
-
-    void saveOffersName_data()
-    {
-        QTest::addColumn<QString>("before");
-        QTest::newRow("right after start-up") << "start";
-        QTest::newRow("after Open") << "open";
-        QTest::newRow("after New") << "new";
-    }
-    void saveOffersName()
-    {
-        QFETCH(QString, before);
-        QString offered = before == "start" ? "user.act" : "";
-        QByteArray content = Pattern(768, 2);
-        if (before == "open")
-            offered = openFile(content = Pattern(768, 4));
-        if (before == "new")
-            FrmPallet().initPallet(1, 2, 3), content = QByteArray("\1\2\3").repeated(256);
-        scripted.dialogs.clear();
-        scripted.paths.push_back(tmp->filePath("out.act"));
-        FrmMain().cmdActSave_Click();
-        QCOMPARE(asked(), QStringList({"save", "Act File Save", "Act Files(*.act)", offered, "1"}));
-        QCOMPARE(scripted.messages.size(), 0);
-        QCOMPARE(Contents(tmp->filePath("out.act")), content);
-        QCOMPARE(FrmPallet().lblFName->text(), tmp->filePath("out.act"));
-    }
-
-    void failedSaveChangesNothing_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("cancel") << "cancel";
-        QTest::newRow("target is a directory") << "directory";
-        QTest::newRow("disk full") << "fsize";
-    }
-    void failedSaveChangesNothing()
-    {
-        QFETCH(QString, kind);
-        const QString opened = openFile(Pattern(768, 6));
-        const QString old = WriteFile(tmp->filePath("old.act"), Pattern(772, 8));
-        if (kind == "directory")
-            QVERIFY(QDir().mkpath(tmp->filePath("folder.act")));
-        if (kind != "cancel")
-            scripted.paths.push_back(kind == "directory" ? tmp->filePath("folder.act") : old);
-        WithFileSizeLimit(kind == "fsize" ? 100 : RLIM_INFINITY,
-                          [] { return FrmMain().cmdActSave_Click(), 0; });
-        QCOMPARE(scripted.messages.size(), kind == "cancel" ? 0 : 1);
-        QCOMPARE(FrmPallet().lblFName->text(), opened);
-        QCOMPARE(Contents(old), Pattern(772, 8));
-        QCOMPARE(Contents(opened), Pattern(768, 6));
-    }
-
-    // Esc and Cancel change nothing; OK fills the palette, keeps the selection and
-    // drops the file name; the dialog shows what it was last left with.
-    void newDialogKeepsValues()
-    {
-        FrmPallet().lblColor_Click(42);
-        const QString opened = openFile(Pattern(768, 3));
-        const PalletArray before = Pallet;
-        QStringList shown;
-        newWith([&](frmInitPallet &d) {
-            shown << InitShown(d);
-            d.sldColBar[0]->setValue(99);
-            QTest::keyClick(&d, Qt::Key_Escape);
-        });
-        expectShown(before, 42, opened);
-        newWith([&](frmInitPallet &d) {
-            QTest::keyClick(d.sldColBar[0], Qt::Key_End);
-            shown << InitShown(d);
-            d.sldColBar[1]->setValue(100);
-            d.sldColBar[2]->setValue(50);
-            QTest::mouseClick(d.cmdOK, Qt::LeftButton);
-        });
-        newWith([&](frmInitPallet &d) {
-            shown << InitShown(d);
-            d.sldColBar[0]->setValue(1);
-            QTest::mouseClick(d.cmdCancel, Qt::LeftButton);
-        });
-        QCOMPARE(InitCancel, kTrue);
-        QCOMPARE(Background(FrmPallet().lblColor[9]).rgb(), qRgb(255, 100, 50));
-        newWith([&](frmInitPallet &d) { shown << InitShown(d), d.cmdOK_Click(); });
-        QVERIFY(!leftOpen);
-        QCOMPARE(shown,
-                 QStringList({"0/0 0/0 0/0 #000000", "255/255 0/0 0/0 #ff0000",
-                              "255/255 100/100 50/50 #ff6432", "1/1 100/100 50/50 #016432"}));
-        PalletArray expected;
-        for (PalletEntry &e : expected)
-            e.set(1, 100, 50);
-        expectShown(expected, 42, QString());
-    }
-
-    void newTextBoxes_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("value"); // -1: refused with MsgOver255
-        QTest::newRow("12.5 reads as 12") << "12.5" << 12;
-        QTest::newRow("255") << "255" << 255;
-        for (const char *typed : {"256", "300", "-1", "abc"})
-            QTest::newRow(typed) << typed << -1;
-        QTest::newRow("empty") << "" << -1;
-        QTest::newRow("255.5 rounds to 256") << "255.5" << -1;
-    }
-    void newTextBoxes()
-    {
-        QFETCH(QString, typed);
-        QFETCH(int, value);
-        const bool refused = value < 0;
-        InitColorG = 77;
-        bool active = false;
-        QVariantList seen; // after Tab, then after Enter without leaving the box
-        newWith([&](frmInitPallet &d) {
-            active = QTest::qWaitForWindowActive(&d);
-            QLineEdit *box = d.txtColor[1];
-            d.sldColBar[1]->setValue(40);
-            box->setFocus();
-            box->selectAll();
-            QTest::keyClick(box, Qt::Key_Backspace);
-            QTest::keyClicks(box, typed);
-            for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Return}) {
-                box->setFocus();
-                QTest::keyClick(box, key);
-                QCoreApplication::processEvents();
-                seen << box->text() << d.sldColBar[1]->value() << int(scripted.messages.size())
-                     << (d.isVisible() && d.focusWidget() == box);
-            }
-            if (d.isVisible())
-                d.cmdCancel_Click();
-        });
-        QVERIFY(!leftOpen);
-        if (!active)
-            QSKIP("the platform plugin did not activate the dialog; focus cannot move");
-        const int slider = refused ? 40 : value;
-        QCOMPARE(seen, QVariantList({typed, slider, int(refused), refused, typed, slider,
-                                     refused ? 2 : 0, refused}));
-        QCOMPARE(scripted.messageTexts(), QStringList(refused ? 2 : 0, Catalog.MsgOver255));
-        QVERIFY(!refused || scripted.messages[0].buttons == Platform::Buttons::Ok);
-        QCOMPARE(InitColorG, quint8(refused ? 77 : value));
-        QCOMPARE(InitCancel, refused ? kTrue : kFalse);
-        QVERIFY(refused || Background(FrmPallet().lblColor[0]).rgb() == qRgb(0, value, 0));
-    }
-
-    void clipRange_data()
-    {
-        QTest::addColumn<int>("selected");
-        QTest::addColumn<QList<int>>("clicks");
-        QTest::addColumn<QString>("end");        // how the dialog is left
-        QTest::addColumn<QStringList>("states"); // when shown, then after each click
-        const QString at10 = "10- 10-10 x1 -", to20 = "10-20 10-20 x11 ok";
-        QTest::newRow("10: 20 15 5 7")
-            << 10 << QList<int>{20, 15, 5, 7} << "ok"
-            << QStringList{at10, to20, "10-15 10-15 x6 ok", "5-10 5-10 x6 ok", "5-7 5-7 x3 ok"};
-        QTest::newRow("3: 3, one entry")
-            << 3 << QList<int>{3} << "ok" << QStringList{"3- 3-3 x1 -", "3-3 3-3 x1 ok"};
-        QTest::newRow("255: 0") << 255 << QList<int>{0} << "ok"
-                                << QStringList{"255- 255-255 x1 -", "0-255 0-255 x256 ok"};
-        for (const char *end : {"Cancel button", "Esc", "window closed"})
-            QTest::newRow(end) << 10 << QList<int>{20} << end << QStringList{at10, to20, at10};
-    }
-    void clipRange()
-    {
-        QFETCH(int, selected);
-        QFETCH(QList<int>, clicks);
-        QFETCH(QString, end);
-        QFETCH(QStringList, states);
-        FrmPallet().lblColor_Click(qint16(selected));
-        QVERIFY(!FrmPallet().cmdPaste->isEnabled());
-        scripted.clipboard = "keep me";
-        QStringList seen;
-        bool coloursMatch = true;
-        whenShown<frmClip>(FrmClip(), [&](frmClip &d) {
-            seen << ClipState(d);
-            for (int cell : clicks)
-                QTest::mouseClick(d.lblColor[cell], Qt::LeftButton), seen << ClipState(d);
-            for (int i = 0; i < kPalletEntries; ++i)
-                coloursMatch &= Background(d.lblColor[i]).rgb() == Rgb(Pallet[i]);
-            end == "ok"              ? QTest::mouseClick(d.cmdOK, Qt::LeftButton)
-            : end == "Cancel button" ? QTest::mouseClick(d.cmdCancel, Qt::LeftButton)
-            : end == "Esc"           ? QTest::keyClick(&d, Qt::Key_Escape)
-                                     : void(d.close());
-        });
-        QTest::mouseClick(FrmPallet().cmdCopy, Qt::LeftButton);
-        QVERIFY(!leftOpen && coloursMatch);
-        const bool copied = end == "ok";
-        if (!copied) { // no range survives into the next showing
-            whenShown<frmClip>(FrmClip(), [&](frmClip &d) { seen << ClipState(d), d.reject(); });
-            FrmPallet().cmdCopy_Click();
-        }
-        QCOMPARE(seen, states);
-        const QStringList last = states.back().section(' ', 0, 0).split('-');
-        QCOMPARE(scripted.clipboard, copied
-                                         ? BuildClipText(Pallet, last[0].toInt(), last[1].toInt())
-                                         : QString("keep me"));
-        QCOMPARE(FrmPallet().cmdPaste->isEnabled(), copied);
-    }
-
-    void paste_data()
-    {
-        QTest::addColumn<int>("selected");
-        QTest::addColumn<QString>("clip");
-        QTest::addColumn<bool>("confirm");
-        QTest::addColumn<int>("last"); // named in the prompt; -1: no prompt
-        QTest::newRow("six entries at 5, OK") << 5 << ClipText(6) << true << 10;
-        QTest::newRow("six entries at 5, Cancel") << 5 << ClipText(6) << false << 10;
-        QTest::newRow("two entries at 255: cut") << 255 << ClipText(2) << true << 255;
-        QTest::newRow("1000 entries at 250: cut") << 250 << ClipText(1000) << true << 255;
-        QTest::newRow("empty clipboard") << 5 << "" << true << -1;
-    }
-    void paste()
-    {
-        QFETCH(int, selected);
-        QFETCH(QString, clip);
-        QFETCH(bool, confirm);
-        QFETCH(int, last);
-        FrmPallet().lblColor_Click(qint16(selected));
-        PalletArray expected = Pallet;
-        for (int j = 0; confirm && j <= last - selected; ++j)
-            expected[selected + j] = ParseClipText(clip)->at(j);
-        scripted.clipboard = clip;
-        scripted.answers.push_back(confirm ? Platform::Answer::Ok : Platform::Answer::Cancel);
-        FrmPallet().cmdPaste_Click();
-        const QString prompt = "%1 ～ %2 のパレットを書き換えます。\rよろしいですか？";
-        QCOMPARE(scripted.messageTexts(),
-                 last < 0 ? QStringList() : QStringList{prompt.arg(selected).arg(last)});
-        QVERIFY(last < 0 || scripted.messages[0].buttons == Platform::Buttons::OkCancel);
-        expectShown(expected, selected, frmPallet::kNoFile);
-        QCOMPARE(scripted.clipboard, clip);
-    }
-
-    void pasteButtonFollowsClipboard_data()
-    {
-        QTest::addColumn<QString>("clip");
-        QTest::addColumn<bool>("enabled");
-        QTest::newRow("one entry") << "Palmiro000001002003" << true;
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("18 bytes") << "Palmiro00000100200" << false;
-        QTest::newRow("magic in lower case") << "palmiro000001002003" << false;
-        QTest::newRow("letters in the count") << "PalmiroABC001002003" << false;
-        QTest::newRow("count 002, one entry") << "Palmiro002001002003" << false;
-        QTest::newRow("value above 255") << "Palmiro000001002256" << false;
-    }
-    // Activating the palette window, after another, reads the clipboard afresh.
-    void pasteButtonFollowsClipboard()
-    {
-        QFETCH(QString, clip);
-        QFETCH(bool, enabled);
-        auto activate = [](QWidget &w) {
-            return w.activateWindow(), QTest::qWaitForWindowActive(&w);
-        };
-        for (const QString &text : {enabled ? QString() : ClipText(1), clip}) {
-            scripted.clipboard = text;
-            if (!activate(FrmMain()) || !activate(FrmPallet()))
-                QSKIP("the platform plugin does not activate windows");
-            QCOMPARE(FrmPallet().cmdPaste->isEnabled(), text == clip ? enabled : !enabled);
-        }
-    }
-
-private:
-    void expectShown(const PalletArray &pallet, int selected, const QString &name)
-    {
-        frmPallet &w = FrmPallet();
-        QCOMPARE(QString::number(SelectedPalletID) + " " + w.lblFName->text(),
-                 QString::number(selected) + " " + name);
-        for (int i = 0; i < kPalletEntries; ++i)
-            QVERIFY2(Pallet[i] == pallet[i] && Background(w.lblColor[i]).rgb() == Rgb(pallet[i]),
-                     qPrintable(QString::number(i)));
-        QCOMPARE(Background(w.lblSelectColor).rgb(), Rgb(pallet[selected]));
-        for (int k = 0; k < 3; ++k)
-            QCOMPARE(QList<int>({w.txtColor[k]->text().toInt(), w.sldColBar[k]->value()}),
-                     QList<int>(2, pallet[selected].channel(k)));
-    }
-    // The file dialogs asked: open or save, title, filter as shown, offered name, overwrite prompt.
-    QStringList asked() const
-    {
-        QStringList out;
-        for (const auto &a : scripted.dialogs)
-            out << (a.save ? "save" : "open") << a.dialog.title << QtNameFilters(a.dialog.filter)
-                << a.dialog.defaultName << QString::number(a.dialog.confirmOverwrite);
-        return out;
-    }
-    // Runs `act` once the dialog's exec() is under way; a dialog `act` leaves
-    // open is closed so the test fails instead of hanging.
-    template <typename Dialog> void whenShown(Dialog &dialog, std::function<void(Dialog &)> act)
-    {
-        leftOpen = false;
-        QTimer::singleShot(0, &dialog, [this, &dialog, act] {
-            act(dialog);
-            if ((leftOpen = dialog.isVisible()))
-                dialog.done(QDialog::Rejected);
-        });
-    }
-    void newWith(std::function<void(frmInitPallet &)> act)
-    {
-        whenShown(FrmInitPallet(), std::move(act));
-        FrmMain().cmdActNew_Click();
-    }
-    QString openFile(const QByteArray &bytes)
-    {
-        scripted.paths.push_back(WriteFile(tmp->filePath("in.act"), bytes));
-        FrmMain().cmdActOpen_Click();
-        return tmp->filePath("in.act");
-    }
-
-    ScriptedPlatform scripted;
-    std::unique_ptr<QTemporaryDir> tmp;
-    bool leftOpen = false;
+    void edits_data() { Rows(kEdits); }
+    void edits() { Check(kEdits, Edits); }
+    void files_data() { Rows(kFiles); }
+    void files() { Check(kFiles, Files); }
+    void clipboard_data() { Rows(kClipboard); }
+    void clipboard() { Check(kClipboard, Clipboard); }
 };
 
 QTEST_MAIN(TestPaletteWindows)

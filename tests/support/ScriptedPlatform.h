@@ -10,6 +10,7 @@
 #include <optional>
 
 // Answers the windows' questions from a queue and records what was asked.
+// Unanswered message boxes get Ok; unanswered file dialogs are cancelled.
 class ScriptedPlatform final : public Platform {
 public:
     struct Message {
@@ -21,7 +22,6 @@ public:
         FileDialog dialog;
     };
 
-    // Unanswered message boxes get Ok; unanswered file dialogs are cancelled.
     std::deque<Answer> answers;
     std::deque<std::optional<QString>> paths;
     QList<Message> messages;
@@ -38,16 +38,18 @@ public:
     std::function<std::optional<QColor>(const QColor &initial, const Live &live)> colourChooser;
 
     Answer messageBox(QWidget *parent, const QString &text, Buttons buttons) override;
-    std::optional<QString> openFileDialog(QWidget *parent, const FileDialog &dialog) override;
-    std::optional<QString> saveFileDialog(QWidget *parent, const FileDialog &dialog) override;
+    std::optional<QString> openFileDialog(QWidget *, const FileDialog &d) override
+    {
+        return dialogs << Dialog{false, d}, nextPath();
+    }
+    std::optional<QString> saveFileDialog(QWidget *, const FileDialog &d) override
+    {
+        return dialogs << Dialog{true, d}, nextPath();
+    }
     QString clipboardText() override { return clipboard; }
     void setClipboardText(const QString &text) override { clipboard = text; }
     void setCursorPos(const QPoint &globalPos) override { cursorMoves << globalPos; }
-    bool startSystemMove(QWidget *) override
-    {
-        ++systemMoves;
-        return true;
-    }
+    bool startSystemMove(QWidget *) override { return ++systemMoves; }
     void endProcess() override { ++endProcessCalls; }
     std::optional<QColor> pickColor(QWidget *, const QString &, const QColor &initial,
                                     const Live &live) override
