@@ -12,24 +12,25 @@ QString Shell()
     const bool beside =
         b.right() + 1 == a.x() && c.x() == a.right() + 1 && b.y() == a.y() && c.y() == a.y();
     return Join(notes.join(' '), a.x(), a.y(), beside ? "" : "!",
-                P().isVisible() && S().isVisible(), M().windowTitle(), M().lblTitle[1]->isVisible(),
-                platform->systemMoves, Msgs(), platform->endProcessCalls);
+                QString::number(P().isVisible()) + QString::number(S().isVisible()),
+                M().windowTitle(), M().lblTitle[1]->isVisible(), platform->systemMoves, Msgs(),
+                platform->endProcessCalls);
 }
 const Table kShell = {
     {[] { platform->answers = {Platform::Answer::Cancel}, Click(M().cmdExit); },
-     " 266 37  true  false 0 exit? 0"},
-    {[] { Click(M().cmdExit); }, " 266 37  true  false 0 exit? 1"},
-    {[] { M().close(); }, " 266 37  true  false 0  1"}, // ends at once, without the question
+     " 266 37  11  false 0 exit? 0"},
+    {[] { Click(M().cmdExit); }, " 266 37  11  false 0 exit? 1"},
+    {[] { M().close(); }, " 266 37  11  false 0  1"}, // ends at once, without the question
     {[] { Click(M().cmdMin), Note(Shell()); },
-     " 266 37  false Palmiro false 0  0 266 37  false Palmiro false 0  0"},
+     " 266 37  00 Palmiro false 0  0 266 37  00 Palmiro false 0  0"},
     {[] { M().move(M().pos() + QPoint(30, 20)), Click(M().cmdMin), M().showNormal(); },
-     " 296 57  true  true 0  0"}, // as in a title drag
+     " 296 57  11  true 0  0"}, // as in a title drag
     {[] {
          QTest::mouseClick(M().lblTitle[0], Qt::RightButton), Click(M().lblTitle[0]), Click(&M());
      },
-     " 266 37  true  false 2  0"},
+     " 266 37  11  false 2  0"},
     {[] { Activate(&P()), Note(Shell()), Activate(&M()); },
-     " 266 37  true  true 0  0 266 37  true  false 0  0"},
+     " 266 37  11  true 0  0 266 37  11  false 0  0"},
 };
 
 // A settings file renames the captions and sets the font; the about window, shown twice
@@ -83,7 +84,7 @@ QString Start()
     return Join(Selected(), M().txtZoom->text(), M().sldZoom->value(), P().cmdPaste->isEnabled(),
                 Name(), Changed(), Shell());
 }
-const Table kStart = {{[] {}, "0 0,0,0 100 100 false <No File> 0-255  266 37  true  false 0  0"}};
+const Table kStart = {{[] {}, "0 0,0,0 100 100 false <No File> 0-255  266 37  11  false 0  0"}};
 
 class TestShellWindows : public QObject {
     Q_OBJECT
