@@ -43,7 +43,7 @@ const Table kView = {
     {[] { OpenPcx("big"), Scroll(500, 500); },
      "233 247 254 3 400 300 104 21 100 100  false <No File>"},
     {[] { OpenPcx("big"), Scroll(10, 10), S().resize(313, 296); },
-     "167 181 188 193 400 300 9 8 100 100  false <No File>"},
+     "200 214 221 226 400 300 10 10 100 100  false <No File>"},
     {[] { OpenPcx("big"), Scroll(50, 10), M().sldZoom->setValue(200); },
      "191 198 198 204 400 300 98 16 200 200  false <No File>"},
     // Adjust lays the pixels out one wider, or one narrower again.
