@@ -1,5 +1,4 @@
-// Arbitrary bytes and lengths through the ACT data step, and the 768 bytes a
-// palette saves as back through it.
+// Arbitrary bytes and lengths through the ACT data step, and a palette's save back through it.
 
 #include "Require.h"
 #include "palette/ActApply.h"

@@ -1,5 +1,4 @@
-// Arbitrary bytes as clipboard text, read as Latin-1 and as UTF-8; and
-// every text the copy writes must read back as the entries it was made of.
+// Clipboard text as Latin-1 and UTF-8; every text the copy writes reads back as its entries.
 
 #include "Require.h"
 #include "palette_window/ClipText.h"

@@ -4,9 +4,6 @@
 #include "image/ImageFormats.h"
 #include "palette/PaletteFormats.h"
 
-#include <cstddef>
-#include <cstdint>
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray prefix(FUZZ_PREFIX, sizeof(FUZZ_PREFIX) - 1);

@@ -1,5 +1,4 @@
-// The numeric-text rule and the rounding against strtod, nearbyint (halves to
-// even) and 128-bit arithmetic.
+// The numeric-text rule and the rounding against strtod, nearbyint and 128-bit arithmetic.
 
 #include "Require.h"
 #include "shell/Numbers.h"

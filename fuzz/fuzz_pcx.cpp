@@ -1,5 +1,4 @@
-// Arbitrary bytes through the PCX reader, the decoder, the adjust layouts
-// and a small drawing; checks what must hold for every accepted file.
+// Arbitrary bytes through the PCX reader, the adjust layouts and a small drawing.
 
 #include "Require.h"
 #include "image/PcxAdjust.h"
@@ -26,7 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             image = std::move(*next);
         }
     }
-    // A small window onto the image, placed by the last bytes of the input.
     const int f = 1 + data[size - 1] % 4;
     const int ox = data[size - 2] % (image.width() + 2), oy = data[size - 3] % (image.height() + 2);
     std::vector<quint32> raster(40 * 30, 0);

@@ -15,10 +15,7 @@
 using L = QList<int>;
 using namespace mdlGlobal;
 
-namespace {
-
-// Entry i is (i, 255 - i, 7i mod 256): every entry differs from the others.
-PalletArray Distinct()
+static PalletArray Distinct()
 {
     PalletArray p;
     for (int i = 0; i < kPalletEntries; ++i)
@@ -26,7 +23,7 @@ PalletArray Distinct()
     return p;
 }
 
-L Rgb(const PalletEntry *first, qsizetype count)
+static L Rgb(const PalletEntry *first, qsizetype count)
 {
     L out;
     for (const PalletEntry *e = first; e < first + count; ++e)
@@ -35,7 +32,7 @@ L Rgb(const PalletEntry *first, qsizetype count)
 }
 
 // One pixel of each stored value, drawn 16 x 16.
-QImage Draw(const PixelBuffer &values, const PalletArray &p)
+static QImage Draw(const PixelBuffer &values, const PalletArray &p)
 {
     QImage out(16, 16, QImage::Format_RGB32);
     FillView(out.bits(), out.bytesPerLine(), 16, 16, ::PcxImage(values, 16, 16, 16),
@@ -43,36 +40,29 @@ QImage Draw(const PixelBuffer &values, const PalletArray &p)
     return out;
 }
 
-} // namespace
-
 class TestPaletteOps : public QObject {
     Q_OBJECT
 private slots:
     void cleanup() { EndApplication(); }
     void ramp_data()
     {
-        QTest::addColumn<bool>("hsv");
         QTest::addColumn<L>("ends"); // s, t, then the colours of S and T
         QTest::addColumn<L>("between");
         const L grey{64, 64, 64, 128, 128, 128, 191, 191, 191};
-        QTest::newRow("rgb 0..4") << false << L{0, 4, 0, 0, 0, 255, 255, 255} << grey;
-        QTest::newRow("rgb 4..0") << false << L{4, 0, 255, 255, 255, 0, 0, 0} << grey;
-        QTest::newRow("rgb halves to even") << false << L{253, 255, 0, 0, 1, 5, 7, 2} << L{2, 4, 2};
-        QTest::newRow("rgb neighbours") << false << L{10, 11, 1, 1, 1, 9, 9, 9} << L{};
-        QTest::newRow("hsv across the seam")
-            << true << L{0, 3, 255, 0, 255, 255, 255, 0} << L{255, 0, 85, 255, 85, 0};
-        QTest::newRow("hsv 255..253")
-            << true << L{255, 253, 255, 255, 0, 255, 0, 255} << L{255, 0, 0};
-        QTest::newRow("hsv red to blue via magenta")
-            << true << L{7, 9, 255, 0, 0, 0, 0, 255} << L{255, 0, 255};
-        QTest::newRow("hsv black keeps the hue")
-            << true << L{7, 9, 0, 0, 0, 255, 0, 0} << L{128, 0, 0};
+        QTest::newRow("rgb 0..4") << L{0, 4, 0, 0, 0, 255, 255, 255} << grey;
+        QTest::newRow("rgb 4..0") << L{4, 0, 255, 255, 255, 0, 0, 0} << grey;
+        QTest::newRow("rgb halves to even") << L{253, 255, 0, 0, 1, 5, 7, 2} << L{2, 4, 2};
+        QTest::newRow("rgb neighbours") << L{10, 11, 1, 1, 1, 9, 9, 9} << L{};
+        QTest::newRow("hsv seam") << L{0, 3, 255, 0, 255, 255, 255, 0} << L{255, 0, 85, 255, 85, 0};
+        QTest::newRow("hsv 255..253") << L{255, 253, 255, 255, 0, 255, 0, 255} << L{255, 0, 0};
+        QTest::newRow("hsv via magenta") << L{7, 9, 255, 0, 0, 0, 0, 255} << L{255, 0, 255};
+        QTest::newRow("hsv black keeps the hue") << L{7, 9, 0, 0, 0, 255, 0, 0} << L{128, 0, 0};
     }
     void ramp()
     {
-        QFETCH(bool, hsv);
         QFETCH(L, ends);
         QFETCH(L, between);
+        const bool hsv = QByteArray(QTest::currentDataTag()).startsWith("hsv");
         const int s = ends[0], t = ends[1], lo = std::min(s, t), hi = std::max(s, t);
         PalletArray p = Distinct();
         p[s].set(quint8(ends[2]), quint8(ends[3]), quint8(ends[4]));
@@ -83,24 +73,21 @@ private slots:
 
     void moveEntries_data()
     {
-        QTest::addColumn<bool>("reverse");
         QTest::addColumn<L>("ends"); // s, t, then the old entries in slots min..max
-        QTest::addColumn<bool>("remap");
         for (bool remap : {false, true}) {
             const char *r = remap ? ", remap" : "";
-            QTest::addRow("swap 7 and 3%s", r) << false << L{7, 3, 7, 4, 5, 6, 3} << remap;
-            QTest::addRow("swap 0 and 1%s", r) << false << L{0, 1, 1, 0} << remap;
-            QTest::addRow("swap 9 with itself%s", r) << false << L{9, 9, 9} << remap;
-            QTest::addRow("reverse 5..2%s", r) << true << L{5, 2, 5, 4, 3, 2} << remap;
-            QTest::addRow("reverse 252..255%s", r)
-                << true << L{252, 255, 255, 254, 253, 252} << remap;
+            QTest::addRow("swap 7 and 3%s", r) << L{7, 3, 7, 4, 5, 6, 3};
+            QTest::addRow("swap 0 and 1%s", r) << L{0, 1, 1, 0};
+            QTest::addRow("swap 9 with itself%s", r) << L{9, 9, 9};
+            QTest::addRow("reverse 5..2%s", r) << L{5, 2, 5, 4, 3, 2};
+            QTest::addRow("reverse 252..255%s", r) << L{252, 255, 255, 254, 253, 252};
         }
     }
     void moveEntries()
     {
-        QFETCH(bool, reverse);
         QFETCH(L, ends);
-        QFETCH(bool, remap);
+        const QByteArray tag = QTest::currentDataTag();
+        const bool reverse = tag.startsWith("reverse"), remap = tag.endsWith("remap");
         const int s = ends[0], t = ends[1], lo = std::min(s, t), hi = std::max(s, t);
         const EntryMap map = reverse ? ReverseMap(s, t) : SwapMap(s, t);
         const PalletArray p = Distinct(), got = MoveEntries(p, map);
@@ -121,8 +108,7 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<L>("rgb"); // empty: refused
-        QTest::newRow("both forms, CRLF, blanks, empty lines") << "#0A0b0C\r\n\n  ff0010 \n"
-                                                               << L{10, 11, 12, 255, 0, 16};
+        QTest::newRow("both forms") << "#0A0b0C\r\n\n  ff0010 \n" << L{10, 11, 12, 255, 0, 16};
         QTest::newRow("five digits") << "#12345" << L{};
         QTest::newRow("not a hex digit") << "#12345G" << L{};
         QTest::newRow("full-width digits") << u"#１２３４５６"_qs << L{};
@@ -145,7 +131,6 @@ private slots:
         const QImage &raster = FrmPCX().raster();
         const UsageCounts &n = pal.Usage();
         auto used = [&] { return L{int(n[255]), int(n[254]), int(n[253]), int(n[250])}; };
-        QCOMPARE(used(), (L{0, 0, 0, 0}));
         // Stream 0 0 1 2 2 2 2 5: entries 255 255 254 253 253 253 253 250.
         platform.paths.push_back(
             WriteFile(dir.filePath("a.pcx"), MakePcx(3, 1, Bytes({0, 0, 1, 2, 2, 2, 2, 5}))));

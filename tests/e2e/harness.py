@@ -9,6 +9,8 @@ from PIL import Image, ImageChops, ImageGrab
 TESTDATA = Path(__file__).resolve().parents[3] / "shared" / "testdata"
 ENV, ARGS = dict(os.environ), dict(zip(sys.argv[1::2], sys.argv[2::2]))
 ART, BINARY = Path(ARGS["--artefacts"]), Path(ARGS["--palmiro"])  # and --tool
+shutil.rmtree(ART, ignore_errors=True)  # nothing of an earlier run stays
+ART.mkdir(parents=True)
 SWATCH = (24, 296)  # the palette window's selection swatch, client pixels
 
 
@@ -16,10 +18,6 @@ def check(ok, message):
     if not ok:
         shot("failure.png")
         raise AssertionError(message)
-
-
-def step(text):
-    print(f"ok - {text}", flush=True)
 
 
 def wait(probe, what, timeout=8):
@@ -44,7 +42,6 @@ def prop(wid, name):
 
 
 def frame(wid, decorated=True):
-    """(x, y, w, h) on the screen, with the window manager's decoration or without."""
     info = run("xwininfo", "-id", wid)
     x, y, w, h = (int(re.search(rf"{k}:\s+(-?\d+)", info)[1]) for k in
                   ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
@@ -140,7 +137,6 @@ class App:
             None), f"a window titled {title!r}")
 
     def answer(self, title, keys, name=None):
-        """Answers the message box or dialog titled title with keys."""
         box = self.dialog(title)
         if name:
             shot(name)
@@ -150,14 +146,13 @@ class App:
     def closed(self, wid):
         wait(lambda: wid not in self.windows(), f"window {wid} to close")
 
-    def answer_file(self, title, path):
-        """Types path into the real file dialog titled title."""
+    def answer_file(self, title, path, keys=("Return",)):
         box = self.dialog(title)
         xdo("windowactivate", "--sync", box)
         key("ctrl+a")
         xdo("type", "--delay", 30, str(path))
         time.sleep(0.3)  # lets the completer's popup come before Return
-        key("Return")
+        key(*keys)
         self.closed(box)
 
     def stop(self):
@@ -171,16 +166,16 @@ def skip(why, code=77):
     sys.exit(code)
 
 
-def journey(body):
-    """Runs body(palmiro-tool or None) and exits with its verdict."""
-    ART.mkdir(parents=True, exist_ok=True)
-    for old in ART.glob("*.*"):  # nothing of an earlier run stays
-        old.unlink()
-    # scripts/test gives a private Xvfb with openbox.
+def journey(body, **options):
+    """Runs body(app, palmiro-tool or None) on a fresh App(**options); exits with its verdict."""
     if "window id" not in run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"):
         skip("no X display with a window manager", 1 if ENV.get("PALMIRO_E2E_REQUIRE_X") == "1" else 77)
     try:
-        body(Path(ARGS["--tool"]) if "--tool" in ARGS else None)
+        app = App(**options)
+        try:
+            body(app, Path(ARGS["--tool"]) if "--tool" in ARGS else None)
+        finally:
+            app.stop()
     except AssertionError as why:
         print(f"FAIL: {why}")
         sys.exit(1)

@@ -1,61 +1,175 @@
-"""ACT files through the real Qt dialogs, a range through the X clipboard, and
-the paste prompt's Cancel and OK."""
+"""A PNG from the command line, saved as PCX through the screen menu; New without
+a caption; ACT open and save through the real dialogs; a range through the X
+clipboard; the paste prompt; the cell menu's R ramp, put back by Ctrl+Z. Then a
+PCX through the real dialog, drawn as palmiro-tool renders it: read-out, click,
+a 50-move green drag that Ctrl+Z and Ctrl+Y take as one step. Nothing typed or clicked
+is lost after a refusal, and an uncommitted zoom text does not drive the picture."""
 
+import subprocess
+from collections import Counter
 from harness import *
 
+PNG, PCX = ART / "landscape.png", ART / "saved.pcx"
+Image.open(Path(__file__).resolve().parents[2] / "samples" / "landscape.pcx").save(PNG)
+SHOWN, REFUSED = TESTDATA / "pcx" / "alg_mysha.pcx", TESTDATA / "pcx" / "pil_pil184.pcx"
+RED, GREEN, ZOOM = (48, 329), (48, 353), (36, 77)  # boxes: palette, palette, main client
 COLOURS = [(i, (37 * i + 11) % 256, (200 - 3 * i) % 256) for i in range(256)]
 
 
-def body(tool):
-    app = App()
-    try:
-        made, saved = app.folder / "made.act", app.folder / "saved.act"
-        made.write_bytes(bytes(c for colour in COLOURS for c in colour))
-        cells = [app.at(app.pallet, 16 * (i % 16) + 8, 24 + 16 * (i // 16)) for i in range(256)]
+def body(app, tool):
+    expected = Image.open(PNG).convert("RGB")
+    x, y = frame(app.screen, False)[:2]
+    box = (x, y, x + expected.width, y + expected.height)
+    until_screen(lambda i: i.crop(box).tobytes() != expected.tobytes(), "the PNG shown",
+                 timeout=10, name="png-opened.png")
+    click(x + 20, y + 20, button=3)
+    key("s")
+    app.answer_file("画像の保存", PCX.with_suffix(".png"), ("Tab", "Down", "Return"))  # type PCX
+    wait(lambda: PCX.is_file() and PCX.read_bytes()[:4] == b"\x0a\x05\x01\x08", "an 8-bit PCX")
+    written = Image.open(PCX)
+    check(written.mode == "P" and written.convert("RGB").tobytes() == expected.tobytes(),
+          "saved.pcx does not show the same picture")
 
-        def shows(expected, name):
-            until_screen(lambda i: [n for n, c in expected.items() if i.getpixel(cells[n]) != c],
-                         f"the cells to show {expected}", name=name)
+    made, saved = app.folder / "made.act", app.folder / "saved.act"
+    made.write_bytes(bytes(c for colour in COLOURS for c in colour))
+    cells = [app.at(app.pallet, 16 * (i % 16) + 8, 24 + 16 * (i // 16)) for i in range(256)]
 
-        click(*app.at(app.main, 60, 260))  # New: a dialog with no caption at all
-        new = app.dialog("")
-        check(not any(re.findall(r'"(.*)"', prop(new, "_NET_WM_NAME"))), "New has a caption")
-        x, y = frame(new, False)[:2]
-        click(x + 278, y + 124)  # Cancel
-        app.closed(new)
-        step("New opens without a caption; Cancel closes it")
+    def shows(expected, name):
+        until_screen(lambda i: [n for n, c in expected.items() if i.getpixel(cells[n]) != c],
+                     f"the cells to show {expected}", name=name)
 
-        click(*app.at(app.main, 60, 284))
-        app.answer_file("Select Act File", made)
-        shows(dict(enumerate(COLOURS)), "opened.png")
-        step("Open through the Qt file dialog: all 256 cells show the file's colours")
+    click(*app.at(app.main, 60, 260))  # New: a dialog with no caption at all
+    new = app.dialog("")
+    check(not any(re.findall(r'"(.*)"', prop(new, "_NET_WM_NAME"))), "New has a caption")
+    x, y = frame(new, False)[:2]
+    click(x + 278, y + 124)  # Cancel
+    app.closed(new)
 
-        click(*app.at(app.main, 60, 308))
-        app.answer_file("Act File Save", saved)
-        wait(lambda: saved.is_file() and saved.read_bytes() == made.read_bytes(), "the save")
-        step("Save through the dialog writes the opened 768 bytes")
+    click(*app.at(app.main, 60, 284))
+    app.answer_file("Select Act File", made)
+    shows(dict(enumerate(COLOURS)), "act-opened.png")
 
-        click(*cells[5])
-        click(*app.at(app.pallet, 160, 296))
-        dialog = app.dialog("Copy to Clipboard")
-        x, y = frame(dialog, False)[:2]
-        click(x + 68, y + 4)  # cell 8 of the range dialog's 8-px grid
-        click(x + 156, y + 118)  # COPY
-        app.closed(dialog)
-        text = "Palmiro003" + "".join("%03d%03d%03d" % COLOURS[i] for i in range(5, 9))
-        wait(lambda: run("xclip", "-o", "-selection", "clipboard") == text,
-             f"the X clipboard to hold {text}")
-        step("entries 5 to 8 reach the X clipboard as palette text (read with xclip)")
+    click(*app.at(app.main, 60, 308))
+    app.answer_file("Act File Save", saved)
+    wait(lambda: saved.is_file() and saved.read_bytes() == made.read_bytes(), "the save")
 
-        for answer, source in (("Escape", range(100, 104)), ("Return", range(5, 9))):
-            click(*cells[100])
-            click(*app.at(app.pallet, 220, 296))
-            app.answer("Palmiro", answer, "paste-prompt.png")
-            click(*cells[101])  # shows that the program went on past the prompt
-            shows({i: COLOURS[s] for i, s in zip(range(100, 104), source)}, f"{answer}.png")
-        step("the paste prompt: Escape leaves cells 100 to 103, Return gives them 5 to 8")
-    finally:
-        app.stop()
+    click(*cells[5])
+    click(*app.at(app.pallet, 160, 296))
+    dialog = app.dialog("Copy to Clipboard")
+    x, y = frame(dialog, False)[:2]
+    click(x + 68, y + 4)  # cell 8 of the range dialog's 8-px grid
+    click(x + 156, y + 118)  # COPY
+    app.closed(dialog)
+    text = "Palmiro003" + "".join("%03d%03d%03d" % COLOURS[i] for i in range(5, 9))
+    wait(lambda: run("xclip", "-o", "-selection", "clipboard") == text,
+         f"the X clipboard to hold {text}")
+
+    for answer, source in (("Escape", range(100, 104)), ("Return", range(5, 9))):
+        click(*cells[100])
+        click(*app.at(app.pallet, 220, 296))
+        app.answer("Palmiro", answer, "paste-prompt.png")
+        click(*cells[101])  # shows that the program went on past the prompt
+        shows({i: COLOURS[s] for i, s in zip(range(100, 104), source)}, f"{answer}.png")
+
+    act = app.folder / "ends.act"
+    act.write_bytes(bytes([255, 0, 0] + [0, 0, 0] * 14 + [0, 0, 255] + [0, 0, 0] * 240))
+    click(*app.at(app.main, 60, 284))
+    app.answer_file("Select Act File", act)
+    row = lambda image: [image.getpixel(c) for c in cells[:16]]
+    before = row(until_screen(lambda i: row(i)[15] != (0, 0, 255), "the file"))
+    click(*cells[0])
+    corner = cells[15][0] + 24, cells[15][1] + 12  # under the menu once it opens
+    behind = shot("selected.png").getpixel(corner)
+    click(*cells[15], button=3)
+    until_screen(lambda i: i.getpixel(corner) == behind, "the menu")
+    key("r")
+    ramp = row(until_screen(lambda i: row(i)[7] == (0, 0, 0), "the ramp", name="ramp.png"))
+    check(ramp[1:15] == [(255 - 17 * k, 0, 17 * k) for k in range(1, 15)], f"ramp {ramp}")
+    key("ctrl+z")
+    until_screen(lambda i: row(i) != before, "the ramp's undo", name="ramp-undone.png")
+
+    if not (tool and SHOWN.is_file() and REFUSED.is_file()):
+        skip("palmiro-tool or the sample PCX files are missing")
+    renders, stored = {}, Image.open(SHOWN)
+    for zoom in (100, 400):
+        subprocess.run([tool, "render", SHOWN, "--zoom", str(zoom), ART / "tool.png"], check=True)
+        renders[zoom] = Image.open(ART / "tool.png").convert("RGB")
+    x0, y0, w, h = frame(app.screen, False)
+    area, size = (x0, y0, x0 + w - 17, y0 + h - 17), (0, 0, w - 17, h - 17)  # no scroll bars
+    info = app.at(app.main, 10, 178) + app.at(app.main, 107, 235)
+    swatch = lambda image: image.getpixel(app.at(app.pallet, *SWATCH))
+
+    def drawn(zoom, name, entry=None, colour=None):
+        """The drawing area as palmiro-tool renders it, entry's pixels in colour."""
+        wanted = renders[zoom].crop(size)
+        if entry is not None:
+            mask = stored.point(lambda v: 255 * (v == 255 - entry), "L")
+            mask = mask.resize((mask.width * zoom // 100, mask.height * zoom // 100), Image.NEAREST)
+            wanted.paste(colour, (0, 0), mask.crop(size))
+        until_screen(lambda i: ImageChops.difference(i.crop(area), wanted).getbbox(),
+                     f"the picture drawn as {name}", name=name + ".png")
+
+    def hover(x, y, colour):
+        move(area[0] + x, area[1] + y)
+        until_screen(lambda i: Counter(i.crop(info).getdata()).most_common(1)[0][0] != colour,
+                     f"the read-out to show {colour} at {(x, y)}")
+
+    def refuse(elsewhere):
+        click(*app.at(app.pallet, *RED))
+        key("ctrl+a", "a", "b", "c")
+        elsewhere()
+        app.answer("Palmiro", "Return")
+
+    click(*app.at(app.main, 60, 36))
+    app.answer_file("Select PCX File", SHOWN)
+    drawn(100, "opened")
+
+    colour, entry = renders[100].getpixel((150, 100)), 255 - stored.getpixel((150, 100))
+    hover(150, 100, colour)
+    xdo("click", 1)
+    thumb = app.at(app.pallet, 72 + round(185 * colour[0] / 255), 320)
+    wait(lambda: pointer() == thumb, f"the pointer on the red thumb {thumb}")
+    until_screen(lambda i: swatch(i) != colour, f"the swatch to show {colour}")
+
+    grab = app.at(app.pallet, 77 + (174 * colour[1]) // 255, 352)
+    drag(grab, (grab[0] + (50 if colour[1] < 128 else -50), grab[1]), steps=50)
+    edited = swatch(until_screen(lambda i: swatch(i) == colour, "the green drag"))
+    drawn(100, "green-dragged", entry, edited)
+    key("ctrl+z")
+    until_screen(lambda i: swatch(i) != colour, "the undo")
+    drawn(100, "undone")
+    xdo("windowactivate", "--sync", app.main)
+    key("ctrl+y")
+    drawn(100, "redone", entry, edited)
+
+    refuse(lambda: key("Tab"))
+    wait(lambda: xdo("getactivewindow").strip() == str(app.pallet), "the palette active")
+    key("9", "Tab")
+    edited = swatch(until_screen(lambda i: swatch(i)[0] != 9, "red 9 typed after"))
+
+    refuse(lambda: click(*app.at(app.pallet, *GREEN)))
+    now = shot()
+    other = next(i for i in range(256) if now.getpixel(cells[i]) != edited)
+    click(*cells[other])
+    until_screen(lambda i: swatch(i) != i.getpixel(cells[other]), "the clicked cell")
+
+    drag(app.at(app.main, 22, 100), app.at(app.main, 100, 100))
+    drawn(400, "zoom-400", entry, edited)
+    click(*app.at(app.main, *ZOOM))
+    key("ctrl+a", "1", "0", "0")
+    x, y = next((x, 60) for x in range(4, 300, 4)
+                if renders[400].getpixel((x, 60)) != renders[100].getpixel((x, 60)))
+    hover(x, y, renders[400].getpixel((x, y)))
+    click(*cells[entry])
+    grab = app.at(app.pallet, 77 + (174 * edited[1]) // 255, 352)
+    drag(grab, (grab[0] - 40, grab[1]))
+    edited = swatch(until_screen(lambda i: swatch(i)[1] >= edited[1], "a green edit"))
+    drawn(400, "uncommitted-100", entry, edited)
+
+    click(*app.at(app.main, 60, 36))  # leaving the box commits 100
+    app.answer_file("Select PCX File", REFUSED)
+    app.answer("Palmiro", "Return", "refused.png")
+    drawn(100, "refused", entry, edited)
 
 
-journey(body)
+journey(body, args=[PNG])

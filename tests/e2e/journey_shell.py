@@ -9,65 +9,55 @@ TITLES = ("表示テスト", "ソース パレット", "画面（試験）")
 SETTINGS = ("[TITLE]\r\nFRM_MAIN=%s\r\nfrm_pallet = %s\r\nFRM_PCX=%s\r\n" % TITLES).encode("cp932")
 
 
-def body(tool):
-    app = App(SETTINGS, pallet=TITLES[1], screen=TITLES[2])
-    try:
-        start = pallet, main, screen = app.frames()
-        shot("start.png")
-        check(pallet[0] + pallet[2] == main[0] and screen[0] == main[0] + main[2]
-              and pallet[1] == main[1] == screen[1], f"frames not edge to edge: {start}")
-        names = re.findall(r'"(.*)"', prop(app.main, "_NET_WM_NAME") + prop(app.main, "WM_NAME"))
-        check(not any(names), f"the shown main window is captioned {names}")
-        step(f"titles from the Shift-JIS file; main caption empty; frames edge to edge: {start}")
+def body(app, tool):
+    start = pallet, main, screen = app.frames()
+    shot("start.png")
+    check(pallet[0] + pallet[2] == main[0] and screen[0] == main[0] + main[2]
+          and pallet[1] == main[1] == screen[1], f"frames not edge to edge: {start}")
+    names = re.findall(r'"(.*)"', prop(app.main, "_NET_WM_NAME") + prop(app.main, "WM_NAME"))
+    check(not any(names), f"the shown main window is captioned {names}")
 
-        for what, (x, y), button in (("information panel", (60, 200), 1), ("Zoom frame", (12, 70), 1),
-                                     ("Act File frame", (12, 262), 1), ("title strip", (40, 8), 3)):
-            x, y = app.at(app.main, x, y)
-            drag((x, y), (x + 60, y + 40), button)
-            check(app.settle() == start, f"a press on the {what} (button {button}) moved windows")
-        step("presses on the panel or the frames, and a right-button drag, move nothing")
+    for what, (x, y), button in (("information panel", (60, 200), 1), ("Zoom frame", (12, 70), 1),
+                                 ("Act File frame", (12, 262), 1), ("title strip", (40, 8), 3)):
+        x, y = app.at(app.main, x, y)
+        drag((x, y), (x + 60, y + 40), button)
+        check(app.settle() == start, f"a press on the {what} (button {button}) moved windows")
 
-        for (x, y), (dx, dy) in (((40, 8), (90, 50)), ((1, 150), (-90, -50))):
-            x, y = app.at(app.main, x, y)
-            before = app.frames()
-            drag((x, y), (x + dx, y + dy))
-            after = app.settle()
-            check(after == tuple((f[0] + dx, f[1] + dy) + f[2:] for f in before),
-                  f"a drag by {(dx, dy)} took {before} to {after}")
-        step("the title strip and the bare surface drag all three windows by one offset")
+    for (x, y), (dx, dy) in (((40, 8), (90, 50)), ((1, 150), (-90, -50))):
+        x, y = app.at(app.main, x, y)
+        before = app.frames()
+        drag((x, y), (x + dx, y + dy))
+        after = app.settle()
+        check(after == tuple((f[0] + dx, f[1] + dy) + f[2:] for f in before),
+              f"a drag by {(dx, dy)} took {before} to {after}")
 
-        for item in ("x", "e"):  # openbox's window menu: maximise, then restore
-            xdo("windowactivate", "--sync", app.main)
-            key("alt+space")
-            time.sleep(0.3)
-            key(item, "Escape")
-            check(app.settle() == start, f"the window menu's {item!r} moved windows: {app.frames()}")
-        step("maximise from the window manager's menu, and back, moves nothing")
-
-        click(*app.at(app.main, 108, 8))
-        wait(lambda: "Iconic" in prop(app.main, "WM_STATE") and app.windows() == [] and
-             xdo("getwindowname", app.main).strip() == TITLES[0], "minimised, titled, companions hidden")
-        xdo("windowactivate", app.main)
-        wait(lambda: len(app.windows()) == 3, "the restore")
-        check(app.settle() == start, f"the restore put windows elsewhere: {app.frames()}")
-        step(f"minimised: titled {TITLES[0]}, companions hidden; restore puts all three back")
-
-        click(*app.at(app.main, 60, 340))
-        about = app.dialog("Palmiro のﾊﾞｰｼﾞｮﾝ情報")
-        actions = prop(about, "_NET_WM_ALLOWED_ACTIONS")
-        check("MINIMIZE" not in actions and "MAXIMIZE" not in actions, f"About offers {actions}")
-        click(*app.at(app.main, 60, 380))
+    for item in ("x", "e"):  # openbox's window menu: maximise, then restore
+        xdo("windowactivate", "--sync", app.main)
+        key("alt+space")
         time.sleep(0.3)
-        stacking = [int(w, 16) for w in re.findall(r"0x[0-9a-f]+", run(
-            "xprop", "-root", "_NET_CLIENT_LIST_STACKING"))]
-        check(stacking.index(about) > stacking.index(app.main), "About went under the main window")
-        shot("about.png")
-        xdo("windowactivate", "--sync", about)
-        key("Return")
-        app.closed(about)
-        step("About: no minimise or maximise, stays over the main window, Return closes it")
-    finally:
-        app.stop()
+        key(item, "Escape")
+        check(app.settle() == start, f"the window menu's {item!r} moved windows: {app.frames()}")
+
+    click(*app.at(app.main, 108, 8))
+    wait(lambda: "Iconic" in prop(app.main, "WM_STATE") and app.windows() == [] and
+         xdo("getwindowname", app.main).strip() == TITLES[0], "minimised, titled, companions hidden")
+    xdo("windowactivate", app.main)
+    wait(lambda: len(app.windows()) == 3, "the restore")
+    check(app.settle() == start, f"the restore put windows elsewhere: {app.frames()}")
+
+    click(*app.at(app.main, 60, 340))
+    about = app.dialog("Palmiro のﾊﾞｰｼﾞｮﾝ情報")
+    actions = prop(about, "_NET_WM_ALLOWED_ACTIONS")
+    check("MINIMIZE" not in actions and "MAXIMIZE" not in actions, f"About offers {actions}")
+    click(*app.at(app.main, 60, 380))
+    time.sleep(0.3)
+    stacking = [int(w, 16) for w in re.findall(r"0x[0-9a-f]+", run(
+        "xprop", "-root", "_NET_CLIENT_LIST_STACKING"))]
+    check(stacking.index(about) > stacking.index(app.main), "About went under the main window")
+    shot("about.png")
+    xdo("windowactivate", "--sync", about)
+    key("Return")
+    app.closed(about)
 
 
-journey(body)
+journey(body, settings=SETTINGS, pallet=TITLES[1], screen=TITLES[2])
