@@ -38,7 +38,6 @@ static void CheckText(const QString &text, int lo, int hi)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const auto *chars = reinterpret_cast<const char *>(data);
-    // The ranges the program asks for, and one taken from the input.
     const auto a = size >= 4 ? qint16(data[0] | data[1] << 8) : -32768;
     const auto b = size >= 4 ? qint16(data[2] | data[3] << 8) : 32767;
     for (const QString &text :

@@ -31,7 +31,6 @@ static L Rgb(const PalletEntry *first, qsizetype count)
     return out;
 }
 
-// One pixel of each stored value, drawn 16 x 16.
 static QImage Draw(const PixelBuffer &values, const PalletArray &p)
 {
     QImage out(16, 16, QImage::Format_RGB32);

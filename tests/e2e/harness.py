@@ -1,5 +1,4 @@
-"""Runs the real palmiro for the journeys under the X display and window manager
-in DISPLAY. Exit 0 passed, 1 failed, 77 skipped. Every wait is bounded."""
+"""Runs a copy of palmiro under DISPLAY's window manager; exits 0 passed, 1 failed, 77 skipped."""
 
 import os, re, shutil, subprocess, sys, tempfile, time
 from pathlib import Path
@@ -95,10 +94,8 @@ def key(*keys):
 
 
 class App:
-    """A run of a copy of the binary; main, pallet, screen: its windows' X ids."""
 
-    def __init__(self, settings=None, pallet="Palmiro - パレット", screen="Palmiro - スクリーン",
-                 args=()):
+    def __init__(self, settings=None, pallet="Palmiro - パレット", screen="Palmiro - スクリーン", args=()):
         self.folder = Path(tempfile.mkdtemp(prefix="palmiro-e2e-"))
         exe = Path(shutil.copy2(BINARY, self.folder))
         if settings:
@@ -179,4 +176,3 @@ def journey(body, **options):
     except AssertionError as why:
         print(f"FAIL: {why}")
         sys.exit(1)
-    print("PASS")

@@ -1,11 +1,8 @@
-"""A PNG from the command line, saved as PCX through the screen menu; New without
-a caption; ACT open and save through the real dialogs; a range through the X
-clipboard; the paste prompt; the cell menu's R ramp, put back by Ctrl+Z. Then a
-PCX through the real dialog, drawn as palmiro-tool renders it: read-out, click,
-a 50-move green drag that Ctrl+Z and Ctrl+Y take as one step. Nothing typed or clicked
-is lost after a refusal, and an uncommitted zoom text does not drive the picture."""
+"""A PNG from the command line saved as PCX; New; ACT open and save through real
+dialogs; a range through the X clipboard; the paste prompt; the R ramp and Ctrl+Z.
+A PCX drawn as palmiro-tool renders it: read-out, click, a 50-move green drag that
+Ctrl+Z and Ctrl+Y take as one step, nothing lost after a refusal or to an uncommitted zoom."""
 
-import subprocess
 from collections import Counter
 from harness import *
 
@@ -18,11 +15,11 @@ COLOURS = [(i, (37 * i + 11) % 256, (200 - 3 * i) % 256) for i in range(256)]
 
 def body(app, tool):
     expected = Image.open(PNG).convert("RGB")
-    x, y = frame(app.screen, False)[:2]
-    box = (x, y, x + expected.width, y + expected.height)
+    x0, y0, w, h = frame(app.screen, False)
+    box = (x0, y0, x0 + expected.width, y0 + expected.height)
     until_screen(lambda i: i.crop(box).tobytes() != expected.tobytes(), "the PNG shown",
                  timeout=10, name="png-opened.png")
-    click(x + 20, y + 20, button=3)
+    click(x0 + 20, y0 + 20, button=3)
     key("s")
     app.answer_file("画像の保存", PCX.with_suffix(".png"), ("Tab", "Down", "Return"))  # type PCX
     wait(lambda: PCX.is_file() and PCX.read_bytes()[:4] == b"\x0a\x05\x01\x08", "an 8-bit PCX")
@@ -30,7 +27,7 @@ def body(app, tool):
     check(written.mode == "P" and written.convert("RGB").tobytes() == expected.tobytes(),
           "saved.pcx does not show the same picture")
 
-    made, saved = app.folder / "made.act", app.folder / "saved.act"
+    made, saved, ends = (app.folder / n for n in ("made.act", "saved.act", "ends.act"))
     made.write_bytes(bytes(c for colour in COLOURS for c in colour))
     cells = [app.at(app.pallet, 16 * (i % 16) + 8, 24 + 16 * (i // 16)) for i in range(256)]
 
@@ -71,10 +68,9 @@ def body(app, tool):
         click(*cells[101])  # shows that the program went on past the prompt
         shows({i: COLOURS[s] for i, s in zip(range(100, 104), source)}, f"{answer}.png")
 
-    act = app.folder / "ends.act"
-    act.write_bytes(bytes([255, 0, 0] + [0, 0, 0] * 14 + [0, 0, 255] + [0, 0, 0] * 240))
+    ends.write_bytes(bytes([255, 0, 0] + [0, 0, 0] * 14 + [0, 0, 255] + [0, 0, 0] * 240))
     click(*app.at(app.main, 60, 284))
-    app.answer_file("Select Act File", act)
+    app.answer_file("Select Act File", ends)
     row = lambda image: [image.getpixel(c) for c in cells[:16]]
     before = row(until_screen(lambda i: row(i)[15] != (0, 0, 255), "the file"))
     click(*cells[0])
@@ -94,7 +90,6 @@ def body(app, tool):
     for zoom in (100, 400):
         subprocess.run([tool, "render", SHOWN, "--zoom", str(zoom), ART / "tool.png"], check=True)
         renders[zoom] = Image.open(ART / "tool.png").convert("RGB")
-    x0, y0, w, h = frame(app.screen, False)
     area, size = (x0, y0, x0 + w - 17, y0 + h - 17), (0, 0, w - 17, h - 17)  # no scroll bars
     info = app.at(app.main, 10, 178) + app.at(app.main, 107, 235)
     swatch = lambda image: image.getpixel(app.at(app.pallet, *SWATCH))
