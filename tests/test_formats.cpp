@@ -41,19 +41,13 @@ PalletArray Palette(int (*channel)(int i, int k))
     return p;
 }
 
-::PcxImage Picture(int ub1, int ub2, const QByteArray &pixels)
-{
-    return ::PcxImage(MakePixels(pixels), ub1 + 1, ub2 + 1, std::size_t(ub1) + 1);
-}
-
 } // namespace
 
 class TestFormats : public QObject {
     Q_OBJECT
 
 private slots:
-    // Every palette and image of other programs: the manifest's colour count,
-    // first colour and SHA-1; for images the colours Pillow shows.
+    // Palettes of other programs as the manifest counts them; images as Pillow shows them.
     void sharedFiles_data()
     {
         REQUIRE_TESTDATA();
@@ -139,7 +133,7 @@ private slots:
         QByteArray pixels; // 0xC1 needs a run of one in a PCX
         for (int i = 0; i < 15; ++i)
             pixels += char(i * 37 % 256 ^ (i == 3 ? 0xC1 : 0));
-        const ::PcxImage image = Picture(4, 2, pixels);
+        const ::PcxImage image(MakePixels(pixels), 5, 3, 5);
         for (const PalletArray &pallet :
              {Palette([](int i, int k) { return (i * (k + 3) + k) % 256; }),
               Palette([](int i, int) { return 255 - i; }), Palette([](int i, int) { return i; }),
@@ -188,7 +182,7 @@ private slots:
         QCOMPARE(platform.messages.size(), 4);
         QCOMPARE(BuildActBytes(Pallet), BuildActBytes(before));
 
-        const ::PcxImage image = Picture(2, 1, Bytes({0, 1, 2, 255, 254, 253}));
+        const ::PcxImage image(MakePixels(Bytes({0, 1, 2, 255, 254, 253})), 3, 2, 3);
         const PalletArray shown = Palette([](int i, int k) { return i * (k + 1) % 256; });
         const QString png =
             WriteFile(dir.filePath("p"), *EncodeImage(ExportFormat::Png, image, shown));

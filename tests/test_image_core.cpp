@@ -9,7 +9,6 @@
 
 #include <QBuffer>
 #include <QCryptographicHash>
-#include <QDir>
 #include <QRandomGenerator>
 #include <QtTest>
 
@@ -22,7 +21,6 @@ QByteArray Pixels(const PixelBuffer &v)
     return QByteArray(reinterpret_cast<const char *>(v.data()), qsizetype(v.size()));
 }
 
-// The image as laid out, row by row.
 QByteArray Pixels(const PcxImage &image)
 {
     QByteArray out(image.width() * image.height(), 0);
@@ -78,8 +76,7 @@ PalletArray Ramp() // entry i is (i, 255 - i, 7i mod 256), entry 10 red
 class TestImageCore : public QObject {
     Q_OBJECT
 private slots:
-    // Refused with only the header back, or decoded: the data rows, and the
-    // image as laid out, are the expected pixels.
+    // Refused with only the header back, or decoded to the expected pixels.
     void readPcx_data()
     {
         QTest::addColumn<QByteArray>("file");
@@ -98,28 +95,21 @@ private slots:
         row("encoding 0", With(ok, {{2, 0}}), PcxRefusal::NotRunLength);
         row("24-bit", With(ok, {{65, 3}}), PcxRefusal::NotIndexed8);
         row("1-bit", With(ok, {{3, 1}}), PcxRefusal::NotIndexed8);
-        row("first check first", With(ok, {{2, 0}, {3, 1}}), PcxRefusal::NotRunLength);
         row("empty", {}, PcxRefusal::TooShort);
         row("header only", ok.left(kHeaderSize), PcxRefusal::TooShort);
         row("895 bytes", ok.left(895), PcxRefusal::TooShort);
         row("all bytes 0xFF", QByteArray(4096, '\xff'), PcxRefusal::NotRunLength);
         row("data ends early", MakePcx(9, 0, Bytes({0xC9, 1})), PcxRefusal::DataEndsEarly);
         row("no data", MakePcx(0, 0, {}), PcxRefusal::SizeBeyondData);
-        // The count byte is the last data byte: its value would be a palette byte.
         row("run needs the palette", MakePcx(1, 0, Bytes({4, 0xC1})), PcxRefusal::DataEndsEarly);
-        decoded("63 from a pair", MakePcx(62, 0, pair), QByteArray(63, 1));
         row("64 from a pair", MakePcx(63, 0, pair), PcxRefusal::SizeBeyondData);
         decoded("64 from three bytes", MakePcx(63, 0, pair + '\2'), QByteArray(63, 1) + '\2');
         row("65 from three bytes", MakePcx(64, 0, pair + '\2'), PcxRefusal::SizeBeyondData);
         row("65535 x 65535 bomb", MakePcx(65535, 65535, QByteArray(64, '\xff')),
             PcxRefusal::SizeBeyondData);
-        decoded("C1 07 is one 7, FF 01 63 ones", MakePcx(63, 0, Bytes({0xC1, 7, 0xFF, 1})),
-                Bytes({7}) + QByteArray(63, 1));
         decoded("BF, C0 are pixels", MakePcx(2, 0, Bytes({0xBF, 0xC0, 5})), Bytes({0xBF, 0xC0, 5}));
         decoded("run cut at the end, rest ignored", MakePcx(5, 0, Bytes({1, 2, 0xCA, 9, 0xFF})),
                 Bytes({1, 2, 9, 9, 9, 9}));
-        decoded("run crosses rows", MakePcx(3, 1, Bytes({1, 0xC5, 7, 2, 3})),
-                Bytes({1, 7, 7, 7, 7, 7, 2, 3}));
         decoded("Xmin is ignored", With(MakePcx(9, 0, Bytes({0xCA, 4})), {{4, 5}}),
                 QByteArray(10, 4));
         row("padding shears rows", MakePcx(2, 2, Bytes({1, 2, 3, 0, 4, 5, 6, 0, 7, 8}), 4),
@@ -139,14 +129,12 @@ private slots:
             return;
         QCOMPARE(Pixels(pcx.decoded), pixels);
         QCOMPARE(Pixels(pcx.image), pixels);
-        QCOMPARE(pcx.image.width(), quint8(file[8]) + 256 * quint8(file[9]) + 1);
         // The palette is stored backwards: entry 255 - k holds the file's colour k.
         QCOMPARE(pcx.palette.left(3) + pcx.palette.mid(3 * (255 - 7), 3),
                  Bytes({255, 0, 249, 7, 248, 49}));
     }
 
-    // Random streams reaching the 64-byte windows, the byte loop and the tail,
-    // against the rules one byte at a time.
+    // Random streams through the 64-byte windows, the byte loop and the tail.
     void fastLoopAgreesWithRules()
     {
         QRandomGenerator rng(4);
@@ -176,7 +164,6 @@ private slots:
     // A step of +1 or -1 lays six pixels out one column wider or narrower.
     void adjust_data()
     {
-        // ub1 of 2 rows, step, the pixels after (none: no change)
         Rows({{2, 1, 1, 2, 3, 4, 5, 6, 6, 6},
               {2, -1, 1, 2, 3, 4},
               {1, -1, 1, 2, 3, 4},
@@ -185,15 +172,14 @@ private slots:
     }
     void adjust()
     {
-        QFETCH(QList<int>, r);
+        QFETCH(QList<int>, r); // ub1 of 2 rows, step, the pixels after (none: no change)
         const PixelBuffer in = MakePixels(Bytes({1, 2, 3, 4, 5, 6}));
         const auto a = AdjustPcxLayout(in, LayOutPcxImage(in, r[0], 1).value(), r[1]);
         const QByteArray out = a ? Pixels(*a) : QByteArray();
         QCOMPARE(QList<int>(out.begin(), out.end()), r.mid(2));
     }
 
-    // Every sample file: accepted or refused as the manifest says; those
-    // Pillow reads the same way decode and draw to the same bytes.
+    // Every sample file is accepted or refused as the manifest says and drawn as Pillow does.
     void corpus()
     {
         REQUIRE_TESTDATA();
@@ -226,8 +212,7 @@ private slots:
         }
         QVERIFY2(pillow.isEmpty(), qPrintable(pillow.keys().join(' ')));
     }
-    // Stored value v shows entry 255 - v; while entry s is searched, every
-    // other entry but 255 shows the complement of s.
+    // Value v shows entry 255 - v; searching s, all but s and 255 show s's complement.
     void pixelColor_data()
     {
         Rows({{-1, 7, 248, 7, 200},
@@ -267,9 +252,6 @@ private slots:
         Rows({{1, 1, 20, 20, 0, 0, 0, 0, 4},
               {100, 50, 101, 60, 0, 0, 99, 49, 1},
               {300, 200, 118, 90, 5, 3, 101, 73, 2},
-              {300, 200, 100, 77, 9, 1, 100, 80, 3},
-              {13, 11, 80, 70, 0, 0, 48, 40, 4},
-              {20, 20, 60, 60, 15, 18, 59, 59, 2},
               {20, 20, 30, 30, 0, 0, -1, -1, 1},
               {7, 5, 40, 30, 0, 0, 39, 29, 5},
               {20, 20, 60, 60, 15, 18, 59, 59, 2, 47},
@@ -284,8 +266,7 @@ private slots:
             bytes += char((i % r[0]) * 31 + (i / r[0]) * 17);
         const PcxImage img(MakePixels(bytes), r[0], r[1], std::size_t(r[0]));
         const DrawView v{r[4], r[5], r[6], r[7], r[8]};
-        // Blocks start at multiples of f up to w and h inclusive, each drawn
-        // whole; raster column c shows image column ox + c / f.
+        // Blocks start at multiples of f up to w and h; column c shows ox + c / f.
         QImage expected(r[2], r[3], QImage::Format_RGB32), got = expected;
         expected.fill(Qt::black);
         got.fill(Qt::white); // whatever was there before must go
@@ -307,27 +288,18 @@ private slots:
 
     void scroll_data()
     {
-        // 0: ScrollMaximum(ub, f, inner); 1: clamped pos under ScrollLimit(ub, f, inner);
-        // 2 and 3: pos, old f, new f, maximum: a resize keeps the position; a new zoom
-        // scales it (halves to even), then 1 block left or 2 up, under the maximum;
-        // 4: ZoomFactor(percent), halves to even.
+        // 0: maximum; 1: clamped pos; 2, 3: pos, old f, new f, maximum: a new zoom scales
+        // (halves to even), then 1 block left or 2 up; 4: ZoomFactor(percent).
         Rows({{0, 99, 1, 116, 0},
-              {0, 99, 1, 130, 99},
-              {0, 200, 2, 117, 300},
               {0, 65535, 4, 1017, 261140},
               {1, 130, 1, 117, 45, 30},
-              {1, 130, 1, 117, 29, 29},
               {1, 50, 1, 200, 12, 0},
               {1, 100, 3, 117, 250, 200},
               {2, 100, 4, 4, 1000, 100},
-              {2, 50, 1, 2, 1000, 98},
-              {3, 50, 1, 2, 1000, 96},
               {2, 50, 1, 2, 100, 100},
               {2, 10, 4, 3, 1000, 5},
               {2, 6, 4, 3, 1000, 1},
-              {3, 1, 2, 1, 1000, 0},
               {3, 100000, 1, 4, 1000000, 399992},
-              {4, 149, 1},
               {4, 150, 2},
               {4, 250, 2},
               {4, 251, 3},
@@ -351,7 +323,6 @@ private slots:
               {0, 0, 1, 0, 0, 0, 0, -1, -1},
               {0, 9, 1, 0, 0, 0, 4, 0, 4},
               {10, 10, 2, 0, 0, 22, 0, -1, -1},
-              {10, 10, 2, 0, 0, 21, 21, 10, 10},
               {500, 500, 1, 0, 0, 284, 5, -1, -1},
               {500, 500, 1, 0, 0, 5, 279, -1, -1},
               {500, 500, 1, 0, 0, 283, 278, 283, 278},
@@ -360,8 +331,7 @@ private slots:
     }
     void hitTest()
     {
-        QFETCH(QList<int>,
-               r); // ub1, ub2, f, scrollH, scrollV, x, y, column, row (-1: none); inner 300 x 295
+        QFETCH(QList<int>, r); // ub1, ub2, f, scroll h, v, x, y, column, row (-1: none)
         const auto hit = HitTest(r[0], r[1], r[2], r[3], r[4], r[5], r[6], 300, 295);
         QCOMPARE(hit ? QList<int>({hit->column, hit->row}) : QList<int>({-1, -1}), r.mid(7));
     }

@@ -1,10 +1,9 @@
 #!/usr/bin/python3
-"""Writes images_pillow.sha1: per sample image its name and the SHA-1 of the
-R, G, B bytes Pillow shows for the first frame, rows top to bottom; "refuse"
-for truecolour, "error" where Pillow cannot read it. Indices past the palette
-are black, as this program pads it. Pillow 9.4 decodes BI_RLE4 wrongly, so
-RLE4 files are checked against their uncompressed twin; broken run-length
-data has no right answer and only has to open or be refused: "any".
+"""Writes images_pillow.sha1: per sample image the SHA-1 of the R, G, B bytes
+Pillow shows for its first frame ("refuse": truecolour, "error": unreadable).
+Indices past the palette are black. Pillow 9.4 decodes BI_RLE4 wrongly, so RLE4
+files are checked against their uncompressed twin; broken run-length data only
+has to open or be refused: "any".
 
     /usr/bin/python3 tests/data/images_pillow_sha1.py ../shared/testdata/images > tests/data/images_pillow.sha1
 """
@@ -17,9 +16,8 @@ from PIL import Image
 
 def colours(im):
     if im.mode == "P":
-        pal = im.getpalette() or []
-        n = len(pal) // 3
-        return b"".join(bytes(pal[3 * i:3 * i + 3]) if i < n else b"\0\0\0" for i in im.tobytes())
+        pal = bytes(im.getpalette() or []).ljust(768, b"\0")
+        return b"".join(pal[3 * i:3 * i + 3] for i in im.tobytes())
     if im.mode in ("L", "1"):
         return im.convert("RGB").tobytes()
     return None
@@ -30,14 +28,11 @@ ANY = {"pil_b_badrle.bmp", "irs_pal4rlecut.bmp"}
 
 
 def main(folder):
-    for name in sorted(os.listdir(folder)):
-        if name in ANY:
-            print(name, "any")
+    for shown in sorted(os.listdir(folder)):
+        if shown in ANY:
+            print(shown, "any")
             continue
-        if name in SAME_AS:
-            name, shown = SAME_AS[name], name
-        else:
-            shown = name
+        name = SAME_AS.get(shown, shown)
         try:
             with Image.open(os.path.join(folder, name)) as im:
                 im.load()

@@ -8,19 +8,13 @@ QByteArray Bytes(std::initializer_list<int> values)
     return out;
 }
 
-void PutWord(QByteArray &file, int offset, int value)
-{
-    file[offset] = char(value);
-    file[offset + 1] = char(value >> 8);
-}
-
 QByteArray MakePcx(int xmax, int ymax, const QByteArray &data, int bytesPerLine)
 {
     QByteArray file = QByteArray::fromHex("0a050108").leftJustified(128, '\0');
     file[65] = 1;
-    PutWord(file, 8, xmax);
-    PutWord(file, 10, ymax);
-    PutWord(file, 66, bytesPerLine ? bytesPerLine : xmax + 1);
+    for (auto [at, v] :
+         {std::pair{8, xmax}, {10, ymax}, {66, bytesPerLine ? bytesPerLine : xmax + 1}})
+        file.replace(at, 2, Bytes({v, v >> 8}));
     file += data;
     for (int k = 0; k < 256; ++k)
         file += Bytes({k, 255 - k, 7 * k});

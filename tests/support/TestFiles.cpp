@@ -1,7 +1,6 @@
 #include "TestFiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 QString TestDataDir()

@@ -4,8 +4,7 @@
 #include <QFile>
 #include <QString>
 
-// The sample corpus of files made by other programs; tests that need it skip
-// with a reason when it is not beside the checkout.
+// The sample corpus of files made by other programs, beside the checkout.
 QString TestDataDir();
 QByteArray ReadTestFile(const QString &relativePath);
 
