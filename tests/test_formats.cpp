@@ -158,8 +158,7 @@ private slots:
         QCOMPARE(ReadAnyImage(truecolour).refusal, ImageRefusal::NotIndexed);
     }
 
-    // Open, Save, "&PCX Open", the command line and the export menu, as the
-    // windows run them.
+    // Open, Save, "&PCX Open", the command line and the export menu, as the windows run them.
     void throughTheWindows()
     {
         ScriptedPlatform platform;

@@ -83,8 +83,7 @@ private slots:
         QCOMPARE(Contents(tmp.filePath("copy.act")), read.bytes);
     }
 
-    // A save writes the 768 bytes and keeps the old tail and mode; a failed
-    // one keeps the old file whole and leaves no temporary file.
+    // A save keeps the old tail and mode; a failed one the old file; neither a temporary file.
     void saveActFile_data()
     {
         QTest::addColumn<QString>("name");
