@@ -103,28 +103,29 @@ const Table kPointer = {
      " 0 3,10,17 0 0"},
 };
 
-// Every palette change redraws (pixel (2,0) shows entry 10); a search shows the entry's
-// pixels and the others in the complement of its colour while its message is up.
+// Every palette change redraws (pixels (2,0), (3,0) show entries 10, 7); a search shows the
+// entry's pixels and the others in the complement of its colour while its message is up.
 QString Redraw()
 {
     return Join(
-        Px(2, 0), Msgs(),
+        Px(2, 0), Px(3, 0), Msgs(),
         during.isNull() ? "" : Px(2, 0, during) + "," + Px(3, 0, during) + "," + Px(0, 0, during));
 }
 const Table kRedraw = {
-    {[] { OpenPcx("small"), Sel(10), Rgb(P(), 1, 2, 3); }, "1  "},
-    {[] { OpenPcx("small"), Sel(10), Type(P().txtColor[0], "66"), Tab(P().txtColor[1]); }, "66  "},
+    {[] { OpenPcx("small"), Sel(10), Rgb(P(), 1, 2, 3); }, "1 248  "},
+    {[] { OpenPcx("small"), Sel(10), Type(P().txtColor[0], "66"), Tab(P().txtColor[1]); },
+     "66 248  "},
     {[] {
          OpenPcx("small"), Sel(10), platform->clipboard = "Palmiro000001002003",
                                     P().cmdPaste_Click();
      },
-     "1 10 ～ 10 のパレットを書き換えます。\rよろしいですか？? 245,248,0"},
+     "1 248 10 ～ 10 のパレットを書き換えます。\rよろしいですか？? 245,248,0"},
     {[] { OpenPcx("small"), Modal(M().cmdActNew, [] { Rgb(I(), 9, 8, 7), Click(I().cmdOK); }); },
-     "9  "},
-    {[] { OpenPcx("small"), Act(768); }, "216  "},
+     "9 9  "},
+    {[] { OpenPcx("small"), Act(768); }, "216 153  "},
     {[] { OpenPcx("small"), Sel(10), Rgb(P(), 200, 0, 0), Click(P().cmdSerch); },
-     "200 search 200,55,0"},
-    {[] { Sel(10), Click(P().cmdSerch); }, "0  "},
+     "200 248 search 200,55,0"},
+    {[] { Sel(10), Click(P().cmdSerch); }, "0 0  "},
 };
 
 class TestImageWindows : public QObject {

@@ -26,10 +26,10 @@ const Table kEdits = {
     {[] { Sel(37), Type(P().txtColor[0], "99"), Activate(&M()); }, " 37 99/27,34,41  "},
 };
 
-// Open, Save, New: the last file dialog (title, filter, name offered, whether it asks before
-// overwriting), what the New dialog showed (boxes, swatch) and handed over ("-1": cancelled),
-// messages, the name shown, the selection, entries changed, the size saved. New shows what it
-// was left with.
+// Open (an ACT or a PCX file), Save, New: the last file dialog (title, filter, name offered,
+// whether it asks before overwriting), what the New dialog showed (boxes, swatch) and handed over
+// ("-1": cancelled), messages, the name shown, the selection, entries changed, the size saved. New
+// shows what it was left with.
 QString Files()
 {
     const Platform::FileDialog d = platform->dialogs.value(platform->dialogs.size() - 1).dialog;
@@ -59,6 +59,8 @@ const Table kFiles = {
      "Act File Save Act Files(*.act)|*.act| user.act true  0,0,0 0  <No File> 0 3,10,17  0"},
     {[] { Open(M().cmdActSave, dir->path()); },
      "Act File Save Act Files(*.act)|*.act| user.act true  0,0,0 0 ACT <No File> 0 3,10,17  0"},
+    {[] { OpenPcx("small"); }, "Select PCX File Act Files (*.pcx)|*.pcx| USER.pcx false  0,0,0 0  "
+                               "<No File> 0 255,0,249 0-255 0"},
     {[] {
          Sel(42), Modal(M().cmdActNew,
                         [] { NoteNew(), Rgb(I(), 255, 100, 50), NoteNew(), Click(I().cmdOK); });

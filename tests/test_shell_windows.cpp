@@ -57,7 +57,7 @@ void Settings(const QString &text)
 }
 QString Renamed()
 {
-    return QStringList{M().windowTitle(),    M().lblTitle[0]->text(),
+    return QStringList{M().windowTitle(),    M().lblTitle[0]->text() + M().lblTitle[1]->text(),
                        P().windowTitle(),    S().windowTitle(),
                        P().fraClip->title(), P().cmdCopy->text(),
                        P().cmdPaste->text(), Font(P().lblColor[0]) + Font(P().cmdSerch),
@@ -70,10 +70,10 @@ const Table kSettings = {
          Settings("[TITLE]\nFRM_MAIN=メイン窓\nFRM_PALLET=色板\nFRM_PCX=画面\nFRM_PALLET_FRA_CLIP="
                   "クリップ\nFRM_PALLET_CMD_COPY=写す\nFRM_PALLET_CMD_PASTE=貼る");
      },
-     "メイン窓,メイン窓,色板,画面,クリップ,写す,貼る,DD,modal DDDD modal DDDD,Version "
+     "メイン窓,メイン窓メイン窓,色板,画面,クリップ,写す,貼る,DD,modal DDDD modal DDDD,Version "
      "0.110β,Version 1.02β"},
     {[] { Settings("[CONFIG]\r\nFONTS=DejaVu Sans"); },
-     "Palmiro,Palmiro,Palmiro - パレット,Palmiro - "
+     "Palmiro,PalmiroPalmiro,Palmiro - パレット,Palmiro - "
      "スクリーン,クリップボード,コピー,貼り付け,FD,modal FFFD modal DDDD,Version 0.110β,Version "
      "1.02β"},
 };
