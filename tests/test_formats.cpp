@@ -12,7 +12,9 @@
 #include "support/TestFiles.h"
 
 #include <QCryptographicHash>
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -187,7 +189,14 @@ private slots:
         const PalletArray shown = Palette([](int i, int k) { return i * (k + 1) % 256; });
         const QString png =
             WriteFile(dir.filePath("p"), *EncodeImage(ExportFormat::Png, image, shown));
-        QVERIFY(OpenFileByContent(png));
+        QMimeData mime; // dropped on the screen window, it opens as the PCX Open button would
+        mime.setUrls({QUrl::fromLocalFile(png)});
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        AcceptFileDrops(&FrmPCX()); // as main() does for the three windows
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QCoreApplication::sendEvent(&FrmPCX(), &enter);
+        QCoreApplication::sendEvent(&FrmPCX(), &drop);
+        QTRY_COMPARE(mdlGlobal::PcxImage.pixels, image.pixels);
         QCOMPARE(mdlGlobal::PcxImage.pixels, image.pixels);
         QCOMPARE(BuildActBytes(Pallet), BuildActBytes(shown));
         QCOMPARE(FrmPallet().lblFName->text(), frmPallet::kNoFile);

@@ -3,6 +3,7 @@ dialogs; a range through the X clipboard; the paste prompt; the R ramp and Ctrl+
 A PCX drawn as palmiro-tool renders it: read-out, click, a 50-move green drag that
 Ctrl+Z and Ctrl+Y take as one step, nothing lost after a refusal or to an uncommitted zoom."""
 
+import io
 from collections import Counter
 from harness import *
 
@@ -26,6 +27,11 @@ def body(app, tool):
     written = Image.open(PCX)
     check(written.mode == "P" and written.convert("RGB").tobytes() == expected.tobytes(),
           "saved.pcx does not show the same picture")
+    click(x0 + 20, y0 + 20, button=3)
+    key("c")  # Copy image: the picture at 100 % on the X clipboard
+    xclip = ["xclip", "-o", "-selection", "clipboard", "-t", "image/png"]
+    copied = wait(lambda: subprocess.run(xclip, env=ENV, capture_output=True).stdout, "a picture")
+    check(Image.open(io.BytesIO(copied)).convert("RGB").tobytes() == expected.tobytes(), "copy")
 
     made, saved, ends = (app.folder / n for n in ("made.act", "saved.act", "ends.act"))
     made.write_bytes(bytes(c for colour in COLOURS for c in colour))
