@@ -1,13 +1,13 @@
 #include "shell/OpenFiles.h"
 
 #include "image/ImageFormats.h"
-#include "image/PcxReader.h"
 #include "platform/Platform.h"
 #include "shell/Forms.h"
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
 
 #include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QTimer>
@@ -55,16 +55,16 @@ protected:
 
 bool OpenFileByContent(const QString &path)
 {
-    const std::optional<QByteArray> bytes =
-        QFileInfo(path).isFile() ? ReadWholeFile(path) : std::nullopt;
-    if (!bytes) {
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         ThePlatform().messageBox(&FrmMain(),
                                  mdlGlobal::Catalog.MsgFileNotFound + QLatin1Char('\n') + path,
                                  Platform::Buttons::Ok);
         return false;
     }
     const QString full = QFileInfo(path).absoluteFilePath();
-    return IsImageFile(*bytes, path) ? FrmMain().OpenPcx(full) : FrmMain().OpenAct(full);
+    // The kind shows in the first bytes; the open itself reads the file once.
+    return IsImageFile(file.read(32), path) ? FrmMain().OpenPcx(full) : FrmMain().OpenAct(full);
 }
 
 void OpenFilesLater(const QStringList &paths)
