@@ -1,24 +1,13 @@
 #include "image/ImageExport.h"
 #include "image/ImageFormats.h"
-#include "image/frmPCX.h"
 #include "palette/ActApply.h"
 #include "palette/ActFile.h"
 #include "palette/PaletteFormats.h"
-#include "palette_window/frmPallet.h"
-#include "shell/OpenFiles.h"
-#include "support/AppUnderTest.h"
 #include "support/PcxBuilder.h"
-#include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
 
 #include <QCryptographicHash>
-#include <QDropEvent>
-#include <QLabel>
-#include <QMimeData>
-#include <QTemporaryDir>
 #include <QtTest>
-
-using namespace mdlGlobal;
 
 namespace {
 
@@ -160,52 +149,6 @@ private slots:
         QByteArray truecolour = MakePcx(0, 0, Bytes({7}));
         truecolour[65] = 3; // a PCX of three planes is refused as having no palette
         QCOMPARE(ReadAnyImage(truecolour).refusal, ImageRefusal::NotIndexed);
-    }
-
-    // Open, Save, "&PCX Open", the command line and the export menu, as the windows run them.
-    void throughTheWindows()
-    {
-        ScriptedPlatform platform;
-        QVERIFY(StartApplication(&platform));
-        QTemporaryDir dir;
-        const QString gpl = WriteFile(dir.filePath("a.gpl"), "GIMP Palette\n1 2 3\n4 5 6 x\n");
-        Pallet[2].set(7, 8, 9);
-        platform.paths = {gpl, dir.filePath("b.pal")};
-        FrmMain().cmdActOpen_Click();
-        FrmMain().cmdActSave_Click();
-        QCOMPARE(BuildActBytes(Pallet).left(9), QByteArray("\1\2\3\4\5\6\7\x8\x9"));
-        QCOMPARE(ReadWholeFile(dir.filePath("b.pal"))->left(10), QByteArray("JASC-PAL\r\n"));
-        QCOMPARE(FrmPallet().lblFName->text(), dir.filePath("b.pal"));
-
-        const PalletArray before = Pallet;
-        for (const char *refused : {"GIMP Palette\n1 2\n", "\x89PNG\r\n\x1a\n", "JASC-PAL\n0100\n"})
-            QVERIFY(!OpenFileByContent(WriteFile(dir.filePath("r"), refused)));
-        QVERIFY(!OpenFileByContent(dir.filePath("missing.act")));
-        QVERIFY(!QFile::exists(dir.filePath("missing.act")));
-        QCOMPARE(platform.messages.size(), 4);
-        QCOMPARE(BuildActBytes(Pallet), BuildActBytes(before));
-
-        const ::PcxImage image(MakePixels(Bytes({0, 1, 2, 255, 254, 253})), 3, 2, 3);
-        const PalletArray shown = Palette([](int i, int k) { return i * (k + 1) % 256; });
-        const QString png =
-            WriteFile(dir.filePath("p"), *EncodeImage(ExportFormat::Png, image, shown));
-        QMimeData mime; // dropped on the screen window, it opens as the PCX Open button would
-        mime.setUrls({QUrl::fromLocalFile(png)});
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
-        AcceptFileDrops(&FrmPCX()); // as main() does for the three windows
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
-        QCoreApplication::sendEvent(&FrmPCX(), &enter);
-        QCoreApplication::sendEvent(&FrmPCX(), &drop);
-        QTRY_COMPARE(mdlGlobal::PcxImage.pixels, image.pixels);
-        QCOMPARE(mdlGlobal::PcxImage.pixels, image.pixels);
-        QCOMPARE(BuildActBytes(Pallet), BuildActBytes(shown));
-        QCOMPARE(FrmPallet().lblFName->text(), frmPallet::kNoFile);
-        platform.paths = {dir.filePath("out.pcx")};
-        FrmPCX().mnuSaveImage_Click();
-        const AnyImage saved = ReadAnyImage(*ReadWholeFile(dir.filePath("out.pcx")));
-        QCOMPARE(saved.pcx.image.pixels, image.pixels);
-        QCOMPARE(platform.messages.size(), 4);
-        EndApplication();
     }
 };
 

@@ -1,4 +1,3 @@
-#include "image/IndexedPng.h"
 #include "image/PcxAdjust.h"
 #include "image/PcxReader.h"
 #include "image/Render.h"
@@ -7,7 +6,6 @@
 #include "support/PcxBuilder.h"
 #include "support/TestFiles.h"
 
-#include <QBuffer>
 #include <QCryptographicHash>
 #include <QtTest>
 
@@ -257,13 +255,6 @@ private slots:
                     expected.setPixel(x, y, table[img.at(v.ox + x / v.f, v.oy + y / v.f)]);
         FillView(got.bits(), got.bytesPerLine(), r[2], r[3], img, table, v);
         QCOMPARE(got, expected);
-        // The export is the drawing of the whole image at zoom f.
-        QImage whole(r[0] * v.f, r[1] * v.f, QImage::Format_RGB32);
-        FillView(whole.bits(), whole.bytesPerLine(), whole.width(), whole.height(), img, table,
-                 DrawView{0, 0, whole.width() - 1, whole.height() - 1, v.f});
-        QBuffer png;
-        QVERIFY(png.open(QIODevice::WriteOnly) && WriteIndexedPng(png, img, v.f, table));
-        QCOMPARE(QImage::fromData(png.data(), "PNG").convertToFormat(QImage::Format_RGB32), whole);
     }
 
     void scroll_data()

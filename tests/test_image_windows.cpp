@@ -128,6 +128,42 @@ const Table kRedraw = {
     {[] { Sel(10), Click(P().cmdSerch); }, "0 0  "},
 };
 
+// The palette menu on the picture: usage counts of entries 255, 10, 245 and 63, a tip, the
+// picture after a swap with remap ("same"), the picture while a chosen colour is tried;
+// messages, entries changed, the clipboard. Every tool is one undo step.
+const auto Used = [] {
+    const UsageCounts &n = P().Usage();
+    Note(QString("%1,%2,%3,%4").arg(n[255]).arg(n[10]).arg(n[245]).arg(n[63]));
+};
+QString Tools()
+{
+    return Join(notes.join(' '), Msgs(), Changed(), platform->clipboard.replace('\n', ';'));
+}
+const Table kTools = {
+    {[] {
+         OpenPcx("small"), Click(M().cmdAdjustPlus), Used(), Note(P().UsageTip(10)), Sel(10);
+         const QImage shown = S().raster().copy();
+         P().RunTool(frmPallet::Tool::SwapRemap, 255), Note(S().raster() == shown ? "same" : "");
+         Click(M().cmdAdjustPlus), Used(), P().History().stack().undo(), Used();
+     },
+     "3,1,1,1 PID 10 : 245, 10, 179 — 1 px same 1,3,1,1 3,1,1,1  0-255 "},
+    {[] {
+         OpenPcx("small"), Sel(10);
+         platform->colourChooser = [](const QColor &, const ScriptedPlatform::Live &live) {
+             return live(QColor(1, 2, 3)), Note(Px(2, 0)), std::optional<QColor>();
+         };
+         P().RunTool(frmPallet::Tool::EditColour, 0), Note(Px(2, 0));
+         platform->colourChooser = [](auto &, auto &) { return std::optional(QColor(9, 9, 9)); };
+         P().RunTool(frmPallet::Tool::EditColour, 0), Note(Selected());
+     },
+     "1 245 10 9,9,9  0-255 "},
+    {[] {
+         Sel(255), platform->clipboard = "#010203\n#040506";
+         P().RunTool(frmPallet::Tool::PasteHex, 0), P().RunTool(frmPallet::Tool::CopyHex, 254);
+     },
+     " 255 ～ 255 のパレットを書き換えます。\rよろしいですか？? 255-255 #424950;#010203;"},
+};
+
 class TestImageWindows : public QObject {
     Q_OBJECT
 private slots:
@@ -137,6 +173,8 @@ private slots:
     void pointer() { Check(kPointer, Pointer); }
     void redraw_data() { Rows(kRedraw); }
     void redraw() { Check(kRedraw, Redraw); }
+    void tools_data() { Rows(kTools); }
+    void tools() { Check(kTools, Tools); }
 };
 
 QTEST_MAIN(TestImageWindows)

@@ -1,19 +1,10 @@
 #include "image/Render.h"
-#include "image/frmPCX.h"
 #include "palette/PaletteOps.h"
-#include "palette_window/ClipText.h"
-#include "palette_window/frmPallet.h"
-#include "support/AppUnderTest.h"
 #include "support/PcxBuilder.h"
-#include "support/ScriptedPlatform.h"
-#include "support/TestFiles.h"
 
-#include <QLineEdit>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using L = QList<int>;
-using namespace mdlGlobal;
 
 static PalletArray Distinct()
 {
@@ -42,7 +33,6 @@ static QImage Draw(const PixelBuffer &values, const PalletArray &p)
 class TestPaletteOps : public QObject {
     Q_OBJECT
 private slots:
-    void cleanup() { EndApplication(); }
     void ramp_data()
     {
         QTest::addColumn<L>("ends"); // s, t, then the colours of S and T
@@ -121,58 +111,7 @@ private slots:
         const auto entries = ReadHexLines(text);
         QCOMPARE(entries ? Rgb(entries->data(), qsizetype(entries->size())) : L{}, rgb);
     }
-    void inTheWindows()
-    {
-        ScriptedPlatform platform;
-        QTemporaryDir dir;
-        QVERIFY(StartApplication(&platform));
-        frmPallet &pal = FrmPallet();
-        const QImage &raster = FrmPCX().raster();
-        const UsageCounts &n = pal.Usage();
-        auto used = [&] { return L{int(n[255]), int(n[254]), int(n[253]), int(n[250])}; };
-        // Stream 0 0 1 2 2 2 2 5: entries 255 255 254 253 253 253 253 250.
-        platform.paths.push_back(
-            WriteFile(dir.filePath("a.pcx"), MakePcx(3, 1, Bytes({0, 0, 1, 2, 2, 2, 2, 5}))));
-        FrmMain().cmdPcxOpen_Click();
-        FrmMain().PcxAdjust(1); // row 1 ends early: its last 2 pixels read the last byte
-        QCOMPARE(used(), (L{2, 1, 4, 3}));
-        QCOMPARE(pal.UsageTip(253), u"PID 253 : 2, 253, 14 — 4 px"_qs);
-
-        const PalletArray opened = Pallet;
-        const QImage picture = raster.copy();
-        pal.lblColor_Click(253);
-        pal.RunTool(frmPallet::Tool::SwapRemap, 255);
-        QCOMPARE(raster, picture);
-        FrmMain().PcxAdjust(1); // laid out again from the renumbered stream
-        QCOMPARE(used(), (L{4, 1, 2, 5}));
-        pal.History().stack().undo();
-        QVERIFY(Pallet == opened);
-        QCOMPARE(used(), (L{2, 1, 4, 5}));
-
-        std::optional<QColor> answer;
-        QRgb tried = 0;
-        platform.colourChooser = [&](const QColor &, const ScriptedPlatform::Live &live) {
-            live(QColor(1, 2, 3));
-            tried = raster.pixel(3, 0); // stored 2: entry 253, the selected one
-            return answer;
-        };
-        const QImage shown = raster.copy();
-        pal.RunTool(frmPallet::Tool::EditColour, 0);
-        QVERIFY(tried == qRgb(1, 2, 3) && Pallet == opened && raster == shown);
-        answer = QColor(9, 9, 9);
-        pal.RunTool(frmPallet::Tool::EditColour, 0);
-        QCOMPARE(Rgb(&Pallet[253], 1) << pal.txtColor[0]->text().toInt(), (L{9, 9, 9, 9}));
-
-        platform.clipboard = "#010203\n#040506";
-        pal.lblColor_Click(255);
-        pal.RunTool(frmPallet::Tool::PasteHex, 0);
-        QCOMPARE(platform.messageTexts().last(), PastePrompt(Catalog, 255, 255));
-        const L want = Rgb(&opened[0], 253) + L{9, 9, 9} + Rgb(&opened[254], 1) + L{1, 2, 3};
-        QCOMPARE(Rgb(&Pallet[0], 256), want);
-        pal.RunTool(frmPallet::Tool::CopyHex, 254);
-        QCOMPARE(platform.clipboard, "#01FE07\n#010203\n");
-    }
 };
 
-QTEST_MAIN(TestPaletteOps)
+QTEST_GUILESS_MAIN(TestPaletteOps)
 #include "test_palette_ops.moc"

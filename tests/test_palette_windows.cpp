@@ -1,3 +1,5 @@
+#include "image/ImageFormats.h"
+#include "shell/OpenFiles.h"
 #include "support/WindowSteps.h"
 
 // Cells, sliders and boxes: the selection as noted on the way and at the end, the entries
@@ -151,6 +153,87 @@ const Table kClipboard = {
      " palmiro000001002003 false   0 3,10,17"},
 };
 
+// Undo and redo, from entry 5 of an 18-byte file selected (entries 6 to 255 never written):
+// the steps taken, "undone" when undoing them all shows everything as before (stored colours
+// included), "redone" when redoing them all shows it as after, and the selection then.
+std::pair<PalletArray, QString> Shown()
+{
+    return {Pallet, QString(Selected() + Cells(P().lblColor)).remove('@')};
+}
+bool Same(const std::pair<PalletArray, QString> &a, const std::pair<PalletArray, QString> &b)
+{
+    return a.second == b.second &&
+           std::equal(a.first.begin(), a.first.end(), b.first.begin(),
+                      [](auto &x, auto &y) { return x == y && x.Color == y.Color; });
+}
+std::pair<PalletArray, QString> start;
+void Short()
+{
+    ActFileBytes = Pattern(15) + QByteArray(3, '\0'), ActFileLen = 18, P().PalletSet(), Sel(5);
+    P().History().stack().clear(), start = Shown();
+}
+QString Undo()
+{
+    QUndoStack &stack = P().History().stack();
+    const int steps = stack.count();
+    const auto after = Shown();
+    stack.setIndex(0);
+    const bool undone = Same(Shown(), start);
+    stack.setIndex(steps);
+    return Join(steps, undone ? "undone" : "", Same(Shown(), after) ? "redone" : "", Selected());
+}
+const Table kUndo = {
+    {[] { Short(), Key(P().sldColBar[1], Qt::Key_Right), Key(P().sldColBar[1], Qt::Key_PageUp); },
+     "2 undone redone 5 0,6,0"},
+    {[] { Short(), Type(P().txtColor[0], "77"), Tab(P().txtColor[1]); },
+     "1 undone redone 5 77,0@,0"},
+    {[] { Short(), Type(P().txtColor[0], "0"), Tab(P().txtColor[1]); }, "0 undone redone 5 0,0@,0"},
+    {[] {
+         Short(), platform->clipboard = "Palmiro001" + Triples({1, 2, 3, 4, 5, 6}),
+                  P().cmdPaste_Click();
+     },
+     "1 undone redone 5 1,2,3"},
+    {[] { Short(), Modal(M().cmdActNew, [] { Rgb(I(), 9, 8, 7), Click(I().cmdOK); }); },
+     "1 undone redone 5 9,8,7"},
+    {[] { Short(), OpenPcx("small"); }, "1 undone redone 5 250,5,214"},
+};
+
+// Other formats through the same buttons, the command line and drops: what was noted, the
+// number of messages, the name shown, entries changed.
+QString Formats()
+{
+    return Join(notes.join(' '), platform->messages.size(), Name(), Changed());
+}
+const Table kFormats = {
+    {[] {
+         Open(M().cmdActOpen, WriteFile(dir->filePath("a.gpl"), "GIMP Palette\n1 2 3\n4 5 6 x\n"));
+         Open(M().cmdActSave, dir->filePath("b.pal")),
+             Note(Contents(dir->filePath("b.pal")).left(8));
+     },
+     "JASC-PAL 0 b.pal 0-1"},
+    {[] {
+         for (const char *refused :
+              {"GIMP Palette\n1 2\n", "\x89PNG\r\n\x1a\n", "JASC-PAL\n0100\n"})
+             Note(Join(OpenFileByContent(WriteFile(dir->filePath("r"), refused))));
+         Note(Join(OpenFileByContent(dir->filePath("missing.act")))),
+             Note(Join(QFile::exists(dir->filePath("missing.act"))));
+     },
+     "false false false false false 4 <No File> "},
+    {[] { // dropped on the screen window, a picture opens as the PCX Open button would
+         QMimeData mime;
+         mime.setUrls({QUrl::fromLocalFile(WriteFile(dir->filePath("p"), Pcx("small")))});
+         AcceptFileDrops(&S()); // as main() does for the three windows
+         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+         QCoreApplication::sendEvent(&S(), &enter), QCoreApplication::sendEvent(&S(), &drop);
+         QTRY_VERIFY(mdlGlobal::PcxImage.width() == 8);
+         platform->paths.push_back(dir->filePath("out.bmp")), S().mnuSaveImage_Click();
+         Note(Join(ReadAnyImage(Contents(dir->filePath("out.bmp"))).pcx.image.pixels ==
+                   mdlGlobal::PcxImage.pixels));
+     },
+     "true 0 <No File> 0-255"},
+};
+
 class TestPaletteWindows : public QObject {
     Q_OBJECT
 private slots:
@@ -160,6 +243,10 @@ private slots:
     void files() { Check(kFiles, Files); }
     void clipboard_data() { Rows(kClipboard); }
     void clipboard() { Check(kClipboard, Clipboard); }
+    void undo_data() { Rows(kUndo); }
+    void undo() { Check(kUndo, Undo, false); }
+    void formats_data() { Rows(kFormats); }
+    void formats() { Check(kFormats, Formats); }
 };
 
 QTEST_MAIN(TestPaletteWindows)

@@ -13,13 +13,8 @@
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
 
-#include <QElapsedTimer>
-#include <QLabel>
-#include <QLineEdit>
-#include <QScrollBar>
-#include <QSlider>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 using namespace mdlGlobal;
 
@@ -65,7 +60,6 @@ private slots:
                                           : FrmMain().cmdAdjustMinas_Click())
             : kind == 5 ? bar->setValue(rng.bounded(bar->maximum() + 1))
                         : void((p.txtColor[k]->setText(typed), p.txtColor_LostFocus(k)));
-            platform.messages.clear();
             const PalletEntry &e = Pallet[SelectedPalletID];
             const QImage before = FrmPCX().raster().copy();
             DrawPcxImage();

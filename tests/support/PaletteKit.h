@@ -63,31 +63,16 @@ inline QString RunCaseAsNobody()
         }                                                                                          \
     } while (false)
 
-// Writes past `limit` bytes fail with EFBIG instead of killing the process.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t limit)
-    {
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit lowered = saved;
-        lowered.rlim_cur = limit;
-        ::setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
-    }
-
-private:
-    rlimit saved{};
-    void (*oldHandler)(int) = nullptr;
-};
-
-// Runs f with writes past `limit` bytes failing; RLIM_INFINITY leaves the limit alone.
+// Runs f with writes past `limit` bytes failing with EFBIG instead of killing the process.
 template <typename F> auto WithFileSizeLimit(rlim_t limit, F f)
 {
-    const FileSizeLimit lowered(limit);
-    return f();
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit lowered{limit, saved.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &lowered);
+    const auto result = f();
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    return result;
 }
