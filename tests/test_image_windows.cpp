@@ -26,8 +26,10 @@ const Table kView = {
     {[] { OpenPcx("small"), M().sldZoom->setValue(251); },
      "0 0 255 0 8 6 0x 0x 300 300  false <No File>"},
     {[] { M().sldZoom->setValue(350); }, "87 87 87 87 1 1 0x 0x 400 400  false <No File>"},
-    {[] { OpenPcx("small"), Type(M().txtZoom, "250"), Tab(M().cmdAdjustPlus); },
-     "0 255 255 91 8 6 0x 0x 250 250  false <No File>"},
+    {[] { OpenPcx("small"), Type(M().txtZoom, "99.5"), Tab(M().cmdAdjustPlus); },
+     "0 245 248 182 8 6 0x 0x 100 100  false <No File>"},
+    {[] { OpenPcx("small"), Type(M().txtZoom, "400"), Tab(M().cmdAdjustPlus); },
+     "0 0 0 0 8 6 0x 0x 400 400  false <No File>"},
     {[] { OpenPcx("small"), Type(M().txtZoom, "255"), Tab(M().cmdAdjustPlus); },
      "0 0 255 0 8 6 0x 0x 260 260  false <No File>"},
     {[] {

@@ -21,6 +21,7 @@ const Table kEdits = {
     {[] { Sel(37), Type(P().txtColor[0], "256"), Tab(P().txtColor[1]), Note(Selected()), Sel(38); },
      "37 256/27@,34,41 38 48@,55,62  255"},
     {[] { Sel(37), Type(P().txtColor[2], ""), Tab(P().txtColor[0]); }, " 37 27@,34,0 37-37 "},
+    {[] { Sel(37), Type(P().txtColor[2], "255"), Tab(P().txtColor[0]); }, " 37 27@,34,255 37-37 "},
     {[] { Sel(37), Type(P().txtColor[1], "13.5"), Tab(P().txtColor[0]); },
      " 37 27@,13.5/14,41 37-37 "},
     {[] { Sel(37), Type(P().txtColor[0], "99"), Sel(38), Tab(P().txtColor[1]); },
@@ -87,10 +88,10 @@ const Table kFiles = {
      "   false 0,0,256/0@#000000 open 0,0,0 -1 255,255 <No File> 0 3,10,17  0"},
     {[] {
          Modal(M().cmdActNew, [] {
-             Type(I().txtColor[1], "12.5"), Tab(I().txtColor[2]), NoteNew(), Click(I().cmdOK);
+             Type(I().txtColor[1], "254.6"), Tab(I().txtColor[2]), NoteNew(), Click(I().cmdOK);
          });
      },
-     "   false 0,12.5/12,0@#000c00 0,12,0 0   0 0,12,0 0-255 0"},
+     "   false 0,254.6/255,0@#00ff00 0,255,0 0   0 0,255,0 0-255 0"},
 };
 
 // Copy and Paste: the range dialog as seen (bounds, raised cells, "+" when OK is on), where
