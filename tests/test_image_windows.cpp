@@ -1,3 +1,6 @@
+#include "image/DrawPcxImage.h"
+#include "image/LoadPcxFile.h"
+#include "image/PcxReader.h"
 #include "support/WindowSteps.h"
 
 // The picture at (0,0) (2,0) (3,0) (0,2), as the values shown while the palette is the
@@ -166,6 +169,51 @@ const Table kTools = {
      " 255 ～ 255 のパレットを書き換えます。\rよろしいですか？? 255-255 #424950;#010203;"},
 };
 
+// A second of random edits on the big picture, each one of slider moves, cell clicks, pastes,
+// zooms, adjusts, scrolling and typed values good and bad; after each the selection shows as it
+// should and the picture is what a fresh redraw gives. PALMIRO_SOAK_SEED repeats a run.
+QString Soak()
+{
+    return notes.join(' ');
+}
+void RandomEdits()
+{
+    OpenPcx("big"); // read once: a change after the check never reaches the picture
+    WriteFile(dir->filePath("in.file"), MakePcx(9, 9, QByteArray(100, 3)) + QByteArray(5000, 0));
+    DecodePcxImage();
+    Note(Join(PcxFileBytes == Pcx("big"),
+              mdlGlobal::PcxImage.pixels == ReadPcx(Pcx("big")).decoded));
+    S().resize(120, 100);
+    const uint seed = qEnvironmentVariableIsSet("PALMIRO_SOAK_SEED")
+                          ? qEnvironmentVariableIntValue("PALMIRO_SOAK_SEED")
+                          : QRandomGenerator::global()->generate();
+    QRandomGenerator rng(seed);
+    QElapsedTimer clock;
+    for (clock.start(); clock.elapsed() < 1000;) {
+        const int k = rng.bounded(3), kind = rng.bounded(7);
+        QScrollBar *bar = rng.bounded(2) ? S().scrlH : S().scrlV;
+        platform->answers = {Platform::Answer::Ok};
+        kind == 0   ? P().sldColBar[k]->setValue(rng.bounded(256))
+        : kind == 1 ? P().lblColor_Click(qint16(rng.bounded(256)))
+        : kind == 2 ? (platform->clipboard = BuildClipText(Pallet, k, k + rng.bounded(24)),
+                       P().cmdPaste_Click())
+        : kind == 3 ? M().sldZoom->setValue(rng.bounded(100, 401))
+        : kind == 4 ? M().PcxAdjust(rng.bounded(2) ? 1 : -1)
+        : kind == 5 ? bar->setValue(rng.bounded(bar->maximum() + 1))
+                    : void((P().txtColor[k]->setText(QStringList{"12.5", "256", "-0.4", " 7 ", "x",
+                                                                 "1e2"}[rng.bounded(6)]),
+                            P().txtColor_LostFocus(k)));
+        const PalletEntry &e = Pallet[SelectedPalletID];
+        const QImage before = S().raster().copy();
+        DrawPcxImage();
+        if (Selected().contains('!') || e.color() != PackColor(e.R, e.G, e.B) ||
+            before.copy(0, 0, S().width() - 17, S().height() - 17) !=
+                S().raster().copy(0, 0, S().width() - 17, S().height() - 17))
+            return Note(QString("edit %1, seed %2").arg(kind).arg(seed));
+    }
+}
+const Table kSoak = {{RandomEdits, "true true"}};
+
 class TestImageWindows : public QObject {
     Q_OBJECT
 private slots:
@@ -177,6 +225,8 @@ private slots:
     void redraw() { Check(kRedraw, Redraw); }
     void tools_data() { Rows(kTools); }
     void tools() { Check(kTools, Tools); }
+    void soak_data() { Rows(kSoak); }
+    void soak() { Check(kSoak, Soak); }
 };
 
 QTEST_MAIN(TestImageWindows)
