@@ -98,6 +98,7 @@ private slots:
         row("RRGGBBAA", "ff0001bb\n00ff00bb\n", "hex palette: 2 255,0,1");
         row("AARRGGBB", "ffff0001\nff00ff00", "Paint.NET palette: 2 255,0,1");
         row("hex, bad line", "ff0000\nff00\n", "hex palette: refused");
+        row("hex, not a digit", " #0A0b0C\r\n\n#12345G\n", "hex palette: refused");
         row("Paint.NET, RRGGBB", ";c\nff0000\n", "Paint.NET palette: refused");
         row("GIMP, 300 colours", gpl300, "GIMP palette: 256 0,0,0");
         row("GIMP, 256 too big", "GIMP Palette\n1 2 256\n", "GIMP palette: refused");

@@ -92,25 +92,6 @@ private slots:
         const QImage after = Draw(remap ? *RemapStored(values, StoredValueMap(map)) : values, got);
         QCOMPARE(after == before, remap || s == t);
     }
-
-    void readHexLines_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<L>("rgb"); // empty: refused
-        QTest::newRow("both forms") << "#0A0b0C\r\n\n  ff0010 \n" << L{10, 11, 12, 255, 0, 16};
-        QTest::newRow("five digits") << "#12345" << L{};
-        QTest::newRow("not a hex digit") << "#12345G" << L{};
-        QTest::newRow("full-width digits") << u"#１２３４５６"_qs << L{};
-        QTest::newRow("one bad line among good") << "#000000\nred\n#FFFFFF" << L{};
-        QTest::newRow("blank lines only") << " \n\t\n" << L{};
-    }
-    void readHexLines()
-    {
-        QFETCH(QString, text);
-        QFETCH(L, rgb);
-        const auto entries = ReadHexLines(text);
-        QCOMPARE(entries ? Rgb(entries->data(), qsizetype(entries->size())) : L{}, rgb);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestPaletteOps)
