@@ -11,14 +11,6 @@ Platform::Answer ScriptedPlatform::messageBox(QWidget *, const QString &text, Bu
     return a;
 }
 
-QStringList ScriptedPlatform::messageTexts() const
-{
-    QStringList out;
-    for (const Message &m : messages)
-        out << m.text;
-    return out;
-}
-
 std::optional<QString> ScriptedPlatform::nextPath()
 {
     if (paths.empty())

@@ -57,8 +57,6 @@ public:
         return colourChooser ? colourChooser(initial, live) : std::nullopt;
     }
 
-    QStringList messageTexts() const;
-
 private:
     std::optional<QString> nextPath();
 };

@@ -7,8 +7,10 @@
 #include "palette_window/ClipText.h"
 #include "palette_window/frmClip.h"
 #include "palette_window/frmPallet.h"
+#include "shell/Forms.h"
 #include "shell/WindowKit.h"
-#include "support/AppUnderTest.h"
+#include "shell/frmMain.h"
+#include "shell/mdlGlobal.h"
 #include "support/PaletteKit.h"
 #include "support/PcxBuilder.h"
 #include "support/ScriptedPlatform.h"
@@ -179,6 +181,22 @@ inline const auto Name = [] { return P().lblFName->text().remove(dir->path() + "
 inline const auto Px = [](int x, int y, const QImage &r = S().raster()) {
     return QString::number(qRed(r.pixel(x, y)));
 };
+
+// Starts the program as its start-up does, against a scripted platform.
+inline bool StartApplication(Platform *platform)
+{
+    SetPlatform(platform);
+    FrmMain().Form_Load();
+    FrmMain().show();
+    return QTest::qWaitForWindowExposed(&FrmMain());
+}
+
+// Every window gone and the shared state as the process starts.
+inline void EndApplication()
+{
+    UnloadAllForms();
+    mdlGlobal::ResetSharedState();
+}
 
 using Table = std::vector<std::pair<void (*)(), const char *>>;
 
