@@ -2,6 +2,7 @@
 #include "palette/ActFile.h"
 #include "palette_window/ClipText.h"
 #include "support/PaletteKit.h"
+#include "support/PcxBuilder.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -144,9 +145,7 @@ private slots:
             QTest::newRow(name) << t << n << e;
         };
         const QString nine = Triples({1, 2, 3, 4, 5, 6, 7, 8, 9});
-        PalletArray ramp; // entry i is (i, 255 - i, 7i mod 256); its copies read back
-        for (int i = 0; i < kPalletEntries; ++i)
-            ramp[i].set(quint8(i), quint8(255 - i), quint8(7 * i));
+        const PalletArray ramp = Ramp(); // its copies read back
         QCOMPARE(BuildClipText(ramp, 40, 41), "Palmiro001040215024041214031");
         row("copy of entry 255", BuildClipText(ramp, 255, 255), 1, {255, 0, 249});
         row("copy of all", BuildClipText(ramp, 0, 255), 256, {0, 255, 0, 1, 254, 7});

@@ -6,14 +6,6 @@
 
 using L = QList<int>;
 
-static PalletArray Distinct()
-{
-    PalletArray p;
-    for (int i = 0; i < kPalletEntries; ++i)
-        p[i].set(quint8(i), quint8(255 - i), quint8(7 * i));
-    return p;
-}
-
 static L Rgb(const PalletEntry *first, qsizetype count)
 {
     L out;
@@ -53,7 +45,7 @@ private slots:
         QFETCH(L, between);
         const bool hsv = QByteArray(QTest::currentDataTag()).startsWith("hsv");
         const int s = ends[0], t = ends[1], lo = std::min(s, t), hi = std::max(s, t);
-        PalletArray p = Distinct();
+        PalletArray p = Ramp();
         p[s].set(quint8(ends[2]), quint8(ends[3]), quint8(ends[4]));
         p[t].set(quint8(ends[5]), quint8(ends[6]), quint8(ends[7]));
         const PalletArray got = hsv ? RampHsv(p, s, t) : RampRgb(p, s, t);
@@ -79,7 +71,7 @@ private slots:
         const bool reverse = tag.startsWith("reverse"), remap = tag.endsWith("remap");
         const int s = ends[0], t = ends[1], lo = std::min(s, t), hi = std::max(s, t);
         const EntryMap map = reverse ? ReverseMap(s, t) : SwapMap(s, t);
-        const PalletArray p = Distinct(), got = MoveEntries(p, map);
+        const PalletArray p = Ramp(), got = MoveEntries(p, map);
         L want = Rgb(&p[0], lo);
         for (int e : ends.mid(2))
             want += Rgb(&p[e], 1);

@@ -27,3 +27,11 @@ PixelBuffer MakePixels(const QByteArray &bytes)
     std::copy(bytes.begin(), bytes.end(), p.get());
     return PixelBuffer(std::move(p), std::size_t(bytes.size()));
 }
+
+PalletArray Ramp()
+{
+    PalletArray p{};
+    for (int i = 0; i < kPalletEntries; ++i)
+        p[std::size_t(i)].set(quint8(i), quint8(255 - i), quint8(7 * i));
+    return p;
+}

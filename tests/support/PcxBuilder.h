@@ -1,6 +1,7 @@
 #pragma once
 
 #include "image/PcxImage.h"
+#include "palette/PalletEntry.h"
 
 #include <QByteArray>
 
@@ -12,3 +13,6 @@ QByteArray Bytes(std::initializer_list<int> values);
 QByteArray MakePcx(int xmax, int ymax, const QByteArray &data, int bytesPerLine = 0);
 
 PixelBuffer MakePixels(const QByteArray &bytes);
+
+// Entry i is (i, 255 - i, 7i mod 256).
+PalletArray Ramp();
