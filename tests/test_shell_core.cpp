@@ -77,7 +77,7 @@ private slots:
             QTest::addRow("%lld / %lld", a, b) << a << b << e;
         };
         const qlonglong rows[][3] = {{1, 2, 0},   {3, 2, 2},   {5, 2, 2},    {-1, 2, 0},
-                                     {-5, 2, -2}, {-7, 2, -4}, {-13, 5, -3}, {-2, 3, -1}};
+                                     {-5, 2, -2}, {-7, 2, -4}, {-13, 5, -3}, {2, 3, 1}};
         for (const auto &r : rows)
             row(r[0], r[1], r[2]);
         row(INT_MIN, 3, -715827883);
