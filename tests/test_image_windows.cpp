@@ -27,8 +27,8 @@ const Table kView = {
     {[] { OpenPcx("small"), M().sldZoom->setValue(251); },
      "0 0 255 0 8 6 0x 0x 300 300  false <No File>"},
     {[] { M().sldZoom->setValue(350); }, "87 87 87 87 1 1 0x 0x 400 400  false <No File>"},
-    {[] { OpenPcx("small"), Type(M().txtZoom, "99.5"), Tab(M().cmdAdjustPlus); },
-     "0 245 248 182 8 6 0x 0x 100 100  false <No File>"},
+    {[] { OpenPcx("small"), Type(M().txtZoom, "99.5"), Click(M().cmdAdjustPlus); },
+     "0 245 248 0 9 6 0x 0x 100 100  false <No File>"}, // the click after the commit acts
     {[] { OpenPcx("small"), Type(M().txtZoom, "400"), Tab(M().cmdAdjustPlus); },
      "0 0 0 0 8 6 0x 0x 400 400  false <No File>"},
     {[] { OpenPcx("small"), Type(M().txtZoom, "255"), Tab(M().cmdAdjustPlus); },

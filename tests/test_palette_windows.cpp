@@ -27,6 +27,8 @@ const Table kEdits = {
     {[] { Sel(37), Type(P().txtColor[0], "99"), Sel(38), Tab(P().txtColor[1]); },
      " 38 48,55@,62  "},
     {[] { Sel(37), Type(P().txtColor[0], "99"), Activate(&M()); }, " 37 99/27,34,41  "},
+    {[] { Sel(37), Type(P().txtColor[0], "256"), Click(P().sldColBar[1]); },
+     " 37 256/27@,34,41  255"}, // the press that took the focus does not act
 };
 
 // Open (an ACT or a PCX file), Save, New: the last file dialog (title, filter, name offered,
