@@ -214,6 +214,13 @@ const Table kFormats = {
              Note(Contents(dir->filePath("b.pal")).left(8));
      },
      "JASC-PAL 0 b.pal 0-1"},
+    {[] { // the filter chosen beats the name's extension
+         platform->filter = 1, Open(M().cmdActSave, dir->filePath("c.act"));
+         platform->filter = 0, Open(M().cmdActSave, dir->filePath("d.gpl"));
+         Note(Join(Contents(dir->filePath("c.act")).left(12),
+                   Contents(dir->filePath("d.gpl")).size()));
+     },
+     "GIMP Palette 768 0 d.gpl "},
     {[] {
          for (const char *refused :
               {"GIMP Palette\n1 2\n", "\x89PNG\r\n\x1a\n", "JASC-PAL\n0100\n"})

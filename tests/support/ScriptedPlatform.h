@@ -46,6 +46,13 @@ public:
     {
         return dialogs << Dialog{true, d}, nextPath();
     }
+    int filter = -1; // the filter entry every save dialog reports as chosen
+    std::optional<std::pair<QString, int>> saveFileDialogWithFilter(QWidget *w,
+                                                                    const FileDialog &d) override
+    {
+        const std::optional<QString> path = saveFileDialog(w, d);
+        return path ? std::optional(std::pair(*path, filter)) : std::nullopt;
+    }
     QString clipboardText() override { return clipboard; }
     void setClipboardText(const QString &text) override { clipboard = text; }
     void setCursorPos(const QPoint &globalPos) override { cursorMoves << globalPos; }
