@@ -24,14 +24,6 @@ QString First(const QByteArray &rgb)
                : u"%1,%2,%3"_qs.arg(quint8(rgb[0])).arg(quint8(rgb[1])).arg(quint8(rgb[2]));
 }
 
-PalletArray Palette(int (*channel)(int i, int k))
-{
-    PalletArray p{};
-    for (int i = 0; i < 256; ++i)
-        p[i].set(quint8(channel(i, 0)), quint8(channel(i, 1)), quint8(channel(i, 2)));
-    return p;
-}
-
 } // namespace
 
 class TestFormats : public QObject {
@@ -128,10 +120,7 @@ private slots:
         for (int i = 0; i < 15; ++i)
             pixels += char(i * 37 % 256 ^ (i == 3 ? 0xC1 : 0));
         const ::PcxImage image(MakePixels(pixels), 5, 3, 5);
-        for (const PalletArray &pallet :
-             {Palette([](int i, int k) { return (i * (k + 3) + k) % 256; }),
-              Palette([](int i, int) { return 255 - i; }), Palette([](int i, int) { return i; }),
-              PalletArray{}}) {
+        for (const PalletArray &pallet : {Ramp(), PalletArray{}}) {
             for (int f = 0; f < 6; ++f) {
                 const QByteArray file = WritePaletteFile(PaletteFormat(f), pallet);
                 const QByteArray rgb = f ? ReadPaletteFile(file).rgb : file;
