@@ -37,7 +37,7 @@ const Table kEdits = {
 // shows what it was left with.
 QString Files()
 {
-    const Platform::FileDialog d = platform->dialogs.value(platform->dialogs.size() - 1).dialog;
+    const Platform::FileDialog d = platform->dialogs.value(platform->dialogs.size() - 1);
     return Join(d.title, d.filter, QFileInfo(d.defaultName).fileName(), d.confirmOverwrite,
                 notes.join(' '),
                 QString("%1,%2,%3").arg(InitColorR).arg(InitColorG).arg(InitColorB), InitCancel,

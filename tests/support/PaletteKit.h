@@ -35,11 +35,6 @@ inline QString Triples(const QList<int> &values)
     return s;
 }
 
-inline bool IsRoot()
-{
-    return ::geteuid() == 0;
-}
-
 // Root ignores permission bits, so a case about them runs again in this suite
 // as nobody; empty when it passed there, else what it printed.
 inline QString RunCaseAsNobody()
@@ -56,7 +51,7 @@ inline QString RunCaseAsNobody()
 }
 #define RUN_AS_NOBODY_IF_ROOT()                                                                    \
     do {                                                                                           \
-        if (IsRoot()) {                                                                            \
+        if (::geteuid() == 0) {                                                                    \
             const QString failed = RunCaseAsNobody();                                              \
             QVERIFY2(failed.isEmpty(), qPrintable(failed));                                        \
             return;                                                                                \

@@ -17,15 +17,11 @@ public:
         QString text;
         Buttons buttons;
     };
-    struct Dialog {
-        bool save;
-        FileDialog dialog;
-    };
 
     std::deque<Answer> answers;
     std::deque<std::optional<QString>> paths;
     QList<Message> messages;
-    QList<Dialog> dialogs;
+    QList<FileDialog> dialogs;
     QString clipboard;
     QList<QPoint> cursorMoves;
     int systemMoves = 0;
@@ -40,11 +36,11 @@ public:
     Answer messageBox(QWidget *parent, const QString &text, Buttons buttons) override;
     std::optional<QString> openFileDialog(QWidget *, const FileDialog &d) override
     {
-        return dialogs << Dialog{false, d}, nextPath();
+        return dialogs << d, nextPath();
     }
     std::optional<QString> saveFileDialog(QWidget *, const FileDialog &d) override
     {
-        return dialogs << Dialog{true, d}, nextPath();
+        return dialogs << d, nextPath();
     }
     int filter = -1; // the filter entry every save dialog reports as chosen
     std::optional<std::pair<QString, int>> saveFileDialogWithFilter(QWidget *w,
