@@ -6,16 +6,9 @@
 #include "support/PcxBuilder.h"
 #include "support/TestFiles.h"
 
-#include <QCryptographicHash>
 #include <QtTest>
 
 namespace {
-
-QString Sha1(const QByteArray &bytes)
-{
-    return bytes.isEmpty() ? "-"
-                           : QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex();
-}
 
 QString First(const QByteArray &rgb)
 {

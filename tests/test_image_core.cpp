@@ -6,7 +6,6 @@
 #include "support/PcxBuilder.h"
 #include "support/TestFiles.h"
 
-#include <QCryptographicHash>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(PcxRefusal)
@@ -31,11 +30,6 @@ QByteArray With(QByteArray file, std::initializer_list<std::pair<int, int>> byte
     for (auto [at, v] : bytes)
         file[at] = char(v);
     return file;
-}
-
-QByteArray Sha1(const QByteArray &bytes)
-{
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex();
 }
 
 QByteArray RgbBytes(const QImage &image)

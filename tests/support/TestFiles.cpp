@@ -1,5 +1,6 @@
 #include "TestFiles.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 
@@ -21,4 +22,10 @@ QString WriteFile(const QString &path, const QByteArray &bytes)
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         f.write(bytes);
     return path;
+}
+
+QByteArray Sha1(const QByteArray &bytes)
+{
+    return bytes.isEmpty() ? "-"
+                           : QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex();
 }

@@ -8,6 +8,9 @@
 QString TestDataDir();
 QByteArray ReadTestFile(const QString &relativePath);
 
+// The SHA-1 of the bytes in hex, as the checksum files give it; "-" for no bytes.
+QByteArray Sha1(const QByteArray &bytes);
+
 // Writes bytes to a file, creating folders; returns the path.
 QString WriteFile(const QString &path, const QByteArray &bytes);
 
