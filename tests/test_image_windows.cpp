@@ -137,6 +137,11 @@ QString Tools()
     return Join(notes.join(' '), Msgs(), Changed(), platform->clipboard.replace('\n', ';'));
 }
 const Table kTools = {
+    {[] { // undone after another picture opened, a remap leaves that picture's values alone
+         OpenPcx("small"), Sel(10), P().RunTool(frmPallet::Tool::SwapRemap, 255), OpenPcx("small");
+         P().History().stack().undo(), P().History().stack().undo(), Note(Join(Px(0, 0), Px(2, 0)));
+     },
+     "0 245  0-255 "},
     {[] {
          OpenPcx("small"), Click(M().cmdAdjustPlus), Used(), Note(P().UsageTip(10)), Sel(10);
          const QImage shown = S().raster().copy();

@@ -85,6 +85,7 @@ void DecodePcxImage()
     if (accepted->accepted()) {
         PcxDecodedBytes = std::move(accepted->decoded);
         mdlGlobal::PcxImage = std::move(accepted->image);
+        ++PcxImagesDecoded;
     }
     accepted.reset();
 }

@@ -169,9 +169,10 @@ void frmPallet::RunTool(Tool tool, int t)
         PalletHistory::Alongside alongside;
         if (remap) {
             // Swap and reverse are their own inverse: one map serves both ways.
-            alongside = [this, map](PalletHistory::Side) {
-                RemapImage(map);
-                RecountUsage();
+            // Another picture opened since has its own values, left alone.
+            alongside = [this, map, picture = PcxImagesDecoded](PalletHistory::Side) {
+                if (picture == PcxImagesDecoded && RemapImage(map))
+                    RecountUsage();
             };
             // Out of memory: better no step than a picture that changed.
             if (!RemapImage(map))

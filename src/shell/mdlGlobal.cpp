@@ -15,6 +15,7 @@ QByteArray PcxFileBytes;
 qint64 PcxFileLen = 0;
 ::PcxHeader PcxHeader;
 PixelBuffer PcxDecodedBytes;
+quint64 PcxImagesDecoded = 0;
 ::PcxImage PcxImage;
 std::vector<PalletEntry> ClipPallet;
 quint8 InitColorR = 0;
