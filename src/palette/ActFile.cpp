@@ -1,8 +1,9 @@
 #include "palette/ActFile.h"
 
+#include "shell/SaveFile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -79,18 +80,7 @@ ActSaveResult SaveActFile(const QString &path, const PalletArray &pallet)
         if (previous.size() > kActFileBytes)
             content += previous.mid(kActFileBytes);
     }
-    QSaveFile file(path);
-    // A writable file in a folder the user cannot write to is written in
-    // place, since no temporary file can be made beside it.
-    file.setDirectWriteFallback(true);
-    // Unbuffered, so a short write (disk full, file size limit) shows in the
-    // count; a buffered flush can lose it and commit a truncated file.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        file.write(content) != content.size() || !file.commit()) {
-        result.error = describe(file, path);
-        file.cancelWriting();
-        return result;
-    }
-    result.ok = true;
+    result.error = SaveWholeFile(path, content);
+    result.ok = result.error.isEmpty();
     return result;
 }
