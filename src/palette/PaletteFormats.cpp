@@ -1,5 +1,7 @@
 #include "palette/PaletteFormats.h"
 
+#include "palette/ActFile.h"
+
 #include <QList>
 #include <QtEndian>
 
@@ -315,8 +317,7 @@ QByteArray WritePaletteFile(PaletteFormat format, const PalletArray &pallet)
                        .toLatin1();
         break;
     case PaletteFormat::Act:
-        for (int i = 0; i < kPalletEntries; ++i)
-            out.append(char(pallet[i].R)).append(char(pallet[i].G)).append(char(pallet[i].B));
+        out = BuildActBytes(pallet);
         break;
     }
     return out;
