@@ -121,6 +121,7 @@ private:
     void SetUpTools();
     void editColour();
     void pasteHex();
+    void showUnusedMarks();
     UsageCounts usage{};
     bool markUnused = false;
     QWidget *unusedMarks = nullptr;

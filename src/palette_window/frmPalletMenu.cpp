@@ -124,14 +124,20 @@ void frmPallet::RecountUsage()
 {
     const ::PcxImage &image = mdlGlobal::PcxImage;
     usage = image.isLoaded() ? CountUsage(image) : UsageCounts{};
-    unusedMarks->setVisible(markUnused && image.isLoaded());
-    unusedMarks->update();
+    showUnusedMarks();
 }
 
+// The counts are kept current, so showing the marks needs no recount.
 void frmPallet::SetMarkUnused(bool on)
 {
     markUnused = on;
-    RecountUsage();
+    showUnusedMarks();
+}
+
+void frmPallet::showUnusedMarks()
+{
+    unusedMarks->setVisible(markUnused && mdlGlobal::PcxImage.isLoaded());
+    unusedMarks->update();
 }
 
 void frmPallet::lblColor_ContextMenu(int t, const QPoint &globalPos)
