@@ -1,5 +1,7 @@
 #include "image/ImageExport.h"
 
+#include "image/Render.h"
+
 #include <QBuffer>
 #include <QImageWriter>
 
@@ -36,12 +38,8 @@ QImage IndexedPicture(const PcxImage &image, const PalletArray &pallet)
     QImage picture(image.width(), image.height(), QImage::Format_Indexed8);
     if (picture.isNull())
         return picture;
-    QList<QRgb> table(kEntries);
-    for (int i = 0; i < kEntries; ++i) {
-        const PalletEntry &e = pallet[std::size_t(kEntries - 1 - i)];
-        table[i] = qRgb(e.R, e.G, e.B);
-    }
-    picture.setColorTable(table);
+    const ColorTable table = BuildColorTable(pallet, -1);
+    picture.setColorTable(QList<QRgb>(table.begin(), table.end()));
     for (int y = 0; y < image.height(); ++y)
         image.copyRow(y, picture.scanLine(y));
     return picture;
