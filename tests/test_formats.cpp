@@ -129,6 +129,8 @@ private slots:
                 QCOMPARE(opened.pcx.palette, BuildActBytes(pallet));
             }
         }
+        const ::PcxImage wide(MakePixels(QByteArray(65536, 1)), 65536, 1, 65536);
+        QVERIFY(!EncodeImage(ExportFormat::Pcx, wide, Ramp())); // wider than a PCX can say
         QByteArray truecolour = MakePcx(0, 0, Bytes({7}));
         truecolour[65] = 3; // a PCX of three planes is refused as having no palette
         QCOMPARE(ReadAnyImage(truecolour).refusal, ImageRefusal::NotIndexed);

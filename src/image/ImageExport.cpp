@@ -77,8 +77,11 @@ QByteArray EncodePcx(const PcxImage &image, const PalletArray &pallet)
 std::optional<QByteArray> EncodeImage(ExportFormat format, const PcxImage &image,
                                       const PalletArray &pallet)
 {
+    // A PCX header holds the width and the last row in 16 bits.
     if (format == ExportFormat::Pcx)
-        return EncodePcx(image, pallet);
+        return image.width() <= 0xFFFF && image.UB2 <= 0xFFFF
+                   ? std::optional(EncodePcx(image, pallet))
+                   : std::nullopt;
     const QImage picture = IndexedPicture(image, pallet);
     QByteArray bytes;
     QBuffer buffer(&bytes);
