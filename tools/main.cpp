@@ -72,8 +72,6 @@ bool Open(const QString &path, QByteArray &bytes, PcxFile &pcx, QString &why)
     AnyImage image = ReadAnyImage(bytes);
     pcx = std::move(image.pcx);
     why = image.detail;
-    if (image.refusal != ImageRefusal::None && pcx.accepted())
-        pcx.refusal = PcxRefusal::NotIndexed8;
     return image.refusal == ImageRefusal::None;
 }
 

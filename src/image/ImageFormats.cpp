@@ -274,12 +274,16 @@ AnyImage ReadAnyImage(QByteArrayView file)
     ImageRead read = ReadIndexedImage(file);
     any.refusal = read.refusal;
     any.detail = read.detail;
-    if (read.refusal == ImageRefusal::None) {
-        any.pcx = ToPcxFile(std::move(read.image));
-        if (!any.pcx.accepted()) {
-            any.refusal = ImageRefusal::Unreadable;
-            any.detail = QStringLiteral("the picture is too large");
-        }
+    if (read.refusal != ImageRefusal::None) {
+        // The PCX side says refused too, for callers that only look there.
+        any.pcx.refusal = read.refusal == ImageRefusal::NotIndexed ? PcxRefusal::NotIndexed8
+                                                                   : PcxRefusal::Unreadable;
+        return any;
+    }
+    any.pcx = ToPcxFile(std::move(read.image));
+    if (!any.pcx.accepted()) {
+        any.refusal = ImageRefusal::Unreadable;
+        any.detail = QStringLiteral("the picture is too large");
     }
     return any;
 }
