@@ -21,13 +21,7 @@ std::optional<PcxFile> accepted;
 // PNG, BMP and GIF: read into what a PCX yields, then the PCX rules apply.
 bool LoadOtherImage(const QString &path, QByteArray bytes)
 {
-    ImageRead read = ReadIndexedImage(bytes);
-    PcxFile file;
-    if (read.refusal == ImageRefusal::None) {
-        file = ToPcxFile(std::move(read.image));
-        if (!file.accepted())
-            read = {ImageRefusal::Unreadable, QStringLiteral("the picture is too large"), {}};
-    }
+    AnyImage read = ReadAnyImage(bytes);
     if (read.refusal != ImageRefusal::None) {
         const QString text = read.refusal == ImageRefusal::NotIndexed
                                  ? Catalog.MsgImageNotIndexed
@@ -36,10 +30,10 @@ bool LoadOtherImage(const QString &path, QByteArray bytes)
                                  Platform::Buttons::Ok);
         return false;
     }
-    mdlGlobal::PcxHeader = file.header;
+    mdlGlobal::PcxHeader = read.pcx.header;
     PcxFileBytes = std::move(bytes);
     PcxFileLen = PcxFileBytes.size();
-    accepted = std::move(file);
+    accepted = std::move(read.pcx);
     LoadPcxPallet();
     return true;
 }
