@@ -212,8 +212,9 @@ const Table kFormats = {
          Open(M().cmdActOpen, WriteFile(dir->filePath("a.gpl"), "GIMP Palette\n1 2 3\n4 5 6 x\n"));
          Open(M().cmdActSave, dir->filePath("b.pal")),
              Note(Contents(dir->filePath("b.pal")).left(8));
+         Note(Join(platform->dialogs.last().initialFilter)); // GIMP's, as a.gpl is
      },
-     "JASC-PAL 0 b.pal 0-1"},
+     "JASC-PAL 1 0 b.pal 0-1"},
     {[] { // the filter chosen beats the name's extension
          platform->filter = 1, Open(M().cmdActSave, dir->filePath("c.act"));
          platform->filter = 0, Open(M().cmdActSave, dir->filePath("d.gpl"));

@@ -1,4 +1,5 @@
 // The "Act File" commands of the main window.
+#include "image/PcxReader.h"
 #include "palette/ActFile.h"
 #include "palette/LoadActFile.h"
 #include "palette/PaletteFormats.h"
@@ -12,6 +13,9 @@
 
 #include <QLabel>
 
+#include <algorithm>
+#include <iterator>
+
 using namespace mdlGlobal;
 
 namespace {
@@ -19,6 +23,16 @@ namespace {
 // The save dialog's filters after ACT, in the order they are offered.
 constexpr PaletteFormat kMoreSaveFormats[] = {PaletteFormat::Gpl, PaletteFormat::Jasc,
                                               PaletteFormat::Riff, PaletteFormat::Hex};
+
+// The save dialog first offers the format the named file is in, so that Save
+// over a palette of another program keeps it a palette of that program.
+int FilterOfFile(const QString &path)
+{
+    const std::optional<QByteArray> bytes = ReadWholeFile(path);
+    const auto *at = std::find(std::begin(kMoreSaveFormats), std::end(kMoreSaveFormats),
+                               bytes ? DetectPaletteFormat(*bytes) : PaletteFormat::Act);
+    return at == std::end(kMoreSaveFormats) ? 0 : int(at - std::begin(kMoreSaveFormats)) + 1;
+}
 
 PaletteFormat ChosenFormat(int filter, const QString &path)
 {
@@ -69,7 +83,8 @@ void frmMain::cmdActSave_Click()
         this, {QStringLiteral("Act File Save"), QStringLiteral("Act Files(*.act)|*.act|"),
                defaultName, true,
                QStringLiteral("GIMP Palette (*.gpl)|*.gpl|JASC-PAL (*.pal)|*.pal|"
-                              "RIFF PAL (*.pal)|*.pal|Hex (*.hex)|*.hex|")});
+                              "RIFF PAL (*.pal)|*.pal|Hex (*.hex)|*.hex|"),
+               current == frmPallet::kNoFile ? 0 : FilterOfFile(current)});
     if (!chosen)
         return;
     const QString &path = chosen->first;

@@ -26,6 +26,8 @@ public:
         bool confirmOverwrite = false;
         // More entries offered after `filter`, written the same way.
         QString moreFilters = {};
+        // The entry selected when the dialog opens, 0 the first.
+        int initialFilter = 0;
     };
 
     virtual ~Platform() = default;

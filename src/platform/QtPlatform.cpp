@@ -105,6 +105,8 @@ std::optional<QString> runDialog(QWidget *parent, const Platform::FileDialog &d,
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !d.confirmOverwrite);
     dialog.setOption(QFileDialog::ReadOnly, false);
+    if (d.initialFilter > 0 && d.initialFilter < dialog.nameFilters().size())
+        dialog.selectNameFilter(dialog.nameFilters()[d.initialFilter]);
     if (!d.defaultName.isEmpty())
         dialog.selectFile(d.defaultName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
