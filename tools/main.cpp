@@ -83,14 +83,11 @@ bool ApplyPaletteFile(const QString &path, PalletArray &pallet, QString &why)
         why = QStringLiteral("the file cannot be read");
         return false;
     }
-    QByteArray rgb = *bytes;
-    if (DetectPaletteFormat(rgb) != PaletteFormat::Act) {
-        const PaletteRead read = ReadPaletteFile(rgb);
-        why = read.error;
-        rgb = read.rgb;
-        if (!read.ok())
-            return false;
-    }
+    const PaletteRead read = ReadPaletteFile(*bytes);
+    why = read.error;
+    if (!read.ok())
+        return false;
+    const QByteArray &rgb = read.format == PaletteFormat::Act ? *bytes : read.rgb;
     ApplyActBytes(pallet, rgb, rgb.size());
     return true;
 }

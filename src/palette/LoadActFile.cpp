@@ -21,18 +21,15 @@ bool LoadActFile(const QString &name)
     }
     // Other programs' palettes come in as the ACT bytes of their colours, so
     // a short one keeps the entries it does not name, as a short ACT does.
-    QByteArray bytes = read.bytes;
-    if (DetectPaletteFormat(bytes) != PaletteFormat::Act) {
-        const PaletteRead palette = ReadPaletteFile(bytes);
-        if (!palette.ok()) {
-            ThePlatform().messageBox(&FrmPallet(),
-                                     Catalog.MsgPaletteBroken + QLatin1Char('\n') + name +
-                                         QLatin1Char('\n') + palette.error,
-                                     Platform::Buttons::Ok);
-            return false;
-        }
-        bytes = palette.rgb;
+    const PaletteRead palette = ReadPaletteFile(read.bytes);
+    if (!palette.ok()) {
+        ThePlatform().messageBox(&FrmPallet(),
+                                 Catalog.MsgPaletteBroken + QLatin1Char('\n') + name +
+                                     QLatin1Char('\n') + palette.error,
+                                 Platform::Buttons::Ok);
+        return false;
     }
+    const QByteArray &bytes = palette.format == PaletteFormat::Act ? read.bytes : palette.rgb;
     ActFileLen = bytes.size();
     // One element more than the file has bytes; it stays 0.
     ActFileBytes = bytes;
