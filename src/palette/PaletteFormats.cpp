@@ -176,7 +176,7 @@ PaletteRead ReadRiff(QByteArrayView file)
 }
 
 // Paint.NET writes AARRGGBB; hex lists RRGGBB, some with alpha after it.
-PaletteRead ReadHexLines(QByteArrayView file, PaletteFormat format)
+PaletteRead ReadHexFile(QByteArrayView file, PaletteFormat format)
 {
     PaletteRead r{format, {}, {}};
     const bool alphaFirst = format == PaletteFormat::PaintNet;
@@ -265,9 +265,9 @@ PaletteRead ReadPaletteFile(QByteArrayView file)
     case PaletteFormat::Riff:
         return ReadRiff(file);
     case PaletteFormat::PaintNet:
-        return ReadHexLines(file, PaletteFormat::PaintNet);
+        return ReadHexFile(file, PaletteFormat::PaintNet);
     case PaletteFormat::Hex:
-        return ReadHexLines(file, PaletteFormat::Hex);
+        return ReadHexFile(file, PaletteFormat::Hex);
     case PaletteFormat::Act:
         break;
     }

@@ -31,8 +31,8 @@ PaletteRead ReadPaletteFile(QByteArrayView file);
 // The 256 entries in the given format; ACT is the 768 plain bytes.
 QByteArray WritePaletteFile(PaletteFormat format, const PalletArray &pallet);
 
-// The format a file name's extension names: act, gpl, pal (JASC-PAL), hex;
-// RIFF PAL is only reachable through the save dialog's filter.
+// The format a file name's extension names: act, gpl, pal (JASC-PAL), hex,
+// txt (Paint.NET); RIFF PAL is only reachable through the save dialog's filter.
 std::optional<PaletteFormat> PaletteFormatForName(const QString &name);
 
 QString PaletteFormatName(PaletteFormat format);
