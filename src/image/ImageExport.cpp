@@ -1,7 +1,5 @@
 #include "image/ImageExport.h"
 
-#include "image/Render.h"
-
 #include <QBuffer>
 #include <QImageWriter>
 
@@ -38,10 +36,17 @@ QImage IndexedPicture(const PcxImage &image, const PalletArray &pallet)
     QImage picture(image.width(), image.height(), QImage::Format_Indexed8);
     if (picture.isNull())
         return picture;
-    const ColorTable table = BuildColorTable(pallet, -1);
-    picture.setColorTable(QList<QRgb>(table.begin(), table.end()));
-    for (int y = 0; y < image.height(); ++y)
-        image.copyRow(y, picture.scanLine(y));
+    QList<QRgb> table;
+    for (int i = 0; i < kEntries; ++i)
+        table << PackedToRgb32(pallet[std::size_t(i)].color());
+    picture.setColorTable(table);
+    // Stored value v is entry 255 - v, which other programs call index 255 - v.
+    for (int y = 0; y < image.height(); ++y) {
+        uchar *line = picture.scanLine(y);
+        image.copyRow(y, line);
+        for (int x = 0; x < image.width(); ++x)
+            line[x] = uchar(255 - line[x]);
+    }
     return picture;
 }
 

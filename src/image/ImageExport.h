@@ -10,10 +10,11 @@
 #include <optional>
 
 // The picture written so that opening it again gives back the same stored
-// values and the same working palette: file colour i is entry 255 - i.
+// values and the same working palette: file colour i is entry i, as it is
+// when opening; only a PCX keeps its own reversed rule.
 enum class ExportFormat { Png, Pcx, Bmp };
 
-// 8 bits a pixel, the stored values as indices.
+// 8 bits a pixel, entry i as colour i: stored value v is index 255 - v.
 QImage IndexedPicture(const PcxImage &image, const PalletArray &pallet);
 
 // An 8-bit run-length PCX whose rows are exactly the picture's width, as

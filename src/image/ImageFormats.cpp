@@ -1,22 +1,8 @@
 #include "image/ImageFormats.h"
 
-#include <QBuffer>
-#include <QImage>
-#include <QImageReader>
+#include <QtEndian>
 
-#include <gif_lib.h>
-
-#include <cstring>
-
-namespace {
-
-constexpr int kEntries = 256;
-// Larger pictures are refused before anything is allocated.
-constexpr qint64 kMaxPixels = qint64(1) << 28;
-// One LZW code of at most 12 bits yields at most 4096 pixels.
-constexpr qint64 kMaxLzwRatio = 4096 * 8 / 2;
-
-ImageRead Refuse(ImageRefusal why, const QString &detail)
+ImageRead RefuseImage(ImageRefusal why, const QString &detail)
 {
     ImageRead r;
     r.refusal = why;
@@ -24,155 +10,12 @@ ImageRead Refuse(ImageRefusal why, const QString &detail)
     return r;
 }
 
-QByteArray TableRgb(const QList<QRgb> &table)
+ImageRefusal CheckImageSize(qint64 width, qint64 height)
 {
-    QByteArray rgb;
-    for (qsizetype i = 0; i < table.size() && i < kEntries; ++i)
-        rgb.append(char(qRed(table[i])))
-            .append(char(qGreen(table[i])))
-            .append(char(qBlue(table[i])));
-    return rgb;
+    if (width <= 0 || height <= 0)
+        return ImageRefusal::Empty;
+    return width * height > kMaxImagePixels ? ImageRefusal::TooLarge : ImageRefusal::None;
 }
-
-ImageRead ReadWithQt(QByteArrayView file, const char *format)
-{
-    QByteArray bytes = file.toByteArray();
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
-    const QSize size = reader.size();
-    if (size.isValid() && qint64(size.width()) * size.height() > kMaxPixels)
-        return Refuse(ImageRefusal::Unreadable, QStringLiteral("the picture is too large"));
-    QImage image = reader.read();
-    if (image.isNull())
-        return Refuse(ImageRefusal::Unreadable, reader.errorString());
-    ImageRead r;
-    if (image.format() == QImage::Format_Grayscale8) {
-        for (int i = 0; i < kEntries; ++i)
-            r.image.palette.append(char(i)).append(char(i)).append(char(i));
-    } else if (image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB ||
-               image.format() == QImage::Format_Indexed8) {
-        image = image.convertToFormat(QImage::Format_Indexed8);
-        r.image.palette = TableRgb(image.colorTable());
-    } else {
-        return Refuse(ImageRefusal::NotIndexed,
-                      QStringLiteral("no palette of 256 colours or fewer"));
-    }
-    r.image.width = image.width();
-    r.image.height = image.height();
-    r.image.pixels.resize(std::size_t(image.width()) * std::size_t(image.height()));
-    for (int y = 0; y < image.height(); ++y)
-        std::memcpy(r.image.pixels.data() + std::size_t(y) * std::size_t(image.width()),
-                    image.constScanLine(y), std::size_t(image.width()));
-    return r;
-}
-
-struct GifSource {
-    QByteArrayView bytes;
-    qsizetype at = 0;
-};
-
-int ReadGifBytes(GifFileType *gif, GifByteType *out, int wanted)
-{
-    auto *src = static_cast<GifSource *>(gif->UserData);
-    const int n = int(qMin<qsizetype>(wanted, src->bytes.size() - src->at));
-    std::memcpy(out, src->bytes.data() + src->at, std::size_t(qMax(n, 0)));
-    src->at += qMax(n, 0);
-    return n;
-}
-
-struct GifCloser {
-    void operator()(GifFileType *gif) const { DGifCloseFile(gif, nullptr); }
-};
-
-QString GifError(int code)
-{
-    const char *text = GifErrorString(code);
-    return text ? QString::fromLatin1(text) : QStringLiteral("GIF error %1").arg(code);
-}
-
-// The first frame on the logical screen, as Pillow shows it: outside the
-// frame the transparent index, else 0.
-ImageRead ReadGif(QByteArrayView file)
-{
-    GifSource source{file, 0};
-    int error = 0;
-    std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&source, ReadGifBytes, &error));
-    if (!gif)
-        return Refuse(ImageRefusal::Unreadable, GifError(error));
-    GifFileType *g = gif.get();
-    int transparent = -1;
-    GifRecordType record = UNDEFINED_RECORD_TYPE;
-    do {
-        if (DGifGetRecordType(g, &record) == GIF_ERROR)
-            return Refuse(ImageRefusal::Unreadable, GifError(g->Error));
-        if (record == EXTENSION_RECORD_TYPE) {
-            int code = 0;
-            GifByteType *block = nullptr;
-            if (DGifGetExtension(g, &code, &block) == GIF_ERROR)
-                return Refuse(ImageRefusal::Unreadable, GifError(g->Error));
-            GraphicsControlBlock gcb;
-            if (code == GRAPHICS_EXT_FUNC_CODE && block &&
-                DGifExtensionToGCB(block[0], block + 1, &gcb) == GIF_OK)
-                transparent = gcb.TransparentColor;
-            while (block) {
-                if (DGifGetExtensionNext(g, &block) == GIF_ERROR)
-                    return Refuse(ImageRefusal::Unreadable, GifError(g->Error));
-            }
-        } else if (record == TERMINATE_RECORD_TYPE) {
-            return Refuse(ImageRefusal::Unreadable, QStringLiteral("no frame"));
-        }
-    } while (record != IMAGE_DESC_RECORD_TYPE);
-    if (DGifGetImageDesc(g) == GIF_ERROR)
-        return Refuse(ImageRefusal::Unreadable, GifError(g->Error));
-
-    const GifImageDesc &d = g->Image;
-    const ColorMapObject *map = d.ColorMap ? d.ColorMap : g->SColorMap;
-    if (!map)
-        return Refuse(ImageRefusal::Unreadable, QStringLiteral("no colour table"));
-    const qint64 framePixels = qint64(d.Width) * d.Height;
-    const qint64 screenPixels = qint64(g->SWidth) * g->SHeight;
-    if (screenPixels <= 0 || screenPixels > kMaxPixels ||
-        framePixels > kMaxLzwRatio * qMax<qint64>(file.size(), 64))
-        return Refuse(ImageRefusal::Unreadable, QStringLiteral("the picture is too large"));
-
-    ImageRead r;
-    r.image.width = g->SWidth;
-    r.image.height = g->SHeight;
-    r.image.pixels.assign(std::size_t(screenPixels), quint8(transparent >= 0 ? transparent : 0));
-    for (int i = 0; i < map->ColorCount && i < kEntries; ++i)
-        r.image.palette.append(char(map->Colors[i].Red))
-            .append(char(map->Colors[i].Green))
-            .append(char(map->Colors[i].Blue));
-
-    // Interlaced frames store rows in four passes.
-    std::vector<int> order;
-    if (d.Interlace) {
-        for (const auto &[start, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}})
-            for (int y = start; y < d.Height; y += step)
-                order.push_back(y);
-    } else {
-        for (int y = 0; y < d.Height; ++y)
-            order.push_back(y);
-    }
-    std::vector<GifPixelType> line(std::size_t(qMax(d.Width, 1)));
-    for (const int y : order) {
-        if (DGifGetLine(g, line.data(), d.Width) == GIF_ERROR)
-            return Refuse(ImageRefusal::Unreadable, GifError(g->Error));
-        const int sy = d.Top + y;
-        if (sy < 0 || sy >= r.image.height)
-            continue;
-        for (int x = 0; x < d.Width; ++x) {
-            const int sx = d.Left + x;
-            if (sx >= 0 && sx < r.image.width)
-                r.image.pixels[std::size_t(sy) * std::size_t(r.image.width) + std::size_t(sx)] =
-                    line[std::size_t(x)];
-        }
-    }
-    return r;
-}
-
-} // namespace
 
 ImageFormat DetectImageFormat(QByteArrayView file)
 {
@@ -180,7 +23,7 @@ ImageFormat DetectImageFormat(QByteArrayView file)
         return ImageFormat::Png;
     if (file.startsWith("GIF87a") || file.startsWith("GIF89a"))
         return ImageFormat::Gif;
-    if (file.startsWith("BM") && file.size() >= 26)
+    if (file.startsWith("BM"))
         return ImageFormat::Bmp;
     if (!file.isEmpty() && quint8(file[0]) == 10)
         return ImageFormat::Pcx;
@@ -191,9 +34,17 @@ bool IsImageFile(QByteArrayView file, const QString &name)
 {
     switch (DetectImageFormat(file)) {
     case ImageFormat::Png:
-    case ImageFormat::Bmp:
     case ImageFormat::Gif:
         return true;
+    case ImageFormat::Bmp: {
+        // Two letters are a weak sign: an ACT may start with them. The size
+        // of the header after the file header says it is a BMP.
+        if (file.size() < 18)
+            return false;
+        const quint32 info = qFromLittleEndian<quint32>(file.data() + 14);
+        return info == 12 || info == 16 || info == 40 || info == 52 || info == 56 || info == 64 ||
+               info == 108 || info == 124;
+    }
     case ImageFormat::Pcx:
         // The first four bytes as PCX writers set them; an ACT file can
         // start the same way only by chance, and then its name says so.
@@ -210,22 +61,23 @@ ImageRead ReadIndexedImage(QByteArrayView file)
 {
     switch (DetectImageFormat(file)) {
     case ImageFormat::Png:
-        return ReadWithQt(file, "png");
+        return ReadPng(file);
     case ImageFormat::Bmp:
-        return ReadWithQt(file, "bmp");
+        return ReadBmp(file);
     case ImageFormat::Gif:
         return ReadGif(file);
     case ImageFormat::Pcx:
     case ImageFormat::Unknown:
         break;
     }
-    return Refuse(ImageRefusal::Unreadable, QStringLiteral("not a PNG, BMP or GIF file"));
+    return RefuseImage(ImageRefusal::Unsupported, QStringLiteral("not a PNG, BMP or GIF file"));
 }
 
-PcxFile ToPcxFile(IndexedImage image)
+PcxFile ToPcxFile(ImageRead image)
 {
     PcxFile pcx;
-    if (image.width < 1 || image.height < 1 || image.width > 65536 || image.height > 65536) {
+    if (image.width < 1 || image.height < 1 || image.width > 65536 || image.height > 65536 ||
+        image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) {
         pcx.refusal = PcxRefusal::SizeBeyondData;
         return pcx;
     }
@@ -242,18 +94,9 @@ PcxFile ToPcxFile(IndexedImage image)
     h[65] = 1;
     h[66] = quint8(image.width & 0xFF);
     h[67] = quint8((image.width >> 8) & 0xFF);
-    pcx.palette = QByteArray(kPaletteSize, '\0');
-    const qsizetype entries = qMin<qsizetype>(image.palette.size() / 3, kEntries);
-    for (qsizetype i = 0; i < entries; ++i)
-        for (int c = 0; c < 3; ++c)
-            pcx.palette[3 * (kEntries - 1 - i) + c] = image.palette[3 * i + c];
-    std::unique_ptr<quint8[]> bytes = AllocatePixels(image.pixels.size());
-    if (!bytes) {
-        pcx.refusal = PcxRefusal::OutOfMemory;
-        return pcx;
-    }
-    std::copy(image.pixels.begin(), image.pixels.end(), bytes.get());
-    pcx.decoded = PixelBuffer(std::move(bytes), image.pixels.size());
+    pcx.palette = image.palette.left(kPaletteSize);
+    pcx.palette.append(QByteArray(kPaletteSize - pcx.palette.size(), '\0'));
+    pcx.decoded = std::move(image.pixels);
     pcx.image = PcxImage(pcx.decoded, image.width, image.height, std::size_t(image.width));
     return pcx;
 }
@@ -280,10 +123,10 @@ AnyImage ReadAnyImage(QByteArrayView file)
                                                                    : PcxRefusal::Unreadable;
         return any;
     }
-    any.pcx = ToPcxFile(std::move(read.image));
+    any.pcx = ToPcxFile(std::move(read));
     if (!any.pcx.accepted()) {
-        any.refusal = ImageRefusal::Unreadable;
-        any.detail = QStringLiteral("the picture is too large");
+        any.refusal = ImageRefusal::TooLarge;
+        any.detail = QStringLiteral("a PCX holds at most 65536 x 65536 pixels");
     }
     return any;
 }

@@ -93,31 +93,33 @@ bool WriteIndexedPng(QIODevice &out, const PcxImage &image, int f, const ColorTa
     PutBigEndian(header, quint32(width));
     PutBigEndian(header, quint32(height));
     header.insert(header.end(), {8, 3, 0, 0, 0}); // 8 bits, indexed, no interlace
+    // Index i is entry i, as other programs number a palette: stored value v
+    // is written as 255 - v.
     std::vector<quint8> palette;
-    for (quint32 c : colours)
-        palette.insert(palette.end(), {quint8(c >> 16), quint8(c >> 8), quint8(c)});
+    for (auto c = colours.rbegin(); c != colours.rend(); ++c)
+        palette.insert(palette.end(), {quint8(*c >> 16), quint8(*c >> 8), quint8(*c)});
     if (out.write(reinterpret_cast<const char *>(signature), 8) != 8 ||
         !WriteChunk(out, "IHDR", header.data(), header.size()) ||
         !WriteChunk(out, "PLTE", palette.data(), palette.size()))
         return false;
 
     PixelDeflater deflater(out);
-    // Each row: filter type 0, then the pixels; a row read whole from the
-    // bytes at 1:1 goes to the compressor as it is.
+    // Each row: filter type 0, then the pixels.
     const quint8 noFilter = 0;
-    std::vector<quint8> zoomed;
+    std::vector<quint8> line(static_cast<std::size_t>(width));
     for (int y = 0; y < image.height(); ++y) {
         const PixelRow row = image.row(y);
-        const quint8 *line = row.data;
-        if (f > 1 || row.held < std::size_t(image.width())) {
-            zoomed.resize(std::size_t(width));
+        if (f == 1) {
+            std::transform(row.data, row.data + row.held, line.begin(),
+                           [](quint8 v) { return quint8(255 - v); });
+            std::fill(line.begin() + qint64(row.held), line.end(), quint8(255 - row.rest));
+        } else {
             for (qint64 x = 0; x < image.width(); ++x)
-                std::fill_n(zoomed.begin() + x * f, f,
-                            std::size_t(x) < row.held ? row.data[x] : row.rest);
-            line = zoomed.data();
+                std::fill_n(line.begin() + x * f, f,
+                            quint8(255 - (std::size_t(x) < row.held ? row.data[x] : row.rest)));
         }
         for (int k = 0; k < f; ++k)
-            if (!deflater.feed(&noFilter, 1) || !deflater.feed(line, std::size_t(width)))
+            if (!deflater.feed(&noFilter, 1) || !deflater.feed(line.data(), line.size()))
                 return false;
     }
     return deflater.feed(nullptr, 0, Z_FINISH) && WriteChunk(out, "IEND", nullptr, 0);

@@ -5,8 +5,8 @@
 
 class QIODevice;
 
-// Writes the image as an 8-bit indexed PNG: stored value v is index v of
-// `colours`, and each pixel becomes an f x f block, so the pixels equal the
-// screen window's drawing of the whole image at factor f. False when the
-// device refuses a write or the size is beyond PNG.
+// Writes the image as an 8-bit indexed PNG: stored value v, drawn in
+// colours[v], is index 255 - v, as entry 255 - v is; each pixel becomes an f x f block, so the
+// pixels equal the screen window's drawing of the whole image at factor f. False when the device
+// refuses a write or the size is beyond PNG.
 bool WriteIndexedPng(QIODevice &out, const PcxImage &image, int f, const ColorTable &colours);

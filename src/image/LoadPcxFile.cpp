@@ -23,10 +23,7 @@ bool LoadOtherImage(const QString &path, QByteArray bytes)
 {
     AnyImage read = ReadAnyImage(bytes);
     if (read.refusal != ImageRefusal::None) {
-        const QString text = read.refusal == ImageRefusal::NotIndexed
-                                 ? Catalog.MsgImageNotIndexed
-                                 : Catalog.MsgImageUnreadable + QLatin1Char('\n') + read.detail;
-        ThePlatform().messageBox(&FrmMain(), text + QLatin1Char('\n') + path,
+        ThePlatform().messageBox(&FrmMain(), ImageRefusalMessage(read, path),
                                  Platform::Buttons::Ok);
         return false;
     }
@@ -39,6 +36,31 @@ bool LoadOtherImage(const QString &path, QByteArray bytes)
 }
 
 } // namespace
+
+QString ImageRefusalMessage(const AnyImage &read, const QString &path)
+{
+    const QString *text = &Catalog.MsgImageUnreadable;
+    switch (read.refusal) {
+    case ImageRefusal::NotIndexed:
+        return Catalog.MsgImageNotIndexed + QLatin1Char('\n') + path;
+    case ImageRefusal::Truncated:
+        text = &Catalog.MsgImageTruncated;
+        break;
+    case ImageRefusal::TooLarge:
+        text = &Catalog.MsgImageTooLarge;
+        break;
+    case ImageRefusal::Empty:
+        text = &Catalog.MsgImageEmpty;
+        break;
+    case ImageRefusal::Unsupported:
+        text = &Catalog.MsgImageUnsupported;
+        break;
+    case ImageRefusal::None:
+    case ImageRefusal::Unreadable:
+        break;
+    }
+    return *text + QLatin1Char('\n') + path + QLatin1Char('\n') + read.detail;
+}
 
 bool LoadPcxFile(const QString &path)
 {

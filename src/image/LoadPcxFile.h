@@ -9,3 +9,7 @@ bool LoadPcxFile(const QString &path);
 void LoadPcxPallet();
 // The pixels of the last accepted file become the image.
 void DecodePcxImage();
+
+struct AnyImage;
+// The message for a refused picture: its own text, the path and the reason.
+QString ImageRefusalMessage(const AnyImage &read, const QString &path);

@@ -39,10 +39,10 @@ const std::array<CatalogEntry, kCatalogEntries> &CatalogEntries()
     return entries;
 }
 
-const std::array<CatalogEntry, 9> &FormatCatalogEntries()
+const std::array<CatalogEntry, 13> &FormatCatalogEntries()
 {
     using M = MessageCatalog;
-    static const std::array<CatalogEntry, 9> entries{{
+    static const std::array<CatalogEntry, 13> entries{{
         {"MsgPaletteBroken", "FORMATS", "PALETTE_BROKEN",
          QStringLiteral("このパレットファイルは壊れているため読み込めません。"),
          &M::MsgPaletteBroken},
@@ -64,6 +64,16 @@ const std::array<CatalogEntry, 9> &FormatCatalogEntries()
          &M::MenuCopyImage},
         {"TitleSaveImage", "FORMATS", "DIALOG_SAVE_IMAGE", QStringLiteral("画像の保存"),
          &M::TitleSaveImage},
+        {"MsgImageTruncated", "FORMATS", "IMAGE_TRUNCATED",
+         QStringLiteral("画像ファイルが途中で切れているため読み込めません。"),
+         &M::MsgImageTruncated},
+        {"MsgImageTooLarge", "FORMATS", "IMAGE_TOO_LARGE",
+         QStringLiteral("画像が大きすぎるため読み込めません（2億6843万画素まで）。"),
+         &M::MsgImageTooLarge},
+        {"MsgImageEmpty", "FORMATS", "IMAGE_EMPTY",
+         QStringLiteral("画像の幅または高さが 0 のため読み込めません。"), &M::MsgImageEmpty},
+        {"MsgImageUnsupported", "FORMATS", "IMAGE_UNSUPPORTED",
+         QStringLiteral("この種類の画像には対応していません。"), &M::MsgImageUnsupported},
     }};
     return entries;
 }

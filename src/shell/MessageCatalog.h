@@ -35,6 +35,11 @@ struct MessageCatalog {
     QString MenuSaveImage;
     QString MenuCopyImage;
     QString TitleSaveImage;
+    // Why a picture was refused, beside MsgImageNotIndexed and MsgImageUnreadable.
+    QString MsgImageTruncated;
+    QString MsgImageTooLarge;
+    QString MsgImageEmpty;
+    QString MsgImageUnsupported;
 
     // The palette window's context menu, section PALETTE_TOOLS. %1 is the
     // selected entry S, %2 the entry right-clicked T.
@@ -66,7 +71,7 @@ constexpr int kCatalogEntries = 17;
 const std::array<CatalogEntry, kCatalogEntries> &CatalogEntries();
 
 // Texts added beside the 17, read after them from a section of their own.
-const std::array<CatalogEntry, 9> &FormatCatalogEntries();
+const std::array<CatalogEntry, 13> &FormatCatalogEntries();
 
 // Read after those, from a section of their own.
 const std::array<CatalogEntry, 11> &PaletteToolEntries();
