@@ -40,6 +40,7 @@ struct GifCloser {
 ImageRead RefuseGif(int code)
 {
     switch (code) {
+    case D_GIF_ERR_NO_SCRN_DSCR: // DGifOpen's name for a read failing in the header
     case D_GIF_ERR_READ_FAILED:
         return RefuseImage(ImageRefusal::Truncated,
                            QStringLiteral("the file ends before the picture is complete"));
