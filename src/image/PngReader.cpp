@@ -63,10 +63,6 @@ bool ReadPngHeader(png_structp png, png_infop info, PngHeader &h)
     png_read_info(png, info);
     png_get_IHDR(png, info, &h.width, &h.height, &h.bitDepth, &h.colourType, nullptr, nullptr,
                  nullptr);
-    if (h.bitDepth < 8)
-        png_set_packing(png);
-    h.passes = png_set_interlace_handling(png);
-    png_read_update_info(png, info);
     return true;
 }
 
@@ -83,11 +79,17 @@ void FlipPixels(quint8 *p, std::size_t n)
         p[i] = quint8(~p[i]);
 }
 
-bool ReadPngRows(png_structp png, const PngHeader &h, quint8 *pixels)
+// libpng allocates its row buffers here, once the size is known to be within
+// the limit.
+bool ReadPngRows(png_structp png, png_infop info, PngHeader &h, quint8 *pixels)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
     StateOf(png).inRows = true;
+    if (h.bitDepth < 8)
+        png_set_packing(png);
+    h.passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
     const std::size_t w = h.width;
     if (h.passes == 1) {
         // Each row turned while it is still in the cache.
@@ -179,6 +181,9 @@ ImageRead ReadPng(QByteArrayView file)
     // Every IDAT byte is under its chunk's CRC, which stays checked; zlib's
     // own checksum of the pixels would only repeat it, at a quarter of the time.
     png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
+#endif
 
     PngHeader h;
     if (!ReadPngHeader(png, guard.info, h))
@@ -205,7 +210,7 @@ ImageRead ReadPng(QByteArrayView file)
     std::unique_ptr<quint8[]> pixels = AllocatePixels(n);
     if (!pixels)
         return RefuseImage(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
-    if (!ReadPngRows(png, h, pixels.get()))
+    if (!ReadPngRows(png, guard.info, h, pixels.get()))
         return RefusePng(state, false);
     r.width = int(h.width);
     r.height = int(h.height);
