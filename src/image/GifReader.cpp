@@ -12,12 +12,11 @@ namespace {
 // most 4096 for every 12 bits.
 constexpr qint64 kMaxPixelsPer12Bits = 4096;
 
-// A frame wider than the screen is decoded a whole line at a time, so the
-// work is the frame rows needed times the frame's width, not the pixels kept.
-// A frame that fits the screen needs at most the screen's pixels; twice the
-// largest picture lets a frame overhang its screen and still bounds the time
-// to that of two of the largest pictures.
-constexpr qint64 kMaxDecodedPixels = 2 * kMaxImagePixels;
+// A frame is decoded a whole line at a time, so a frame overhanging its
+// screen costs the needed rows times its full width, not the pixels kept. A
+// frame inside the screen costs at most the screen's pixels, so the same
+// limit keeps any frame's time to that of the largest picture that opens.
+constexpr qint64 kMaxDecodedPixels = kMaxImagePixels;
 
 struct GifSource {
     QByteArrayView bytes;
