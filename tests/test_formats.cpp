@@ -20,54 +20,33 @@ QString First(const QByteArray &rgb)
                : u"%1,%2,%3"_qs.arg(quint8(rgb[0])).arg(quint8(rgb[1])).arg(quint8(rgb[2]));
 }
 
-QByteArray Be32(quint32 v)
+// Indexed 8-bit unless told; rows in hex, then as many zero bytes; no IDAT
+// without rows.
+QByteArray Png(quint32 w, quint32 h, const char *rows, qsizetype zeros = 0, char depth = 8,
+               char colour = 3, const QByteArray &plte = "\x7f\x7f\x7f")
 {
-    return QByteArray(4, 0) + char(v >> 24) + char(v >> 16) + char(v >> 8) + char(v);
-}
-QByteArray Le16(int v)
-{
-    return QByteArray(1, char(v)) + char(v >> 8);
-}
-QByteArray Z(const char *hexRows, qsizetype zeros = 0)
-{
-    return qCompress(QByteArray::fromHex(hexRows) + QByteArray(zeros, 0)).mid(4);
-}
-
-QByteArray Chunk(const QByteArray &type, const QByteArray &data)
-{
-    const QByteArray body = type + data;
-    const auto crc = crc32(0, reinterpret_cast<const Bytef *>(body.data()), uInt(body.size()));
-    return Be32(quint32(data.size())).right(4) + body + Be32(quint32(crc)).right(4);
-}
-
-// Indexed 8-bit unless told; no IDAT when z is empty.
-QByteArray Png(quint32 w, quint32 h, const QByteArray &z, char depth = 8, char colour = 3,
-               const QByteArray &plte = "\x7f\x7f\x7f")
-{
-    const QByteArray ihdr = Be32(w).right(4) + Be32(h).right(4) + depth + colour + QByteArray(3, 0);
-    return "\x89PNG\r\n\x1a\n" + Chunk("IHDR", ihdr) + (plte.isEmpty() ? "" : Chunk("PLTE", plte)) +
-           (z.isEmpty() ? "" : Chunk("IDAT", z)) + Chunk("IEND", {});
+    const auto be = [](quint32 v) {
+        return QByteArray(1, char(v >> 24)) + char(v >> 16) + char(v >> 8) + char(v);
+    };
+    const auto chunk = [&](const char *type, const QByteArray &data) {
+        const QByteArray body = type + data;
+        return be(data.size()) + body +
+               be(crc32(0, reinterpret_cast<const Bytef *>(body.data()), uInt(body.size())));
+    };
+    const QByteArray z = qCompress(QByteArray::fromHex(rows) + QByteArray(zeros, 0)).mid(4);
+    return "\x89PNG\r\n\x1a\n" + chunk("IHDR", be(w) + be(h) + depth + colour + QByteArray(3, 0)) +
+           (plte.isEmpty() ? "" : chunk("PLTE", plte)) + (rows ? chunk("IDAT", z) : "") +
+           chunk("IEND", {});
 }
 
-// A frame at 0, 0 in black and white, as 9-bit literal codes: a clear code
-// before every 250 keeps the codes 9 bits wide.
+// A frame at 0, 0 of at most 120 pixels in black and white: with 7-bit pixels
+// the codes after a clear code are a byte each.
 QByteArray Gif(int sw, int sh, int fw, int fh, const QByteArray &indices)
 {
-    QByteArray lzw, blocks("\x08");
-    quint32 bits = 0, held = 0;
-    const auto put = [&](int code) {
-        for (bits |= quint32(code) << held, held += 9; held >= 8; bits >>= 8, held -= 8)
-            lzw += char(bits);
-    };
-    for (int i = 0; i < indices.size(); put(quint8(indices[i++])))
-        if (i % 250 == 0)
-            put(256);
-    put(257);
-    lzw += char(bits);
-    for (int i = 0; i < lzw.size(); i += 255)
-        blocks += char(lzw.mid(i, 255).size()) + lzw.mid(i, 255);
-    return "GIF89a" + Le16(sw) + Le16(sh) + QByteArray("\x80\0\0\0\0\0\xff\xff\xff,\0\0\0\0", 14) +
-           Le16(fw) + Le16(fh) + '\0' + blocks + QByteArray("\0;", 2);
+    const QByteArray lzw = '\x80' + indices + '\x81';
+    const auto le = [](int v) { return QByteArray(1, char(v)) + char(v >> 8); };
+    return "GIF89a" + le(sw) + le(sh) + QByteArray("\x80\0\0\0\0\0\xff\xff\xff,\0\0\0\0", 14) +
+           le(fw) + le(fh) + '\0' + '\x07' + char(lzw.size()) + lzw + QByteArray("\0;", 2);
 }
 
 } // namespace
@@ -133,26 +112,23 @@ private slots:
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("expected");
-        const QByteArray png = Png(2, 1, Z("000001"));
+        const QByteArray png = Png(2, 1, "000001");
         QByteArray badCrc = png;
         badCrc[29] = char(badCrc[29] ^ 1);
         const auto row = [](const char *n, QByteArray f, QString e) { QTest::newRow(n) << f << e; };
         row("PNG, IHDR CRC wrong", badCrc, "Unreadable");
         row("PNG cut in IDAT", png.chopped(20), "Truncated");
-        row("PNG without IDAT", Png(2, 1, {}), "Truncated");
-        row("PNG, rows missing", Png(2, 2, Z("000001")), "Truncated");
-        row("PNG 0 wide", Png(0, 1, Z("00")), "Empty");
-        row("PNG past the limit", Png(16385, 16384, Z("00")), "TooLarge");
-        row("PNG 8000 x 8000", Png(8000, 8000, Z("", 8001 * 8000)),
-            "8000x8000 7f7f7f 7f7f7f 7f7f7f 7f7f7f");
+        row("PNG without IDAT", Png(2, 1, nullptr), "Truncated");
+        row("PNG, rows missing", Png(2, 2, "000001"), "Truncated");
+        row("PNG 0 wide", Png(0, 1, "00"), "Empty");
+        row("PNG 8000 x 8000", Png(8000, 8000, "", 8001 * 8000), "8000x8000 7f7f7f 7f7f7f");
         row("PNG, index past PLTE", png, "2x1 7f7f7f 000000");
-        row("PNG, 2-bit grey", Png(4, 1, Z("001b"), 2, 0, {}), "4x1 000000 555555 aaaaaa ffffff");
-        row("PNG, 16-bit RGB", Png(1, 1, Z("", 7), 16, 2), "NotIndexed");
+        row("PNG, 2-bit grey", Png(2, 1, "0060", 0, 2, 0, {}), "2x1 555555 aaaaaa");
+        row("PNG, 16-bit RGB", Png(1, 1, "", 7, 16, 2), "NotIndexed");
         row("GIF cut after header", Gif(2, 1, 2, 1, "\1\0").left(13), "Truncated");
         row("GIF 0 x 0", Gif(0, 0, 1, 1, "\1"), "Empty");
-        row("GIF 16384^2 screen", Gif(16384, 16384, 1, 1, "\1"),
-            "16384x16384 ffffff 000000 000000 000000");
-        row("GIF frame beyond a small screen", Gif(2, 1, 4096, 65535, QByteArray(4096, 1)),
+        row("GIF 16384^2 screen", Gif(16384, 16384, 1, 1, "\1"), "16384x16384 ffffff 000000");
+        row("GIF frame beyond a small screen", Gif(2, 1, 100, 65535, QByteArray(100, 1)),
             "2x1 ffffff ffffff");
         row("GIF frame beyond a large screen", Gif(16384, 16384, 65535, 65535, "\1"), "TooLarge");
     }
@@ -170,7 +146,7 @@ private slots:
         QCOMPARE(err.size(), 0);
         const char *kinds[] = {"", "NotIndexed", "Unreadable", "Truncated", "TooLarge", "Empty"};
         QString got = u"%1x%2"_qs.arg(image.pcx.image.width()).arg(image.pcx.image.height());
-        for (int i = 0; i < qMin(4, image.pcx.image.width()); ++i)
+        for (int i = 0; i < qMin(2, image.pcx.image.width()); ++i)
             got += ' ' + image.pcx.palette.mid(3 * (255 - image.pcx.image.at(i, 0)), 3).toHex();
         QCOMPARE(image.refusal == ImageRefusal::None ? got : kinds[int(image.refusal)], expected);
     }
