@@ -136,7 +136,7 @@ ImageRead RefusePng(const PngState &s, bool header)
     if (s.inRows && message == QLatin1String("Not enough image data"))
         return RefuseImage(ImageRefusal::Truncated,
                            QStringLiteral("the image data ends before the last row"));
-    if (message == QLatin1String("Out of memory") || message.startsWith("Insufficient memory"))
+    if (message == QLatin1String("Out of memory"))
         return RefuseImage(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
     return RefuseImage(ImageRefusal::Unreadable, message);
 }
