@@ -8,6 +8,9 @@
 
 #include <QtTest>
 
+#include <unistd.h>
+#include <zlib.h>
+
 namespace {
 
 QString First(const QByteArray &rgb)
@@ -15,6 +18,35 @@ QString First(const QByteArray &rgb)
     return rgb.isEmpty()
                ? "-"
                : u"%1,%2,%3"_qs.arg(quint8(rgb[0])).arg(quint8(rgb[1])).arg(quint8(rgb[2]));
+}
+
+// Indexed 8-bit unless told; rows in hex, then as many zero bytes; no IDAT
+// without rows.
+QByteArray Png(quint32 w, quint32 h, const char *rows, qsizetype zeros = 0, char depth = 8,
+               char colour = 3, const QByteArray &plte = "\x7f\x7f\x7f")
+{
+    const auto be = [](quint32 v) {
+        return QByteArray(1, char(v >> 24)) + char(v >> 16) + char(v >> 8) + char(v);
+    };
+    const auto chunk = [&](const char *type, const QByteArray &data) {
+        const QByteArray body = type + data;
+        return be(data.size()) + body +
+               be(crc32(0, reinterpret_cast<const Bytef *>(body.data()), uInt(body.size())));
+    };
+    const QByteArray z = qCompress(QByteArray::fromHex(rows) + QByteArray(zeros, 0)).mid(4);
+    return "\x89PNG\r\n\x1a\n" + chunk("IHDR", be(w) + be(h) + depth + colour + QByteArray(3, 0)) +
+           (plte.isEmpty() ? "" : chunk("PLTE", plte)) + (rows ? chunk("IDAT", z) : "") +
+           chunk("IEND", {});
+}
+
+// A frame at 0, 0 of at most 120 pixels in black and white: with 7-bit pixels
+// the codes after a clear code are a byte each.
+QByteArray Gif(int sw, int sh, int fw, int fh, const QByteArray &indices)
+{
+    const QByteArray lzw = '\x80' + indices + '\x81';
+    const auto le = [](int v) { return QByteArray(1, char(v)) + char(v >> 8); };
+    return "GIF89a" + le(sw) + le(sh) + QByteArray("\x80\0\0\0\0\0\xff\xff\xff,\0\0\0\0", 14) +
+           le(fw) + le(fh) + '\0' + '\x07' + char(lzw.size()) + lzw + QByteArray("\0;", 2);
 }
 
 } // namespace
@@ -38,13 +70,17 @@ private slots:
                     << "palettes/" + c[0]
                     << (c[5].toInt() > 256 ? "256 " + c[6] : c[5] + ' ' + c[6] + ' ' + c[8]);
         }
-        QFile list(QFINDTESTDATA("data/images_pillow.sha1"));
-        QVERIFY(list.open(QIODevice::ReadOnly));
-        while (!list.atEnd()) {
-            const QStringList cells = QString(list.readLine()).simplified().split(' ');
-            if (cells[0] == "#")
-                continue;
-            QTest::newRow(qPrintable(cells[0])) << "images/" + cells[0] << cells.value(1);
+        // images_pillow.sha1 names files in images/, foreign_*.sha1 files in foreign/.
+        const QDir data(QFINDTESTDATA("data"));
+        for (const QString &name : data.entryList({"images_pillow.sha1", "foreign_*.sha1"})) {
+            QFile list(data.filePath(name));
+            QVERIFY(list.open(QIODevice::ReadOnly));
+            while (!list.atEnd()) {
+                const QStringList cells = QString(list.readLine()).simplified().split(' ');
+                if (cells[0] != "#")
+                    QTest::newRow(qPrintable(cells[0]))
+                        << name.section('_', 0, 0) + '/' + cells[0] << cells.value(1);
+            }
         }
     }
     void sharedFiles()
@@ -63,11 +99,57 @@ private slots:
             for (const quint8 v : image.pcx.image.pixels)
                 rgb += image.pcx.palette.mid(3 * (255 - v), 3);
             got = image.refusal == ImageRefusal::NotIndexed ? "refuse"
-                                                            : Sha1(rgb) + ' ' + First(image.pcx.palette);
+                  : image.refusal != ImageRefusal::None
+                      ? "damaged"
+                      : Sha1(rgb) + ' ' + First(image.pcx.palette);
             if (expected == "error" || expected == "any")
                 return;
         }
         QCOMPARE(got.section(' ', 0, expected.count(' ')), expected);
+    }
+
+    // Damaged and extreme pictures: the refusal, or the size and first pixels shown.
+    void hostileImages_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("expected");
+        const QByteArray png = Png(2, 1, "000001");
+        QByteArray badCrc = png;
+        badCrc[29] = char(badCrc[29] ^ 1);
+        const auto row = [](const char *n, QByteArray f, QString e) { QTest::newRow(n) << f << e; };
+        row("PNG, IHDR CRC wrong", badCrc, "Unreadable");
+        row("PNG cut in IDAT", png.chopped(20), "Truncated");
+        row("PNG without IDAT", Png(2, 1, nullptr), "Truncated");
+        row("PNG, rows missing", Png(2, 2, "000001"), "Truncated");
+        row("PNG 0 wide", Png(0, 1, "00"), "Empty");
+        row("PNG 8000 x 8000", Png(8000, 8000, "", 8001 * 8000), "8000x8000 7f7f7f 7f7f7f");
+        row("PNG, index past PLTE", png, "2x1 7f7f7f 000000");
+        row("PNG, 2-bit grey", Png(2, 1, "0060", 0, 2, 0, {}), "2x1 555555 aaaaaa");
+        row("PNG, 16-bit RGB", Png(1, 1, "", 7, 16, 2), "NotIndexed");
+        row("GIF cut after header", Gif(2, 1, 2, 1, "\1\0").left(13), "Truncated");
+        row("GIF 0 x 0", Gif(0, 0, 1, 1, "\1"), "Empty");
+        row("GIF 16384^2 screen", Gif(16384, 16384, 1, 1, "\1"), "16384x16384 ffffff 000000");
+        row("GIF frame beyond a small screen", Gif(2, 1, 100, 65535, QByteArray(100, 1)),
+            "2x1 ffffff ffffff");
+        row("GIF frame beyond a large screen", Gif(16384, 16384, 65535, 65535, "\1"), "TooLarge");
+    }
+    void hostileImages()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, expected);
+        QTemporaryFile err; // nothing reaches stderr
+        QVERIFY(err.open());
+        const int saved = dup(2);
+        dup2(err.handle(), 2);
+        const AnyImage image = ReadAnyImage(file);
+        dup2(saved, 2);
+        close(saved);
+        QCOMPARE(err.size(), 0);
+        const char *kinds[] = {"", "NotIndexed", "Unreadable", "Truncated", "TooLarge", "Empty"};
+        QString got = u"%1x%2"_qs.arg(image.pcx.image.width()).arg(image.pcx.image.height());
+        for (int i = 0; i < qMin(2, image.pcx.image.width()); ++i)
+            got += ' ' + image.pcx.palette.mid(3 * (255 - image.pcx.image.at(i, 0)), 3).toHex();
+        QCOMPARE(image.refusal == ImageRefusal::None ? got : kinds[int(image.refusal)], expected);
     }
 
     void paletteReaders_data()

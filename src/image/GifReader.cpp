@@ -8,8 +8,15 @@
 
 namespace {
 
-// One LZW code of at most 12 bits yields at most 4096 pixels.
-constexpr qint64 kMaxLzwRatio = 4096 * 8 / 2;
+// Longest LZW string a 12-bit code can stand for: the data's pixels are at
+// most 4096 for every 12 bits.
+constexpr qint64 kMaxPixelsPer12Bits = 4096;
+
+// A frame is decoded a whole line at a time, so a frame overhanging its
+// screen costs the needed rows times its full width, not the pixels kept. A
+// frame inside the screen costs at most the screen's pixels, so the same
+// limit keeps any frame's time to that of the largest picture that opens.
+constexpr qint64 kMaxDecodedPixels = kMaxImagePixels;
 
 struct GifSource {
     QByteArrayView bytes;
@@ -29,10 +36,39 @@ struct GifCloser {
     void operator()(GifFileType *gif) const { DGifCloseFile(gif, nullptr); }
 };
 
-QString GifError(int code)
+ImageRead RefuseGif(int code)
 {
+    switch (code) {
+    case D_GIF_ERR_NO_SCRN_DSCR: // DGifOpen's name for a read failing in the header
+    case D_GIF_ERR_READ_FAILED:
+        return RefuseImage(ImageRefusal::Truncated,
+                           QStringLiteral("the file ends before the picture is complete"));
+    case D_GIF_ERR_EOF_TOO_SOON:
+        return RefuseImage(ImageRefusal::Truncated,
+                           QStringLiteral("the image data ends before the last pixel"));
+    case D_GIF_ERR_NOT_ENOUGH_MEM:
+        return RefuseImage(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
+    default:
+        break;
+    }
     const char *text = GifErrorString(code);
-    return text ? QString::fromLatin1(text) : QStringLiteral("GIF error %1").arg(code);
+    return RefuseImage(ImageRefusal::Unreadable,
+                       text ? QString::fromLatin1(text) : QStringLiteral("GIF error %1").arg(code));
+}
+
+// Frame rows in the order the data holds them: interlaced frames in four
+// passes.
+std::vector<int> RowOrder(const GifImageDesc &d)
+{
+    std::vector<int> order;
+    order.reserve(std::size_t(qMax(d.Height, 0)));
+    for (const auto &[start, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}}) {
+        for (int y = d.Interlace ? start : 0; y < d.Height; y += d.Interlace ? step : 1)
+            order.push_back(y);
+        if (!d.Interlace)
+            break;
+    }
+    return order;
 }
 
 } // namespace
@@ -45,82 +81,82 @@ ImageRead ReadGif(QByteArrayView file)
     int error = 0;
     std::unique_ptr<GifFileType, GifCloser> gif(DGifOpen(&source, ReadGifBytes, &error));
     if (!gif)
-        return RefuseImage(ImageRefusal::Unreadable, GifError(error));
+        return RefuseGif(error);
     GifFileType *g = gif.get();
+    if (const ImageRefusal size = CheckImageSize(g->SWidth, g->SHeight); size != ImageRefusal::None)
+        return RefuseImage(
+            size,
+            size == ImageRefusal::Empty
+                ? QStringLiteral("the logical screen has no pixel")
+                : QStringLiteral("a logical screen of %1 x %2").arg(g->SWidth).arg(g->SHeight));
     int transparent = -1;
     GifRecordType record = UNDEFINED_RECORD_TYPE;
     do {
         if (DGifGetRecordType(g, &record) == GIF_ERROR)
-            return RefuseImage(ImageRefusal::Unreadable, GifError(g->Error));
+            return RefuseGif(g->Error);
         if (record == EXTENSION_RECORD_TYPE) {
             int code = 0;
             GifByteType *block = nullptr;
             if (DGifGetExtension(g, &code, &block) == GIF_ERROR)
-                return RefuseImage(ImageRefusal::Unreadable, GifError(g->Error));
+                return RefuseGif(g->Error);
             GraphicsControlBlock gcb;
             if (code == GRAPHICS_EXT_FUNC_CODE && block &&
                 DGifExtensionToGCB(block[0], block + 1, &gcb) == GIF_OK)
                 transparent = gcb.TransparentColor;
             while (block) {
                 if (DGifGetExtensionNext(g, &block) == GIF_ERROR)
-                    return RefuseImage(ImageRefusal::Unreadable, GifError(g->Error));
+                    return RefuseGif(g->Error);
             }
         } else if (record == TERMINATE_RECORD_TYPE) {
-            return RefuseImage(ImageRefusal::Unreadable, QStringLiteral("no frame"));
+            return RefuseImage(ImageRefusal::Unreadable, QStringLiteral("no picture in the file"));
         }
     } while (record != IMAGE_DESC_RECORD_TYPE);
     if (DGifGetImageDesc(g) == GIF_ERROR)
-        return RefuseImage(ImageRefusal::Unreadable, GifError(g->Error));
+        return RefuseGif(g->Error);
 
+    // Only the rows up to the last one on the screen are decoded.
     const GifImageDesc &d = g->Image;
-    const ColorMapObject *map = d.ColorMap ? d.ColorMap : g->SColorMap;
-    if (!map)
-        return RefuseImage(ImageRefusal::Unreadable, QStringLiteral("no colour table"));
-    const qint64 framePixels = qint64(d.Width) * d.Height;
-    const qint64 screenPixels = qint64(g->SWidth) * g->SHeight;
-    if (const ImageRefusal size = CheckImageSize(g->SWidth, g->SHeight); size != ImageRefusal::None)
+    const std::vector<int> order = RowOrder(d);
+    const int shown = qBound(0, g->SWidth - d.Left, d.Width);
+    std::size_t needed = 0;
+    for (std::size_t i = 0; i < order.size() && shown > 0; ++i)
+        if (d.Top + order[i] < g->SHeight)
+            needed = i + 1;
+    const qint64 work = qint64(needed) * qMax(d.Width, 0);
+    if (work > kMaxDecodedPixels)
         return RefuseImage(
-            size, QStringLiteral("a logical screen of %1 x %2").arg(g->SWidth).arg(g->SHeight));
-    if (framePixels > kMaxLzwRatio * qMax<qint64>(file.size(), 64))
+            ImageRefusal::TooLarge,
+            QStringLiteral("a frame of %1 x %2 far beyond its screen").arg(d.Width).arg(d.Height));
+    if (work * 12 > kMaxPixelsPer12Bits * 8 * (file.size() - source.at))
         return RefuseImage(ImageRefusal::TooLarge,
                            QStringLiteral("the frame is larger than its data can fill"));
 
     ImageRead r;
     r.width = g->SWidth;
     r.height = g->SHeight;
-    std::unique_ptr<quint8[]> pixels = AllocatePixels(std::size_t(screenPixels));
+    const std::size_t screenPixels = std::size_t(r.width) * std::size_t(r.height);
+    std::unique_ptr<quint8[]> pixels = AllocatePixels(screenPixels);
     if (!pixels)
         return RefuseImage(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
     std::fill_n(pixels.get(), screenPixels, quint8(255 - (transparent >= 0 ? transparent : 0)));
-    for (int i = 0; i < map->ColorCount && i < 256; ++i)
-        r.palette.append(char(map->Colors[i].Red))
-            .append(char(map->Colors[i].Green))
-            .append(char(map->Colors[i].Blue));
+    // Without any colour table the indices are grey levels, as Pillow shows them.
+    const ColorMapObject *map = d.ColorMap ? d.ColorMap : g->SColorMap;
+    for (int i = 0; i < (map ? qMin(map->ColorCount, 256) : 256); ++i) {
+        const GifColorType c = map ? map->Colors[i] : GifColorType{quint8(i), quint8(i), quint8(i)};
+        r.palette.append(char(c.Red)).append(char(c.Green)).append(char(c.Blue));
+    }
 
-    // Interlaced frames store rows in four passes.
-    std::vector<int> order;
-    if (d.Interlace) {
-        for (const auto &[start, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}})
-            for (int y = start; y < d.Height; y += step)
-                order.push_back(y);
-    } else {
-        for (int y = 0; y < d.Height; ++y)
-            order.push_back(y);
-    }
     std::vector<GifPixelType> line(std::size_t(qMax(d.Width, 1)));
-    for (const int y : order) {
+    for (std::size_t i = 0; i < needed; ++i) {
         if (DGifGetLine(g, line.data(), d.Width) == GIF_ERROR)
-            return RefuseImage(ImageRefusal::Unreadable, GifError(g->Error));
-        const int sy = d.Top + y;
-        if (sy < 0 || sy >= r.height)
+            return RefuseGif(g->Error);
+        const int sy = d.Top + order[i];
+        if (sy >= r.height)
             continue;
-        for (int x = 0; x < d.Width; ++x) {
-            const int sx = d.Left + x;
-            if (sx >= 0 && sx < r.width)
-                pixels[std::size_t(sy) * std::size_t(r.width) + std::size_t(sx)] =
-                    quint8(255 - line[std::size_t(x)]);
-        }
+        quint8 *out = pixels.get() + std::size_t(sy) * std::size_t(r.width) + std::size_t(d.Left);
+        for (int x = 0; x < shown; ++x)
+            out[x] = quint8(255 - line[std::size_t(x)]);
     }
-    r.pixels = PixelBuffer(std::move(pixels), std::size_t(screenPixels));
+    r.pixels = PixelBuffer(std::move(pixels), screenPixels);
     return r;
 }

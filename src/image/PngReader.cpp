@@ -1,49 +1,219 @@
 #include "image/ImageRead.h"
 
-#include <QBuffer>
-#include <QImage>
-#include <QImageReader>
+#include <QtEndian>
+
+#include <png.h>
 
 #include <cstring>
+#include <memory>
+
+namespace {
+
+// What libpng's callbacks share with the reader. Plain data only: libpng
+// leaves by longjmp, which runs no destructor.
+struct PngState {
+    QByteArrayView bytes;
+    qsizetype at = 0;
+    bool ranOut = false;
+    bool inRows = false;
+    png_uint_32 chunk = 0; // the chunk being read when libpng gave up
+    char message[160] = {};
+};
+
+struct PngHeader {
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int bitDepth = 0;
+    int colourType = 0;
+    int passes = 1;
+};
+
+PngState &StateOf(png_structp png)
+{
+    return *static_cast<PngState *>(png_get_error_ptr(png));
+}
+
+void ReadPngBytes(png_structp png, png_bytep out, std::size_t wanted)
+{
+    PngState &s = StateOf(png);
+    if (wanted > std::size_t(s.bytes.size() - s.at)) {
+        s.ranOut = true;
+        png_error(png, "the file ends early");
+    }
+    std::memcpy(out, s.bytes.data() + s.at, wanted);
+    s.at += qsizetype(wanted);
+}
+
+[[noreturn]] void OnPngError(png_structp png, png_const_charp message)
+{
+    PngState &s = StateOf(png);
+    qstrncpy(s.message, message, sizeof s.message);
+    s.chunk = png_get_io_chunk_type(png);
+    png_longjmp(png, 1);
+}
+
+// Only errors count; libpng's own lines never reach stderr.
+void OnPngWarning(png_structp, png_const_charp) {}
+
+// The two steps that may longjmp back here: no local needs a destructor.
+bool ReadPngHeader(png_structp png, png_infop info, PngHeader &h)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_read_info(png, info);
+    png_get_IHDR(png, info, &h.width, &h.height, &h.bitDepth, &h.colourType, nullptr, nullptr,
+                 nullptr);
+    return true;
+}
+
+// 255 - v is v with every bit flipped: eight pixels at a time.
+void FlipPixels(quint8 *p, std::size_t n)
+{
+    std::size_t i = 0;
+    for (quint64 word; i + 8 <= n; i += 8) {
+        std::memcpy(&word, p + i, 8);
+        word = ~word;
+        std::memcpy(p + i, &word, 8);
+    }
+    for (; i < n; ++i)
+        p[i] = quint8(~p[i]);
+}
+
+// libpng allocates its row buffers here, once the size is known to be within
+// the limit.
+bool ReadPngRows(png_structp png, png_infop info, PngHeader &h, quint8 *pixels)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    StateOf(png).inRows = true;
+    if (h.bitDepth < 8)
+        png_set_packing(png);
+    h.passes = png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    const std::size_t w = h.width;
+    if (h.passes == 1) {
+        // Each row turned while it is still in the cache.
+        for (std::size_t y = 0; y < h.height; ++y) {
+            png_read_row(png, pixels + y * w, nullptr);
+            FlipPixels(pixels + y * w, w);
+        }
+        return true;
+    }
+    // Each Adam7 pass writes only its own pixels of a row, so the rows are
+    // read in place pass after pass and turned once at the end.
+    for (int pass = 0; pass < h.passes; ++pass)
+        for (std::size_t y = 0; y < h.height; ++y)
+            png_read_row(png, pixels + y * w, nullptr);
+    FlipPixels(pixels, w * h.height);
+    return true;
+}
+
+// PLTE as the file holds it: libpng drops entries past what the bit depth
+// can index, and the working palette still shows them.
+QByteArray FilePalette(QByteArrayView file)
+{
+    for (qsizetype at = 8; at + 8 <= file.size();) {
+        const quint32 length = qFromBigEndian<quint32>(file.data() + at);
+        const QByteArrayView type = file.sliced(at + 4, 4);
+        if (type == "IDAT" || length > quint32(file.size() - at - 8))
+            break;
+        if (type == "PLTE")
+            return file.sliced(at + 8, qMin<qsizetype>(length, 768) / 3 * 3).toByteArray();
+        at += 12 + qsizetype(length);
+    }
+    return {};
+}
+
+ImageRead RefusePng(const PngState &s, bool header)
+{
+    if (s.ranOut)
+        return RefuseImage(ImageRefusal::Truncated,
+                           QStringLiteral("the file ends before the picture is complete"));
+    const QString message = QString::fromLatin1(s.message);
+    // libpng reaches IEND before any IDAT as a chunk out of place.
+    if (header && s.chunk == 0x49454e44u /* IEND */)
+        return RefuseImage(ImageRefusal::Truncated, QStringLiteral("the file holds no image data"));
+    if (s.inRows && message == QLatin1String("Not enough image data"))
+        return RefuseImage(ImageRefusal::Truncated,
+                           QStringLiteral("the image data ends before the last row"));
+    if (message == QLatin1String("Out of memory"))
+        return RefuseImage(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
+    return RefuseImage(ImageRefusal::Unreadable, message);
+}
+
+struct PngReadGuard {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    ~PngReadGuard() { png_destroy_read_struct(&png, &info, nullptr); }
+};
+
+} // namespace
 
 ImageRead ReadPng(QByteArrayView file)
 {
-    QByteArray bytes = file.toByteArray();
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "png");
-    const QSize size = reader.size();
-    if (size.isValid() && CheckImageSize(size.width(), size.height()) != ImageRefusal::None)
-        return RefuseImage(CheckImageSize(size.width(), size.height()),
-                           QStringLiteral("the picture is too large"));
-    QImage image = reader.read();
-    if (image.isNull())
-        return RefuseImage(ImageRefusal::Unreadable, reader.errorString());
+    // libpng names a zero size only as "Invalid IHDR data".
+    if (file.size() >= 24 && file.sliced(12, 4) == "IHDR" &&
+        (qFromBigEndian<quint32>(file.data() + 16) == 0 ||
+         qFromBigEndian<quint32>(file.data() + 20) == 0))
+        return RefuseImage(ImageRefusal::Empty, QStringLiteral("the picture has no pixel"));
+
+    PngState state;
+    state.bytes = file;
+    PngReadGuard guard;
+    guard.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, OnPngError, OnPngWarning);
+    if (guard.png)
+        guard.info = png_create_info_struct(guard.png);
+    if (!guard.info)
+        return RefuseImage(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
+    png_structp png = guard.png;
+    png_set_read_fn(png, &state, ReadPngBytes);
+    // The one size limit is CheckImageSize's; libpng's own would refuse
+    // wide pictures that are well within it.
+    png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
+    // No ancillary chunk matters for the pixels or the colour table, so none
+    // is kept, decompressed or cached (libpng's chunk size limit stays).
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER,
+                                reinterpret_cast<png_const_bytep>("tRNS"), 1);
+    // An index past a short PLTE shows black; it is no reason to refuse.
+    png_set_check_for_invalid_index(png, 0);
+    png_set_benign_errors(png, 1);
+    // Every IDAT byte is under its chunk's CRC, which stays checked; zlib's
+    // own checksum of the pixels would only repeat it, at a quarter of the time.
+    png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
+#endif
+
+    PngHeader h;
+    if (!ReadPngHeader(png, guard.info, h))
+        return RefusePng(state, true);
+
     ImageRead r;
-    if (image.format() == QImage::Format_Grayscale8) {
-        for (int i = 0; i < 256; ++i)
-            r.palette.append(char(i)).append(char(i)).append(char(i));
-    } else if (image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB ||
-               image.format() == QImage::Format_Indexed8) {
-        image = image.convertToFormat(QImage::Format_Indexed8);
-        for (const QRgb c : image.colorTable().mid(0, 256))
-            r.palette.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
-    } else {
+    if (h.bitDepth > 8 ||
+        (h.colourType != PNG_COLOR_TYPE_PALETTE && h.colourType != PNG_COLOR_TYPE_GRAY))
         return RefuseImage(ImageRefusal::NotIndexed,
                            QStringLiteral("no palette of 256 colours or fewer"));
+    if (const ImageRefusal size = CheckImageSize(h.width, h.height); size != ImageRefusal::None)
+        return RefuseImage(size, QStringLiteral("%1 x %2 pixels").arg(h.width).arg(h.height));
+    if (h.colourType == PNG_COLOR_TYPE_GRAY) {
+        const int levels = 1 << h.bitDepth;
+        for (int k = 0; k < levels; ++k) {
+            const char grey = char(k * 255 / (levels - 1));
+            r.palette.append(grey).append(grey).append(grey);
+        }
+    } else {
+        r.palette = FilePalette(file);
     }
-    r.width = image.width();
-    r.height = image.height();
-    const std::size_t n = std::size_t(r.width) * std::size_t(r.height);
+
+    const std::size_t n = std::size_t(h.width) * h.height;
     std::unique_ptr<quint8[]> pixels = AllocatePixels(n);
     if (!pixels)
         return RefuseImage(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
-    for (int y = 0; y < r.height; ++y) {
-        quint8 *out = pixels.get() + std::size_t(y) * std::size_t(r.width);
-        const uchar *in = image.constScanLine(y);
-        for (int x = 0; x < r.width; ++x)
-            out[x] = quint8(255 - in[x]);
-    }
+    if (!ReadPngRows(png, guard.info, h, pixels.get()))
+        return RefusePng(state, false);
+    r.width = int(h.width);
+    r.height = int(h.height);
     r.pixels = PixelBuffer(std::move(pixels), n);
     return r;
 }
