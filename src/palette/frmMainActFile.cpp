@@ -1,5 +1,4 @@
 // The "Act File" commands of the main window.
-#include "image/PcxReader.h"
 #include "palette/ActFile.h"
 #include "palette/LoadActFile.h"
 #include "palette/PaletteFormats.h"
@@ -11,6 +10,7 @@
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
 
+#include <QFile>
 #include <QLabel>
 
 #include <algorithm>
@@ -28,9 +28,10 @@ constexpr PaletteFormat kMoreSaveFormats[] = {PaletteFormat::Gpl, PaletteFormat:
 // over a palette of another program keeps it a palette of that program.
 int FilterOfFile(const QString &path)
 {
-    const std::optional<QByteArray> bytes = ReadWholeFile(path);
+    QFile file;
     const auto *at = std::find(std::begin(kMoreSaveFormats), std::end(kMoreSaveFormats),
-                               bytes ? DetectPaletteFormat(*bytes) : PaletteFormat::Act);
+                               OpenRegularFile(path, file) ? PaletteFormat::Act
+                                                           : DetectPaletteFormat(file, path));
     return at == std::end(kMoreSaveFormats) ? 0 : int(at - std::begin(kMoreSaveFormats)) + 1;
 }
 
@@ -57,9 +58,10 @@ void frmMain::cmdActOpen_Click()
 {
     const auto path = ThePlatform().openFileDialog(
         this, {QStringLiteral("Select Act File"), QStringLiteral("Act Files (*.act)|*.act|"),
-               QStringLiteral("USER.act"), false,
-               QStringLiteral("Palettes (*.act *.gpl *.pal *.txt *.hex)|*.act *.gpl *.pal *.txt "
-                              "*.hex|All files (*)|*|")});
+               QStringLiteral("USER.act"), false, QStringLiteral("All files (*)|*|"), 0,
+               QStringLiteral("Palettes and pictures (*.act *.gpl *.pal *.txt *.hex *.png *.bmp "
+                              "*.gif *.pcx)|*.act *.gpl *.pal *.txt *.hex *.png *.bmp *.gif "
+                              "*.pcx|")});
     if (path)
         OpenAct(*path);
 }
@@ -89,17 +91,13 @@ void frmMain::cmdActSave_Click()
         return;
     const QString &path = chosen->first;
     const PaletteFormat format = ChosenFormat(chosen->second, path);
-    if (format == PaletteFormat::Act) {
-        const ActSaveResult saved = SaveActFile(path, Pallet);
-        if (!saved.ok) {
-            ThePlatform().messageBox(
-                this, QStringLiteral("ACT ファイルを保存できません。\n") + saved.error,
-                Platform::Buttons::Ok);
-            return;
-        }
-    } else if (const QString error = SaveWholeFile(path, WritePaletteFile(format, Pallet));
-               !error.isEmpty()) {
-        ThePlatform().messageBox(this, Catalog.MsgPaletteSaveFailed + QLatin1Char('\n') + error,
+    const FileError error = format == PaletteFormat::Act
+                                ? SaveActFile(path, Pallet)
+                                : SaveWholeFile(path, WritePaletteFile(format, Pallet));
+    if (error) {
+        ThePlatform().messageBox(this,
+                                 Catalog.MsgPaletteSaveFailed + QLatin1Char('\n') +
+                                     FileMessage(Catalog, path, error),
                                  Platform::Buttons::Ok);
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "image/ImageFormats.h"
 #include "platform/Platform.h"
+#include "shell/FileAccess.h"
 #include "shell/Forms.h"
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
@@ -55,10 +56,9 @@ protected:
 
 bool OpenFileByContent(const QString &path)
 {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        ThePlatform().messageBox(&FrmMain(),
-                                 mdlGlobal::Catalog.MsgFileNotFound + QLatin1Char('\n') + path,
+    QFile file;
+    if (const FileError error = OpenRegularFile(path, file)) {
+        ThePlatform().messageBox(&FrmMain(), FileMessage(mdlGlobal::Catalog, path, error),
                                  Platform::Buttons::Ok);
         return false;
     }
