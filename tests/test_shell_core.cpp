@@ -1,3 +1,4 @@
+#include "shell/CommandLine.h"
 #include "shell/IniReader.h"
 #include "shell/MessageCatalog.h"
 #include "shell/Numbers.h"
@@ -218,6 +219,34 @@ private slots:
             QCOMPARE(DefaultCatalog().*e.member, e.defaultText);
             QCOMPARE(FromAnsiBytes(ToAnsiBytes(e.defaultText)), e.defaultText);
         }
+        for (const CatalogEntry &e : FileCatalogEntries())
+            QCOMPARE(FromAnsiBytes(ToAnsiBytes(e.defaultText)), e.defaultText);
+    }
+
+    // Only the arguments before the first "--" reach Qt; every one after it is a file.
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("expected"); // how many Qt sees | the files
+        QTest::newRow("none") << QStringList{"palmiro"} << "1|";
+        QTest::newRow("Qt's option") << QStringList{"palmiro", "-reverse", "a"} << "3|";
+        QTest::newRow("file named like it")
+            << QStringList{"palmiro", "--", "-reverse"} << "1|-reverse";
+        QTest::newRow("the first -- splits")
+            << QStringList{"palmiro", "-style", "fusion", "--", "a", "--"} << "3|a,--";
+    }
+    void commandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, expected);
+        std::vector<QByteArray> bytes;
+        std::vector<const char *> argv;
+        for (const QString &a : args)
+            bytes.push_back(a.toLocal8Bit());
+        for (const QByteArray &b : bytes)
+            argv.push_back(b.constData());
+        const CommandLine line = SplitCommandLine(int(argv.size()), argv.data());
+        QCOMPARE(QString::number(line.qtArgc) + '|' + line.files.join(','), expected);
     }
 };
 

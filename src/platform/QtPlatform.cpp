@@ -121,7 +121,9 @@ std::optional<QString> runDialog(QWidget *parent, const Platform::FileDialog &d,
 
 QtPlatform::QtPlatform()
 {
-    if (auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
+    // Off screen there is an X interface but no connection.
+    if (auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+        x11 && x11->connection())
         new EmptyCaptions(x11->connection());
 }
 
