@@ -17,10 +17,10 @@ QString First(const QByteArray &rgb)
                : u"%1,%2,%3"_qs.arg(quint8(rgb[0])).arg(quint8(rgb[1])).arg(quint8(rgb[2]));
 }
 
-// Two pixels of two colours, or of no palette at all.
-QByteArray Png(QImage::Format format)
+// Two pixels of two colours.
+QByteArray Png()
 {
-    QImage image(2, 1, format);
+    QImage image(2, 1, QImage::Format_Indexed8);
     image.setColorTable({qRgb(1, 2, 3), qRgb(4, 5, 6)});
     image.fill(0);
     QByteArray png;
@@ -97,7 +97,6 @@ private slots:
             QTest::newRow(n) << f << name << e;
         };
         row("binary ACT", QByteArray("\x0a\0\x30\n", 4), "ACT: 1 10,0,48");
-        row("ACT of 772 bytes", QByteArray(772, 'a'), "ACT: 256 97,97,97");
         row("text, not a palette", "hello\n", "ACT: 2 104,101,108");
         row("hex with #", "#FF0010\r\n00ff00\n", "hex palette: 2 255,0,16");
         row("RRGGBBAA", "ff0001bb\n00ff00bb\n", "hex palette: 2 255,0,1");
@@ -107,7 +106,6 @@ private slots:
         row("hex, CRLF across reads", crlf + "bad\n", "hex palette, line 8000: not RRGGBB");
         row("hex named, bad first line", "ff00fg\n00ff00\n", "hex palette, line 1: not RRGGBB",
             "a.hex");
-        row("hex named, 7 digits", "ff00001\n", "hex palette, line 1: not RRGGBB", "a.HEX");
         row("hex named, NUL", QByteArray("ff0000\n00\0ff00\n", 15),
             "hex palette, line 2: not RRGGBB", "a.hex");
         row("txt named, 0x", "0xff0000\n", "Paint.NET palette, line 1: not AARRGGBB", "a.txt");
@@ -120,8 +118,6 @@ private slots:
         };
         row("UTF-16LE GIMP", utf16(QStringConverter::Utf16LE, "GIMP Palette\n1 2 3\n"),
             "GIMP palette: 1 1,2,3");
-        row("UTF-16BE hex", utf16(QStringConverter::Utf16BE, "ff0010\n"),
-            "hex palette: 1 255,0,16");
         row("Paint.NET, RRGGBB", ";c\nff0000\n", "Paint.NET palette, line 2: not AARRGGBB");
         row("GIMP, 300 colours", gpl300, "GIMP palette: 256 0,0,0");
         row("GIMP, 256 too big", "GIMP Palette\n1 2 256\n",
@@ -129,8 +125,6 @@ private slots:
         row("GIMP, long line", "GIMP Palette\n" + QByteArray(5000, ' ') + "1 2 3\n",
             "GIMP palette, line 2: longer than 4096 bytes");
         row("JASC, 300 counted", jasc300, "JASC-PAL: 256 1,2,3");
-        row("JASC, 301 announced", jasc300.replace("300", "301"),
-            "JASC-PAL: 301 colours announced, 300 present");
         row("JASC, no count", "JASC-PAL\n0100\n", "JASC-PAL, line 3: no colour count");
         row("RIFF, 3 announced, 2 present", riff + "\1\2\3\0\4\5\6\0",
             "RIFF PAL: 3 colours announced, room for 0");
@@ -138,9 +132,7 @@ private slots:
         row("RIFF, odd chunk padded",
             QByteArray("RIFF\0\0\0\0PAL odd \1\0\0\0x\0data\x0c\0\0\0\0\3\2\0\1\2\3\0\4\5\6\0", 42),
             "RIFF PAL: 2 1,2,3");
-        row("PNG, its palette as PCX Open takes it", Png(QImage::Format_Indexed8),
-            "picture: 256 0,0,0");
-        row("PNG, truecolour", Png(QImage::Format_RGB32), "picture refused");
+        row("PNG, its palette as PCX Open takes it", Png(), "picture: 256 0,0,0");
         row("PCX", MakePcx(0, 0, Bytes({7})), "picture: 256 255,0,249");
     }
     void paletteReaders()
@@ -151,8 +143,7 @@ private slots:
         const PaletteRead read = ReadPaletteFile(file, name);
         QCOMPARE(read.ok() ? PaletteFormatName(read.format) +
                                  u": %1 %2"_qs.arg(read.rgb.size() / 3).arg(First(read.rgb))
-                 : read.format == PaletteFormat::Image ? u"picture refused"_qs
-                                                       : read.error,
+                           : read.error,
                  expected);
     }
 

@@ -142,7 +142,6 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::newRow("indexed PNG") << QStringList{"render", "IN", "OUT.png"};
         QTest::newRow("RGB PNG") << QStringList{"render", "IN", "--rgb", "OUT.png"};
-        QTest::newRow("BMP") << QStringList{"render", "IN", "OUT.bmp"};
         QTest::newRow("palette") << QStringList{"palette", "IN", "OUT.gpl"};
     }
     void toolKeepsOldFile()

@@ -13,10 +13,7 @@
 
 #include <random>
 
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace {
 
@@ -25,18 +22,6 @@ PalletArray Distinct(int seed)
     PalletArray pallet;
     ApplyActBytes(pallet, Pattern(kActFileBytes, seed), kActFileBytes);
     return pallet;
-}
-
-// A socket file at path, as a program listening there leaves it.
-bool BindSocket(const QString &path)
-{
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    qstrncpy(address.sun_path, qPrintable(path), sizeof address.sun_path);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
-    ::close(fd);
-    return bound;
 }
 
 } // namespace
@@ -84,7 +69,6 @@ private slots:
         row("missing folder", "no/p.act", FileProblem::Missing);
         row("directory", ".", FileProblem::Folder);
         row("named pipe", "fifo", FileProblem::Pipe);
-        row("socket", "socket", FileProblem::Socket);
         row("device", "/dev/zero", FileProblem::Device);
         row("unreadable file", kUnreadableFile, FileProblem::ReadError);
         row("5 GB, sparse", "sparse", FileProblem::None);
@@ -99,8 +83,6 @@ private slots:
         const QString path = name.startsWith('/') ? name : tmp.filePath(name);
         if (name == "fifo")
             QCOMPARE(::mkfifo(qPrintable(path), 0600), 0);
-        if (name == "socket")
-            QVERIFY(BindSocket(path));
         if (name == "sparse") {
             QFile big(path);
             QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(qint64(5) << 30));

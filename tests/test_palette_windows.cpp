@@ -265,12 +265,6 @@ const Table kFormats = {
      "FILE_IS_PIPE,PALETTE_SAVE_FAILED+FILE_IS_PIPE,FILE_IS_DEVICE,IMAGE_SAVE_FAILED+FILE_IS_PIPE "
      "4 "
      "<No File> 0-255"},
-    {[] { // the first filter of each Open dialog takes every kind the command reads
-         Open(M().cmdActOpen, {}), Open(M().cmdPcxOpen, {});
-         for (const Platform::FileDialog &d : platform->dialogs)
-             Note(d.leadingFilters.section('|', 1, 1));
-     },
-     "*.act *.gpl *.pal *.txt *.hex *.png *.bmp *.gif *.pcx *.pcx *.png *.bmp *.gif 0 <No File> "},
 };
 
 class TestPaletteWindows : public QObject {
