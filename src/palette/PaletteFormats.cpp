@@ -11,8 +11,8 @@
 
 namespace {
 
-// Enough for every signature looked for.
-constexpr qint64 kHeadBytes = 32;
+// Enough for every signature looked for, a BMP's header included.
+constexpr qint64 kHeadBytes = 256;
 
 QByteArray Head(QIODevice &file)
 {

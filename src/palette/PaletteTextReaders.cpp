@@ -208,8 +208,9 @@ TextSniff SniffText(LineReader &lines)
     }
     if (verdict)
         return {*verdict, true};
+    // Stopped by a line too long to be a palette's: binary as far as anyone knows.
     if (!tokens)
-        return {PaletteFormat::Act, true};
+        return {PaletteFormat::Act, lines.problem().isEmpty()};
     // Eight digits with no comment to say which program wrote them: the
     // constant pair is the alpha.
     return {!longOnly || (same6 && !same0) ? PaletteFormat::Hex : PaletteFormat::PaintNet, true};

@@ -64,7 +64,7 @@ bool OpenFileByContent(const QString &path)
     }
     const QString full = QFileInfo(path).absoluteFilePath();
     // The kind shows in the first bytes; the open itself reads the file once.
-    return IsImageFile(file.read(32), path) ? FrmMain().OpenPcx(full) : FrmMain().OpenAct(full);
+    return IsImageFile(file.read(256), path) ? FrmMain().OpenPcx(full) : FrmMain().OpenAct(full);
 }
 
 void OpenFilesLater(const QStringList &paths)
