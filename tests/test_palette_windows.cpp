@@ -252,9 +252,11 @@ const Table kFormats = {
          truecolour[65] = 3;
          Open(M().cmdActOpen, WriteFile(dir->filePath("p.pcx"), Pcx("small")));
          Open(M().cmdActOpen, WriteFile(dir->filePath("t.pcx"), truecolour));
-         Note(Join(Col(Pallet[0]).name(), mdlGlobal::PcxImage.isLoaded(), Msgs()));
+         Open(M().cmdActSave, {}); // Save offers a name of its own, not the picture's
+         Note(Join(Col(Pallet[0]).name(), mdlGlobal::PcxImage.isLoaded(), Msgs(),
+                   QFileInfo(platform->dialogs.last().defaultName).fileName()));
      },
-     "#ff00f9 false PALETTE_BROKEN 1 p.pcx 0-255"},
+     "#ff00f9 false PALETTE_BROKEN p.act 1 p.pcx 0-255"},
     {[] { // a pipe or a device is refused at once wherever a file is read or written
          const QString fifo = dir->filePath("fifo");
          ::mkfifo(qPrintable(fifo), 0600);

@@ -10,7 +10,9 @@
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 
 #include <algorithm>
@@ -24,14 +26,17 @@ namespace {
 constexpr PaletteFormat kMoreSaveFormats[] = {PaletteFormat::Gpl, PaletteFormat::Jasc,
                                               PaletteFormat::Riff, PaletteFormat::Hex};
 
-// The save dialog first offers the format the named file is in, so that Save
-// over a palette of another program keeps it a palette of that program.
-int FilterOfFile(const QString &path)
+PaletteFormat FormatOfFile(const QString &path)
 {
     QFile file;
-    const auto *at = std::find(std::begin(kMoreSaveFormats), std::end(kMoreSaveFormats),
-                               OpenRegularFile(path, file) ? PaletteFormat::Act
-                                                           : DetectPaletteFormat(file, path));
+    return OpenRegularFile(path, file) ? PaletteFormat::Act : DetectPaletteFormat(file, path);
+}
+
+// The save dialog first offers the format the named file is in, so that Save
+// over a palette of another program keeps it a palette of that program.
+int FilterOf(PaletteFormat format)
+{
+    const auto *at = std::find(std::begin(kMoreSaveFormats), std::end(kMoreSaveFormats), format);
     return at == std::end(kMoreSaveFormats) ? 0 : int(at - std::begin(kMoreSaveFormats)) + 1;
 }
 
@@ -79,21 +84,28 @@ void frmMain::cmdActSave_Click()
 {
     QLabel *fileName = FrmPallet().lblFName;
     const QString current = fileName->text();
+    const PaletteFormat format =
+        current == frmPallet::kNoFile ? PaletteFormat::Act : FormatOfFile(current);
+    // A palette taken from a picture is offered a name of its own, never the picture's.
+    const QFileInfo info(current);
     const QString defaultName =
-        current == frmPallet::kNoFile ? QStringLiteral("user.act") : current;
+        current == frmPallet::kNoFile ? QStringLiteral("user.act")
+        : format == PaletteFormat::Image
+            ? info.dir().filePath(info.completeBaseName() + QStringLiteral(".act"))
+            : current;
     const auto chosen = ThePlatform().saveFileDialogWithFilter(
         this, {QStringLiteral("Act File Save"), QStringLiteral("Act Files(*.act)|*.act|"),
                defaultName, true,
                QStringLiteral("GIMP Palette (*.gpl)|*.gpl|JASC-PAL (*.pal)|*.pal|"
                               "RIFF PAL (*.pal)|*.pal|Hex (*.hex)|*.hex|"),
-               current == frmPallet::kNoFile ? 0 : FilterOfFile(current)});
+               FilterOf(format)});
     if (!chosen)
         return;
     const QString &path = chosen->first;
-    const PaletteFormat format = ChosenFormat(chosen->second, path);
-    const FileError error = format == PaletteFormat::Act
+    const PaletteFormat chosenFormat = ChosenFormat(chosen->second, path);
+    const FileError error = chosenFormat == PaletteFormat::Act
                                 ? SaveActFile(path, Pallet)
-                                : SaveWholeFile(path, WritePaletteFile(format, Pallet));
+                                : SaveWholeFile(path, WritePaletteFile(chosenFormat, Pallet));
     if (error) {
         ThePlatform().messageBox(this,
                                  Catalog.MsgPaletteSaveFailed + QLatin1Char('\n') +
