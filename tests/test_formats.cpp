@@ -17,19 +17,6 @@ QString First(const QByteArray &rgb)
                : u"%1,%2,%3"_qs.arg(quint8(rgb[0])).arg(quint8(rgb[1])).arg(quint8(rgb[2]));
 }
 
-// Two pixels of two colours.
-QByteArray Png()
-{
-    QImage image(2, 1, QImage::Format_Indexed8);
-    image.setColorTable({qRgb(1, 2, 3), qRgb(4, 5, 6)});
-    image.fill(0);
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
-}
-
 } // namespace
 
 class TestFormats : public QObject {
@@ -132,7 +119,9 @@ private slots:
         row("RIFF, odd chunk padded",
             QByteArray("RIFF\0\0\0\0PAL odd \1\0\0\0x\0data\x0c\0\0\0\0\3\2\0\1\2\3\0\4\5\6\0", 42),
             "RIFF PAL: 2 1,2,3");
-        row("PNG, its palette as PCX Open takes it", Png(), "picture: 256 0,0,0");
+        const ::PcxImage dot(MakePixels(Bytes({0})), 1, 1, 1);
+        row("PNG, its palette as PCX Open takes it", *EncodeImage(ExportFormat::Png, dot, Ramp()),
+            "picture: 256 0,255,0");
         row("PCX", MakePcx(0, 0, Bytes({7})), "picture: 256 255,0,249");
     }
     void paletteReaders()

@@ -3,14 +3,11 @@
 #include "image/Render.h"
 #include "image/ScrollMath.h"
 #include "palette/ActApply.h"
+#include "support/PaletteKit.h"
 #include "support/PcxBuilder.h"
 #include "support/TestFiles.h"
 
 #include <QtTest>
-
-#include <csignal>
-
-#include <sys/resource.h>
 
 Q_DECLARE_METATYPE(PcxRefusal)
 
@@ -152,15 +149,8 @@ private slots:
             .replaceInStrings("OUT", tmp.filePath("out"));
         const QString out = WriteFile(args.last(), "old");
         QProcess tool;
-        tool.setChildProcessModifier([] {
-            rlimit none{};
-            ::getrlimit(RLIMIT_FSIZE, &none);
-            none.rlim_cur = 0;
-            ::setrlimit(RLIMIT_FSIZE, &none);
-            std::signal(SIGXFSZ, SIG_IGN);
-        });
-        tool.start(PALMIRO_TOOL, args);
-        QVERIFY(tool.waitForFinished());
+        QVERIFY(WithFileSizeLimit(
+            0, [&] { return tool.start(PALMIRO_TOOL, args), tool.waitForFinished(); }));
         QCOMPARE(tool.readAllStandardError(),
                  "palmiro-tool: " + out.toUtf8() + ": cannot be written: File too large\n");
         QCOMPARE(ReadWholeFile(out), "old");
