@@ -1,6 +1,7 @@
 #include "image/frmPCX.h"
 #include "palette_window/frmPallet.h"
 #include "platform/QtPlatform.h"
+#include "shell/CommandLine.h"
 #include "shell/Forms.h"
 #include "shell/OpenFiles.h"
 #include "shell/WindowKit.h"
@@ -20,7 +21,9 @@ int main(int argc, char *argv[])
                              "xvfb-run -a palmiro (or set DISPLAY)\n");
         return 1;
     }
-    QApplication app(argc, argv);
+    const CommandLine line = SplitCommandLine(argc, argv);
+    int qtArgc = line.qtArgc;
+    QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Palmiro"));
     QGuiApplication::setDesktopFileName(QStringLiteral("palmiro"));
     InstallLook();
@@ -33,7 +36,7 @@ int main(int argc, char *argv[])
     for (QWidget *window : {static_cast<QWidget *>(&main), static_cast<QWidget *>(&FrmPallet()),
                             static_cast<QWidget *>(&FrmPCX())})
         AcceptFileDrops(window);
-    OpenFilesLater(app.arguments().mid(1));
+    OpenFilesLater(app.arguments().mid(1) + line.files);
     const int rc = app.exec();
     UnloadAllForms();
     return rc;

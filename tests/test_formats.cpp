@@ -155,37 +155,67 @@ private slots:
     void paletteReaders_data()
     {
         QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QString>("expected"); // format: colours, first colour
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("expected"); // format: colours, first colour; or the refusal
         QByteArray gpl300("GIMP Palette\n"), riff("RIFF\0\0\0\0PAL data\x0c\0\0\0\0\3\3\0", 24);
+        QByteArray jasc300("JASC-PAL\n0100\n300\n"), crlf;
         for (int i = 0; i < 300; ++i)
-            gpl300 += QByteArray::number(i % 256) + " 0 0\n";
-        const auto row = [](const char *n, QByteArray f, QString e) { QTest::newRow(n) << f << e; };
-        row("binary ACT", QByteArray("\x0a\0\x30\n", 4), "ACT: 0 -");
-        row("text, not a palette", "hello\n", "ACT: 0 -");
+            gpl300 += QByteArray::number(i % 256) + " 0 0\n", jasc300 += "1 2 3\n";
+        for (int i = 0; i < 7999; ++i) // the 7282nd line's CR ends the first 64 KiB read
+            crlf += "#ff0000\r\n";
+        const auto row = [](const char *n, QByteArray f, QString e, QString name = {}) {
+            QTest::newRow(n) << f << name << e;
+        };
+        row("binary ACT", QByteArray("\x0a\0\x30\n", 4), "ACT: 1 10,0,48");
+        row("text, not a palette", "hello\n", "ACT: 2 104,101,108");
         row("hex with #", "#FF0010\r\n00ff00\n", "hex palette: 2 255,0,16");
         row("RRGGBBAA", "ff0001bb\n00ff00bb\n", "hex palette: 2 255,0,1");
         row("AARRGGBB", "ffff0001\nff00ff00", "Paint.NET palette: 2 255,0,1");
-        row("hex, bad line", "ff0000\nff00\n", "hex palette: refused");
-        row("hex, not a digit", " #0A0b0C\r\n\n#12345G\n", "hex palette: refused");
-        row("Paint.NET, RRGGBB", ";c\nff0000\n", "Paint.NET palette: refused");
+        row("hex, bad line", "ff0000\nff00\n", "hex palette, line 2: not RRGGBB");
+        row("hex, not a digit", " #0A0b0C\r\n\n#12345G\n", "hex palette, line 3: not RRGGBB");
+        row("hex, CRLF across reads", crlf + "bad\n", "hex palette, line 8000: not RRGGBB");
+        row("hex named, bad first line", "ff00fg\n00ff00\n", "hex palette, line 1: not RRGGBB",
+            "a.hex");
+        row("hex named, NUL", QByteArray("ff0000\n00\0ff00\n", 15),
+            "hex palette, line 2: not RRGGBB", "a.hex");
+        row("txt named, 0x", "0xff0000\n", "Paint.NET palette, line 1: not AARRGGBB", "a.txt");
+        row("gpl named, no header", "1 2 3\n", "GIMP palette, line 1: no \"GIMP Palette\" header",
+            "a.gpl");
+        row("pal named, text", "hello\n", "JASC-PAL, line 1: no \"JASC-PAL\" header", "a.pal");
+        row("pal named, binary", QByteArray("\x0a\0\x30\n", 4), "ACT: 1 10,0,48", "a.pal");
+        const auto utf16 = [](QStringConverter::Encoding e, const char *text) {
+            return QByteArray(QStringEncoder(e, QStringConverter::Flag::WriteBom)(text));
+        };
+        row("UTF-16LE GIMP", utf16(QStringConverter::Utf16LE, "GIMP Palette\n1 2 3\n"),
+            "GIMP palette: 1 1,2,3");
+        row("Paint.NET, RRGGBB", ";c\nff0000\n", "Paint.NET palette, line 2: not AARRGGBB");
         row("GIMP, 300 colours", gpl300, "GIMP palette: 256 0,0,0");
-        row("GIMP, 256 too big", "GIMP Palette\n1 2 256\n", "GIMP palette: refused");
-        row("JASC, colours missing", "JASC-PAL\r\n0100\r\n2\r\n1 2 3\r\n", "JASC-PAL: refused");
-        row("JASC, no count", "JASC-PAL\n0100\n", "JASC-PAL: refused");
-        row("RIFF, 3 announced, 2 present", riff + "\1\2\3\0\4\5\6\0", "RIFF PAL: refused");
-        row("RIFF, no data", riff.left(12), "RIFF PAL: refused");
+        row("GIMP, 256 too big", "GIMP Palette\n1 2 256\n",
+            "GIMP palette, line 2: not three numbers from 0 to 255");
+        row("GIMP, long line", "GIMP Palette\n" + QByteArray(5000, ' ') + "1 2 3\n",
+            "GIMP palette, line 2: longer than 4096 bytes");
+        row("JASC, 300 counted", jasc300, "JASC-PAL: 256 1,2,3");
+        row("JASC, no count", "JASC-PAL\n0100\n", "JASC-PAL, line 3: no colour count");
+        row("RIFF, 3 announced, 2 present", riff + "\1\2\3\0\4\5\6\0",
+            "RIFF PAL: 3 colours announced, room for 0");
+        row("RIFF, no data", riff.left(12), "RIFF PAL: no complete data chunk");
         row("RIFF, odd chunk padded",
             QByteArray("RIFF\0\0\0\0PAL odd \1\0\0\0x\0data\x0c\0\0\0\0\3\2\0\1\2\3\0\4\5\6\0", 42),
             "RIFF PAL: 2 1,2,3");
+        const ::PcxImage dot(MakePixels(Bytes({0})), 1, 1, 1);
+        row("PNG, its palette as PCX Open takes it", *EncodeImage(ExportFormat::Png, dot, Ramp()),
+            "picture: 256 0,255,0");
+        row("PCX", MakePcx(0, 0, Bytes({7})), "picture: 256 255,0,249");
     }
     void paletteReaders()
     {
         QFETCH(QByteArray, file);
+        QFETCH(QString, name);
         QFETCH(QString, expected);
-        const PaletteRead read = ReadPaletteFile(file);
-        QCOMPARE(PaletteFormatName(DetectPaletteFormat(file)) + ": " +
-                     (read.ok() ? u"%1 %2"_qs.arg(read.rgb.size() / 3).arg(First(read.rgb))
-                                : u"refused"_qs),
+        const PaletteRead read = ReadPaletteFile(file, name);
+        QCOMPARE(read.ok() ? PaletteFormatName(read.format) +
+                                 u": %1 %2"_qs.arg(read.rgb.size() / 3).arg(First(read.rgb))
+                           : read.error,
                  expected);
     }
 

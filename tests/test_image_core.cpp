@@ -3,6 +3,7 @@
 #include "image/Render.h"
 #include "image/ScrollMath.h"
 #include "palette/ActApply.h"
+#include "support/PaletteKit.h"
 #include "support/PcxBuilder.h"
 #include "support/TestFiles.h"
 
@@ -130,6 +131,32 @@ private slots:
         QVERIFY(!ReadWholeFile("/no/such.pcx") && !ReadWholeFile("/") &&
                 !ReadWholeFile(kUnreadableFile));
     }
+
+#ifdef PALMIRO_TOOL
+    // A write the system refuses leaves the old file and no temporary, and says why.
+    void toolKeepsOldFile_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("indexed PNG") << QStringList{"render", "IN", "OUT.png"};
+        QTest::newRow("RGB PNG") << QStringList{"render", "IN", "--rgb", "OUT.png"};
+        QTest::newRow("palette") << QStringList{"palette", "IN", "OUT.gpl"};
+    }
+    void toolKeepsOldFile()
+    {
+        QFETCH(QStringList, args);
+        QTemporaryDir tmp;
+        args.replaceInStrings("IN", WriteFile(tmp.filePath("in.pcx"), MakePcx(1, 0, Bytes({1, 2}))))
+            .replaceInStrings("OUT", tmp.filePath("out"));
+        const QString out = WriteFile(args.last(), "old");
+        QProcess tool;
+        QVERIFY(WithFileSizeLimit(
+            0, [&] { return tool.start(PALMIRO_TOOL, args), tool.waitForFinished(); }));
+        QCOMPARE(tool.readAllStandardError(),
+                 "palmiro-tool: " + out.toUtf8() + ": cannot be written: File too large\n");
+        QCOMPARE(ReadWholeFile(out), "old");
+        QCOMPARE(QDir(tmp.path()).entryList(QDir::Files).size(), 2);
+    }
+#endif
 
     // A step of +1 or -1 lays six pixels out one column wider or narrower.
     void adjust_data()

@@ -13,6 +13,8 @@
 
 #include <random>
 
+#include <sys/stat.h>
+
 namespace {
 
 PalletArray Distinct(int seed)
@@ -54,34 +56,48 @@ private slots:
         QVERIFY(pallet == want);
     }
 
+    // Only regular files are opened, each refusal saying why; an ACT file is read for its
+    // first 768 bytes whatever its size.
     void readActFile_data()
     {
         QTest::addColumn<QString>("name"); // in a fresh folder; "*": a real file of the corpus
-        QTest::addColumn<bool>("ok");
-        QTest::newRow("missing name is created empty") << "p.act" << true;
-        QTest::newRow("missing folder") << "no/p.act" << false;
-        QTest::newRow("directory") << "." << false;
-        QTest::newRow("unreadable file") << kUnreadableFile << false;
+        QTest::addColumn<int>("problem");  // FileProblem
+        const auto row = [](const char *n, QString name, FileProblem p) {
+            QTest::newRow(n) << name << int(p);
+        };
+        row("missing name is created empty", "p.act", FileProblem::None);
+        row("missing folder", "no/p.act", FileProblem::Missing);
+        row("directory", ".", FileProblem::Folder);
+        row("named pipe", "fifo", FileProblem::Pipe);
+        row("device", "/dev/zero", FileProblem::Device);
+        row("unreadable file", kUnreadableFile, FileProblem::ReadError);
+        row("5 GB, sparse", "sparse", FileProblem::None);
         for (const QString &name : QDir(TestDataDir() + "/act").entryList({"*.act"}, QDir::Files))
-            QTest::newRow(qPrintable(name)) << TestDataDir() + "/act/" + name << true;
+            row(qPrintable(name), TestDataDir() + "/act/" + name, FileProblem::None);
     }
     void readActFile()
     {
         QFETCH(QString, name);
-        QFETCH(bool, ok);
+        QFETCH(int, problem);
         QTemporaryDir tmp;
         const QString path = name.startsWith('/') ? name : tmp.filePath(name);
-        const ActReadResult read = ReadActFile(path);
-        QCOMPARE(std::pair(read.ok, read.error.isEmpty()), std::pair(ok, ok));
-        QCOMPARE(QFileInfo(path).isFile(), ok || path == kUnreadableFile);
-        QCOMPARE(read.bytes.isEmpty(), !name.startsWith(TestDataDir()));
-        if (read.bytes.isEmpty())
+        if (name == "fifo")
+            QCOMPARE(::mkfifo(qPrintable(path), 0600), 0);
+        if (name == "sparse") {
+            QFile big(path);
+            QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(qint64(5) << 30));
+        }
+        const PaletteRead read = ReadPaletteAt(path, true);
+        QCOMPARE(int(read.file.problem), problem);
+        QCOMPARE(read.rgb.size(), problem ? 0 : qMin(QFileInfo(path).size(), 768LL));
+        if (!name.startsWith(TestDataDir()))
             return;
         // Saving over a copy of a real file gives back the very same bytes.
+        const QByteArray bytes = Contents(path);
         PalletArray pallet = Distinct(1);
-        QCOMPARE(ApplyActBytes(pallet, read.bytes, read.bytes.size()), 256);
-        QVERIFY(SaveActFile(WriteFile(tmp.filePath("copy.act"), read.bytes), pallet).ok);
-        QCOMPARE(Contents(tmp.filePath("copy.act")), read.bytes);
+        QCOMPARE(ApplyActBytes(pallet, read.rgb, read.rgb.size()), 256);
+        QVERIFY(!SaveActFile(WriteFile(tmp.filePath("copy.act"), bytes), pallet));
+        QCOMPARE(Contents(tmp.filePath("copy.act")), bytes);
     }
 
     // A save keeps the old tail and mode; a failed one the old file; neither a temporary file.
@@ -102,6 +118,8 @@ private slots:
         row("target is a directory", ".", -1, {}, false);
         row("folder nobody can write", "/proc/palmiro.act", -1, {}, false);
         row("target that cannot be read", kUnreadableFile, -1, {}, false);
+        row("named pipe", "fifo", -1, {}, false);
+        row("device", "/dev/null", -1, {}, false);
     }
     void saveActFile()
     {
@@ -114,6 +132,8 @@ private slots:
         QTemporaryDir tmp;
         const QString path = name.startsWith('/') ? name : tmp.filePath(name);
         const QByteArray old = Pattern(qMax(oldSize, 0), 5);
+        if (name == "fifo")
+            QCOMPARE(::mkfifo(qPrintable(path), 0600), 0);
         const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther;
         if (oldSize >= 0)
             QFile::setPermissions(WriteFile(path, old), mode);
@@ -121,12 +141,12 @@ private slots:
         const auto perms = QFile::permissions(lock);
         if (!locked.isEmpty())
             QFile::setPermissions(lock, QFile::ReadOwner | QFile::ExeOwner);
-        const ActSaveResult saved = WithFileSizeLimit(
+        const FileError saved = WithFileSizeLimit(
             QTest::currentDataTag() == QByteArray("disk full") ? 100 : RLIM_INFINITY,
             [&] { return SaveActFile(path, Distinct(3)); });
         QFile::setPermissions(lock, perms);
-        QCOMPARE(std::pair(saved.ok, saved.error.isEmpty()), std::pair(ok, ok));
-        if (path.startsWith('/'))
+        QCOMPARE(!saved, ok);
+        if (path.startsWith('/') || name == "fifo")
             return;
         QCOMPARE(Contents(path), ok            ? Pattern(kActFileBytes, 3) + old.mid(kActFileBytes)
                                  : oldSize < 0 ? QByteArray("<unreadable>")
@@ -229,7 +249,7 @@ int main(int argc, char **argv)
 {
     if (argc == 3 && qstrcmp(argv[1], "--save-loop") == 0)
         for (int i = 1;; ++i) {
-            if (!SaveActFile(QString::fromLocal8Bit(argv[2]), Distinct(i % 2)).ok)
+            if (SaveActFile(QString::fromLocal8Bit(argv[2]), Distinct(i % 2)))
                 return 1;
             if (i == 1)
                 std::puts("saving"), std::fflush(stdout);

@@ -2,6 +2,8 @@
 #include "shell/OpenFiles.h"
 #include "support/WindowSteps.h"
 
+#include <sys/stat.h>
+
 // Cells, sliders and boxes: the selection as noted on the way and at the end, the entries
 // changed, messages. Leaving a box commits it; a refusal changes nothing, says so and keeps
 // the focus; a cell takes no focus, so what was typed is replaced unread; nor does the window
@@ -55,15 +57,17 @@ const Table kFiles = {
     {[] { Open(M().cmdActOpen, {}); },
      "Select Act File Act Files (*.act)|*.act| USER.act false  0,0,0 0  <No File> 0 3,10,17  0"},
     {[] { Open(M().cmdActOpen, dir->path()); },
-     "Select Act File Act Files (*.act)|*.act| USER.act false  0,0,0 0 ACT <No File> 0 3,10,17  0"},
+     "Select Act File Act Files (*.act)|*.act| USER.act false  0,0,0 0 FILE_IS_FOLDER <No File> 0 "
+     "3,10,17  0"},
     {[] { Open(M().cmdActSave, dir->filePath("out.act")); },
      "Act File Save Act Files(*.act)|*.act| user.act true  0,0,0 0  out.act 0 3,10,17  768"},
     {[] { Act(768), Open(M().cmdActSave, dir->filePath("out.act")); },
      "Act File Save Act Files(*.act)|*.act| in.file true  0,0,0 0  out.act 0 6,13,20 0-255 768"},
     {[] { Open(M().cmdActSave, {}); },
      "Act File Save Act Files(*.act)|*.act| user.act true  0,0,0 0  <No File> 0 3,10,17  0"},
-    {[] { Open(M().cmdActSave, dir->path()); },
-     "Act File Save Act Files(*.act)|*.act| user.act true  0,0,0 0 ACT <No File> 0 3,10,17  0"},
+    {[] { Open(M().cmdActSave, dir->path()); }, "Act File Save Act Files(*.act)|*.act| user.act "
+                                                "true  0,0,0 0 PALETTE_SAVE_FAILED+FILE_IS_FOLDER "
+                                                "<No File> 0 3,10,17  0"},
     {[] { OpenPcx("small"); }, "Select PCX File Act Files (*.pcx)|*.pcx| USER.pcx false  0,0,0 0  "
                                "<No File> 0 255,0,249 0-255 0"},
     {[] {
@@ -243,6 +247,26 @@ const Table kFormats = {
                    mdlGlobal::PcxImage.pixels));
      },
      "true 0 <No File> 0-255"},
+    {[] { // a picture gives its palette as PCX Open takes it, and nothing else
+         QByteArray truecolour = Pcx("small");
+         truecolour[65] = 3;
+         Open(M().cmdActOpen, WriteFile(dir->filePath("p.pcx"), Pcx("small")));
+         Open(M().cmdActOpen, WriteFile(dir->filePath("t.pcx"), truecolour));
+         Open(M().cmdActSave, {}); // Save offers a name of its own, not the picture's
+         Note(Join(Col(Pallet[0]).name(), mdlGlobal::PcxImage.isLoaded(), Msgs(),
+                   QFileInfo(platform->dialogs.last().defaultName).fileName()));
+     },
+     "#ff00f9 false PALETTE_BROKEN p.act 1 p.pcx 0-255"},
+    {[] { // a pipe or a device is refused at once wherever a file is read or written
+         const QString fifo = dir->filePath("fifo");
+         ::mkfifo(qPrintable(fifo), 0600);
+         Open(M().cmdActOpen, fifo), Open(M().cmdActSave, fifo), Open(M().cmdPcxOpen, "/dev/zero");
+         OpenPcx("small"), platform->paths.push_back(fifo), S().mnuSaveImage_Click();
+         Note(Msgs());
+     },
+     "FILE_IS_PIPE,PALETTE_SAVE_FAILED+FILE_IS_PIPE,FILE_IS_DEVICE,IMAGE_SAVE_FAILED+FILE_IS_PIPE "
+     "4 "
+     "<No File> 0-255"},
 };
 
 class TestPaletteWindows : public QObject {

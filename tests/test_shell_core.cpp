@@ -1,3 +1,4 @@
+#include "shell/CommandLine.h"
 #include "shell/IniReader.h"
 #include "shell/MessageCatalog.h"
 #include "shell/Numbers.h"
@@ -218,6 +219,30 @@ private slots:
             QCOMPARE(DefaultCatalog().*e.member, e.defaultText);
             QCOMPARE(FromAnsiBytes(ToAnsiBytes(e.defaultText)), e.defaultText);
         }
+    }
+
+    // Only the arguments before the first "--" reach Qt; every one after it is a file.
+    void commandLine_data()
+    {
+        QTest::addColumn<QString>("args");
+        QTest::addColumn<QString>("expected"); // how many Qt sees | the files
+        QTest::newRow("Qt's option") << "palmiro -reverse a"
+                                     << "3|";
+        QTest::newRow("file named like it") << "palmiro -- -reverse"
+                                            << "1|-reverse";
+        QTest::newRow("the first -- splits") << "palmiro -style fusion -- a --"
+                                             << "3|a,--";
+    }
+    void commandLine()
+    {
+        QFETCH(QString, args);
+        QFETCH(QString, expected);
+        const QList<QByteArray> bytes = args.toLocal8Bit().split(' ');
+        std::vector<const char *> argv;
+        for (const QByteArray &b : bytes)
+            argv.push_back(b.constData());
+        const CommandLine line = SplitCommandLine(int(argv.size()), argv.data());
+        QCOMPARE(QString::number(line.qtArgc) + '|' + line.files.join(','), expected);
     }
 };
 

@@ -1,5 +1,6 @@
 #include "support/WindowSteps.h"
 
+#include "platform/QtPlatform.h"
 #include "shell/frmAbout.h"
 
 #include <QStringEncoder>
@@ -95,6 +96,19 @@ private slots:
     void mainWindow() { Check(kShell, Shell, false); }
     void settings_data() { Rows(kSettings); }
     void settings() { Check(kSettings, Renamed, false); }
+
+    // The desktop's dialog offers the leading filters first and opens on the first of them.
+    void dialogFilters()
+    {
+        QtPlatform qt;
+        QStringList seen;
+        QTimer::singleShot(0, [&] {
+            auto *d = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            seen << d->nameFilters() << d->selectedNameFilter(), d->reject();
+        });
+        qt.openFileDialog(nullptr, {"t", "A (*.a)|*.a|", "", false, "C (*)|*|", 0, "B|*.a *.b|"});
+        QCOMPARE(seen.join(';'), "B (*.a *.b);A (*.a);C (*);B (*.a *.b)");
+    }
 };
 
 QTEST_MAIN(TestShellWindows)

@@ -7,16 +7,20 @@
 #include "image/PcxReader.h"
 #include "image/Render.h"
 #include "palette/ActApply.h"
+#include "palette/ActFile.h"
 #include "palette/PaletteFormats.h"
+#include "shell/FileAccess.h"
 #include "shell/Numbers.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
-#include <QFile>
+#include <QIODevice>
 #include <QImage>
 #include <QStringList>
 #include <QTextStream>
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 namespace {
@@ -62,10 +66,11 @@ int Fail(const QString &path, const QString &why)
 // `bytes`, a refusal's reason to `why`.
 bool Open(const QString &path, QByteArray &bytes, PcxFile &pcx, QString &why)
 {
-    std::optional<QByteArray> read = ReadWholeFile(path);
+    FileError error;
+    std::optional<QByteArray> read = ReadWholeFile(path, &error);
     if (!read) {
         pcx.refusal = PcxRefusal::Unreadable;
-        why = PcxRefusalText(pcx.refusal);
+        why = FileProblemText(error);
         return false;
     }
     bytes = std::move(*read);
@@ -75,20 +80,14 @@ bool Open(const QString &path, QByteArray &bytes, PcxFile &pcx, QString &why)
     return image.refusal == ImageRefusal::None;
 }
 
-// Applies a palette file over `pallet` as Open does.
+// Applies a palette file, or a picture's palette, over `pallet` as Open does.
 bool ApplyPaletteFile(const QString &path, PalletArray &pallet, QString &why)
 {
-    const std::optional<QByteArray> bytes = ReadWholeFile(path);
-    if (!bytes) {
-        why = QStringLiteral("the file cannot be read");
-        return false;
-    }
-    const PaletteRead read = ReadPaletteFile(*bytes);
-    why = read.error;
+    const PaletteRead read = ReadPaletteAt(path);
+    why = read.file ? FileProblemText(read.file) : read.error;
     if (!read.ok())
         return false;
-    const QByteArray &rgb = read.format == PaletteFormat::Act ? *bytes : read.rgb;
-    ApplyActBytes(pallet, rgb, rgb.size());
+    ApplyActBytes(pallet, read.rgb, read.rgb.size());
     return true;
 }
 
@@ -141,11 +140,16 @@ int Info(const QString &path)
     return ok ? 0 : Fail(path, QStringLiteral("refused: ") + why);
 }
 
-bool WriteAll(const QString &path, const QByteArray &bytes)
+// A failed write leaves what was at outPath before.
+int Write(const QString &outPath, const std::function<bool(QIODevice &)> &write)
 {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size() &&
-           f.flush();
+    const FileError error = SaveFileWith(outPath, write);
+    return error ? Fail(outPath, FileProblemText(error)) : 0;
+}
+
+int WriteAll(const QString &outPath, const QByteArray &bytes)
+{
+    return Write(outPath, [&](QIODevice &out) { return out.write(bytes) == bytes.size(); });
 }
 
 int Palette(const QString &path, const QString &outPath)
@@ -153,21 +157,11 @@ int Palette(const QString &path, const QString &outPath)
     // The working palette right after start-up (all black) and one Open or
     // "&PCX Open"; an image's reversed palette replaces all 256 entries.
     PalletArray pallet{};
-    const std::optional<QByteArray> head = ReadWholeFile(path);
-    QString why = QStringLiteral("the file cannot be read");
-    if (head && IsImageFile(*head, path)) {
-        QByteArray bytes;
-        PcxFile pcx;
-        if (!Open(path, bytes, pcx, why))
-            return Fail(path, why);
-        ApplyActBytes(pallet, pcx.palette, pcx.palette.size());
-    } else if (!head || !ApplyPaletteFile(path, pallet, why)) {
+    QString why;
+    if (!ApplyPaletteFile(path, pallet, why))
         return Fail(path, why);
-    }
     const PaletteFormat format = PaletteFormatForName(outPath).value_or(PaletteFormat::Act);
-    if (!WriteAll(outPath, WritePaletteFile(format, pallet)))
-        return Fail(outPath, QStringLiteral("cannot be written"));
-    return 0;
+    return WriteAll(outPath, WritePaletteFile(format, pallet));
 }
 
 // The zoomed picture as stored values, written with the palette so that it
@@ -191,9 +185,9 @@ int RenderIndexed(const PcxImage &image, int f, const PalletArray &pallet, Expor
         PixelBuffer(std::move(zoomedBytes), std::size_t(width) * std::size_t(height)), width,
         height, std::size_t(width));
     const std::optional<QByteArray> bytes = EncodeImage(format, zoomed, pallet);
-    if (!bytes || !WriteAll(outPath, *bytes))
-        return Fail(outPath, QStringLiteral("cannot be written"));
-    return 0;
+    if (!bytes)
+        return Fail(outPath, QStringLiteral("cannot be encoded"));
+    return WriteAll(outPath, *bytes);
 }
 
 // The zoomed size, or nothing when a raster cannot be that large.
@@ -246,18 +240,18 @@ int Render(const QString &path, const QString &actPath, int percent, bool rgb,
     if (!rgb) {
         // The stored values as indices into the drawing's colours: a quarter
         // of the bytes of 32-bit colour, the same pixels.
-        QFile out(outPath);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            !WriteIndexedPng(out, pcx.image, f, table) || !out.flush())
-            return Fail(outPath, QStringLiteral("cannot be written"));
-        return 0;
+        return Write(outPath,
+                     [&](QIODevice &out) { return WriteIndexedPng(out, pcx.image, f, table); });
     }
     const std::optional<QImage> image = RgbRender(pcx.image, f, table);
     if (!image)
         return Fail(path, QStringLiteral("the zoomed image is too large to render"));
-    if (!image->save(outPath, "PNG"))
-        return Fail(outPath, QStringLiteral("cannot be written"));
-    return 0;
+    // Encoded apart from the file: Qt's PNG writer reports a failed write on stderr.
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image->save(&buffer, "PNG"))
+        return Fail(outPath, QStringLiteral("cannot be encoded"));
+    return WriteAll(outPath, png);
 }
 
 } // namespace

@@ -68,7 +68,13 @@ bool LoadPcxFile(const QString &path)
     // until the new one is accepted.
     PcxFileBytes = QByteArray();
     accepted.reset();
-    std::optional<QByteArray> bytes = ReadWholeFile(path);
+    FileError error;
+    std::optional<QByteArray> bytes = ReadWholeFile(path, &error);
+    if (error) {
+        ThePlatform().messageBox(&FrmMain(), FileMessage(Catalog, path, error),
+                                 Platform::Buttons::Ok);
+        return false;
+    }
     if (bytes) {
         const ImageFormat format = DetectImageFormat(*bytes);
         if (format == ImageFormat::Png || format == ImageFormat::Bmp || format == ImageFormat::Gif)

@@ -1,7 +1,6 @@
 #include "image/PcxReader.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <climits>
 #include <cstring>
@@ -214,45 +213,43 @@ PcxFile ReadPcx(QByteArrayView file)
     return result;
 }
 
-std::optional<QByteArray> ReadWholeFile(const QString &path)
+std::optional<QByteArray> ReadWholeFile(const QString &path, FileError *error)
 {
-    if (!QFileInfo(path).isFile())
+    FileError ignored;
+    FileError &why = error ? *error : ignored;
+    QFile f;
+    if ((why = OpenRegularFile(path, f)))
         return std::nullopt;
-    // Unbuffered and sized up front: the bytes go from the system straight
-    // into their one buffer, with no growing and no zero fill.
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return std::nullopt;
+    // Sized up front: the bytes go from the system straight into their one
+    // buffer, with no growing and no zero fill.
     const qint64 size = f.size();
-    if (size < 0 || size > std::numeric_limits<qsizetype>::max() / 2)
-        return std::nullopt;
     QByteArray bytes;
     try {
+        if (size < 0 || size > std::numeric_limits<qsizetype>::max() / 2)
+            throw std::bad_alloc();
         bytes = QByteArray(qsizetype(size), Qt::Uninitialized);
     } catch (const std::bad_alloc &) {
+        why = {FileProblem::ReadError, QStringLiteral("the file is too large")};
         return std::nullopt;
     }
     AdviseHugePages(bytes.data(), std::size_t(size));
     qint64 got = 0;
     while (got < size) {
         const qint64 n = f.read(bytes.data() + got, size - got);
-        if (n < 0)
+        if (n < 0) {
+            why = {FileProblem::ReadError, f.errorString()};
             return std::nullopt;
+        }
         if (n == 0)
             break;
         got += n;
     }
-    // A file that shrank since its size was taken is what could be read.
+    // A file that shrank since its size was taken is what could be read; one
+    // that grew is read on to its end.
     bytes.truncate(qsizetype(got));
-    // One that tells no size up front (those under /proc say 0) or grew is
-    // read on to its end; a read error still refuses it.
-    for (char more[65536];;) {
-        const qint64 n = f.read(more, sizeof more);
-        if (n < 0)
-            return std::nullopt;
-        if (n == 0)
-            break;
-        bytes.append(more, qsizetype(n));
-    }
+    std::optional<QByteArray> more = ReadAtMost(f, std::numeric_limits<qsizetype>::max() / 2, &why);
+    if (!more)
+        return std::nullopt;
+    bytes += *more;
     return bytes;
 }

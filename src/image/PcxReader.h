@@ -2,6 +2,7 @@
 
 #include "image/PcxHeader.h"
 #include "image/PcxImage.h"
+#include "shell/FileAccess.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -59,6 +60,6 @@ struct PcxFile {
 };
 PcxFile ReadPcx(QByteArrayView file);
 
-// The whole file at path, read at once into a buffer of its size, or empty
-// when it cannot be read.
-std::optional<QByteArray> ReadWholeFile(const QString &path);
+// The whole regular file at path, read at once into a buffer of its size, or
+// empty (the reason in `error`) when it cannot be read.
+std::optional<QByteArray> ReadWholeFile(const QString &path, FileError *error = nullptr);

@@ -32,9 +32,8 @@ void frmMain::cmdPcxOpen_Click()
 {
     const auto path = ThePlatform().openFileDialog(
         this, {QStringLiteral("Select PCX File"), QStringLiteral("Act Files (*.pcx)|*.pcx|"),
-               QStringLiteral("USER.pcx"), false,
-               QStringLiteral("Images (*.pcx *.png *.bmp *.gif)|*.pcx *.png *.bmp *.gif|"
-                              "All files (*)|*|")});
+               QStringLiteral("USER.pcx"), false, QStringLiteral("All files (*)|*|"), 0,
+               QStringLiteral("Pictures (*.pcx *.png *.bmp *.gif)|*.pcx *.png *.bmp *.gif|")});
     if (path)
         OpenPcx(*path);
 }

@@ -41,10 +41,13 @@ void frmPCX::mnuSaveImage_Click()
             ? kExportFormats[filter]
             : ExportFormatForName(chosen->first).value_or(ExportFormat::Png);
     const std::optional<QByteArray> bytes = EncodeImage(format, mdlGlobal::PcxImage, Pallet);
-    const QString error = bytes ? SaveWholeFile(chosen->first, *bytes) : chosen->first;
-    if (!error.isEmpty())
-        ThePlatform().messageBox(this, Catalog.MsgImageSaveFailed + QLatin1Char('\n') + error,
-                                 Platform::Buttons::Ok);
+    const FileError error = bytes ? SaveWholeFile(chosen->first, *bytes) : FileError{};
+    if (!bytes || error)
+        ThePlatform().messageBox(
+            this,
+            Catalog.MsgImageSaveFailed + QLatin1Char('\n') +
+                (error ? FileMessage(Catalog, chosen->first, error) : chosen->first),
+            Platform::Buttons::Ok);
 }
 
 void frmPCX::mnuCopyImage_Click()

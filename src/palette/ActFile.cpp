@@ -1,49 +1,20 @@
 #include "palette/ActFile.h"
 
+#include "image/PcxReader.h"
 #include "shell/SaveFile.h"
 
 #include <QFile>
-#include <QFileInfo>
 
-namespace {
-
-QString describe(const QFileDevice &file, const QString &path)
+PaletteRead ReadPaletteAt(const QString &path, bool createMissing)
 {
-    return QStringLiteral("%1\n%2").arg(path, file.errorString());
-}
-
-} // namespace
-
-ActReadResult ReadActFile(const QString &path)
-{
-    ActReadResult result;
-    const QFileInfo info(path);
-    if (info.isDir()) {
-        result.error = QStringLiteral("%1\nThis is a folder, not an ACT file.").arg(path);
-        return result;
+    PaletteRead read;
+    QFile file;
+    read.file = OpenRegularFile(path, file);
+    if (read.file.problem == FileProblem::Missing && createMissing) {
+        read.file = CreateEmptyFile(path);
+        return read;
     }
-    QFile file(path);
-    if (!info.exists()) {
-        if (!file.open(QIODevice::WriteOnly)) {
-            result.error = describe(file, path);
-            return result;
-        }
-        file.close();
-        result.ok = true;
-        return result;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = describe(file, path);
-        return result;
-    }
-    result.bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        result.error = describe(file, path);
-        result.bytes.clear();
-        return result;
-    }
-    result.ok = true;
-    return result;
+    return read.file ? read : ReadPalette(file, path);
 }
 
 QByteArray BuildActBytes(const PalletArray &pallet)
@@ -57,30 +28,18 @@ QByteArray BuildActBytes(const PalletArray &pallet)
     return bytes;
 }
 
-ActSaveResult SaveActFile(const QString &path, const PalletArray &pallet)
+FileError SaveActFile(const QString &path, const PalletArray &pallet)
 {
-    ActSaveResult result;
-    const QFileInfo info(path);
-    if (info.isDir()) {
-        result.error = QStringLiteral("%1\nThis is a folder; choose a file name.").arg(path);
-        return result;
-    }
+    if (FileError kind = CheckWriteTarget(path))
+        return kind;
     QByteArray content = BuildActBytes(pallet);
-    if (info.exists()) {
-        QFile old(path);
-        if (!old.open(QIODevice::ReadOnly)) {
-            result.error = describe(old, path);
-            return result;
-        }
-        const QByteArray previous = old.readAll();
-        if (old.error() != QFileDevice::NoError) {
-            result.error = describe(old, path);
-            return result;
-        }
-        if (previous.size() > kActFileBytes)
-            content += previous.mid(kActFileBytes);
+    if (QFile::exists(path)) {
+        FileError error;
+        const std::optional<QByteArray> previous = ReadWholeFile(path, &error);
+        if (!previous)
+            return error;
+        if (previous->size() > kActFileBytes)
+            content += previous->mid(kActFileBytes);
     }
-    result.error = SaveWholeFile(path, content);
-    result.ok = result.error.isEmpty();
-    return result;
+    return SaveWholeFile(path, content);
 }

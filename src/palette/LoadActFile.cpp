@@ -12,27 +12,21 @@ using namespace mdlGlobal;
 
 bool LoadActFile(const QString &name)
 {
-    const ActReadResult read = ReadActFile(name);
-    if (!read.ok) {
-        ThePlatform().messageBox(&FrmPallet(),
-                                 QStringLiteral("ACT ファイルを読み込めません。\n") + read.error,
-                                 Platform::Buttons::Ok);
-        return false;
-    }
     // Other programs' palettes come in as the ACT bytes of their colours, so
-    // a short one keeps the entries it does not name, as a short ACT does.
-    const PaletteRead palette = ReadPaletteFile(read.bytes);
+    // a short one keeps the entries it does not name, as a short ACT does; a
+    // picture brings all 256 of its entries.
+    const PaletteRead palette = ReadPaletteAt(name, true);
     if (!palette.ok()) {
         ThePlatform().messageBox(&FrmPallet(),
-                                 Catalog.MsgPaletteBroken + QLatin1Char('\n') + name +
-                                     QLatin1Char('\n') + palette.error,
+                                 palette.file ? FileMessage(Catalog, name, palette.file)
+                                              : Catalog.MsgPaletteBroken + QLatin1Char('\n') +
+                                                    name + QLatin1Char('\n') + palette.error,
                                  Platform::Buttons::Ok);
         return false;
     }
-    const QByteArray &bytes = palette.format == PaletteFormat::Act ? read.bytes : palette.rgb;
-    ActFileLen = bytes.size();
-    // One element more than the file has bytes; it stays 0.
-    ActFileBytes = bytes;
+    ActFileLen = palette.rgb.size();
+    // One element more than the bytes read; it stays 0.
+    ActFileBytes = palette.rgb;
     ActFileBytes.append('\0');
     FrmPallet().PalletSet();
     if (mdlGlobal::PcxImage.isLoaded())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "palette/PalletEntry.h"
+#include "shell/FileAccess.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -8,27 +9,38 @@
 
 #include <optional>
 
-// Palette files of other programs, told apart by their content. Anything not
-// recognised is an ACT file and keeps the ACT rules.
-enum class PaletteFormat { Act, Gpl, Jasc, Riff, PaintNet, Hex };
+class QIODevice;
 
-PaletteFormat DetectPaletteFormat(QByteArrayView file);
+// Palette files of other programs, told apart by their content; a picture
+// gives its own palette. Anything not recognised is an ACT file and keeps the
+// ACT rules, unless its name says it is a text palette.
+enum class PaletteFormat { Act, Gpl, Jasc, Riff, PaintNet, Hex, Image };
 
 struct PaletteRead {
     PaletteFormat format = PaletteFormat::Act;
-    // R, G, B per colour in file order, at most 256 colours.
+    // ACT: the file's first 768 bytes at most, for the ACT rules. A picture:
+    // its 256 entries as PCX Open takes them. Else R, G, B per colour in file
+    // order, at most 256 colours.
     QByteArray rgb;
     // Empty when the file was read; else what is wrong and where.
     QString error;
+    // Set when the file could not be read to its end.
+    FileError file;
 
-    bool ok() const { return error.isEmpty(); }
+    bool ok() const { return error.isEmpty() && !file; }
 };
 
-// Reads a file of a recognised format (not ACT: its bytes are applied as
-// they are). Colours past the 256th are dropped.
-PaletteRead ReadPaletteFile(QByteArrayView file);
+// The kind, from the content and, for a text palette that fails its own
+// reader, the name. The device is read from its start and left there.
+PaletteFormat DetectPaletteFormat(QIODevice &file, const QString &name = {});
+PaletteFormat DetectPaletteFormat(QByteArrayView file, const QString &name = {});
 
-// The 256 entries in the given format; ACT is the 768 plain bytes.
+// Reads as little as the kind needs: an ACT file's first 768 bytes, a text
+// palette a line at a time; only a picture is read whole.
+PaletteRead ReadPalette(QIODevice &file, const QString &name = {});
+PaletteRead ReadPaletteFile(QByteArrayView file, const QString &name = {});
+
+// The 256 entries in the given format; ACT (and Image) is the 768 plain bytes.
 QByteArray WritePaletteFile(PaletteFormat format, const PalletArray &pallet);
 
 // The format a file name's extension names: act, gpl, pal (JASC-PAL), hex,

@@ -1,5 +1,4 @@
 // The "Act File" commands of the main window.
-#include "image/PcxReader.h"
 #include "palette/ActFile.h"
 #include "palette/LoadActFile.h"
 #include "palette/PaletteFormats.h"
@@ -11,6 +10,9 @@
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 
 #include <algorithm>
@@ -24,13 +26,17 @@ namespace {
 constexpr PaletteFormat kMoreSaveFormats[] = {PaletteFormat::Gpl, PaletteFormat::Jasc,
                                               PaletteFormat::Riff, PaletteFormat::Hex};
 
+PaletteFormat FormatOfFile(const QString &path)
+{
+    QFile file;
+    return OpenRegularFile(path, file) ? PaletteFormat::Act : DetectPaletteFormat(file, path);
+}
+
 // The save dialog first offers the format the named file is in, so that Save
 // over a palette of another program keeps it a palette of that program.
-int FilterOfFile(const QString &path)
+int FilterOf(PaletteFormat format)
 {
-    const std::optional<QByteArray> bytes = ReadWholeFile(path);
-    const auto *at = std::find(std::begin(kMoreSaveFormats), std::end(kMoreSaveFormats),
-                               bytes ? DetectPaletteFormat(*bytes) : PaletteFormat::Act);
+    const auto *at = std::find(std::begin(kMoreSaveFormats), std::end(kMoreSaveFormats), format);
     return at == std::end(kMoreSaveFormats) ? 0 : int(at - std::begin(kMoreSaveFormats)) + 1;
 }
 
@@ -57,9 +63,10 @@ void frmMain::cmdActOpen_Click()
 {
     const auto path = ThePlatform().openFileDialog(
         this, {QStringLiteral("Select Act File"), QStringLiteral("Act Files (*.act)|*.act|"),
-               QStringLiteral("USER.act"), false,
-               QStringLiteral("Palettes (*.act *.gpl *.pal *.txt *.hex)|*.act *.gpl *.pal *.txt "
-                              "*.hex|All files (*)|*|")});
+               QStringLiteral("USER.act"), false, QStringLiteral("All files (*)|*|"), 0,
+               QStringLiteral("Palettes and pictures (*.act *.gpl *.pal *.txt *.hex *.png *.bmp "
+                              "*.gif *.pcx)|*.act *.gpl *.pal *.txt *.hex *.png *.bmp *.gif "
+                              "*.pcx|")});
     if (path)
         OpenAct(*path);
 }
@@ -77,29 +84,32 @@ void frmMain::cmdActSave_Click()
 {
     QLabel *fileName = FrmPallet().lblFName;
     const QString current = fileName->text();
+    const PaletteFormat format =
+        current == frmPallet::kNoFile ? PaletteFormat::Act : FormatOfFile(current);
+    // A palette taken from a picture is offered a name of its own, never the picture's.
+    const QFileInfo info(current);
     const QString defaultName =
-        current == frmPallet::kNoFile ? QStringLiteral("user.act") : current;
+        current == frmPallet::kNoFile ? QStringLiteral("user.act")
+        : format == PaletteFormat::Image
+            ? info.dir().filePath(info.completeBaseName() + QStringLiteral(".act"))
+            : current;
     const auto chosen = ThePlatform().saveFileDialogWithFilter(
         this, {QStringLiteral("Act File Save"), QStringLiteral("Act Files(*.act)|*.act|"),
                defaultName, true,
                QStringLiteral("GIMP Palette (*.gpl)|*.gpl|JASC-PAL (*.pal)|*.pal|"
                               "RIFF PAL (*.pal)|*.pal|Hex (*.hex)|*.hex|"),
-               current == frmPallet::kNoFile ? 0 : FilterOfFile(current)});
+               FilterOf(format)});
     if (!chosen)
         return;
     const QString &path = chosen->first;
-    const PaletteFormat format = ChosenFormat(chosen->second, path);
-    if (format == PaletteFormat::Act) {
-        const ActSaveResult saved = SaveActFile(path, Pallet);
-        if (!saved.ok) {
-            ThePlatform().messageBox(
-                this, QStringLiteral("ACT ファイルを保存できません。\n") + saved.error,
-                Platform::Buttons::Ok);
-            return;
-        }
-    } else if (const QString error = SaveWholeFile(path, WritePaletteFile(format, Pallet));
-               !error.isEmpty()) {
-        ThePlatform().messageBox(this, Catalog.MsgPaletteSaveFailed + QLatin1Char('\n') + error,
+    const PaletteFormat chosenFormat = ChosenFormat(chosen->second, path);
+    const FileError error = chosenFormat == PaletteFormat::Act
+                                ? SaveActFile(path, Pallet)
+                                : SaveWholeFile(path, WritePaletteFile(chosenFormat, Pallet));
+    if (error) {
+        ThePlatform().messageBox(this,
+                                 Catalog.MsgPaletteSaveFailed + QLatin1Char('\n') +
+                                     FileMessage(Catalog, path, error),
                                  Platform::Buttons::Ok);
         return;
     }

@@ -26,8 +26,11 @@ public:
         bool confirmOverwrite = false;
         // More entries offered after `filter`, written the same way.
         QString moreFilters = {};
-        // The entry selected when the dialog opens, 0 the first.
+        // The entry selected when the dialog opens, 0 the first of all.
         int initialFilter = 0;
+        // Entries offered before `filter`: one that takes every kind the
+        // command reads comes first and is the one selected by default.
+        QString leadingFilters = {};
     };
 
     virtual ~Platform() = default;
@@ -39,7 +42,8 @@ public:
     virtual std::optional<QString> saveFileDialog(QWidget *parent, const FileDialog &dialog) = 0;
 
     // As saveFileDialog, with the index of the filter entry chosen (0 the
-    // first), or -1 when the platform cannot tell.
+    // first of leadingFilters, filter, moreFilters), or -1 when the platform
+    // cannot tell.
     virtual std::optional<std::pair<QString, int>>
     saveFileDialogWithFilter(QWidget *parent, const FileDialog &dialog)
     {

@@ -98,7 +98,8 @@ private:
 std::optional<QString> runDialog(QWidget *parent, const Platform::FileDialog &d, bool save,
                                  int *chosenFilter = nullptr)
 {
-    QFileDialog dialog(parent, d.title, QString(), QtNameFilters(d.filter + d.moreFilters));
+    QFileDialog dialog(parent, d.title, QString(),
+                       QtNameFilters(d.leadingFilters + d.filter + d.moreFilters));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // The open dialog does not require the file to exist.
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -120,7 +121,9 @@ std::optional<QString> runDialog(QWidget *parent, const Platform::FileDialog &d,
 
 QtPlatform::QtPlatform()
 {
-    if (auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
+    // Off screen there is an X interface but no connection.
+    if (auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+        x11 && x11->connection())
         new EmptyCaptions(x11->connection());
 }
 

@@ -108,6 +108,64 @@ const std::array<CatalogEntry, 11> &PaletteToolEntries()
     return entries;
 }
 
+const std::array<CatalogEntry, 7> &FileCatalogEntries()
+{
+    using M = MessageCatalog;
+    static const std::array<CatalogEntry, 7> entries{{
+        {"MsgFileIsFolder", "FILES", "FILE_IS_FOLDER",
+         QStringLiteral("これはフォルダーです。ファイルを選んでください。"), &M::MsgFileIsFolder},
+        {"MsgFileIsPipe", "FILES", "FILE_IS_PIPE",
+         QStringLiteral("これは名前付きパイプです。ファイルを選んでください。"), &M::MsgFileIsPipe},
+        {"MsgFileIsDevice", "FILES", "FILE_IS_DEVICE",
+         QStringLiteral("これはデバイスです。ファイルを選んでください。"), &M::MsgFileIsDevice},
+        {"MsgFileIsSocket", "FILES", "FILE_IS_SOCKET",
+         QStringLiteral("これはソケットです。ファイルを選んでください。"), &M::MsgFileIsSocket},
+        {"MsgFileNoPermission", "FILES", "FILE_NO_PERMISSION",
+         QStringLiteral("このファイルを開く権限がありません。"), &M::MsgFileNoPermission},
+        {"MsgFileReadError", "FILES", "FILE_READ_ERROR",
+         QStringLiteral("ファイルを読み込めません。"), &M::MsgFileReadError},
+        {"MsgFileWriteError", "FILES", "FILE_WRITE_ERROR",
+         QStringLiteral("ファイルに書き込めません。"), &M::MsgFileWriteError},
+    }};
+    return entries;
+}
+
+QString FileMessage(const MessageCatalog &catalog, const QString &path, const FileError &error)
+{
+    using M = MessageCatalog;
+    QString M::*text = &M::MsgFileReadError;
+    switch (error.problem) {
+    case FileProblem::Missing:
+        text = &M::MsgFileNotFound;
+        break;
+    case FileProblem::Folder:
+        text = &M::MsgFileIsFolder;
+        break;
+    case FileProblem::Pipe:
+        text = &M::MsgFileIsPipe;
+        break;
+    case FileProblem::Device:
+        text = &M::MsgFileIsDevice;
+        break;
+    case FileProblem::Socket:
+        text = &M::MsgFileIsSocket;
+        break;
+    case FileProblem::Permission:
+        text = &M::MsgFileNoPermission;
+        break;
+    case FileProblem::WriteError:
+        text = &M::MsgFileWriteError;
+        break;
+    case FileProblem::None:
+    case FileProblem::ReadError:
+        break;
+    }
+    QString message = catalog.*text + QLatin1Char('\n') + path;
+    if (!error.reason.isEmpty())
+        message += QLatin1Char('\n') + error.reason;
+    return message;
+}
+
 MessageCatalog DefaultCatalog()
 {
     MessageCatalog catalog;
@@ -116,6 +174,8 @@ MessageCatalog DefaultCatalog()
     for (const CatalogEntry &e : FormatCatalogEntries())
         catalog.*e.member = e.defaultText;
     for (const CatalogEntry &e : PaletteToolEntries())
+        catalog.*e.member = e.defaultText;
+    for (const CatalogEntry &e : FileCatalogEntries())
         catalog.*e.member = e.defaultText;
     return catalog;
 }
@@ -131,6 +191,9 @@ ReadCatalog(const std::function<QString(const QString &, const QString &, const 
         catalog.*e.member =
             read(QString::fromLatin1(e.section), QString::fromLatin1(e.key), e.defaultText);
     for (const CatalogEntry &e : PaletteToolEntries())
+        catalog.*e.member =
+            read(QString::fromLatin1(e.section), QString::fromLatin1(e.key), e.defaultText);
+    for (const CatalogEntry &e : FileCatalogEntries())
         catalog.*e.member =
             read(QString::fromLatin1(e.section), QString::fromLatin1(e.key), e.defaultText);
     return catalog;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/FileAccess.h"
+
 #include <QString>
 
 #include <array>
@@ -41,6 +43,16 @@ struct MessageCatalog {
     QString MsgImageEmpty;
     QString MsgImageUnsupported;
 
+    // What keeps a file from being read or written (section FILES); the
+    // missing file is MsgFileNotFound.
+    QString MsgFileIsFolder;
+    QString MsgFileIsPipe;
+    QString MsgFileIsDevice;
+    QString MsgFileIsSocket;
+    QString MsgFileNoPermission;
+    QString MsgFileReadError;
+    QString MsgFileWriteError;
+
     // The palette window's context menu, section PALETTE_TOOLS. %1 is the
     // selected entry S, %2 the entry right-clicked T.
     QString MenuRampRgb;
@@ -76,7 +88,14 @@ const std::array<CatalogEntry, 13> &FormatCatalogEntries();
 // Read after those, from a section of their own.
 const std::array<CatalogEntry, 11> &PaletteToolEntries();
 
+// Read after those, from a section of their own.
+const std::array<CatalogEntry, 7> &FileCatalogEntries();
+
 MessageCatalog DefaultCatalog();
+
+// The message for a file that could not be read or written: what is wrong,
+// the path, and for a read or write error the system's reason.
+QString FileMessage(const MessageCatalog &catalog, const QString &path, const FileError &error);
 
 // One read per entry, in order: read(section, key, default) -> value.
 MessageCatalog

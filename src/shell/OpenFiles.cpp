@@ -2,6 +2,7 @@
 
 #include "image/ImageFormats.h"
 #include "platform/Platform.h"
+#include "shell/FileAccess.h"
 #include "shell/Forms.h"
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
@@ -55,16 +56,15 @@ protected:
 
 bool OpenFileByContent(const QString &path)
 {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        ThePlatform().messageBox(&FrmMain(),
-                                 mdlGlobal::Catalog.MsgFileNotFound + QLatin1Char('\n') + path,
+    QFile file;
+    if (const FileError error = OpenRegularFile(path, file)) {
+        ThePlatform().messageBox(&FrmMain(), FileMessage(mdlGlobal::Catalog, path, error),
                                  Platform::Buttons::Ok);
         return false;
     }
     const QString full = QFileInfo(path).absoluteFilePath();
     // The kind shows in the first bytes; the open itself reads the file once.
-    return IsImageFile(file.read(32), path) ? FrmMain().OpenPcx(full) : FrmMain().OpenAct(full);
+    return IsImageFile(file.read(256), path) ? FrmMain().OpenPcx(full) : FrmMain().OpenAct(full);
 }
 
 void OpenFilesLater(const QStringList &paths)

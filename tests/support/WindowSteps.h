@@ -161,6 +161,20 @@ inline QString Changed()
     return s;
 }
 
+// The keys of the file messages a text is made of ("PALETTE_SAVE_FAILED+FILE_IS_PIPE"), or the
+// text itself.
+inline QString CatalogKeys(const QString &text)
+{
+    QStringList keys;
+    const auto look = [&](const auto &entries) {
+        for (const CatalogEntry &e : entries)
+            if (text.contains(Catalog.*e.member))
+                keys << e.key;
+    };
+    look(FormatCatalogEntries()), look(FileCatalogEntries());
+    return keys.isEmpty() ? text : keys.join('+');
+}
+
 // The messages, known texts by a word, "?" when asked with Cancel.
 inline QString Msgs()
 {
@@ -171,7 +185,7 @@ inline QString Msgs()
                              Catalog.MsgPcxUnsupported, Catalog.MsgExitConfirm,
                              Catalog.MsgSearchShown + "\r\n" + Catalog.MsgSearchReturn}
                      .indexOf(text),
-                 text.startsWith("ACT") ? "ACT" : text) +
+                 CatalogKeys(text)) +
                  (buttons == Platform::Buttons::Ok ? "" : "?");
     return s.join(',');
 }

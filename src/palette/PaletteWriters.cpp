@@ -1,0 +1,102 @@
+// Writing other programs' palettes, and the names of the formats.
+#include "palette/PaletteFormats.h"
+
+#include "palette/ActFile.h"
+
+namespace {
+
+void AppendLe(QByteArray &out, quint32 v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.append(char((v >> (8 * i)) & 0xFF));
+}
+
+} // namespace
+
+QByteArray WritePaletteFile(PaletteFormat format, const PalletArray &pallet)
+{
+    QByteArray out;
+    switch (format) {
+    case PaletteFormat::Gpl:
+        out = "GIMP Palette\nName: Palmiro\nColumns: 16\n#\n";
+        for (int i = 0; i < kPalletEntries; ++i)
+            out += QString::asprintf("%3d %3d %3d\tIndex %d\n", pallet[i].R, pallet[i].G,
+                                     pallet[i].B, i)
+                       .toLatin1();
+        break;
+    case PaletteFormat::Jasc:
+        out = "JASC-PAL\r\n0100\r\n256\r\n";
+        for (int i = 0; i < kPalletEntries; ++i)
+            out +=
+                QString::asprintf("%d %d %d\r\n", pallet[i].R, pallet[i].G, pallet[i].B).toLatin1();
+        break;
+    case PaletteFormat::Riff:
+        out = "RIFF";
+        AppendLe(out, 4 + 8 + 4 + 4 * kPalletEntries, 4);
+        out += "PAL data";
+        AppendLe(out, 4 + 4 * kPalletEntries, 4);
+        AppendLe(out, 0x0300, 2);
+        AppendLe(out, kPalletEntries, 2);
+        for (int i = 0; i < kPalletEntries; ++i)
+            out.append(char(pallet[i].R))
+                .append(char(pallet[i].G))
+                .append(char(pallet[i].B))
+                .append('\0');
+        break;
+    case PaletteFormat::PaintNet:
+        out = "; Palmiro\r\n";
+        for (int i = 0; i < kPalletEntries; ++i)
+            out += QString::asprintf("FF%02X%02X%02X\r\n", pallet[i].R, pallet[i].G, pallet[i].B)
+                       .toLatin1();
+        break;
+    case PaletteFormat::Hex:
+        for (int i = 0; i < kPalletEntries; ++i)
+            out += QString::asprintf("%02x%02x%02x\n", pallet[i].R, pallet[i].G, pallet[i].B)
+                       .toLatin1();
+        break;
+    case PaletteFormat::Act:
+    case PaletteFormat::Image:
+        out = BuildActBytes(pallet);
+        break;
+    }
+    return out;
+}
+
+std::optional<PaletteFormat> PaletteFormatForName(const QString &name)
+{
+    const QString ext = name.section(QLatin1Char('.'), -1).toLower();
+    if (!name.contains(QLatin1Char('.')))
+        return std::nullopt;
+    if (ext == QLatin1String("act"))
+        return PaletteFormat::Act;
+    if (ext == QLatin1String("gpl"))
+        return PaletteFormat::Gpl;
+    if (ext == QLatin1String("pal"))
+        return PaletteFormat::Jasc;
+    if (ext == QLatin1String("hex"))
+        return PaletteFormat::Hex;
+    if (ext == QLatin1String("txt"))
+        return PaletteFormat::PaintNet;
+    return std::nullopt;
+}
+
+QString PaletteFormatName(PaletteFormat format)
+{
+    switch (format) {
+    case PaletteFormat::Act:
+        return QStringLiteral("ACT");
+    case PaletteFormat::Gpl:
+        return QStringLiteral("GIMP palette");
+    case PaletteFormat::Jasc:
+        return QStringLiteral("JASC-PAL");
+    case PaletteFormat::Riff:
+        return QStringLiteral("RIFF PAL");
+    case PaletteFormat::PaintNet:
+        return QStringLiteral("Paint.NET palette");
+    case PaletteFormat::Hex:
+        return QStringLiteral("hex palette");
+    case PaletteFormat::Image:
+        return QStringLiteral("picture");
+    }
+    return {};
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QStringList>
+
+// The program's arguments split at the first "--": Qt sees only those before
+// it, so a file named like one of Qt's options ("-reverse") is still a file.
+struct CommandLine {
+    // How many of argv Qt may see, the program's name included.
+    int qtArgc = 0;
+    // Everything after the "--", in order.
+    QStringList files;
+};
+
+CommandLine SplitCommandLine(int argc, const char *const *argv);
