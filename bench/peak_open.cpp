@@ -1,5 +1,5 @@
-// Peak memory of the editor opening a PCX file twice, through its own open
-// command's steps (read and check, decode, draw), offscreen. Reports the
+// Peak memory of the editor opening a picture file twice, through its own
+// open command's steps (read and check, decode, draw), offscreen. Reports the
 // growth of the resident set beside the file and pixel sizes it holds.
 
 #include "image/DrawPcxImage.h"
@@ -18,6 +18,35 @@
 
 namespace {
 
+// The desktop as the program has it, but a refusal's box, which nobody could
+// answer offscreen, ends the run with its text instead.
+class Unattended final : public Platform {
+public:
+    Answer messageBox(QWidget *, const QString &text, Buttons) override
+    {
+        std::printf("{\"refused\": \"%s\"}\n",
+                    qPrintable(QString(text).replace(u'\n', u' ').replace(u'"', u'\'').replace(u'\\', u'/')));
+        std::fflush(stdout);
+        std::_Exit(1);
+    }
+    std::optional<QString> openFileDialog(QWidget *p, const FileDialog &d) override
+    {
+        return qt.openFileDialog(p, d);
+    }
+    std::optional<QString> saveFileDialog(QWidget *p, const FileDialog &d) override
+    {
+        return qt.saveFileDialog(p, d);
+    }
+    QString clipboardText() override { return qt.clipboardText(); }
+    void setClipboardText(const QString &text) override { qt.setClipboardText(text); }
+    void setCursorPos(const QPoint &pos) override { qt.setCursorPos(pos); }
+    bool startSystemMove(QWidget *window) override { return qt.startSystemMove(window); }
+    void endProcess() override { qt.endProcess(); }
+
+private:
+    QtPlatform qt;
+};
+
 long long MaxRssBytes()
 {
     rusage u{};
@@ -25,13 +54,11 @@ long long MaxRssBytes()
     return (long long)u.ru_maxrss * 1024;
 }
 
-bool Open(const QString &path)
+void Open(const QString &path)
 {
-    if (!LoadPcxFile(path))
-        return false;
+    LoadPcxFile(path);
     DecodePcxImage();
     DrawPcxImage();
-    return true;
 }
 
 } // namespace
@@ -39,12 +66,12 @@ bool Open(const QString &path)
 int main(int argc, char **argv)
 {
     if (argc != 2) {
-        std::fprintf(stderr, "usage: bench_peak_open FILE.pcx\n");
+        std::fprintf(stderr, "usage: bench_peak_open IMAGE\n");
         return 2;
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QtPlatform platform;
+    Unattended platform;
     SetPlatform(&platform);
     FrmMain().Form_Load();
     FrmMain().show();
@@ -53,12 +80,10 @@ int main(int argc, char **argv)
     const QString path = QString::fromLocal8Bit(argv[1]);
     const long long file = QFileInfo(path).size();
     const long long before = MaxRssBytes();
-    if (!Open(path))
-        return 1;
+    Open(path);
     const long long first = MaxRssBytes() - before;
     const long long pixels = (long long)mdlGlobal::PcxImage.width() * mdlGlobal::PcxImage.height();
-    if (!Open(path))
-        return 1;
+    Open(path);
     const long long second = MaxRssBytes() - before;
     std::printf("{\"file\": %lld, \"pixels\": %lld, \"first\": %lld, \"second\": %lld}\n", file,
                 pixels, first, second);

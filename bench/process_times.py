@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """Times whole palmiro-tool processes beside Pillow in this process, cases
-interleaved: `info` (open) of noise.pcx, flat8192.pcx and tiny.pcx, `render`
-of noise.pcx and tiny.pcx to PNG; Pillow's Image.open(path).load() of the
-same files and its save of the noise image as PNG. Prints
-{"case": [seconds, ...]} as JSON; tiny.pcx gives the cost of a process."""
+interleaved: `info` (open) of tiny, noise and flat8192 in PCX, PNG, BMP and
+GIF, `render` of noise.pcx and tiny.pcx to PNG; Pillow's Image.open(path)
+.load() of the same files and its save of the noise image as PNG. Prints
+{"case": [seconds, ...]} as JSON, null for a run the tool refused; each tiny
+file gives the cost of a process opening its format."""
 import json
 import os
 import subprocess
@@ -12,25 +13,39 @@ import time
 
 from PIL import Image
 
+FORMATS = ("pcx", "png", "bmp", "gif")
+
 
 def timed(fn):
     start = time.perf_counter()
-    fn()
-    return time.perf_counter() - start
+    ok = fn()
+    elapsed = time.perf_counter() - start
+    return elapsed if ok is not False else None
+
+
+def pillow_open(path):
+    with Image.open(path) as im:
+        im.load()
+        # Pillow maps an uncompressed BMP and reads nothing until asked.
+        if im.format == "BMP":
+            im.getextrema()
 
 
 def main():
     reps, tool, folder = int(sys.argv[1]), sys.argv[2], sys.argv[3]
-    pcx = lambda name: os.path.join(folder, name + ".pcx")
-    out = os.path.join(folder, "out.png")
-    run = lambda *args: subprocess.run([tool, *args], check=True, stdout=subprocess.DEVNULL)
+    path = lambda name: os.path.join(folder, name)
+    out = path("out.png")
+    run = lambda *args: subprocess.run([tool, *args], stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL).returncode == 0
     cases = {}
-    for name in ("tiny", "noise", "flat8192"):
-        cases["tool info " + name] = lambda n=name: run("info", pcx(n))
-        cases["pillow open " + name] = lambda n=name: Image.open(pcx(n)).load()
+    for ext in FORMATS:
+        for name in ("tiny", "noise", "flat8192"):
+            f = "%s.%s" % (name, ext)
+            cases["tool info " + f] = lambda f=f: run("info", path(f))
+            cases["pillow open " + f] = lambda f=f: pillow_open(path(f))
     for name in ("tiny", "noise"):
-        cases["tool render " + name] = lambda n=name: run("render", pcx(n), out)
-    noise = Image.open(pcx("noise"))
+        cases["tool render " + name] = lambda n=name: run("render", path(n + ".pcx"), out)
+    noise = Image.open(path("noise.pcx"))
     noise.load()
     cases["pillow save noise"] = lambda: noise.save(out, "PNG")
     times = {name: [] for name in cases}

@@ -32,6 +32,7 @@ const Table kShell = {
      " 266 37  11  false 2  0"},
     {[] { Activate(&P()), Note(Shell()), Activate(&M()); },
      " 266 37  11  true 0  0 266 37  11  false 0  0"},
+    {[] { QtPlatform(); }, " 266 37  11  false 0  0"}, // no X here: nothing of X is asked
 };
 
 // A settings file renames the captions and sets the font; the about window, shown twice

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QWidget>
+#include <QWindow>
 
 #include <cstdlib>
 
@@ -121,10 +122,12 @@ std::optional<QString> runDialog(QWidget *parent, const Platform::FileDialog &d,
 
 QtPlatform::QtPlatform()
 {
-    // Off screen there is an X interface but no connection.
-    if (auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-        x11 && x11->connection())
+    // The offscreen platform answers for X too, with no connection.
+    const auto *x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 && x11->connection()) {
+        onX = true;
         new EmptyCaptions(x11->connection());
+    }
 }
 
 QString QtNameFilters(const QString &filter)
@@ -199,6 +202,11 @@ void QtPlatform::setCursorPos(const QPoint &globalPos)
 
 bool QtPlatform::startSystemMove(QWidget *window)
 {
+    // Elsewhere only the compositor may place a window; a platform with no
+    // move of its own is left to the pointer.
+    QWindow *handle = window->window()->windowHandle();
+    if (!onX && handle && handle->startSystemMove())
+        return true;
     new PointerDrag(window->window());
     return true;
 }

@@ -24,4 +24,7 @@ public:
     void endProcess() override;
     std::optional<QColor> pickColor(QWidget *parent, const QString &title, const QColor &initial,
                                     const std::function<void(const QColor &)> &live) override;
+
+private:
+    bool onX = false;
 };
