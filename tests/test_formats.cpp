@@ -25,26 +25,17 @@ QString Outcome(ImageRefusal refusal, const QByteArray &rgb)
     return refusal == ImageRefusal::None ? QString(Sha1(rgb)) : kKinds[int(refusal)];
 }
 
-QByteArray Le(qint64 v, int bytes)
-{
-    QByteArray b;
-    for (int i = 0; i < bytes; ++i)
-        b += char(v >> 8 * i);
-    return b;
-}
-
 // Colours (64,64,255) and (64,255,64), as B, G, R, reserved.
 const QByteArray kTwoColours("\xff\x40\x40\0\x40\xff\x40\0", 8);
 
-QByteArray Bmp(qint64 w, qint64 h, int bits, const QByteArray &data, int compression = 0,
-               const QByteArray &table = kTwoColours, int header = 40)
+QByteArray Bmp(int w, int h, int bits, const QByteArray &data, int compression = 0)
 {
-    const int fields = header == 12 ? 2 : 4;
-    QByteArray info = Le(header, 4) + Le(w, fields) + Le(h, fields) + Le(1, 2) + Le(bits, 2);
-    info += Le(compression, 4 * (header > 12));
-    info += QByteArray(header - info.size(), '\0');
-    const qint64 offset = 14 + header + table.size();
-    return "BM" + Le(offset + data.size(), 4) + Le(0, 4) + Le(offset, 4) + info + table + data;
+    QByteArray f = QByteArray("BM").leftJustified(54, '\0') + kTwoColours + data;
+    const int fields[][2] = {{10, 62}, {14, 40},   {18, w},          {22, h},
+                             {26, 1},  {28, bits}, {30, compression}};
+    for (const auto &[at, v] : fields)
+        qToLittleEndian<qint32>(v, f.data() + at);
+    return f;
 }
 
 } // namespace
@@ -68,15 +59,14 @@ private slots:
                     << "palettes/" + c[0]
                     << (c[5].toInt() > 256 ? "256 " + c[6] : c[5] + ' ' + c[6] + ' ' + c[8]);
         }
-        for (const QString folder : {"images", "foreign"}) {
-            QFile list(QFINDTESTDATA(folder == "images" ? "data/images_pillow.sha1"
-                                                        : "data/foreign_bmp.sha1"));
+        for (const QString name : {"images_pillow", "foreign_bmp"}) { // folder_source
+            QFile list(QFINDTESTDATA("data/" + name + ".sha1"));
             QVERIFY(list.open(QIODevice::ReadOnly));
             while (!list.atEnd()) {
                 const QStringList cells = QString(list.readLine()).simplified().split(' ');
                 if (cells[0] != "#")
                     QTest::newRow(qPrintable(cells[0]))
-                        << folder + '/' + cells[0] << cells.mid(1).join(' ');
+                        << name.section('_', 0, 0) + '/' + cells[0] << cells.mid(1).join(' ');
             }
         }
     }
@@ -102,55 +92,34 @@ private slots:
         QCOMPARE(got.section(' ', 0, expected.count(' ')), expected);
     }
 
-    // Small BMPs byte by byte: colours, the first colour and the indices row by row, or why not.
+    // Small BMPs byte by byte: the indices row by row and the first colour, or why not.
     void bmpReader_data()
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("expected");
         const auto row = [](const char *n, QByteArray f, QString e) { QTest::newRow(n) << f << e; };
         const QByteArray onebit = Bmp(3, 2, 1, Bytes({0x40, 0, 0, 0, 0xC0, 0, 0, 0}));
-        row("2 colours, bottom row first", onebit, "2 64,64,255 110/010");
-        row("top-down", Bmp(3, -2, 1, onebit.mid(62)), "2 64,64,255 010/110");
-        row("OS/2 1.x, 3-byte entries",
-            Bmp(2, 1, 8, Bytes({1, 0, 0, 0}), 0, Bytes({3, 2, 1, 6, 5, 4}), 12), "2 1,2,3 10");
-        row("colour count past 2^bits",
-            Bmp(3, 2, 1, onebit.mid(62), 0, kTwoColours + kTwoColours).replace(46, 2, "\x2c\x01"),
-            "2 64,64,255 110/010");
-        row("cut in the file header", onebit.left(25), "truncated");
-        row("cut in the info header", onebit.left(40), "truncated");
-        row("cut in the table", onebit.left(58), "truncated");
-        row("cut in the pixels", onebit.left(65), "truncated");
+        row("2 colours, bottom row first", onebit, "110/010 64,64,255");
         row("pixels past the end", onebit.left(62).replace(10, 1, "\x50"), "truncated");
-        row("3000000 x 2000000", Bmp(3000000, 2000000, 8, {}), "too-large");
         row("JPEG inside", Bmp(3, 2, 8, Bytes({0, 0}), 4), "unsupported");
-        // RLE: pixels the stream skips are index 0.
-        row("RLE8 run past the row, clipped", Bmp(3, 2, 8, Bytes({5, 1, 0, 0, 1, 1, 0, 1}), 1),
-            "2 64,64,255 100/111");
-        row("RLE8 absolute, padded", Bmp(3, 2, 8, Bytes({0, 3, 1, 0, 1, 0, 0, 0, 2, 1, 0, 1}), 1),
-            "2 64,64,255 110/101");
-        row("RLE8 jumps right, out of the row", Bmp(3, 2, 8, Bytes({0, 2, 9, 0, 1, 1, 0, 1}), 1),
-            "2 64,64,255 000/000");
-        row("RLE8 jumps up out of the picture", Bmp(3, 2, 8, Bytes({1, 1, 0, 2, 0, 7, 3, 1}), 1),
-            "2 64,64,255 000/100");
-        row("RLE8 no end of bitmap", Bmp(3, 2, 8, Bytes({3, 1, 0, 0, 1, 1, 0, 0}), 1),
-            "2 64,64,255 100/111");
-        row("RLE8 ends before the last row", Bmp(3, 2, 8, Bytes({3, 1, 0, 0}), 1), "truncated");
-        row("RLE8 cut inside an absolute run", Bmp(3, 1, 8, Bytes({0, 3, 1, 0}), 1), "truncated");
-        row("RLE4 runs and absolute, padded",
-            Bmp(8, 2, 4, Bytes({3, 0x10, 0, 5, 0x11, 0x10, 0x10, 0, 0, 0, 2, 0x11, 0, 1}), 2),
-            "2 64,64,255 11000000/10111101");
-        row("RLE8 of 4 bits", Bmp(3, 2, 4, Bytes({0, 1}), 1), "unreadable");
+        // RLE: clipped to the picture; pixels the stream skips are index 0.
+        row("RLE8 run past the row", Bmp(3, 2, 8, Bytes({5, 1, 0, 0, 1, 1, 0, 1}), 1), "100/111");
+        row("RLE8 jump past the row", Bmp(3, 2, 8, Bytes({0, 2, 9, 0, 1, 1, 0, 1}), 1), "000/000");
+        row("RLE8 jump past the top", Bmp(3, 2, 8, Bytes({1, 1, 0, 2, 0, 7, 3, 1}), 1), "000/100");
+        row("RLE8 no end of bitmap", Bmp(3, 2, 8, Bytes({3, 1, 0, 0, 1, 1, 0, 0}), 1), "100/111");
     }
     void bmpReader()
     {
         QFETCH(QByteArray, file);
         QFETCH(QString, expected);
         const ImageRead r = ReadBmp(file);
-        QString got = u"%1 %2 "_qs.arg(r.palette.size() / 3).arg(First(r.palette));
+        QString got;
         for (std::size_t i = 0; i < r.pixels.size(); ++i)
             got += (i && i % std::size_t(r.width) == 0 ? "/" : "") +
                    QString::number(255 - r.pixels.data()[i], 16);
-        QCOMPARE(r.refusal == ImageRefusal::None ? got : Outcome(r.refusal, {}), expected);
+        got =
+            r.refusal == ImageRefusal::None ? got + ' ' + First(r.palette) : Outcome(r.refusal, {});
+        QCOMPARE(got.section(' ', 0, expected.count(' ')), expected);
     }
     // Every prefix of a real file is refused as cut or shows all the file's pixels.
     void bmpCuts()

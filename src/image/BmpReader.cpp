@@ -61,12 +61,20 @@ template <int Bits> void UnpackPacked(const uchar *data, qsizetype stride, const
     }
 }
 
+// 255 - i is ~i: eight pixels a word, as fast as a copy.
 void Unpack8(const uchar *data, qsizetype stride, const Rows &rows)
 {
+    const int words = rows.width / 8;
     for (int r = 0; r < rows.height; ++r) {
         const uchar *in = data + qsizetype(r) * stride;
         quint8 *out = rows.row(r);
-        for (int x = 0; x < rows.width; ++x)
+        for (int i = 0; i < words; ++i) {
+            quint64 v;
+            std::memcpy(&v, in + 8 * i, 8);
+            v = ~v;
+            std::memcpy(out + 8 * i, &v, 8);
+        }
+        for (int x = words * 8; x < rows.width; ++x)
             out[x] = quint8(~in[x]);
     }
 }
