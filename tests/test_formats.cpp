@@ -49,6 +49,27 @@ QByteArray Gif(int sw, int sh, int fw, int fh, const QByteArray &indices)
            le(fw) + le(fh) + '\0' + '\x07' + char(lzw.size()) + lzw + QByteArray("\0;", 2);
 }
 
+// Refusals by kind; "refuse" is a truecolour file.
+QString Outcome(ImageRefusal refusal, const QByteArray &rgb)
+{
+    static const char *const kKinds[] = {"",          "refuse", "unreadable", "truncated",
+                                         "too-large", "empty",  "unsupported"};
+    return refusal == ImageRefusal::None ? QString(Sha1(rgb)) : kKinds[int(refusal)];
+}
+
+// Colours (64,64,255) and (64,255,64), as B, G, R, reserved.
+const QByteArray kTwoColours("\xff\x40\x40\0\x40\xff\x40\0", 8);
+
+QByteArray Bmp(int w, int h, int bits, const QByteArray &data, int compression = 0)
+{
+    QByteArray f = QByteArray("BM").leftJustified(54, '\0') + kTwoColours + data;
+    const int fields[][2] = {{10, 62}, {14, 40},   {18, w},          {22, h},
+                             {26, 1},  {28, bits}, {30, compression}};
+    for (const auto &[at, v] : fields)
+        qToLittleEndian<qint32>(v, f.data() + at);
+    return f;
+}
+
 } // namespace
 
 class TestFormats : public QObject {
@@ -79,7 +100,7 @@ private slots:
                 const QStringList cells = QString(list.readLine()).simplified().split(' ');
                 if (cells[0] != "#")
                     QTest::newRow(qPrintable(cells[0]))
-                        << name.section('_', 0, 0) + '/' + cells[0] << cells.value(1);
+                        << name.section('_', 0, 0) + '/' + cells[0] << cells.mid(1).join(' ');
             }
         }
     }
@@ -98,10 +119,8 @@ private slots:
             QByteArray rgb; // stored value v shows palette entry 255 - v
             for (const quint8 v : image.pcx.image.pixels)
                 rgb += image.pcx.palette.mid(3 * (255 - v), 3);
-            got = image.refusal == ImageRefusal::NotIndexed ? "refuse"
-                  : image.refusal != ImageRefusal::None
-                      ? "damaged"
-                      : Sha1(rgb) + ' ' + First(image.pcx.palette);
+            got = Outcome(image.refusal, rgb) +
+                  (image.refusal == ImageRefusal::None ? ' ' + First(image.pcx.palette) : "");
             if (expected == "error" || expected == "any")
                 return;
         }
@@ -117,21 +136,21 @@ private slots:
         QByteArray badCrc = png;
         badCrc[29] = char(badCrc[29] ^ 1);
         const auto row = [](const char *n, QByteArray f, QString e) { QTest::newRow(n) << f << e; };
-        row("PNG, IHDR CRC wrong", badCrc, "Unreadable");
-        row("PNG cut in IDAT", png.chopped(20), "Truncated");
-        row("PNG without IDAT", Png(2, 1, nullptr), "Truncated");
-        row("PNG, rows missing", Png(2, 2, "000001"), "Truncated");
-        row("PNG 0 wide", Png(0, 1, "00"), "Empty");
+        row("PNG, IHDR CRC wrong", badCrc, "unreadable");
+        row("PNG cut in IDAT", png.chopped(20), "truncated");
+        row("PNG without IDAT", Png(2, 1, nullptr), "truncated");
+        row("PNG, rows missing", Png(2, 2, "000001"), "truncated");
+        row("PNG 0 wide", Png(0, 1, "00"), "empty");
         row("PNG 8000 x 8000", Png(8000, 8000, "", 8001 * 8000), "8000x8000 7f7f7f 7f7f7f");
         row("PNG, index past PLTE", png, "2x1 7f7f7f 000000");
         row("PNG, 2-bit grey", Png(2, 1, "0060", 0, 2, 0, {}), "2x1 555555 aaaaaa");
-        row("PNG, 16-bit RGB", Png(1, 1, "", 7, 16, 2), "NotIndexed");
-        row("GIF cut after header", Gif(2, 1, 2, 1, "\1\0").left(13), "Truncated");
-        row("GIF 0 x 0", Gif(0, 0, 1, 1, "\1"), "Empty");
+        row("PNG, 16-bit RGB", Png(1, 1, "", 7, 16, 2), "refuse");
+        row("GIF cut after header", Gif(2, 1, 2, 1, "\1\0").left(13), "truncated");
+        row("GIF 0 x 0", Gif(0, 0, 1, 1, "\1"), "empty");
         row("GIF 16384^2 screen", Gif(16384, 16384, 1, 1, "\1"), "16384x16384 ffffff 000000");
         row("GIF frame beyond a small screen", Gif(2, 1, 100, 65535, QByteArray(100, 1)),
             "2x1 ffffff ffffff");
-        row("GIF frame beyond a large screen", Gif(16384, 16384, 65535, 65535, "\1"), "TooLarge");
+        row("GIF frame beyond a large screen", Gif(16384, 16384, 65535, 65535, "\1"), "too-large");
     }
     void hostileImages()
     {
@@ -145,11 +164,54 @@ private slots:
         dup2(saved, 2);
         close(saved);
         QCOMPARE(err.size(), 0);
-        const char *kinds[] = {"", "NotIndexed", "Unreadable", "Truncated", "TooLarge", "Empty"};
         QString got = u"%1x%2"_qs.arg(image.pcx.image.width()).arg(image.pcx.image.height());
         for (int i = 0; i < qMin(2, image.pcx.image.width()); ++i)
             got += ' ' + image.pcx.palette.mid(3 * (255 - image.pcx.image.at(i, 0)), 3).toHex();
-        QCOMPARE(image.refusal == ImageRefusal::None ? got : kinds[int(image.refusal)], expected);
+        QCOMPARE(image.refusal == ImageRefusal::None ? got : Outcome(image.refusal, {}), expected);
+    }
+
+    // Small BMPs byte by byte: the indices row by row and the first colour, or why not.
+    void bmpReader_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *n, QByteArray f, QString e) { QTest::newRow(n) << f << e; };
+        const QByteArray onebit = Bmp(3, 2, 1, Bytes({0x40, 0, 0, 0, 0xC0, 0, 0, 0}));
+        row("2 colours, bottom row first", onebit, "110/010 64,64,255");
+        row("pixels past the end", onebit.left(62).replace(10, 1, "\x50"), "truncated");
+        row("JPEG inside", Bmp(3, 2, 8, Bytes({0, 0}), 4), "unsupported");
+        // RLE: clipped to the picture; pixels the stream skips are index 0.
+        row("RLE8 run past the row", Bmp(3, 2, 8, Bytes({5, 1, 0, 0, 1, 1, 0, 1}), 1), "100/111");
+        row("RLE8 jump past the row", Bmp(3, 2, 8, Bytes({0, 2, 9, 0, 1, 1, 0, 1}), 1), "000/000");
+        row("RLE8 jump past the top", Bmp(3, 2, 8, Bytes({1, 1, 0, 2, 0, 7, 3, 1}), 1), "000/100");
+        row("RLE8 no end of bitmap", Bmp(3, 2, 8, Bytes({3, 1, 0, 0, 1, 1, 0, 0}), 1), "100/111");
+    }
+    void bmpReader()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, expected);
+        const ImageRead r = ReadBmp(file);
+        QString got;
+        for (std::size_t i = 0; i < r.pixels.size(); ++i)
+            got += (i && i % std::size_t(r.width) == 0 ? "/" : "") +
+                   QString::number(255 - r.pixels.data()[i], 16);
+        got =
+            r.refusal == ImageRefusal::None ? got + ' ' + First(r.palette) : Outcome(r.refusal, {});
+        QCOMPARE(got.section(' ', 0, expected.count(' ')), expected);
+    }
+    // Every prefix of a real file is refused as cut or shows all the file's pixels.
+    void bmpCuts()
+    {
+        REQUIRE_TESTDATA();
+        for (const char *name : {"pil_g_pal1.bmp", "pil_g_pal4rle.bmp", "pil_g_pal8rle.bmp"}) {
+            const QByteArray file = ReadTestFile(u"images/"_qs + name);
+            const PixelBuffer whole = ReadBmp(file).pixels;
+            for (qsizetype n = 0; n < file.size(); ++n) {
+                const ImageRead cut = ReadBmp(file.left(n));
+                QVERIFY2(cut.refusal == ImageRefusal::Truncated || cut.pixels == whole,
+                         qPrintable(u"%1 cut at %2"_qs.arg(name).arg(n)));
+            }
+        }
     }
 
     void paletteReaders_data()
