@@ -37,7 +37,13 @@ const Table kView = {
          OpenPcx("small"), M().sldZoom->setValue(200), Type(M().txtZoom, "401"),
              Tab(M().cmdAdjustPlus);
      },
-     "0 255 255 91 8 6 0x 0x 100 200 zoom true <No File>"},
+     "0 255 255 91 8 6 0x 0x 200 200 zoom true <No File>"}, // the zoom drawn, selected
+    {[] {
+         OpenPcx("small"), Type(M().txtZoom, "250"), Tab(M().cmdAdjustPlus),
+             Type(M().txtZoom, "99"), Tab(M().cmdAdjustPlus), Keys(M().txtZoom, "300"),
+             Key(M().txtZoom, Qt::Key_Return);
+     },
+     "0 0 255 0 8 6 0x 0x 300 300 zoom true <No File>"},
     // Scrolling, clamped at the end; a resize or another zoom keeps the place.
     {[] { OpenPcx("big"), Scroll(10, 5); },
      "135 149 156 161 400 300 10 5 100 100  false <No File>"},

@@ -5,9 +5,9 @@
 #include <sys/stat.h>
 
 // Cells, sliders and boxes: the selection as noted on the way and at the end, the entries
-// changed, messages. Leaving a box commits it; a refusal changes nothing, says so and keeps
-// the focus; a cell takes no focus, so what was typed is replaced unread; nor does the window
-// losing the focus commit.
+// changed, messages. Leaving a box or Return commits it; a refusal changes nothing, says so and
+// keeps the focus with the text selected; a click on a cell commits what was typed first (and
+// stays if refused); the window losing the focus does not commit.
 QString Edits()
 {
     return Join(notes.join(' '), Selected(), Changed(), Msgs());
@@ -21,13 +21,20 @@ const Table kEdits = {
     {[] { Sel(255), Key(P().sldColBar[2], Qt::Key_PageUp), Key(P().sldColBar[2], Qt::Key_Right); },
      " 255 87,94,107 255-255 "},
     {[] { Sel(37), Type(P().txtColor[0], "256"), Tab(P().txtColor[1]), Note(Selected()), Sel(38); },
-     "37 256/27@,34,41 38 48@,55,62  255"},
+     "37 256/27@,34,41 37 256/27@,34,41  255,255"},
     {[] { Sel(37), Type(P().txtColor[2], ""), Tab(P().txtColor[0]); }, " 37 27@,34,0 37-37 "},
     {[] { Sel(37), Type(P().txtColor[2], "255"), Tab(P().txtColor[0]); }, " 37 27@,34,255 37-37 "},
     {[] { Sel(37), Type(P().txtColor[1], "13.5"), Tab(P().txtColor[0]); },
      " 37 27@,13.5/14,41 37-37 "},
     {[] { Sel(37), Type(P().txtColor[0], "99"), Sel(38), Tab(P().txtColor[1]); },
-     " 38 48,55@,62  "},
+     " 38 48,55@,62 37-37 "},
+    {[] {
+         Sel(37), Type(P().txtColor[0], "256"), Tab(P().txtColor[1]), Keys(P().txtColor[0], "25"),
+             Key(P().txtColor[0], Qt::Key_Return), Type(P().txtColor[1], "x"),
+             Key(P().txtColor[1], Qt::Key_Return), Keys(P().txtColor[1], "99"),
+             Key(P().txtColor[1], Qt::Key_Return);
+     },
+     " 37 25,99@,41 37-37 255,255"},
     {[] { Sel(37), Type(P().txtColor[0], "99"), Activate(&M()); }, " 37 99/27,34,41  "},
     {[] { Sel(37), Type(P().txtColor[0], "256"), Click(P().sldColBar[1]); },
      " 37 256/27@,34,41  255"}, // the press that took the focus does not act
@@ -194,6 +201,7 @@ const Table kUndo = {
      "2 undone redone 5 0,6,0"},
     {[] { Short(), Type(P().txtColor[0], "77"), Tab(P().txtColor[1]); },
      "1 undone redone 5 77,0@,0"},
+    {[] { Short(), Type(P().txtColor[0], "77"), Sel(5); }, "1 undone redone 5 77@,0,0"},
     {[] { Short(), Type(P().txtColor[0], "0"), Tab(P().txtColor[1]); }, "0 undone redone 5 0,0@,0"},
     {[] {
          Short(), platform->clipboard = "Palmiro001" + Triples({1, 2, 3, 4, 5, 6}),

@@ -70,7 +70,8 @@ bool frmMain::txtZoom_LostFocus()
     if (!value) {
         ThePlatform().messageBox(this, QStringLiteral("100～400") + Catalog.MsgEnterNumber,
                                  Platform::Buttons::Ok);
-        txtZoom->setText(QStringLiteral("100"));
+        // The box shows the zoom the picture is still drawn at.
+        txtZoom->setText(QString::number(committedZoom));
         txtZoom->setFocus(Qt::OtherFocusReason);
         return false;
     }

@@ -37,7 +37,7 @@ frmPallet::frmPallet()
         SetDesignedFont(cell);
         SetBackground(cell, Qt::black);
         SetCellLook(cell, CellLook::Flat);
-        connect(cell, &ClickLabel::clicked, this, [this, i] { lblColor_Click(qint16(i)); });
+        connect(cell, &ClickLabel::clicked, this, [this, i] { lblColor_UserClick(qint16(i)); });
         lblColor[i] = cell;
     }
 
@@ -209,6 +209,17 @@ void frmPallet::lblColor_Click(qint16 index)
         txtColor[k]->setText(QString::number(entry.channel(k)));
     for (int k = 0; k < 3; ++k)
         setSliderQuietly(k, txtColor[k]->text().toInt());
+}
+
+void frmPallet::lblColor_UserClick(qint16 index)
+{
+    // A cell takes no focus, so a value typed and not yet applied would be
+    // overwritten unread: it goes to the entry it was typed for first.
+    for (int k = 0; k < 3; ++k) {
+        if (txtColor[k]->isModified() && !textCommit->commit(k))
+            return;
+    }
+    lblColor_Click(index);
 }
 
 void frmPallet::sldColBar_Change(int k)

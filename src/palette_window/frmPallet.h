@@ -49,6 +49,8 @@ public:
     void PalletSet();
     void initPallet(quint8 r, quint8 g, quint8 b);
     void lblColor_Click(qint16 index);
+    // A click on a cell: applies a value still typed in a box, then selects.
+    void lblColor_UserClick(qint16 index);
 
     void sldColBar_Change(int k);
     void txtColor_GotFocus(int k);

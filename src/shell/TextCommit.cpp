@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 
 TextCommit::TextCommit(QObject *parent, std::vector<QLineEdit *> boxes,
@@ -36,20 +37,24 @@ bool TextCommit::eventFilter(QObject *watched, QEvent *event)
             break;
         }
     }
-    if (event->type() != QEvent::FocusIn && event->type() != QEvent::FocusOut)
+    const bool returnKey = event->type() == QEvent::KeyPress &&
+                           (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Return ||
+                            static_cast<QKeyEvent *>(event)->key() == Qt::Key_Enter);
+    if (event->type() != QEvent::FocusIn && event->type() != QEvent::FocusOut && !returnKey)
         return false;
     for (int k = 0; k < static_cast<int>(boxes.size()); ++k) {
         if (watched != boxes[k])
             continue;
+        // An accepted Return goes on, so that a dialog's default button
+        // still takes it.
+        if (returnKey)
+            return !commit(k);
         const auto reason = static_cast<QFocusEvent *>(event)->reason();
         if (event->type() == QEvent::FocusIn) {
             if (gotFocus)
                 gotFocus(k);
         } else if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            if (lostFocus(k)) {
-                // Committed: the undo keys go to the palette's history again.
-                boxes[k]->setModified(false);
-            } else if (reason == Qt::MouseFocusReason && !swallowPointer) {
+            if (!commit(k) && reason == Qt::MouseFocusReason && !swallowPointer) {
                 swallowPointer = true;
                 pressSwallowed = false;
                 qApp->installEventFilter(this);
@@ -58,6 +63,18 @@ bool TextCommit::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     return false;
+}
+
+bool TextCommit::commit(int k)
+{
+    QLineEdit *box = boxes[std::size_t(k)];
+    if (!lostFocus(k)) {
+        SelectWholeText(box, int(box->text().size()));
+        return false;
+    }
+    // Committed: the undo keys go to the palette's history again.
+    box->setModified(false);
+    return true;
 }
 
 void TextCommit::stopSwallowing()

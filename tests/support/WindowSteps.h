@@ -78,6 +78,11 @@ inline void Type(QLineEdit *box, const QString &text)
     text.isEmpty() ? QTest::keyClick(box, Qt::Key_Backspace) : QTest::keyClicks(box, text);
 }
 
+// Types into what the box holds, once the selection it was promised is made.
+inline const auto Keys = [](QLineEdit *box, const char *text) {
+    QCoreApplication::processEvents(), QTest::keyClicks(box, text);
+};
+
 // Clicks `opener` and runs `act` while the dialog it shows is up; one left open is noted and
 // cancelled.
 inline void Modal(QWidget *opener, void (*act)())
