@@ -21,7 +21,6 @@ const Table kShell = {
     {[] { platform->answers = {Platform::Answer::Cancel}, Click(M().cmdExit); },
      " 266 37  11  false 0 exit? 0"},
     {[] { Click(M().cmdExit); }, " 266 37  11  false 0 exit? 1"},
-    {[] { M().close(); }, " 266 37  11  false 0  1"}, // ends at once, without the question
     {[] { Click(M().cmdMin), Note(Shell()); },
      " 266 37  00 Palmiro false 0  0 266 37  00 Palmiro false 0  0"},
     {[] { M().move(M().pos() + QPoint(30, 20)), Click(M().cmdMin), M().showNormal(); },
@@ -88,6 +87,30 @@ QString Start()
 }
 const Table kStart = {{[] {}, "0 0,0,0 100 100 false <No File> 0-255  266 37  11  false 0  0"}};
 
+// Closing by the window manager asks the Exit question only with palette edits unsaved since
+// the last open, save or New: the question, the window still shown, ends.
+void Quit(Platform::Answer answer = Platform::Answer::Cancel)
+{
+    platform->answers = {answer}, M().close();
+    Note(Join(Msgs(), M().isVisible(), platform->endProcessCalls));
+}
+const auto Edit = [] { P().sldColBar[0]->setValue(9); };
+QString Notes()
+{
+    return notes.join(' ');
+}
+const Table kClose = {
+    {[] { Quit(); }, " false 1"},
+    {[] { Edit(), Quit(); }, "exit? true 0"},
+    {[] { Edit(), Quit(Platform::Answer::Ok); }, "exit? false 1"},
+    {[] { Edit(), Open(M().cmdActOpen, {}), Quit(); }, "exit? true 0"},
+    {[] { Edit(), Act(768), Quit(); }, " false 1"},
+    {[] { Edit(), Open(M().cmdActSave, dir->filePath("out.act")), Quit(); }, " false 1"},
+    {[] { Edit(), OpenPcx("small"), Quit(); }, " false 1"},
+    {[] { Edit(), Modal(M().cmdActNew, [] { Click(I().cmdOK); }), Quit(); }, " false 1"},
+    {[] { Act(768), Edit(), P().History().stack().undo(), Quit(); }, " false 1"},
+};
+
 class TestShellWindows : public QObject {
     Q_OBJECT
 private slots:
@@ -95,6 +118,8 @@ private slots:
     void startUp() { Check(kStart, Start, false); }
     void mainWindow_data() { Rows(kShell); }
     void mainWindow() { Check(kShell, Shell, false); }
+    void closing_data() { Rows(kClose); }
+    void closing() { Check(kClose, Notes, false); }
     void settings_data() { Rows(kSettings); }
     void settings() { Check(kSettings, Renamed, false); }
 

@@ -43,6 +43,7 @@ bool frmMain::OpenPcx(const QString &path)
     if (!LoadPcxFile(path))
         return false;
     FrmPallet().lblFName->setText(frmPallet::kNoFile);
+    FrmPallet().MarkSaved();
     frmPCX &pcx = FrmPCX();
     pcx.scrlH->setValue(0);
     pcx.scrlV->setValue(0);

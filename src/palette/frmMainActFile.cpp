@@ -57,6 +57,7 @@ void frmMain::cmdActNew_Click()
     if (InitCancel == kTrue)
         return;
     FrmPallet().initPallet(InitColorR, InitColorG, InitColorB);
+    FrmPallet().MarkSaved();
 }
 
 void frmMain::cmdActOpen_Click()
@@ -77,6 +78,7 @@ bool frmMain::OpenAct(const QString &path)
     if (!LoadActFile(path))
         return false;
     FrmPallet().lblFName->setText(path);
+    FrmPallet().MarkSaved();
     return true;
 }
 
@@ -114,4 +116,5 @@ void frmMain::cmdActSave_Click()
         return;
     }
     fileName->setText(path);
+    FrmPallet().MarkSaved();
 }

@@ -44,6 +44,10 @@ public:
     // and redraws the picture once. Undo and redo come through here too.
     void ChangePallet(const PalletArray &after, const PalletFollow &follow = {});
     PalletHistory &History() { return *history; }
+    // Opening, saving and New: the palette as it is now loses nothing when
+    // the program ends.
+    void MarkSaved() { history->stack().setClean(); }
+    bool Unsaved() const { return !history->stack().isClean(); }
 
     // After ActFileBytes and ActFileLen were filled: apply them and show.
     void PalletSet();

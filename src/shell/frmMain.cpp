@@ -11,6 +11,7 @@
 #include "shell/mdlGlobal.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -296,6 +297,14 @@ void frmMain::Form_Resize()
     resize(TwipsToPixels(kShownWidth), TwipsToPixels(kShownHeight));
 }
 
+bool frmMain::Form_QueryUnload()
+{
+    // Palette edits never saved are not thrown away without a word.
+    return !endingProcess && FrmPallet().Unsaved() &&
+           ThePlatform().messageBox(this, Catalog.MsgExitConfirm, Platform::Buttons::OkCancel) ==
+               Platform::Answer::Cancel;
+}
+
 void frmMain::Form_Unload()
 {
     if (!endingProcess) {
@@ -369,6 +378,10 @@ void frmMain::moveEvent(QMoveEvent *event)
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
+    if (Form_QueryUnload()) {
+        event->ignore();
+        return;
+    }
     QWidget::closeEvent(event);
     Form_Unload();
 }

@@ -52,6 +52,8 @@ public:
     void Form_Deactivate();
     void Form_MouseDown(Qt::MouseButtons buttons);
     void Form_Resize();
+    // True when the close is cancelled: asked only with palette edits unsaved.
+    bool Form_QueryUnload();
     void Form_Unload();
     void lblTitle_MouseDown(int index, Qt::MouseButtons buttons);
 
