@@ -165,6 +165,11 @@ const Table kClipboard = {
      " 256-256 true   0 3,10,17"},
     {[] { platform->clipboard = "palmiro000001002003", Activate(&M()), Activate(&P()); },
      " palmiro000001002003 false   0 3,10,17"},
+    {[] { // followed while the window stays active
+         Activate(&P()), platform->setClipboardText(kTwo), Note(Join(P().cmdPaste->isEnabled()));
+         platform->setClipboardText("plain");
+     },
+     "true plain false   0 3,10,17"},
 };
 
 // Undo and redo, from entry 5 of an 18-byte file selected (entries 6 to 255 never written):

@@ -109,6 +109,8 @@ public:
 protected:
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -118,6 +120,7 @@ private:
     std::unique_ptr<PalletHistory> history;
     // The gesture of the pointer held on a slider, 0 when none is.
     int sliderGesture = 0;
+    QMetaObject::Connection clipboardLink;
     void replay(const EntryChanges &changes, PalletHistory::Side side);
     void showCell(int index);
     void showSelectedColour();

@@ -25,6 +25,22 @@ void frmPallet::Form_Activate()
     cmdPaste->setEnabled(GetClipPallet());
 }
 
+void frmPallet::showEvent(QShowEvent *event)
+{
+    // Another program may put text on the clipboard while this window stays
+    // active; Paste follows it as activation does.
+    if (!clipboardLink)
+        clipboardLink =
+            connect(&ThePlatform(), &Platform::clipboardChanged, this, &frmPallet::Form_Activate);
+    QWidget::showEvent(event);
+}
+
+void frmPallet::hideEvent(QHideEvent *event)
+{
+    disconnect(clipboardLink);
+    QWidget::hideEvent(event);
+}
+
 void frmPallet::cmdCopy_Click()
 {
     FrmClip().exec();

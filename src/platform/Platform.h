@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QObject>
 #include <QPoint>
 #include <QString>
 
@@ -13,7 +14,8 @@ class QWidget;
 
 // Everything the windows need from the desktop beyond their own widgets.
 // The Qt implementation talks to the real desktop; tests script it.
-class Platform {
+class Platform : public QObject {
+    Q_OBJECT
 public:
     enum class Buttons { Ok, OkCancel };
     enum class Answer { Ok, Cancel };
@@ -53,6 +55,7 @@ public:
         return std::make_pair(*path, -1);
     }
 
+    // clipboardChanged() follows every change of the clipboard's content.
     virtual QString clipboardText() = 0;
     virtual void setClipboardText(const QString &text) = 0;
     virtual void setClipboardImage(const QImage &) {}
@@ -73,6 +76,9 @@ public:
         (void)parent, (void)title, (void)initial, (void)live;
         return std::nullopt;
     }
+
+signals:
+    void clipboardChanged();
 };
 
 // The title every message box carries; the settings file cannot change it.

@@ -128,6 +128,8 @@ QtPlatform::QtPlatform()
         onX = true;
         new EmptyCaptions(x11->connection());
     }
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &Platform::clipboardChanged);
 }
 
 QString QtNameFilters(const QString &filter)
