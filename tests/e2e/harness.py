@@ -128,10 +128,10 @@ class App:
         x, y = frame(wid, False)[:2]
         return (x + 3 + cx, y + 3 + cy) if wid == self.main else (x + cx, y + cy)
 
-    def dialog(self, title):  # a window titled title, not one of the three
+    def dialog(self, title):  # a framed window titled title, not one of the three
         return wait(lambda: next((w for w in self.windows() if w not in (
-            self.main, self.pallet, self.screen) and xdo("getwindowname", w).strip() == title),
-            None), f"a window titled {title!r}")
+            self.main, self.pallet, self.screen) and xdo("getwindowname", w).strip() == title
+            and "window state" in prop(w, "WM_STATE")), None), f"a window titled {title!r}")
 
     def answer(self, title, keys, name=None):
         box = self.dialog(title)
