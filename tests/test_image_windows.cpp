@@ -39,9 +39,8 @@ const Table kView = {
      },
      "0 255 255 91 8 6 0x 0x 200 200 zoom true <No File>"}, // the zoom drawn, selected
     {[] {
-         OpenPcx("small"), Type(M().txtZoom, "250"), Tab(M().cmdAdjustPlus),
-             Type(M().txtZoom, "99"), Tab(M().cmdAdjustPlus), Keys(M().txtZoom, "300"),
-             Key(M().txtZoom, Qt::Key_Return);
+         OpenPcx("small"), Type(M().txtZoom, "99"), Tab(M().cmdAdjustPlus),
+             Keys(M().txtZoom, "300"), Key(M().txtZoom, Qt::Key_Return);
      },
      "0 0 255 0 8 6 0x 0x 300 300 zoom true <No File>"},
     // Scrolling, clamped at the end; a resize or another zoom keeps the place.

@@ -6,7 +6,8 @@
 #include <QStringEncoder>
 
 // Where the main window is ("!" unless the others are beside it), the others shown, its
-// caption, its inactive title strip shown, drags started, messages, ends.
+// caption, its inactive title strip shown, drags started, messages, ends. Closing it asks the
+// Exit question only with palette edits unsaved since the last open, save or New.
 QString Shell()
 {
     const QRect a = M().frameGeometry(), b = P().frameGeometry(), c = S().frameGeometry();
@@ -21,6 +22,23 @@ const Table kShell = {
     {[] { platform->answers = {Platform::Answer::Cancel}, Click(M().cmdExit); },
      " 266 37  11  false 0 exit? 0"},
     {[] { Click(M().cmdExit); }, " 266 37  11  false 0 exit? 1"},
+    {[] { M().close(); }, " 266 37  11  false 0  1"},
+    {[] {
+         Rgb(P(), 9, 0, 0), platform->answers = {Platform::Answer::Cancel}, M().close(),
+                            Note(Join(M().isVisible()));
+     },
+     "true 266 37  11  false 0 exit? 0"},
+    {[] { Rgb(P(), 9, 0, 0), M().close(); }, " 266 37  11  false 0 exit? 1"},
+    {[] { Rgb(P(), 9, 0, 0), Open(M().cmdActOpen, {}), M().close(); },
+     " 266 37  11  false 0 exit? 1"},
+    {[] { Rgb(P(), 9, 0, 0), Act(768), M().close(); }, " 266 37  11  false 0  1"},
+    {[] { Rgb(P(), 9, 0, 0), Open(M().cmdActSave, dir->filePath("o")), M().close(); },
+     " 266 37  11  false 0  1"},
+    {[] { Rgb(P(), 9, 0, 0), OpenPcx("small"), M().close(); }, " 266 37  11  false 0  1"},
+    {[] { Rgb(P(), 9, 0, 0), Modal(M().cmdActNew, [] { Click(I().cmdOK); }), M().close(); },
+     " 266 37  11  false 0  1"},
+    {[] { Act(768), P().sldColBar[0]->setValue(9), P().History().stack().undo(), M().close(); },
+     " 266 37  11  false 0  1"},
     {[] { Click(M().cmdMin), Note(Shell()); },
      " 266 37  00 Palmiro false 0  0 266 37  00 Palmiro false 0  0"},
     {[] { M().move(M().pos() + QPoint(30, 20)), Click(M().cmdMin), M().showNormal(); },
@@ -87,30 +105,6 @@ QString Start()
 }
 const Table kStart = {{[] {}, "0 0,0,0 100 100 false <No File> 0-255  266 37  11  false 0  0"}};
 
-// Closing by the window manager asks the Exit question only with palette edits unsaved since
-// the last open, save or New: the question, the window still shown, ends.
-void Quit(Platform::Answer answer = Platform::Answer::Cancel)
-{
-    platform->answers = {answer}, M().close();
-    Note(Join(Msgs(), M().isVisible(), platform->endProcessCalls));
-}
-const auto Edit = [] { P().sldColBar[0]->setValue(9); };
-QString Notes()
-{
-    return notes.join(' ');
-}
-const Table kClose = {
-    {[] { Quit(); }, " false 1"},
-    {[] { Edit(), Quit(); }, "exit? true 0"},
-    {[] { Edit(), Quit(Platform::Answer::Ok); }, "exit? false 1"},
-    {[] { Edit(), Open(M().cmdActOpen, {}), Quit(); }, "exit? true 0"},
-    {[] { Edit(), Act(768), Quit(); }, " false 1"},
-    {[] { Edit(), Open(M().cmdActSave, dir->filePath("out.act")), Quit(); }, " false 1"},
-    {[] { Edit(), OpenPcx("small"), Quit(); }, " false 1"},
-    {[] { Edit(), Modal(M().cmdActNew, [] { Click(I().cmdOK); }), Quit(); }, " false 1"},
-    {[] { Act(768), Edit(), P().History().stack().undo(), Quit(); }, " false 1"},
-};
-
 class TestShellWindows : public QObject {
     Q_OBJECT
 private slots:
@@ -118,8 +112,6 @@ private slots:
     void startUp() { Check(kStart, Start, false); }
     void mainWindow_data() { Rows(kShell); }
     void mainWindow() { Check(kShell, Shell, false); }
-    void closing_data() { Rows(kClose); }
-    void closing() { Check(kClose, Notes, false); }
     void settings_data() { Rows(kSettings); }
     void settings() { Check(kSettings, Renamed, false); }
 

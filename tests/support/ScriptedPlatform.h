@@ -50,11 +50,7 @@ public:
         return path ? std::optional(std::pair(*path, filter)) : std::nullopt;
     }
     QString clipboardText() override { return clipboard; }
-    void setClipboardText(const QString &text) override
-    {
-        clipboard = text;
-        emit clipboardChanged();
-    }
+    void setClipboardText(const QString &text) override { clipboard = text, clipboardChanged(); }
     void setCursorPos(const QPoint &globalPos) override { cursorMoves << globalPos; }
     bool startSystemMove(QWidget *) override { return ++systemMoves; }
     void endProcess() override { ++endProcessCalls; }
