@@ -45,9 +45,9 @@ protected:
         if (event->type() != QEvent::Show && event->type() != QEvent::WindowTitleChange)
             return false;
         const auto *w = qobject_cast<QWidget *>(watched);
-        if (w && w->isWindow() && w->windowTitle().isEmpty() &&
-            w->testAttribute(Qt::WA_WState_Created)) {
-            const auto window = static_cast<xcb_window_t>(w->winId());
+        // The id of a window already made; asking winId() could make one.
+        if (w && w->isWindow() && w->windowTitle().isEmpty() && w->internalWinId()) {
+            const auto window = static_cast<xcb_window_t>(w->internalWinId());
             xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, netWmName, utf8String, 8,
                                 0, nullptr);
             xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME,

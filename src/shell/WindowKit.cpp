@@ -228,8 +228,9 @@ void OfferNoMinimise(QWidget *window)
     // Window managers such as openbox give every dialog a minimise button
     // whatever its hints say; a toolbar-type window gets none. Qt's X11
     // backend takes the type from this property when the flags are set.
-    window->winId();
     QWindow *handle = window->windowHandle();
+    if (!handle)
+        return;
     handle->setProperty("_q_xcb_wm_window_type", 8);
     const Qt::WindowFlags flags = handle->flags();
     handle->setFlags(flags | Qt::WindowContextHelpButtonHint);

@@ -40,6 +40,9 @@ CellLook CellLookOf(const QLabel *cell);
 void PlaceFrameAt(QWidget *window, const QPoint &framePos);
 
 // A fixed dialog: no minimise or maximise offered by the window manager.
+// For a window already created (QWidget::create) and not yet shown. Not
+// through winId(): that marks the window native, its parent then turns all
+// its other children native too, and each becomes an X window of its own.
 void OfferNoMinimise(QWidget *window);
 
 // Registers the Japanese fallback for the designed font names so that the

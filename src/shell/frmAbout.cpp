@@ -41,6 +41,8 @@ frmAbout::frmAbout() : QDialog(&FrmMain())
                        static_cast<QWidget *>(Label2), static_cast<QWidget *>(cmdOK)})
         SetDesignedFont(w);
 
+    create();
+    OfferNoMinimise(this);
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::cmdOK_Click);
     Form_Load();
 }

@@ -234,7 +234,6 @@ void frmMain::cmdAbout_Click()
     frmAbout &about = FrmAbout();
     // Over the command panel rather than wherever the desktop puts it.
     about.move(frameGeometry().center() - about.rect().center());
-    OfferNoMinimise(&about);
     about.exec();
     // OK and the close box both unload it; the next showing loads it afresh.
     UnloadFrmAbout();
