@@ -1,4 +1,5 @@
 #include "shell/CommandLine.h"
+#include "shell/Contrast.h"
 #include "shell/IniReader.h"
 #include "shell/MessageCatalog.h"
 #include "shell/Numbers.h"
@@ -219,6 +220,29 @@ private slots:
             QCOMPARE(DefaultCatalog().*e.member, e.defaultText);
             QCOMPARE(FromAnsiBytes(ToAnsiBytes(e.defaultText)), e.defaultText);
         }
+    }
+
+    // The read-out's text: the complement unless under 3:1 on the background (WCAG 2), then
+    // black or white, whichever reads better.
+    void textColor_data()
+    {
+        QTest::addColumn<QColor>("background");
+        QTest::addColumn<QColor>("text");
+        QTest::newRow("mid grey") << QColor(128, 128, 128) << QColor(Qt::black);
+        QTest::newRow("brick") << QColor(186, 87, 88) << QColor(Qt::black);
+        QTest::newRow("black") << QColor(Qt::black) << QColor(Qt::white);
+        QTest::newRow("white") << QColor(Qt::white) << QColor(Qt::black);
+        QTest::newRow("3.04:1") << QColor(87, 87, 87) << QColor(168, 168, 168);
+        QTest::newRow("2.96:1") << QColor(88, 88, 88) << QColor(Qt::white);
+        QTest::newRow("blue") << QColor(0, 0, 255) << QColor(255, 255, 0);
+    }
+    void textColor()
+    {
+        QFETCH(QColor, background);
+        QFETCH(QColor, text);
+        const qint32 got = ReadableTextColor(background.red() + 256 * background.green() +
+                                             65536 * background.blue());
+        QCOMPARE(QColor(got & 0xff, (got >> 8) & 0xff, got >> 16), text);
     }
 
     // Only the arguments before the first "--" reach Qt; every one after it is a file.

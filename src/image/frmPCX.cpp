@@ -6,6 +6,7 @@
 #include "palette_window/HistoryKeys.h"
 #include "palette_window/frmPallet.h"
 #include "platform/Platform.h"
+#include "shell/Contrast.h"
 #include "shell/Forms.h"
 #include "shell/Numbers.h"
 #include "shell/WindowKit.h"
@@ -177,7 +178,7 @@ void frmPCX::Form_MouseMove(int x, int y)
                       .arg(entry.G)
                       .arg(entry.B));
     SetBackground(info, PackedToQColor(entry.color()));
-    SetForeground(info, PackedToQColor(entry.complement()));
+    SetForeground(info, PackedToQColor(ReadableTextColor(entry.color())));
 }
 
 void frmPCX::Form_MouseUp(Qt::MouseButton button, int x, int y)
