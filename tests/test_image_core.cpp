@@ -293,7 +293,15 @@ private slots:
               {4, 150, 2},
               {4, 250, 2},
               {4, 251, 3},
-              {4, 350, 4}});
+              {4, 350, 4},
+              // 5: pos, pointer, old f, new f, limit: the point under the pointer stays.
+              {5, 0, 0, 1, 2, 1000, 0},
+              {5, 0, 100, 1, 2, 1000, 100},
+              {5, 100, 60, 2, 3, 1000, 180},
+              {5, 101, 60, 2, 3, 1000, 180}, // from the pixel drawn first
+              {5, 300, 90, 3, 1, 1000, 40},
+              {5, 0, 90, 3, 1, 1000, 0},
+              {5, 0, 300, 1, 4, 500, 500}});
     }
     void scroll()
     {
@@ -302,6 +310,7 @@ private slots:
                  : r[0] == 1 ? ClampScroll(r[4], ScrollLimit(r[1], r[2], r[3]))
                  : r[0] == 2 ? RescaledScrollH(r[1], r[2], r[3], r[4])
                  : r[0] == 3 ? RescaledScrollV(r[1], r[2], r[3], r[4])
+                 : r[0] == 5 ? AnchoredScroll(r[1], r[2], r[3], r[4], r[5])
                              : ZoomFactor(r[1]),
                  r.last());
     }

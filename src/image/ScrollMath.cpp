@@ -39,6 +39,16 @@ int ScrollLimit(int ub, int f, int inner)
     return ClampToInt(std::max<long long>(0, limit));
 }
 
+int AnchoredScroll(int pos, int pointer, int oldF, int newF, int limit)
+{
+    oldF = std::max(1, oldF);
+    // From the whole pixel the drawing starts at, not the position itself,
+    // so that repeated zooms do not drift.
+    const long long under = (long long)DrawOffset(pos, oldF) * oldF + pointer;
+    const long long n = DivRoundHalfEven(under * newF, oldF) - pointer;
+    return ClampToInt(std::clamp<long long>(n, 0, std::max(0, limit)));
+}
+
 int ClampScroll(int pos, int limit)
 {
     return limit <= pos ? limit : pos;

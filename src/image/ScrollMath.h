@@ -26,6 +26,11 @@ inline int RescaledScrollV(int pos, int oldF, int newF, int maximum)
 // The largest useful position: ub * f - (inner - 17), negatives 0.
 int ScrollLimit(int ub, int f, int inner);
 
+// The position after the zoom went from oldF to newF with the pointer at
+// `pointer` of the inner area, so that the image point under it stays under
+// it; within 0..limit.
+int AnchoredScroll(int pos, int pointer, int oldF, int newF, int limit);
+
 // A changed position is pulled back to the limit once it reaches it.
 int ClampScroll(int pos, int limit);
 

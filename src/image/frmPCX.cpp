@@ -249,11 +249,14 @@ void frmPCX::wheelEvent(QWheelEvent *event)
     if (move == 0)
         return;
     if (event->modifiers() & Qt::ControlModifier) {
+        const int oldF = ZoomFactor(CurrentZoomPercent());
+        const QPoint from(scrlH->value(), scrlV->value());
         // The slider's own step, so its handling snaps, shows and redraws.
         QSlider *zoom = FrmMain().sldZoom;
         for (int i = 0; i < std::abs(move); ++i)
             zoom->triggerAction(move > 0 ? QAbstractSlider::SliderSingleStepAdd
                                          : QAbstractSlider::SliderSingleStepSub);
+        keepUnderPointer(event->position().toPoint(), oldF, from);
         return;
     }
     // Some desktops turn Shift+wheel into a sideways wheel themselves.
@@ -262,6 +265,22 @@ void frmPCX::wheelEvent(QWheelEvent *event)
     // The bar's change handling keeps the position within the image and redraws.
     if (bar->isEnabled())
         bar->setValue(bar->value() - move * kPixelsPerNotch);
+}
+
+void frmPCX::keepUnderPointer(const QPoint &pointer, int oldF, const QPoint &from)
+{
+    const int f = ZoomFactor(CurrentZoomPercent());
+    if (f == oldF)
+        return;
+    const int limitH = std::min(ScrollLimit(image().UB1, f, innerWidth()), scrlH->maximum());
+    const int limitV = std::min(ScrollLimit(image().UB2, f, innerHeight()), scrlV->maximum());
+    {
+        const QSignalBlocker quietH(scrlH);
+        const QSignalBlocker quietV(scrlV);
+        scrlH->setValue(AnchoredScroll(from.x(), pointer.x(), oldF, f, limitH));
+        scrlV->setValue(AnchoredScroll(from.y(), pointer.y(), oldF, f, limitV));
+    }
+    DrawPcxImage();
 }
 
 void frmPCX::closeEvent(QCloseEvent *event)

@@ -48,6 +48,8 @@ private:
     // The entry drawn under (x, y) of the inner area, or -1.
     int entryAt(int x, int y) const;
     void clampScroll(QScrollBar *bar, int ub, int inner);
+    // After a zoom by the wheel: the image point under the pointer stays there.
+    void keepUnderPointer(const QPoint &pointer, int oldF, const QPoint &from);
 
     QWidget *drawingArea;
     QImage backing;
