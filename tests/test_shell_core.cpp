@@ -3,6 +3,7 @@
 #include "shell/IniReader.h"
 #include "shell/MessageCatalog.h"
 #include "shell/Numbers.h"
+#include "shell/Placement.h"
 #include "shell/TextHelpers.h"
 #include "shell/mdlGlobal.h"
 #include "support/TestFiles.h"
@@ -243,6 +244,31 @@ private slots:
         const qint32 got = ReadableTextColor(background.red() + 256 * background.green() +
                                              65536 * background.blue());
         QCOMPARE(QColor(got & 0xff, (got >> 8) & 0xff, got >> 16), text);
+    }
+
+    // The colour chooser's frame beside the palette, main and screen windows (frames at x 8,
+    // 266, 390, moved by dx; 704 the right of all three), on the side with room; else over the
+    // far part of the picture; else below them.
+    void placeBeside_data()
+    {
+        QTest::addColumn<QSize>("available");
+        QTest::addColumn<int>("dx");
+        QTest::addColumn<QPoint>("expected");
+        QTest::newRow("room on the right") << QSize(1920, 1080) << 0 << QPoint(704, 37);
+        QTest::newRow("room on the left") << QSize(1920, 1080) << 1200 << QPoint(688, 37);
+        QTest::newRow("picture's far part") << QSize(1024, 768) << 0 << QPoint(504, 37);
+        QTest::newRow("below") << QSize(800, 1200) << 0 << QPoint(67, 450);
+        QTest::newRow("nowhere free") << QSize(640, 480) << 0 << QPoint(120, 37);
+    }
+    void placeBeside()
+    {
+        QFETCH(QSize, available);
+        QFETCH(int, dx);
+        QFETCH(QPoint, expected);
+        const QRect pallet(8 + dx, 37, 258, 413), main(266 + dx, 37, 124, 412),
+            screen(390 + dx, 37, 314, 320);
+        QCOMPARE(PlaceBesideWindows(QRect(QPoint(), available), pallet, main, screen, {520, 420}),
+                 expected);
     }
 
     // Only the arguments before the first "--" reach Qt; every one after it is a file.

@@ -1,18 +1,22 @@
 // The palette window's context menu: ramps, swap and reverse, the colour
 // chooser, hex lines, and how much of the image each entry draws.
 #include "image/DrawPcxImage.h"
+#include "image/frmPCX.h"
 #include "palette/PaletteOps.h"
 #include "palette_window/ClipText.h"
 #include "palette_window/frmPallet.h"
 #include "platform/Platform.h"
 #include "shell/Forms.h"
+#include "shell/Placement.h"
 #include "shell/WindowKit.h"
+#include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
 
 #include <QHelpEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QToolTip>
 
 using namespace mdlGlobal;
@@ -221,9 +225,12 @@ void frmPallet::editColour()
         showSelectedColour();
         redrawIfImage();
     };
-    const auto chosen =
-        ThePlatform().pickColor(this, WithoutAccelerator(Named(Catalog.MenuEditColour, s, s)),
-                                PackedToQColor(before.color()), preview);
+    const auto chosen = ThePlatform().pickColor(
+        this, WithoutAccelerator(Named(Catalog.MenuEditColour, s, s)),
+        PackedToQColor(before.color()), preview, [this](const QSize &size) {
+            return PlaceBesideWindows(screen()->availableGeometry(), frameGeometry(),
+                                      FrmMain().frameGeometry(), FrmPCX().frameGeometry(), size);
+        });
     // What the preview showed leaves no trace; an answer is one step from the
     // colour before the chooser opened.
     Pallet[s] = before;

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QObject>
 #include <QPoint>
+#include <QSize>
 #include <QString>
 
 #include <functional>
@@ -66,14 +67,17 @@ public:
     virtual bool startSystemMove(QWidget *window) = 0;
     // Ends the process at once; nothing further runs.
     virtual void endProcess() = 0;
+    // Where a window of the given frame size goes: its frame's top left.
+    using Placer = std::function<QPoint(const QSize &)>;
     // A colour chooser starting at `initial`; `live` hears every colour tried
-    // while it is open. The chosen colour, or nothing when cancelled. A
-    // platform without one cancels.
+    // while it is open; `place`, when given, puts it. The chosen colour, or
+    // nothing when cancelled. A platform without one cancels.
     virtual std::optional<QColor> pickColor(QWidget *parent, const QString &title,
                                             const QColor &initial,
-                                            const std::function<void(const QColor &)> &live)
+                                            const std::function<void(const QColor &)> &live,
+                                            const Placer &place)
     {
-        (void)parent, (void)title, (void)initial, (void)live;
+        (void)parent, (void)title, (void)initial, (void)live, (void)place;
         return std::nullopt;
     }
 

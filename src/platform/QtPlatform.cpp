@@ -225,12 +225,23 @@ void QtPlatform::endProcess()
 
 std::optional<QColor> QtPlatform::pickColor(QWidget *parent, const QString &title,
                                             const QColor &initial,
-                                            const std::function<void(const QColor &)> &live)
+                                            const std::function<void(const QColor &)> &live,
+                                            const Placer &place)
 {
     QColorDialog dialog(initial, parent);
     dialog.setWindowTitle(title);
     // A desktop's own chooser may not report the colours tried.
     dialog.setOption(QColorDialog::DontUseNativeDialog);
+    if (place) {
+        dialog.adjustSize();
+        // Not framed yet: its frame is taken to be as thick as its parent's.
+        QSize frame = dialog.size();
+        if (parent) {
+            const QWidget *framed = parent->window();
+            frame += framed->frameGeometry().size() - framed->size();
+        }
+        dialog.move(place(frame));
+    }
     QObject::connect(&dialog, &QColorDialog::currentColorChanged, &dialog,
                      [&live](const QColor &c) { live(c); });
     if (dialog.exec() != QDialog::Accepted)

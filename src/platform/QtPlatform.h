@@ -23,7 +23,8 @@ public:
     bool startSystemMove(QWidget *window) override;
     void endProcess() override;
     std::optional<QColor> pickColor(QWidget *parent, const QString &title, const QColor &initial,
-                                    const std::function<void(const QColor &)> &live) override;
+                                    const std::function<void(const QColor &)> &live,
+                                    const Placer &place) override;
 
 private:
     bool onX = false;

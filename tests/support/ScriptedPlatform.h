@@ -55,7 +55,7 @@ public:
     bool startSystemMove(QWidget *) override { return ++systemMoves; }
     void endProcess() override { ++endProcessCalls; }
     std::optional<QColor> pickColor(QWidget *, const QString &, const QColor &initial,
-                                    const Live &live) override
+                                    const Live &live, const Placer &) override
     {
         return colourChooser ? colourChooser(initial, live) : std::nullopt;
     }
