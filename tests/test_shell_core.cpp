@@ -216,8 +216,18 @@ private slots:
                  "TITLE/FRM_MAIN TITLE/FRM_PCX TITLE/FRM_PALLET "
                  "TITLE/FRM_PALLET_FRA_CLIP TITLE/FRM_PALLET_CMD_COPY "
                  "TITLE/FRM_PALLET_CMD_PASTE MESSAGE/MSG_2 MESSAGE/MSG_3_1 MESSAGE/MSG_3_2");
+        QCOMPARE(keys.mid(kCatalogEntries + 31).join(' '),
+                 "TITLE/FRM_ABOUT TITLE/DLG_ACT_OPEN TITLE/DLG_ACT_SAVE TITLE/DLG_PCX_OPEN "
+                 "TITLE/FRM_CLIP TITLE/FRM_CLIP_LBL_SELECT TITLE/FRM_CLIP_CMD_COPY CONFIG/LANGUAGE "
+                 "MESSAGE/ERR_MSG_OVER_255 MESSAGE/ERR_MSG_PCX MESSAGE/ERR_MSG_ZOOM");
+        // Each of the three ERR_MSG_0 sets has a key of its own, whose default is what
+        // ERR_MSG_0 gave.
         for (const CatalogEntry &e : CatalogEntries()) {
-            QCOMPARE(read.*e.member, e.defaultText + '/' + e.section + '/' + e.key);
+            QString own = e.defaultText + '/' + e.section + '/' + e.key;
+            for (const CatalogEntry &split : SplitMessageEntries())
+                if (split.member == e.member)
+                    own += QStringLiteral("/MESSAGE/") + split.key;
+            QCOMPARE(read.*e.member, own);
             QCOMPARE(DefaultCatalog().*e.member, e.defaultText);
             QCOMPARE(FromAnsiBytes(ToAnsiBytes(e.defaultText)), e.defaultText);
         }

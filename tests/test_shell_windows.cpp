@@ -54,47 +54,95 @@ const Table kShell = {
 
 // A settings file renames the captions and sets the font; the about window, shown twice
 // (OK, then its close box), has the font the first time only (F: named; D: as designed).
+// Then the Japanese left on screen, the Qt dialogs' Cancel, and the children that became
+// windows of their own.
 QString Font(QWidget *w)
 {
     return w->font().family() == DesignedFont().family() ? "D" : "F";
+}
+QString Japanese(const QStringList &texts)
+{
+    static const QRegularExpression cjk(QStringLiteral("[\\x{3000}-\\x{9fff}\\x{ff00}-\\x{ffef}]"));
+    return texts.filter(cjk).join('|');
+}
+QString Japanese(QWidget *window)
+{
+    QStringList texts{window->windowTitle()};
+    for (QWidget *w : window->findChildren<QWidget *>())
+        texts << w->property("text").toString() << w->property("title").toString();
+    return Japanese(texts);
 }
 void SeenAbout()
 {
     const frmAbout &a = FrmAbout();
     Note((a.isModal() ? "modal " : "") + Font(a.Label1) + Font(a.Label2) + Font(a.cmdOK) +
-         Font(a.lblVer));
+         Font(a.lblVer) + Japanese(&FrmAbout()));
 }
-void Settings(const QString &text)
+void Settings(const QByteArray &file, void (*more)() = nullptr)
 {
     EndApplication();
-    WriteFile(QCoreApplication::applicationFilePath() + ".ini",
-              QStringEncoder("cp932").encode(text));
+    WriteFile(QCoreApplication::applicationFilePath() + ".ini", file);
     QVERIFY(StartApplication(platform));
     Modal(M().cmdAbout, [] { SeenAbout(), Click(FrmAbout().cmdOK); });
     Modal(M().cmdAbout, [] { SeenAbout(), FrmAbout().close(); });
+    if (more)
+        more();
     Click(M().cmdMin);
+}
+QByteArray Sjis(const QString &text)
+{
+    return QStringEncoder("cp932").encode(text);
+}
+// Every dialog of the windows shown, and every text of the catalogue.
+void Everything()
+{
+    Modal(P().cmdCopy, [] { Note(Japanese(&C())); });
+    Modal(M().cmdActNew, [] { Note(Japanese(&I())); });
+    Click(M().cmdActOpen), Click(M().cmdActSave), Click(M().cmdPcxOpen);
+    QStringList texts;
+    for (const auto &d : platform->dialogs)
+        texts << d.title;
+    const auto add = [&](const auto &entries) {
+        for (const CatalogEntry &e : entries)
+            texts << Catalog.*e.member;
+    };
+    add(CatalogEntries()), add(FormatCatalogEntries()), add(PaletteToolEntries());
+    add(FileCatalogEntries()), add(DesignCatalogEntries());
+    Note(QString::number(platform->dialogs.size()) + Japanese(texts) + Japanese(&M()) +
+         Japanese(&P()) + Japanese(&S()));
 }
 QString Renamed()
 {
-    return QStringList{M().windowTitle(),    M().lblTitle[0]->text() + M().lblTitle[1]->text(),
-                       P().windowTitle(),    S().windowTitle(),
-                       P().fraClip->title(), P().cmdCopy->text(),
-                       P().cmdPaste->text(), Font(P().lblColor[0]) + Font(P().cmdSerch),
-                       notes.join(' '),      VersionText(0, 1, 10),
-                       VersionText(1, 0, 2)}
+    int natives = 0;
+    for (QWidget *w : QApplication::allWidgets())
+        natives += !w->isWindow() && w->testAttribute(Qt::WA_NativeWindow);
+    return QStringList{
+        M().windowTitle(),       M().lblTitle[0]->text() + M().lblTitle[1]->text(),
+        P().windowTitle(),       S().windowTitle(),
+        P().fraClip->title(),    P().cmdCopy->text(),
+        P().cmdPaste->text(),    Font(P().lblColor[0]) + Font(P().cmdSerch),
+        notes.join(' '),         VersionText(0, 1, 10),
+        VersionText(1, 0, 2),    QCoreApplication::translate("QPlatformTheme", "Cancel"),
+        QString::number(natives)}
         .join(',');
 }
 const Table kSettings = {
     {[] {
-         Settings("[TITLE]\nFRM_MAIN=メイン窓\nFRM_PALLET=色板\nFRM_PCX=画面\nFRM_PALLET_FRA_CLIP="
-                  "クリップ\nFRM_PALLET_CMD_COPY=写す\nFRM_PALLET_CMD_PASTE=貼る");
+         Settings(Sjis("[TITLE]\nFRM_MAIN=メイン窓\nFRM_PALLET=色板\nFRM_PCX=画面\nFRM_PALLET_FRA_"
+                       "CLIP=クリップ\nFRM_PALLET_CMD_COPY=写す\nFRM_PALLET_CMD_PASTE=貼る"));
      },
-     "メイン窓,メイン窓メイン窓,色板,画面,クリップ,写す,貼る,DD,modal DDDD modal DDDD,Version "
-     "0.110β,Version 1.02β"},
-    {[] { Settings("[CONFIG]\r\nFONTS=DejaVu Sans"); },
+     "メイン窓,メイン窓メイン窓,色板,画面,クリップ,写す,貼る,DD,modal DDDDPalmiro のﾊﾞｰｼﾞｮﾝ情報 "
+     "modal DDDDPalmiro のﾊﾞｰｼﾞｮﾝ情報,Version 0.110β,Version 1.02β,キャンセル,0"},
+    {[] { Settings(Sjis("[CONFIG]\r\nFONTS=DejaVu Sans")); },
      "Palmiro,PalmiroPalmiro,Palmiro - パレット,Palmiro - "
-     "スクリーン,クリップボード,コピー,貼り付け,FD,modal FFFD modal DDDD,Version 0.110β,Version "
-     "1.02β"},
+     "スクリーン,クリップボード,コピー,貼り付け,FD,modal FFFDPalmiro のﾊﾞｰｼﾞｮﾝ情報 modal "
+     "DDDDPalmiro のﾊﾞｰｼﾞｮﾝ情報,Version 0.110β,Version 1.02β,キャンセル,0"},
+    {[] {
+         QFile en(PALMIRO_SAMPLES "/palmiro-en.ini");
+         Settings(en.open(QIODevice::ReadOnly) ? en.readAll() : QByteArray(), Everything);
+     },
+     "Palmiro,PalmiroPalmiro,Palmiro - Palette,Palmiro - Screen,Clipboard,Copy,Paste,FD,modal "
+     "FFFD modal DDDD  open  open 3,Version 0.110β,Version 1.02β,Cancel,0"},
 };
 
 // At start-up: the selection, zoom text and slider, Paste, the name, entries changed.

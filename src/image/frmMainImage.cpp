@@ -31,7 +31,7 @@ void setZoomSliderQuietly(QSlider *slider, int value)
 void frmMain::cmdPcxOpen_Click()
 {
     const auto path = ThePlatform().openFileDialog(
-        this, {QStringLiteral("Select PCX File"), QStringLiteral("Act Files (*.pcx)|*.pcx|"),
+        this, {Catalog.TitlePcxOpen, QStringLiteral("Act Files (*.pcx)|*.pcx|"),
                QStringLiteral("USER.pcx"), false, QStringLiteral("All files (*)|*|"), 0,
                QStringLiteral("Pictures (*.pcx *.png *.bmp *.gif)|*.pcx *.png *.bmp *.gif|")});
     if (path)

@@ -63,7 +63,7 @@ void frmMain::cmdActNew_Click()
 void frmMain::cmdActOpen_Click()
 {
     const auto path = ThePlatform().openFileDialog(
-        this, {QStringLiteral("Select Act File"), QStringLiteral("Act Files (*.act)|*.act|"),
+        this, {Catalog.TitleActOpen, QStringLiteral("Act Files (*.act)|*.act|"),
                QStringLiteral("USER.act"), false, QStringLiteral("All files (*)|*|"), 0,
                QStringLiteral("Palettes and pictures (*.act *.gpl *.pal *.txt *.hex *.png *.bmp "
                               "*.gif *.pcx)|*.act *.gpl *.pal *.txt *.hex *.png *.bmp *.gif "
@@ -96,8 +96,7 @@ void frmMain::cmdActSave_Click()
             ? info.dir().filePath(info.completeBaseName() + QStringLiteral(".act"))
             : current;
     const auto chosen = ThePlatform().saveFileDialogWithFilter(
-        this, {QStringLiteral("Act File Save"), QStringLiteral("Act Files(*.act)|*.act|"),
-               defaultName, true,
+        this, {Catalog.TitleActSave, QStringLiteral("Act Files(*.act)|*.act|"), defaultName, true,
                QStringLiteral("GIMP Palette (*.gpl)|*.gpl|JASC-PAL (*.pal)|*.pal|"
                               "RIFF PAL (*.pal)|*.pal|Hex (*.hex)|*.hex|"),
                FilterOf(format)});

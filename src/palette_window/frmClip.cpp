@@ -24,7 +24,7 @@ QFont arial9()
 
 frmClip::frmClip()
 {
-    setWindowTitle(QStringLiteral("Copy to Clipboard"));
+    setWindowTitle(Catalog.TitleClip);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setModal(true);
@@ -43,7 +43,7 @@ frmClip::frmClip()
         lbl->setFont(arial9());
         return lbl;
     };
-    Label3 = label(QStringLiteral("Select Pallet ID"), 2040, 0, 1395, 255);
+    Label3 = label(Catalog.CaptionClipSelect, 2040, 0, 1395, 255);
     Label1 = label(QStringLiteral("From : "), 2040, 480, 615, 255);
     lblFrom = label(QString(), 2700, 480, 735, 255);
     Label2 = label(QStringLiteral("To      : "), 2040, 780, 615, 255);
@@ -52,7 +52,7 @@ frmClip::frmClip()
         bound->setFrameStyle(QFrame::Box | QFrame::Plain);
         bound->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
-    cmdOK = new QPushButton(QStringLiteral("COPY"), this);
+    cmdOK = new QPushButton(Catalog.CaptionClipCopy, this);
     PlaceTwips(cmdOK, 1980, 1620, 735, 315);
     cmdOK->setFont(arial9());
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);

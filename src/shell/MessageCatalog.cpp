@@ -130,6 +130,39 @@ const std::array<CatalogEntry, 7> &FileCatalogEntries()
     return entries;
 }
 
+const std::array<CatalogEntry, 8> &DesignCatalogEntries()
+{
+    using M = MessageCatalog;
+    static const std::array<CatalogEntry, 8> entries{{
+        {"TitleAbout", "TITLE", "FRM_ABOUT", QStringLiteral("Palmiro のﾊﾞｰｼﾞｮﾝ情報"),
+         &M::TitleAbout},
+        {"TitleActOpen", "TITLE", "DLG_ACT_OPEN", QStringLiteral("Select Act File"),
+         &M::TitleActOpen},
+        {"TitleActSave", "TITLE", "DLG_ACT_SAVE", QStringLiteral("Act File Save"),
+         &M::TitleActSave},
+        {"TitlePcxOpen", "TITLE", "DLG_PCX_OPEN", QStringLiteral("Select PCX File"),
+         &M::TitlePcxOpen},
+        {"TitleClip", "TITLE", "FRM_CLIP", QStringLiteral("Copy to Clipboard"), &M::TitleClip},
+        {"CaptionClipSelect", "TITLE", "FRM_CLIP_LBL_SELECT", QStringLiteral("Select Pallet ID"),
+         &M::CaptionClipSelect},
+        {"CaptionClipCopy", "TITLE", "FRM_CLIP_CMD_COPY", QStringLiteral("COPY"),
+         &M::CaptionClipCopy},
+        {"Language", "CONFIG", "LANGUAGE", QStringLiteral("ja"), &M::Language},
+    }};
+    return entries;
+}
+
+const std::array<CatalogEntry, 3> &SplitMessageEntries()
+{
+    using M = MessageCatalog;
+    static const std::array<CatalogEntry, 3> entries{{
+        {"MsgOver255", "MESSAGE", "ERR_MSG_OVER_255", {}, &M::MsgOver255},
+        {"MsgPcxUnsupported", "MESSAGE", "ERR_MSG_PCX", {}, &M::MsgPcxUnsupported},
+        {"MsgEnterNumber", "MESSAGE", "ERR_MSG_ZOOM", {}, &M::MsgEnterNumber},
+    }};
+    return entries;
+}
+
 QString FileMessage(const MessageCatalog &catalog, const QString &path, const FileError &error)
 {
     using M = MessageCatalog;
@@ -177,6 +210,8 @@ MessageCatalog DefaultCatalog()
         catalog.*e.member = e.defaultText;
     for (const CatalogEntry &e : FileCatalogEntries())
         catalog.*e.member = e.defaultText;
+    for (const CatalogEntry &e : DesignCatalogEntries())
+        catalog.*e.member = e.defaultText;
     return catalog;
 }
 
@@ -196,5 +231,11 @@ ReadCatalog(const std::function<QString(const QString &, const QString &, const 
     for (const CatalogEntry &e : FileCatalogEntries())
         catalog.*e.member =
             read(QString::fromLatin1(e.section), QString::fromLatin1(e.key), e.defaultText);
+    for (const CatalogEntry &e : DesignCatalogEntries())
+        catalog.*e.member =
+            read(QString::fromLatin1(e.section), QString::fromLatin1(e.key), e.defaultText);
+    for (const CatalogEntry &e : SplitMessageEntries())
+        catalog.*e.member =
+            read(QString::fromLatin1(e.section), QString::fromLatin1(e.key), catalog.*e.member);
     return catalog;
 }

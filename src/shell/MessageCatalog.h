@@ -67,6 +67,17 @@ struct MessageCatalog {
     QString MenuMarkUnused;
     // %1 entry, %2 %3 %4 red, green, blue, %5 pixels drawn through it.
     QString TipUsage;
+
+    // Texts of the windows' own design, replaceable too.
+    QString TitleAbout;
+    QString TitleActOpen;
+    QString TitleActSave;
+    QString TitlePcxOpen;
+    QString TitleClip;
+    QString CaptionClipSelect;
+    QString CaptionClipCopy;
+    // The language of Qt's own dialogs: ja, en, or any Qt has.
+    QString Language;
 };
 
 struct CatalogEntry {
@@ -90,6 +101,13 @@ const std::array<CatalogEntry, 11> &PaletteToolEntries();
 
 // Read after those, from a section of their own.
 const std::array<CatalogEntry, 7> &FileCatalogEntries();
+
+// Read after those.
+const std::array<CatalogEntry, 8> &DesignCatalogEntries();
+
+// Keys of their own for the three texts MESSAGE/ERR_MSG_0 sets; where a key
+// is absent the text stays what ERR_MSG_0 gave. Read last.
+const std::array<CatalogEntry, 3> &SplitMessageEntries();
 
 MessageCatalog DefaultCatalog();
 

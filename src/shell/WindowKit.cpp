@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPalette>
@@ -12,8 +13,11 @@
 #include <QSlider>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTranslator>
 #include <QWidget>
 #include <QWindow>
+
+#include <memory>
 
 int TwipsToPixels(int twips)
 {
@@ -235,4 +239,22 @@ void OfferNoMinimise(QWidget *window)
     const Qt::WindowFlags flags = handle->flags();
     handle->setFlags(flags | Qt::WindowContextHelpButtonHint);
     handle->setFlags(flags);
+}
+
+bool InstallQtTranslation(const QString &language)
+{
+    static QTranslator *installed = nullptr;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed);
+        delete installed;
+        installed = nullptr;
+    }
+    auto translator = std::make_unique<QTranslator>();
+    // Qt's texts are English already: no file for "en".
+    if (!translator->load(QStringLiteral("qtbase_") + language,
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    installed = translator.release();
+    QCoreApplication::installTranslator(installed);
+    return true;
 }

@@ -51,6 +51,10 @@ void InstallFontSubstitutions();
 // The widget style and fonts of the program.
 void InstallLook();
 
+// Qt's own dialogs (file, colour, message boxes) in `language` ("ja", "en",
+// ...); replaces the one installed before. False when Qt has none for it.
+bool InstallQtTranslation(const QString &language);
+
 // A label that reports a left click (press and release on it), as the cells
 // of a palette grid need.
 class ClickLabel : public QLabel {

@@ -3,6 +3,7 @@
 #include "shell/Forms.h"
 #include "shell/WindowKit.h"
 #include "shell/frmMain.h"
+#include "shell/mdlGlobal.h"
 
 #include <QIcon>
 #include <QLabel>
@@ -16,7 +17,7 @@ QString VersionText(int major, int minor, int revision)
 // A child of the main window, so that it stays over it while open.
 frmAbout::frmAbout() : QDialog(&FrmMain())
 {
-    setWindowTitle(QStringLiteral("Palmiro のﾊﾞｰｼﾞｮﾝ情報"));
+    setWindowTitle(mdlGlobal::Catalog.TitleAbout);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setWindowIcon(AppIcon());

@@ -165,6 +165,7 @@ void frmMain::Form_Load()
     SettingsFilePath = settingsFilePath();
     // 4.
     Catalog = ReadCatalog(ReadSetting);
+    InstallQtTranslation(Catalog.Language);
     // 5.
     SearchPalletID = -1;
     // 6.
