@@ -1,7 +1,9 @@
 """Start and shell under openbox: frames edge to edge, Shift-JIS titles, drags
 from the title strip and the bare surface only, maximise moves nothing,
-minimise and restore, About over the main window without minimise. Return and a
-cell click apply typed values; a refused one is retyped. Alt+F4 asks first."""
+minimise and restore, About over the main window without minimise and leaving
+no X window inside it, the colour chooser beside the palette and main windows.
+Return and a cell click apply typed values; a refused one is retyped. Alt+F4
+asks first."""
 
 from harness import *
 
@@ -59,6 +61,20 @@ def body(app, tool):
     xdo("windowactivate", "--sync", about)
     key("Return")
     app.closed(about)
+    kids = re.search(r"(\d+) child", run("xwininfo", "-children", "-id", app.main))[1]
+    check(kids == "0", f"the main window holds {kids} X windows of its own")
+
+    click(*app.at(app.pallet, 8, 24), 3)  # entry 0's menu: "Edit colour of 0..."
+    time.sleep(0.5)
+    key("c")
+    chooser = app.dialog("0 の色を編集...")
+    shot("chooser.png")
+    cx, cy, cw, ch = frame(chooser)
+    for name, (x, y, w, h) in (("palette", pallet), ("main", main)):
+        check(cx >= x + w or cx + cw <= x or cy >= y + h or cy + ch <= y,
+              f"the colour chooser {(cx, cy, cw, ch)} hides the {name} window")
+    key("Escape")
+    app.closed(chooser)
 
     def typed(window, box, text, *keys):
         click(*app.at(window, *box))
