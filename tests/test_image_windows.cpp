@@ -1,6 +1,7 @@
 #include "image/DrawPcxImage.h"
 #include "image/LoadPcxFile.h"
 #include "image/PcxReader.h"
+#include "shell/Contrast.h"
 #include "support/WindowSteps.h"
 
 // The picture at (0,0) (2,0) (3,0) (0,2), as the values shown while the palette is the
@@ -61,7 +62,7 @@ const Table kView = {
      "0 0 0 0 1 1 0x 0x 100 100  false <No File>"},
 };
 
-// Over the picture: the read-out ("!" unless in the entry's colour on its complement), the
+// Over the picture: the read-out ("!" unless on the entry's colour in its legible text colour), the
 // selection, where the pointer was put (from the red slider's top left).
 QString Pointer()
 {
@@ -69,7 +70,7 @@ QString Pointer()
     const PalletEntry &e = Pallet[info->text().section('\n', 0, 0).section(':', 1).toInt()];
     const bool coloured =
         Background(info) == Col(e) &&
-        info->palette().color(QPalette::WindowText) == QColor(255 - e.R, 255 - e.G, 255 - e.B);
+        info->palette().color(QPalette::WindowText) == PackedToQColor(ReadableTextColor(e.color()));
     const QPoint at =
         platform->cursorMoves.isEmpty()
             ? QPoint()
