@@ -54,23 +54,18 @@ const Table kShell = {
 
 // A settings file renames the captions and sets the font; the about window, shown twice
 // (OK, then its close box), has the font the first time only (F: named; D: as designed).
-// Then the Japanese left on screen, the Qt dialogs' Cancel, and the children that became
-// windows of their own.
+// Then the Japanese texts on screen, the Qt dialogs' Cancel, and how many child widgets
+// became windows of their own.
 QString Font(QWidget *w)
 {
     return w->font().family() == DesignedFont().family() ? "D" : "F";
 }
-QString Japanese(const QStringList &texts)
+QString Japanese(QWidget *window, QStringList texts = {})
 {
-    static const QRegularExpression cjk(QStringLiteral("[\\x{3000}-\\x{9fff}\\x{ff00}-\\x{ffef}]"));
-    return texts.filter(cjk).join('|');
-}
-QString Japanese(QWidget *window)
-{
-    QStringList texts{window->windowTitle()};
+    texts << window->windowTitle();
     for (QWidget *w : window->findChildren<QWidget *>())
         texts << w->property("text").toString() << w->property("title").toString();
-    return Japanese(texts);
+    return texts.filter(QRegularExpression("[\\x{3000}-\\x{9fff}\\x{ff00}-\\x{ffef}]")).join('|');
 }
 void SeenAbout()
 {
@@ -78,38 +73,28 @@ void SeenAbout()
     Note((a.isModal() ? "modal " : "") + Font(a.Label1) + Font(a.Label2) + Font(a.cmdOK) +
          Font(a.lblVer) + Japanese(&FrmAbout()));
 }
-void Settings(const QByteArray &file, void (*more)() = nullptr)
+// The copy, New and file dialogs too.
+void Dialogs()
+{
+    Modal(P().cmdCopy, [] { Note(Japanese(&C())); });
+    Modal(M().cmdActNew, [] { Note(Japanese(&I())); });
+    Click(M().cmdActOpen), Click(M().cmdActSave), Click(M().cmdPcxOpen);
+    QStringList titles;
+    for (const auto &d : platform->dialogs)
+        titles << d.title;
+    Note(QString::number(titles.size()) + Japanese(&M(), titles) + Japanese(&P()) + Japanese(&S()));
+}
+void Settings(const QString &text, void (*more)() = nullptr)
 {
     EndApplication();
-    WriteFile(QCoreApplication::applicationFilePath() + ".ini", file);
+    WriteFile(QCoreApplication::applicationFilePath() + ".ini",
+              QStringEncoder("cp932").encode(text));
     QVERIFY(StartApplication(platform));
     Modal(M().cmdAbout, [] { SeenAbout(), Click(FrmAbout().cmdOK); });
     Modal(M().cmdAbout, [] { SeenAbout(), FrmAbout().close(); });
     if (more)
         more();
     Click(M().cmdMin);
-}
-QByteArray Sjis(const QString &text)
-{
-    return QStringEncoder("cp932").encode(text);
-}
-// Every dialog of the windows shown, and every text of the catalogue.
-void Everything()
-{
-    Modal(P().cmdCopy, [] { Note(Japanese(&C())); });
-    Modal(M().cmdActNew, [] { Note(Japanese(&I())); });
-    Click(M().cmdActOpen), Click(M().cmdActSave), Click(M().cmdPcxOpen);
-    QStringList texts;
-    for (const auto &d : platform->dialogs)
-        texts << d.title;
-    const auto add = [&](const auto &entries) {
-        for (const CatalogEntry &e : entries)
-            texts << Catalog.*e.member;
-    };
-    add(CatalogEntries()), add(FormatCatalogEntries()), add(PaletteToolEntries());
-    add(FileCatalogEntries()), add(DesignCatalogEntries());
-    Note(QString::number(platform->dialogs.size()) + Japanese(texts) + Japanese(&M()) +
-         Japanese(&P()) + Japanese(&S()));
 }
 QString Renamed()
 {
@@ -128,18 +113,18 @@ QString Renamed()
 }
 const Table kSettings = {
     {[] {
-         Settings(Sjis("[TITLE]\nFRM_MAIN=メイン窓\nFRM_PALLET=色板\nFRM_PCX=画面\nFRM_PALLET_FRA_"
-                       "CLIP=クリップ\nFRM_PALLET_CMD_COPY=写す\nFRM_PALLET_CMD_PASTE=貼る"));
+         Settings("[TITLE]\nFRM_MAIN=メイン窓\nFRM_PALLET=色板\nFRM_PCX=画面\nFRM_PALLET_FRA_CLIP="
+                  "クリップ\nFRM_PALLET_CMD_COPY=写す\nFRM_PALLET_CMD_PASTE=貼る");
      },
      "メイン窓,メイン窓メイン窓,色板,画面,クリップ,写す,貼る,DD,modal DDDDPalmiro のﾊﾞｰｼﾞｮﾝ情報 "
      "modal DDDDPalmiro のﾊﾞｰｼﾞｮﾝ情報,Version 0.110β,Version 1.02β,キャンセル,0"},
-    {[] { Settings(Sjis("[CONFIG]\r\nFONTS=DejaVu Sans")); },
+    {[] { Settings("[CONFIG]\r\nFONTS=DejaVu Sans"); },
      "Palmiro,PalmiroPalmiro,Palmiro - パレット,Palmiro - "
      "スクリーン,クリップボード,コピー,貼り付け,FD,modal FFFDPalmiro のﾊﾞｰｼﾞｮﾝ情報 modal "
      "DDDDPalmiro のﾊﾞｰｼﾞｮﾝ情報,Version 0.110β,Version 1.02β,キャンセル,0"},
     {[] {
-         QFile en(PALMIRO_SAMPLES "/palmiro-en.ini");
-         Settings(en.open(QIODevice::ReadOnly) ? en.readAll() : QByteArray(), Everything);
+         QFile en(QFINDTESTDATA("../samples/palmiro-en.ini"));
+         Settings(en.open(QIODevice::ReadOnly) ? QString::fromUtf8(en.readAll()) : "", Dialogs);
      },
      "Palmiro,PalmiroPalmiro,Palmiro - Palette,Palmiro - Screen,Clipboard,Copy,Paste,FD,modal "
      "FFFD modal DDDD  open  open 3,Version 0.110β,Version 1.02β,Cancel,0"},
