@@ -222,6 +222,7 @@ private slots:
                  "MESSAGE/ERR_MSG_OVER_255 MESSAGE/ERR_MSG_PCX MESSAGE/ERR_MSG_ZOOM");
         // The three ERR_MSG_0 sets have keys of their own, read last, with its value as default.
         QCOMPARE(read.MsgPcxUnsupported.section('/', 1), "MESSAGE/ERR_MSG_0/MESSAGE/ERR_MSG_PCX");
+        QCOMPARE(read.MsgZoomRange, "100～400" + read.MsgEnterNumber + "/MESSAGE/ERR_MSG_ZOOM");
         for (const CatalogEntry &e : CatalogEntries()) {
             QVERIFY((read.*e.member).startsWith(e.defaultText + '/' + e.section + '/' + e.key));
             QCOMPARE(DefaultCatalog().*e.member, e.defaultText);

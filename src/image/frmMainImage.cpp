@@ -69,7 +69,7 @@ bool frmMain::txtZoom_LostFocus()
     // A text too large for a 16-bit number gets the range message too.
     const auto value = ReadWholeInRange(txtZoom->text(), 100, 400);
     if (!value) {
-        ThePlatform().messageBox(this, QStringLiteral("100～400") + Catalog.MsgEnterNumber,
+        ThePlatform().messageBox(this, Catalog.MsgZoomRange,
                                  Platform::Buttons::Ok);
         // The box shows the zoom the picture is still drawn at.
         txtZoom->setText(QString::number(committedZoom));

@@ -158,7 +158,7 @@ const std::array<CatalogEntry, 3> &SplitMessageEntries()
     static const std::array<CatalogEntry, 3> entries{{
         {"MsgOver255", "MESSAGE", "ERR_MSG_OVER_255", {}, &M::MsgOver255},
         {"MsgPcxUnsupported", "MESSAGE", "ERR_MSG_PCX", {}, &M::MsgPcxUnsupported},
-        {"MsgEnterNumber", "MESSAGE", "ERR_MSG_ZOOM", {}, &M::MsgEnterNumber},
+        {"MsgZoomRange", "MESSAGE", "ERR_MSG_ZOOM", {}, &M::MsgZoomRange},
     }};
     return entries;
 }
@@ -199,19 +199,34 @@ QString FileMessage(const MessageCatalog &catalog, const QString &path, const Fi
     return message;
 }
 
+namespace {
+
+// Every table with a default of its own, in the order they are read.
+template <typename Fn> void ForEachTable(Fn fn)
+{
+    fn(CatalogEntries());
+    fn(FormatCatalogEntries());
+    fn(PaletteToolEntries());
+    fn(FileCatalogEntries());
+    fn(DesignCatalogEntries());
+}
+
+// The zoom message as the shared text makes it, before its own key.
+void ComposeZoomRange(MessageCatalog &catalog)
+{
+    catalog.MsgZoomRange = QStringLiteral("100～400") + catalog.MsgEnterNumber;
+}
+
+} // namespace
+
 MessageCatalog DefaultCatalog()
 {
     MessageCatalog catalog;
-    for (const CatalogEntry &e : CatalogEntries())
-        catalog.*e.member = e.defaultText;
-    for (const CatalogEntry &e : FormatCatalogEntries())
-        catalog.*e.member = e.defaultText;
-    for (const CatalogEntry &e : PaletteToolEntries())
-        catalog.*e.member = e.defaultText;
-    for (const CatalogEntry &e : FileCatalogEntries())
-        catalog.*e.member = e.defaultText;
-    for (const CatalogEntry &e : DesignCatalogEntries())
-        catalog.*e.member = e.defaultText;
+    ForEachTable([&](const auto &table) {
+        for (const CatalogEntry &e : table)
+            catalog.*e.member = e.defaultText;
+    });
+    ComposeZoomRange(catalog);
     return catalog;
 }
 
@@ -219,23 +234,17 @@ MessageCatalog
 ReadCatalog(const std::function<QString(const QString &, const QString &, const QString &)> &read)
 {
     MessageCatalog catalog;
-    for (const CatalogEntry &e : CatalogEntries())
+    const auto readAs = [&](const CatalogEntry &e, const QString &fallback) {
         catalog.*e.member =
-            read(QString::fromLatin1(e.section), QString::fromLatin1(e.key), e.defaultText);
-    for (const CatalogEntry &e : FormatCatalogEntries())
-        catalog.*e.member =
-            read(QString::fromLatin1(e.section), QString::fromLatin1(e.key), e.defaultText);
-    for (const CatalogEntry &e : PaletteToolEntries())
-        catalog.*e.member =
-            read(QString::fromLatin1(e.section), QString::fromLatin1(e.key), e.defaultText);
-    for (const CatalogEntry &e : FileCatalogEntries())
-        catalog.*e.member =
-            read(QString::fromLatin1(e.section), QString::fromLatin1(e.key), e.defaultText);
-    for (const CatalogEntry &e : DesignCatalogEntries())
-        catalog.*e.member =
-            read(QString::fromLatin1(e.section), QString::fromLatin1(e.key), e.defaultText);
+            read(QString::fromLatin1(e.section), QString::fromLatin1(e.key), fallback);
+    };
+    ForEachTable([&](const auto &table) {
+        for (const CatalogEntry &e : table)
+            readAs(e, e.defaultText);
+    });
+    ComposeZoomRange(catalog);
+    // Where their own keys are absent, these keep what the shared key gave.
     for (const CatalogEntry &e : SplitMessageEntries())
-        catalog.*e.member =
-            read(QString::fromLatin1(e.section), QString::fromLatin1(e.key), catalog.*e.member);
+        readAs(e, catalog.*e.member);
     return catalog;
 }

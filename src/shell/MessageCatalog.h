@@ -13,6 +13,8 @@ struct MessageCatalog {
     QString MsgOver255;
     QString MsgPcxUnsupported;
     QString MsgEnterNumber;
+    // The whole zoom range message; by default "100～400" and MsgEnterNumber.
+    QString MsgZoomRange;
     QString MsgExitConfirm;
     QString MsgPasteRangeSep;
     QString MsgPasteRewrite;

@@ -186,7 +186,7 @@ inline QString Msgs()
     QStringList s;
     for (const auto &[text, buttons] : platform->messages)
         s << QStringList{"255", "zoom", "pcx", "exit", "search"}.value(
-                 QStringList{Catalog.MsgOver255, "100～400" + Catalog.MsgEnterNumber,
+                 QStringList{Catalog.MsgOver255, Catalog.MsgZoomRange,
                              Catalog.MsgPcxUnsupported, Catalog.MsgExitConfirm,
                              Catalog.MsgSearchShown + "\r\n" + Catalog.MsgSearchReturn}
                      .indexOf(text),
