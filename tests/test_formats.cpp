@@ -151,6 +151,9 @@ private slots:
         row("GIF frame beyond a small screen", Gif(2, 1, 100, 65535, QByteArray(100, 1)),
             "2x1 ffffff ffffff");
         row("GIF frame beyond a large screen", Gif(16384, 16384, 65535, 65535, "\1"), "too-large");
+        row("GIF, a code used as it is made", Gif(3, 1, 3, 1, "\1\x82"), "3x1 ffffff ffffff");
+        row("GIF, a code not yet made", Gif(3, 1, 3, 1, "\1\x83"), "unreadable");
+        row("GIF, end code before the last pixel", Gif(3, 1, 3, 1, "\1"), "truncated");
     }
     void hostileImages()
     {

@@ -1,3 +1,4 @@
+#include "image/GifLzw.h"
 #include "image/ImageRead.h"
 
 #include <gif_lib.h>
@@ -13,9 +14,10 @@ namespace {
 constexpr qint64 kMaxPixelsPer12Bits = 4096;
 
 // A frame is decoded a whole line at a time, so a frame overhanging its
-// screen costs the needed rows times its full width, not the pixels kept. A
-// frame inside the screen costs at most the screen's pixels, so the same
-// limit keeps any frame's time to that of the largest picture that opens.
+// screen costs the needed rows times its full width, in time and in memory
+// for its rows, not the pixels kept. A frame inside the screen costs at most
+// the screen's pixels, so the same limit keeps any frame's cost to that of
+// the largest picture that opens.
 constexpr qint64 kMaxDecodedPixels = kMaxImagePixels;
 
 struct GifSource {
@@ -138,7 +140,6 @@ ImageRead ReadGif(QByteArrayView file)
     std::unique_ptr<quint8[]> pixels = AllocatePixels(screenPixels);
     if (!pixels)
         return RefuseImage(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
-    std::fill_n(pixels.get(), screenPixels, quint8(255 - (transparent >= 0 ? transparent : 0)));
     // Without any colour table the indices are grey levels, as Pillow shows them.
     const ColorMapObject *map = d.ColorMap ? d.ColorMap : g->SColorMap;
     for (int i = 0; i < (map ? qMin(map->ColorCount, 256) : 256); ++i) {
@@ -146,16 +147,49 @@ ImageRead ReadGif(QByteArrayView file)
         r.palette.append(char(c.Red)).append(char(c.Green)).append(char(c.Blue));
     }
 
-    std::vector<GifPixelType> line(std::size_t(qMax(d.Width, 1)));
-    for (std::size_t i = 0; i < needed; ++i) {
-        if (DGifGetLine(g, line.data(), d.Width) == GIF_ERROR)
+    // A frame as wide as the screen, rows in order, is decoded in place;
+    // any other into rows of its own, then placed.
+    const std::size_t width = std::size_t(r.width);
+    const bool inPlace = needed > 0 && !d.Interlace && d.Left == 0 && d.Width == r.width;
+    const std::size_t firstRow = inPlace ? std::size_t(d.Top) : 0;
+    const std::size_t placedRows = inPlace ? needed : 0;
+    const quint8 background = quint8(255 - (transparent >= 0 ? transparent : 0));
+    std::fill_n(pixels.get(), firstRow * width, background);
+    std::fill_n(pixels.get() + (firstRow + placedRows) * width,
+                screenPixels - (firstRow + placedRows) * width, background);
+    if (needed > 0) {
+        const std::size_t frameWidth = std::size_t(d.Width);
+        std::unique_ptr<quint8[]> rows;
+        if (!inPlace && !(rows = AllocatePixels(needed * frameWidth)))
+            return RefuseImage(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
+        int codeSize = 0;
+        GifByteType *block = nullptr;
+        if (DGifGetCode(g, &codeSize, &block) == GIF_ERROR)
             return RefuseGif(g->Error);
-        const int sy = d.Top + order[i];
-        if (sy >= r.height)
-            continue;
-        quint8 *out = pixels.get() + std::size_t(sy) * std::size_t(r.width) + std::size_t(d.Left);
-        for (int x = 0; x < shown; ++x)
-            out[x] = quint8(255 - line[std::size_t(x)]);
+        if (!block)
+            return RefuseGif(D_GIF_ERR_IMAGE_DEFECT);
+        quint8 *out = inPlace ? pixels.get() + firstRow * width : rows.get();
+        const GifLzwResult decoded =
+            DecodeGifLzw(file, source.at - block[0], source.at, codeSize, out, needed * frameWidth);
+        switch (decoded.end) {
+        case GifLzwEnd::Full:
+            break;
+        case GifLzwEnd::Cut:
+            return RefuseGif(D_GIF_ERR_READ_FAILED);
+        case GifLzwEnd::EndCode:
+            return RefuseGif(D_GIF_ERR_EOF_TOO_SOON);
+        case GifLzwEnd::Damaged:
+            return RefuseGif(D_GIF_ERR_IMAGE_DEFECT);
+        }
+        // A frame read to its last row is read on to its end, as giflib does.
+        if (needed == order.size() && !SkipGifBlocks(file, decoded.next))
+            return RefuseGif(D_GIF_ERR_READ_FAILED);
+        for (std::size_t i = 0; i < needed && !inPlace; ++i) {
+            const int sy = d.Top + order[i];
+            if (sy < r.height)
+                std::memcpy(pixels.get() + std::size_t(sy) * width + std::size_t(d.Left),
+                            rows.get() + i * frameWidth, std::size_t(shown));
+        }
     }
     r.pixels = PixelBuffer(std::move(pixels), screenPixels);
     return r;
