@@ -1,6 +1,7 @@
 // palmiro-tool: the editor's reading and drawing rules for images and
 // palettes from the command line, for batches and for tests.
 
+#include "image/FileBytes.h"
 #include "image/ImageExport.h"
 #include "image/ImageFormats.h"
 #include "image/IndexedPng.h"
@@ -64,17 +65,17 @@ int Fail(const QString &path, const QString &why)
 
 // Reads and decodes any image, as "&PCX Open" does; the file bytes go to
 // `bytes`, a refusal's reason to `why`.
-bool Open(const QString &path, QByteArray &bytes, PcxFile &pcx, QString &why)
+bool Open(const QString &path, FileBytes &bytes, PcxFile &pcx, QString &why)
 {
     FileError error;
-    std::optional<QByteArray> read = ReadWholeFile(path, &error);
+    std::optional<FileBytes> read = ReadFileBytes(path, &error);
     if (!read) {
         pcx.refusal = PcxRefusal::Unreadable;
         why = FileProblemText(error);
         return false;
     }
     bytes = std::move(*read);
-    AnyImage image = ReadAnyImage(bytes);
+    AnyImage image = ReadAnyImage(bytes.view());
     pcx = std::move(image.pcx);
     why = image.detail;
     return image.refusal == ImageRefusal::None;
@@ -107,10 +108,11 @@ const char *FormatName(ImageFormat format)
 
 int Info(const QString &path)
 {
-    QByteArray bytes;
+    FileBytes file;
     PcxFile pcx;
     QString why;
-    const bool ok = Open(path, bytes, pcx, why);
+    const bool ok = Open(path, file, pcx, why);
+    const QByteArrayView bytes = file.view();
     if (pcx.refusal == PcxRefusal::Unreadable && bytes.isEmpty())
         return Fail(path, why);
     const PcxHeader &h = pcx.header;
@@ -220,7 +222,7 @@ std::optional<QImage> RgbRender(const PcxImage &image, int f, const ColorTable &
 int Render(const QString &path, const QString &actPath, int percent, bool rgb,
            const QString &outPath)
 {
-    QByteArray bytes;
+    FileBytes bytes;
     PcxFile pcx;
     QString why;
     if (!Open(path, bytes, pcx, why))
