@@ -1,8 +1,11 @@
 #include "image/FileBytes.h"
 
+#include "image/PcxImage.h"
 #include "image/PcxReader.h"
 
 #include <QFile>
+
+#include <cstring>
 
 #include <limits>
 #include <utility>
@@ -14,7 +17,7 @@
 namespace {
 
 // Below this a read costs less than setting up a mapping.
-constexpr qint64 kMapFrom = qint64(1) << 20;
+constexpr qsizetype kMapFrom = qsizetype(1) << 20;
 
 } // namespace
 
@@ -50,11 +53,28 @@ void FileBytes::unmap()
     size_ = 0;
 }
 
-QByteArray FileBytes::take()
+std::optional<QByteArray> FileBytes::take()
 {
-    QByteArray bytes = map_ ? QByteArray(map_, size_) : std::move(read_);
-    unmap();
-    read_ = QByteArray();
+    if (!map_)
+        return std::exchange(read_, QByteArray());
+    QByteArray bytes;
+    try {
+        bytes = QByteArray(size_, Qt::Uninitialized);
+    } catch (const std::bad_alloc &) {
+        unmap();
+        return std::nullopt;
+    }
+    AdviseHugePages(bytes.data(), std::size_t(size_));
+#if defined(__unix__)
+    // Each part is let go once copied, so the file is held about once, not twice.
+    for (qsizetype at = 0; at < size_; at += kMapFrom) {
+        const qsizetype n = qMin(kMapFrom, size_ - at);
+        std::memcpy(bytes.data() + at, map_ + at, std::size_t(n));
+        munmap(const_cast<char *>(map_ + at), std::size_t(n));
+    }
+    map_ = nullptr;
+    size_ = 0;
+#endif
     return bytes;
 }
 

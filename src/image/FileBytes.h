@@ -25,8 +25,9 @@ public:
     {
         return map_ ? QByteArrayView(map_, size_) : QByteArrayView(read_);
     }
-    // The bytes in a buffer of their own: a copy only when they are mapped.
-    QByteArray take();
+    // The bytes in a buffer of their own, leaving this empty: a copy only
+    // when they are mapped; none when memory runs out.
+    std::optional<QByteArray> take();
 
 private:
     void unmap();

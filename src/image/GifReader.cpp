@@ -73,6 +73,28 @@ std::vector<int> RowOrder(const GifImageDesc &d)
     return order;
 }
 
+// Puts rows decoded in the data's order where they belong, each moved once.
+void PlaceRows(quint8 *rows, std::size_t width, const std::vector<int> &order)
+{
+    std::vector<std::size_t> from(order.size()); // the data row that row y shows
+    for (std::size_t i = 0; i < order.size(); ++i)
+        from[std::size_t(order[i])] = i;
+    std::vector<quint8> held(width);
+    std::vector<bool> done(order.size());
+    for (std::size_t first = 0; first < order.size(); ++first) {
+        if (done[first] || from[first] == first)
+            continue;
+        std::memcpy(held.data(), rows + first * width, width);
+        std::size_t y = first;
+        for (; from[y] != first; y = from[y]) {
+            std::memcpy(rows + y * width, rows + from[y] * width, width);
+            done[y] = true;
+        }
+        std::memcpy(rows + y * width, held.data(), width);
+        done[y] = true;
+    }
+}
+
 } // namespace
 
 // As Pillow shows the first frame: outside the frame the transparent index,
@@ -147,10 +169,12 @@ ImageRead ReadGif(QByteArrayView file)
         r.palette.append(char(c.Red)).append(char(c.Green)).append(char(c.Blue));
     }
 
-    // A frame as wide as the screen, rows in order, is decoded in place;
-    // any other into rows of its own, then placed.
+    // A frame as wide as the screen is decoded in place when its rows fit
+    // there, interlaced ones then put in order; any other into rows of its
+    // own, then placed.
     const std::size_t width = std::size_t(r.width);
-    const bool inPlace = needed > 0 && !d.Interlace && d.Left == 0 && d.Width == r.width;
+    const bool inPlace = needed > 0 && d.Left == 0 && d.Width == r.width &&
+                         (!d.Interlace || d.Top + d.Height <= r.height);
     const std::size_t firstRow = inPlace ? std::size_t(d.Top) : 0;
     const std::size_t placedRows = inPlace ? needed : 0;
     const quint8 background = quint8(255 - (transparent >= 0 ? transparent : 0));
@@ -184,6 +208,8 @@ ImageRead ReadGif(QByteArrayView file)
         // A frame read to its last row is read on to its end, as giflib does.
         if (needed == order.size() && !SkipGifBlocks(file, decoded.next))
             return RefuseGif(D_GIF_ERR_READ_FAILED);
+        if (inPlace && d.Interlace)
+            PlaceRows(out, width, order);
         for (std::size_t i = 0; i < needed && !inPlace; ++i) {
             const int sy = d.Top + order[i];
             if (sy < r.height)

@@ -1,5 +1,6 @@
 #include "image/LoadPcxFile.h"
 
+#include "image/FileBytes.h"
 #include "image/ImageFormats.h"
 #include "image/PcxReader.h"
 #include "palette_window/frmPallet.h"
@@ -19,7 +20,8 @@ namespace {
 std::optional<PcxFile> accepted;
 
 // PNG, BMP and GIF: read into what a PCX yields, then the PCX rules apply.
-bool LoadOtherImage(const QString &path, QByteArray bytes)
+// Nothing reads their file's bytes once they are decoded, so none are kept.
+bool LoadOtherImage(const QString &path, QByteArrayView bytes)
 {
     AnyImage read = ReadAnyImage(bytes);
     if (read.refusal != ImageRefusal::None) {
@@ -28,8 +30,7 @@ bool LoadOtherImage(const QString &path, QByteArray bytes)
         return false;
     }
     mdlGlobal::PcxHeader = read.pcx.header;
-    PcxFileBytes = std::move(bytes);
-    PcxFileLen = PcxFileBytes.size();
+    PcxFileLen = 0;
     accepted = std::move(read.pcx);
     LoadPcxPallet();
     return true;
@@ -69,24 +70,33 @@ bool LoadPcxFile(const QString &path)
     PcxFileBytes = QByteArray();
     accepted.reset();
     FileError error;
-    std::optional<QByteArray> bytes = ReadWholeFile(path, &error);
+    std::optional<FileBytes> bytes = ReadFileBytes(path, &error);
     if (error) {
         ThePlatform().messageBox(&FrmMain(), FileMessage(Catalog, path, error),
                                  Platform::Buttons::Ok);
         return false;
     }
     if (bytes) {
-        const ImageFormat format = DetectImageFormat(*bytes);
+        const ImageFormat format = DetectImageFormat(bytes->view());
         if (format == ImageFormat::Png || format == ImageFormat::Bmp || format == ImageFormat::Gif)
-            return LoadOtherImage(path, std::move(*bytes));
+            return LoadOtherImage(path, bytes->view());
     }
-    PcxFile file = bytes ? ReadPcx(*bytes) : PcxFile{PcxRefusal::Unreadable, {}, {}, {}, {}};
+    PcxFile file = bytes ? ReadPcx(bytes->view()) : PcxFile{PcxRefusal::Unreadable, {}, {}, {}, {}};
     mdlGlobal::PcxHeader = file.header;
     if (!file.accepted()) {
         ThePlatform().messageBox(&FrmMain(), Catalog.MsgPcxUnsupported, Platform::Buttons::Ok);
         return false;
     }
-    PcxFileBytes = std::move(*bytes);
+    std::optional<QByteArray> kept = bytes->take();
+    if (!kept) {
+        ThePlatform().messageBox(
+            &FrmMain(),
+            FileMessage(Catalog, path,
+                        {FileProblem::ReadError, QStringLiteral("the file is too large")}),
+            Platform::Buttons::Ok);
+        return false;
+    }
+    PcxFileBytes = std::move(*kept);
     PcxFileLen = PcxFileBytes.size();
     accepted = std::move(file);
     LoadPcxPallet();
