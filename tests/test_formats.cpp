@@ -135,8 +135,11 @@ private slots:
         const QByteArray png = Png(2, 1, "000001");
         QByteArray badCrc = png;
         badCrc[29] = char(badCrc[29] ^ 1);
+        QByteArray badIdatCrc = png;
+        badIdatCrc[png.size() - 13] = char(badIdatCrc[png.size() - 13] ^ 1);
         const auto row = [](const char *n, QByteArray f, QString e) { QTest::newRow(n) << f << e; };
         row("PNG, IHDR CRC wrong", badCrc, "unreadable");
+        row("PNG, IDAT CRC wrong", badIdatCrc, "unreadable");
         row("PNG cut in IDAT", png.chopped(20), "truncated");
         row("PNG without IDAT", Png(2, 1, nullptr), "truncated");
         row("PNG, rows missing", Png(2, 2, "000001"), "truncated");
