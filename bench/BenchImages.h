@@ -53,7 +53,7 @@ inline Pixels FlatImage(int width, int height)
 
 inline PcxImage ToPcxImage(const Pixels &img)
 {
-    std::unique_ptr<quint8[]> bytes = AllocatePixels(img.bytes.size());
+    PixelBytes bytes = AllocatePixels(img.bytes.size());
     std::copy(img.bytes.begin(), img.bytes.end(), bytes.get());
     return PcxImage(PixelBuffer(std::move(bytes), img.bytes.size()), img.width, img.height,
                     std::size_t(img.width));

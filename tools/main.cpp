@@ -175,8 +175,7 @@ int RenderIndexed(const PcxImage &image, int f, const PalletArray &pallet, Expor
         return Fail(outPath, QStringLiteral("the zoomed image is too large to write"));
     const int width = image.width() * f;
     const int height = image.height() * f;
-    std::unique_ptr<quint8[]> zoomedBytes =
-        AllocatePixels(std::size_t(width) * std::size_t(height));
+    PixelBytes zoomedBytes = AllocatePixels(std::size_t(width) * std::size_t(height));
     if (!zoomedBytes)
         return Fail(outPath, QStringLiteral("not enough memory"));
     for (int y = 0; y < height; ++y)

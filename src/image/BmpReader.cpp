@@ -229,7 +229,7 @@ ImageRead ReadBmp(QByteArrayView file)
                                    .arg(needed));
     }
     const std::size_t n = std::size_t(r.width) * std::size_t(r.height);
-    std::unique_ptr<quint8[]> pixels = AllocatePixels(n);
+    PixelBytes pixels = AllocatePixels(n);
     if (!pixels)
         return RefuseImage(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
     const Rows rows{pixels.get(), r.width, r.height, height < 0};

@@ -159,7 +159,7 @@ ImageRead ReadGif(QByteArrayView file)
     r.width = g->SWidth;
     r.height = g->SHeight;
     const std::size_t screenPixels = std::size_t(r.width) * std::size_t(r.height);
-    std::unique_ptr<quint8[]> pixels = AllocatePixels(screenPixels);
+    PixelBytes pixels = AllocatePixels(screenPixels);
     if (!pixels)
         return RefuseImage(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
     // Without any colour table the indices are grey levels, as Pillow shows them.
@@ -183,7 +183,7 @@ ImageRead ReadGif(QByteArrayView file)
                 screenPixels - (firstRow + placedRows) * width, background);
     if (needed > 0) {
         const std::size_t frameWidth = std::size_t(d.Width);
-        std::unique_ptr<quint8[]> rows;
+        PixelBytes rows;
         if (!inPlace && !(rows = AllocatePixels(needed * frameWidth)))
             return RefuseImage(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
         int codeSize = 0;

@@ -20,11 +20,26 @@ bool operator==(const PixelBuffer &a, const PixelBuffer &b)
            (a.data() == b.data() || std::memcmp(a.data(), b.data(), a.size()) == 0);
 }
 
-std::unique_ptr<quint8[]> AllocatePixels(std::size_t n)
+void PixelDeleter::operator()(quint8 *bytes) const
 {
-    std::unique_ptr<quint8[]> bytes(new (std::nothrow) quint8[n == 0 ? 1 : n]);
-    AdviseHugePages(bytes.get(), n);
-    return bytes;
+    if (aligned)
+        ::operator delete[](bytes, std::align_val_t(kHugePage));
+    else
+        delete[] bytes;
+}
+
+PixelBytes AllocatePixels(std::size_t n)
+{
+    // Aligned, a large block is large pages from end to end: unaligned, its
+    // first and last megabytes or so would fault a small page at a time.
+    if (n >= 2 * kHugePage) {
+        PixelBytes bytes(
+            static_cast<quint8 *>(::operator new[](n, std::align_val_t(kHugePage), std::nothrow)),
+            PixelDeleter{true});
+        AdviseHugePages(bytes.get(), n);
+        return bytes;
+    }
+    return PixelBytes(new (std::nothrow) quint8[n == 0 ? 1 : n]);
 }
 
 void AdviseHugePages(void *bytes, std::size_t n)

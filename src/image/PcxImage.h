@@ -8,11 +8,22 @@
 
 // Pixel bytes that any number of images can show: copying one copies a
 // handle, and the bytes are never written once handed over.
+// Frees what AllocatePixels gave: a large block is aligned to large pages.
+struct PixelDeleter {
+    bool aligned = false;
+    void operator()(quint8 *bytes) const;
+};
+using PixelBytes = std::unique_ptr<quint8[], PixelDeleter>;
+
 class PixelBuffer {
 public:
     PixelBuffer() = default;
     // Takes `size` bytes, every one of them already written.
     PixelBuffer(std::unique_ptr<quint8[]> bytes, std::size_t size)
+        : bytes_(std::move(bytes)), size_(bytes_ ? size : 0)
+    {
+    }
+    PixelBuffer(PixelBytes bytes, std::size_t size)
         : bytes_(std::move(bytes)), size_(bytes_ ? size : 0)
     {
     }
@@ -34,7 +45,7 @@ private:
 
 // Room for n pixels, not initialised: the caller writes every byte before it
 // hands them to a PixelBuffer. Null when memory runs out.
-std::unique_ptr<quint8[]> AllocatePixels(std::size_t n);
+PixelBytes AllocatePixels(std::size_t n);
 
 // Asks for large pages under a big block before its first write.
 void AdviseHugePages(void *bytes, std::size_t n);

@@ -172,7 +172,7 @@ PcxStream DecodePcxStream(QByteArrayView file)
         result.refusal = PcxRefusal::SizeBeyondData;
         return result;
     }
-    std::unique_ptr<quint8[]> pixels = AllocatePixels(std::size_t(n));
+    PixelBytes pixels = AllocatePixels(std::size_t(n));
     if (!pixels) {
         result.refusal = PcxRefusal::OutOfMemory;
         return result;

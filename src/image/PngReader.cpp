@@ -24,6 +24,9 @@ struct PngState {
     qint64 typeAt = -1;
     qint64 crcAt = -1;
     bool idat = false;
+    // Where the next decoded row goes, and the end of the pixels.
+    quint8 *nextRow = nullptr;
+    quint8 *rowsEnd = nullptr;
 };
 
 struct PngHeader {
@@ -98,16 +101,26 @@ bool ReadPngHeader(png_structp png, png_infop info, PngHeader &h)
 }
 
 // 255 - v is v with every bit flipped: eight pixels at a time.
-void FlipPixels(quint8 *p, std::size_t n)
+void FlipPixels(quint8 *out, const quint8 *in, std::size_t n)
 {
     std::size_t i = 0;
     for (quint64 word; i + 8 <= n; i += 8) {
-        std::memcpy(&word, p + i, 8);
+        std::memcpy(&word, in + i, 8);
         word = ~word;
-        std::memcpy(p + i, &word, 8);
+        std::memcpy(out + i, &word, 8);
     }
     for (; i < n; ++i)
-        p[i] = quint8(~p[i]);
+        out[i] = quint8(~in[i]);
+}
+
+// Turns each decoded row into its place in the pixels, in the one pass that
+// takes it out of libpng's buffer.
+void FlipRowInto(png_structp png, png_row_infop row, png_bytep data)
+{
+    PngState &s = StateOf(png);
+    const std::size_t n = qMin(std::size_t(row->rowbytes), std::size_t(s.rowsEnd - s.nextRow));
+    FlipPixels(s.nextRow, data, n);
+    s.nextRow += n;
 }
 
 // libpng allocates its row buffers here, once the size is known to be within
@@ -120,22 +133,24 @@ bool ReadPngRows(png_structp png, png_infop info, PngHeader &h, quint8 *pixels)
     if (h.bitDepth < 8)
         png_set_packing(png);
     h.passes = png_set_interlace_handling(png);
-    png_read_update_info(png, info);
     const std::size_t w = h.width;
     if (h.passes == 1) {
-        // Each row turned while it is still in the cache.
-        for (std::size_t y = 0; y < h.height; ++y) {
-            png_read_row(png, pixels + y * w, nullptr);
-            FlipPixels(pixels + y * w, w);
-        }
+        PngState &s = StateOf(png);
+        s.nextRow = pixels;
+        s.rowsEnd = pixels + w * h.height;
+        png_set_read_user_transform_fn(png, FlipRowInto);
+        png_read_update_info(png, info);
+        for (std::size_t y = 0; y < h.height; ++y)
+            png_read_row(png, nullptr, nullptr);
         return true;
     }
+    png_read_update_info(png, info);
     // Each Adam7 pass writes only its own pixels of a row, so the rows are
     // read in place pass after pass and turned once at the end.
     for (int pass = 0; pass < h.passes; ++pass)
         for (std::size_t y = 0; y < h.height; ++y)
             png_read_row(png, pixels + y * w, nullptr);
-    FlipPixels(pixels, w * h.height);
+    FlipPixels(pixels, pixels, w * h.height);
     return true;
 }
 
@@ -238,7 +253,7 @@ ImageRead ReadPng(QByteArrayView file)
     }
 
     const std::size_t n = std::size_t(h.width) * h.height;
-    std::unique_ptr<quint8[]> pixels = AllocatePixels(n);
+    PixelBytes pixels = AllocatePixels(n);
     if (!pixels)
         return RefuseImage(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
     if (!ReadPngRows(png, guard.info, h, pixels.get()))

@@ -144,7 +144,7 @@ ValueMap StoredValueMap(const EntryMap &map)
 
 std::optional<PixelBuffer> RemapStored(const PixelBuffer &values, const ValueMap &map)
 {
-    std::unique_ptr<quint8[]> out = AllocatePixels(values.size());
+    PixelBytes out = AllocatePixels(values.size());
     if (!out)
         return std::nullopt;
     std::transform(values.data(), values.data() + values.size(), out.get(),
