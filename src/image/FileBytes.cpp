@@ -6,7 +6,6 @@
 #include <QFile>
 
 #include <cstring>
-
 #include <limits>
 #include <utility>
 
