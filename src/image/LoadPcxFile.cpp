@@ -81,19 +81,21 @@ bool LoadPcxFile(const QString &path)
         if (format == ImageFormat::Png || format == ImageFormat::Bmp || format == ImageFormat::Gif)
             return LoadOtherImage(path, bytes->view());
     }
-    PcxFile file = bytes ? ReadPcx(bytes->view()) : PcxFile{PcxRefusal::Unreadable, {}, {}, {}, {}};
-    mdlGlobal::PcxHeader = file.header;
-    if (!file.accepted()) {
-        ThePlatform().messageBox(&FrmMain(), Catalog.MsgPcxUnsupported, Platform::Buttons::Ok);
-        return false;
-    }
-    std::optional<QByteArray> kept = bytes->take();
-    if (!kept) {
+    // A PCX's bytes stay as the program's own, taken before it is decoded
+    // so the file is never held twice.
+    std::optional<QByteArray> kept = bytes ? bytes->take() : std::nullopt;
+    if (bytes && !kept) {
         ThePlatform().messageBox(
             &FrmMain(),
             FileMessage(Catalog, path,
                         {FileProblem::ReadError, QStringLiteral("the file is too large")}),
             Platform::Buttons::Ok);
+        return false;
+    }
+    PcxFile file = kept ? ReadPcx(*kept) : PcxFile{PcxRefusal::Unreadable, {}, {}, {}, {}};
+    mdlGlobal::PcxHeader = file.header;
+    if (!file.accepted()) {
+        ThePlatform().messageBox(&FrmMain(), Catalog.MsgPcxUnsupported, Platform::Buttons::Ok);
         return false;
     }
     PcxFileBytes = std::move(*kept);
