@@ -4,16 +4,28 @@
 #include "shell/CommandLine.h"
 #include "shell/Forms.h"
 #include "shell/OpenFiles.h"
+#include "shell/ProgramInfo.h"
 #include "shell/WindowKit.h"
 #include "shell/frmMain.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QGuiApplication>
 
 #include <cstdio>
 
 int main(int argc, char *argv[])
 {
+    const CommandLine line = SplitCommandLine(argc, argv);
+    if (line.ask != CommandLine::Ask::Nothing) {
+        // No QApplication: these answers need no display.
+        const QCoreApplication app(argc, argv);
+        const QString text = line.ask == CommandLine::Ask::Help
+                                 ? EditorHelp(SettingsFileBesideExecutable())
+                                 : VersionLine(QStringLiteral("palmiro"));
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
     const QByteArray qpa = qgetenv("QT_QPA_PLATFORM");
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         (qpa.isEmpty() || qpa.startsWith("xcb") || qpa.startsWith("wayland"))) {
@@ -21,7 +33,6 @@ int main(int argc, char *argv[])
                              "xvfb-run -a palmiro (or set DISPLAY)\n");
         return 1;
     }
-    const CommandLine line = SplitCommandLine(argc, argv);
     int qtArgc = line.qtArgc;
     QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Palmiro"));

@@ -1,6 +1,7 @@
 // palmiro-tool: the editor's reading and drawing rules for images and
 // palettes from the command line, for batches and for tests.
 
+#include "ToolHelp.h"
 #include "image/FileBytes.h"
 #include "image/ImageExport.h"
 #include "image/ImageFormats.h"
@@ -12,6 +13,7 @@
 #include "palette/PaletteFormats.h"
 #include "shell/FileAccess.h"
 #include "shell/Numbers.h"
+#include "shell/ProgramInfo.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -45,13 +47,7 @@ int Usage(const QString &problem = {})
 {
     if (!problem.isEmpty())
         err() << "palmiro-tool: " << problem << "\n";
-    err() << "usage:\n"
-             "  palmiro-tool info IMAGE\n"
-             "  palmiro-tool palette IMAGE-or-PALETTE OUT.{act,gpl,pal,hex,txt}\n"
-             "  palmiro-tool render IMAGE [--palette PALETTE] [--zoom 100..400] "
-             "[--rgb] OUT.{png,pcx,bmp}\n"
-             "IMAGE is a PCX, PNG, BMP or GIF file; PALETTE is an ACT, GIMP, JASC-PAL,\n"
-             "RIFF PAL, Paint.NET or hex palette, told apart by their content.\n";
+    err() << ToolUsage();
     err().flush();
     return kExitUsage;
 }
@@ -320,8 +316,20 @@ int main(int argc, char **argv)
             return Usage(QStringLiteral("render takes an image and an output file"));
         return Render(files[0], act, percent, rgb, files[1]);
     }
-    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
-        Usage();
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
+        (command == QLatin1String("help") && args.isEmpty())) {
+        out() << ToolHelp() << Qt::flush;
+        return 0;
+    }
+    if (command == QLatin1String("help")) {
+        const std::optional<QString> help = args.size() == 1 ? CommandHelp(args[0]) : std::nullopt;
+        if (!help)
+            return Usage(QStringLiteral("help takes one of the commands"));
+        out() << *help << Qt::flush;
+        return 0;
+    }
+    if (command == QLatin1String("--version")) {
+        out() << VersionLine(QStringLiteral("palmiro-tool")) << Qt::flush;
         return 0;
     }
     return Usage(QStringLiteral("unknown command ") + command);

@@ -8,6 +8,9 @@ CommandLine SplitCommandLine(int argc, const char *const *argv)
 {
     CommandLine line{argc, {}};
     for (int i = 1; i < argc; ++i) {
+        const bool help = !std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h");
+        if (line.ask == CommandLine::Ask::Nothing && (help || !std::strcmp(argv[i], "--version")))
+            line.ask = help ? CommandLine::Ask::Help : CommandLine::Ask::Version;
         if (std::strcmp(argv[i], "--") != 0)
             continue;
         line.qtArgc = i;

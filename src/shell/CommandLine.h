@@ -9,6 +9,8 @@ struct CommandLine {
     int qtArgc = 0;
     // Everything after the "--", in order.
     QStringList files;
+    // Answered on stdout before any window: the first of them before "--".
+    enum class Ask { Nothing, Help, Version } ask = Ask::Nothing;
 };
 
 CommandLine SplitCommandLine(int argc, const char *const *argv);

@@ -5,6 +5,7 @@
 #include "palette_window/frmPallet.h"
 #include "platform/Platform.h"
 #include "shell/Forms.h"
+#include "shell/ProgramInfo.h"
 #include "shell/TextCommit.h"
 #include "shell/WindowKit.h"
 #include "shell/frmAbout.h"
@@ -12,8 +13,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -46,16 +45,6 @@ QPixmap minimiseGlyph()
     p.drawRect(0, 0, 13, 10);
     p.fillRect(3, 7, 6, 2, Qt::black);
     return glyph;
-}
-
-// The executable's directory, "/", its name without extension, ".ini".
-QString settingsFilePath()
-{
-    const QFileInfo exe(QCoreApplication::applicationFilePath());
-    QString dir = QCoreApplication::applicationDirPath();
-    while (dir.endsWith(QLatin1Char('/')) && dir.size() > 1)
-        dir.chop(1);
-    return dir + QLatin1Char('/') + exe.completeBaseName() + QStringLiteral(".ini");
 }
 
 } // namespace
@@ -162,7 +151,7 @@ void frmMain::Form_Load()
     MainWindowLeft = kStartLeft;
     MainWindowTop = kStartTop;
     // 3.
-    SettingsFilePath = settingsFilePath();
+    SettingsFilePath = ChooseSettingsFile(SettingsFileBesideExecutable());
     // 4.
     Catalog = ReadCatalog(ReadSetting);
     InstallQtTranslation(Catalog.Language);

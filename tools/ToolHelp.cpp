@@ -1,0 +1,57 @@
+#include "ToolHelp.h"
+
+namespace {
+
+struct Command {
+    const char *name;
+    const char *synopsis;
+    const char *details;
+};
+
+// Kept in step with the manual page, docs/man/palmiro-tool.1.
+const Command kCommands[] = {
+    {"info", "info IMAGE",
+     "  Prints the file's format and picture size, a PCX file's header fields,\n"
+     "  and whether the editor accepts it (exit 1 when it does not).\n"},
+    {"palette", "palette IMAGE-or-PALETTE OUT.{act,gpl,pal,hex,txt}",
+     "  Writes the palette the editor would have after opening the file, in the\n"
+     "  format OUT's extension names (ACT when none matches).\n"},
+    {"render", "render IMAGE [--palette PALETTE] [--zoom 100..400] [--rgb] OUT.{png,pcx,bmp}",
+     "  Writes the picture as the screen window draws it.\n"
+     "  --palette PALETTE  draw with this palette instead of the image's own\n"
+     "  --zoom PERCENT     100 to 400, as the zoom slider (default 100)\n"
+     "  --rgb              a 32-bit colour PNG instead of an indexed one\n"
+     "  A PCX or BMP OUT keeps the stored values and the palette.\n"},
+    {"help", "help [COMMAND]", "  Shows every command, or one command's options.\n"},
+};
+
+} // namespace
+
+QString ToolUsage()
+{
+    QString text = QStringLiteral("usage:\n");
+    for (const Command &c : kCommands)
+        text += QStringLiteral("  palmiro-tool %1\n").arg(QLatin1String(c.synopsis));
+    return text + QStringLiteral(
+                      "  palmiro-tool --help | --version\n"
+                      "IMAGE is a PCX, PNG, BMP or GIF file; PALETTE is an ACT, GIMP, JASC-PAL,\n"
+                      "RIFF PAL, Paint.NET or hex palette, told apart by their content.\n");
+}
+
+QString ToolHelp()
+{
+    QString text = ToolUsage();
+    for (const Command &c : kCommands)
+        text += QStringLiteral("\n%1:\n%2").arg(QLatin1String(c.name), QLatin1String(c.details));
+    return text + QStringLiteral("\nExit status: 0 done, 1 a file refused or not written, "
+                                 "2 a wrong command line.\n");
+}
+
+std::optional<QString> CommandHelp(const QString &command)
+{
+    for (const Command &c : kCommands)
+        if (command == QLatin1String(c.name))
+            return QStringLiteral("usage: palmiro-tool %1\n%2")
+                .arg(QLatin1String(c.synopsis), QLatin1String(c.details));
+    return std::nullopt;
+}
