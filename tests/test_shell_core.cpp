@@ -8,6 +8,7 @@
 #include "shell/mdlGlobal.h"
 #include "support/TestFiles.h"
 
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -278,13 +279,13 @@ private slots:
     void commandLine_data()
     {
         QTest::addColumn<QString>("args");
-        QTest::addColumn<QString>("expected"); // how many Qt sees | the files
-        QTest::newRow("Qt's option") << "palmiro -reverse a"
-                                     << "3|";
-        QTest::newRow("file named like it") << "palmiro -- -reverse"
-                                            << "1|-reverse";
-        QTest::newRow("the first -- splits") << "palmiro -style fusion -- a --"
-                                             << "3|a,--";
+        QTest::addColumn<QString>("expected"); // how many Qt sees | the files | 1 help, 2 version
+        const auto row = [](const char *args, const char *e) { QTest::newRow(args) << args << e; };
+        row("palmiro -reverse a", "3||0");
+        row("palmiro -- -reverse", "1|-reverse|0");
+        row("palmiro -style fusion -- a --", "3|a,--|0");
+        row("palmiro a --version -h", "4||2");
+        row("palmiro -- --help", "1|--help|0");
     }
     void commandLine()
     {
@@ -295,7 +296,44 @@ private slots:
         for (const QByteArray &b : bytes)
             argv.push_back(b.constData());
         const CommandLine line = SplitCommandLine(int(argv.size()), argv.data());
-        QCOMPARE(QString::number(line.qtArgc) + '|' + line.files.join(','), expected);
+        QCOMPARE(QString::number(line.qtArgc) + '|' + line.files.join(',') + '|' +
+                     QString::number(int(line.ask)),
+                 expected);
+    }
+
+    // Both programs answer with no display at all: exit 0, nothing on stderr.
+    void selfDescription_data()
+    {
+        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<QString>("expected"); // in the output
+        const auto row = [](QStringList c, QString e) {
+            QTest::newRow(qPrintable(c.join(' '))) << c << e;
+        };
+        const QString version = QStringLiteral(" %1.%2.%3\n")
+                                    .arg(PALMIRO_VERSION_MAJOR)
+                                    .arg(PALMIRO_VERSION_MINOR)
+                                    .arg(PALMIRO_VERSION_PATCH);
+        row({PALMIRO_APP, "--version"}, "palmiro" + version);
+        row({PALMIRO_APP, "-style", "fusion", "-h"}, "\n  /nowhere/palmiro/palmiro.ini\n");
+        row({PALMIRO_TOOL, "--version"}, "palmiro-tool" + version);
+        row({PALMIRO_TOOL, "--help"}, "palmiro-tool help [COMMAND]");
+        row({PALMIRO_TOOL, "help", "render"}, "\n  --zoom PERCENT");
+    }
+    void selfDescription()
+    {
+        QFETCH(QStringList, command);
+        QFETCH(QString, expected);
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        env.insert("XDG_CONFIG_HOME", "/nowhere");
+        child.setProcessEnvironment(env);
+        child.start(command.takeFirst(), command);
+        QVERIFY(child.waitForFinished(10000));
+        QCOMPARE(child.readAllStandardError(), QByteArray());
+        QVERIFY(child.readAllStandardOutput().contains(expected.toUtf8()));
+        QCOMPARE(child.exitCode(), 0);
     }
 };
 

@@ -84,10 +84,11 @@ void Dialogs()
         titles << d.title;
     Note(QString::number(titles.size()) + Japanese(&M(), titles) + Japanese(&P()) + Japanese(&S()));
 }
-void Settings(const QString &text, void (*more)() = nullptr)
+// Beside the executable, or the user's file when `where` says so.
+void Settings(const QString &text, void (*more)() = nullptr, const QString &where = {})
 {
     EndApplication();
-    WriteFile(QCoreApplication::applicationFilePath() + ".ini",
+    WriteFile(where.isEmpty() ? QCoreApplication::applicationFilePath() + ".ini" : where,
               QStringEncoder("cp932").encode(text));
     QVERIFY(StartApplication(platform));
     Modal(M().cmdAbout, [] { SeenAbout(), Click(FrmAbout().cmdOK); });
@@ -128,6 +129,18 @@ const Table kSettings = {
      },
      "Palmiro,PalmiroPalmiro,Palmiro - Palette,Palmiro - Screen,Clipboard,Copy,Paste,FD,modal "
      "FFFD modal DDDD  open  open 3,Version 0.110β,Version 1.02β,Cancel,0"},
+    // The user's file, read only when there is none beside the executable.
+    {[] { Settings("[TITLE]\nFRM_MAIN=私の", nullptr, dir->filePath("palmiro/palmiro.ini")); },
+     "私の,私の私の,Palmiro - パレット,Palmiro - スクリーン,クリップボード,コピー,貼り付け,DD,"
+     "modal DDDDPalmiro のﾊﾞｰｼﾞｮﾝ情報 modal DDDDPalmiro のﾊﾞｰｼﾞｮﾝ情報,Version 0.110β,Version "
+     "1.02β,キャンセル,0"},
+    {[] {
+         WriteFile(dir->filePath("palmiro/palmiro.ini"), "[TITLE]\nFRM_MAIN=mine");
+         Settings("[CONFIG]\r\nFONTS=DejaVu Sans");
+     },
+     "Palmiro,PalmiroPalmiro,Palmiro - パレット,Palmiro - "
+     "スクリーン,クリップボード,コピー,貼り付け,FD,modal FFFDPalmiro のﾊﾞｰｼﾞｮﾝ情報 modal "
+     "DDDDPalmiro のﾊﾞｰｼﾞｮﾝ情報,Version 0.110β,Version 1.02β,キャンセル,0"},
 };
 
 // At start-up: the selection, zoom text and slider, Paste, the name, entries changed.

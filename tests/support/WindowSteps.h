@@ -186,8 +186,8 @@ inline QString Msgs()
     QStringList s;
     for (const auto &[text, buttons] : platform->messages)
         s << QStringList{"255", "zoom", "pcx", "exit", "search"}.value(
-                 QStringList{Catalog.MsgOver255, Catalog.MsgZoomRange,
-                             Catalog.MsgPcxUnsupported, Catalog.MsgExitConfirm,
+                 QStringList{Catalog.MsgOver255, Catalog.MsgZoomRange, Catalog.MsgPcxUnsupported,
+                             Catalog.MsgExitConfirm,
                              Catalog.MsgSearchShown + "\r\n" + Catalog.MsgSearchReturn}
                      .indexOf(text),
                  CatalogKeys(text)) +
@@ -233,6 +233,8 @@ inline void Check(const Table &rows, QString (*readout)(), bool knownPalette = t
     ScriptedPlatform scripted;
     QTemporaryDir tmp;
     platform = &scripted, dir = &tmp, notes.clear(), during = {};
+    // No settings of the user running the tests: the folder is the row's own.
+    qputenv("XDG_CONFIG_HOME", tmp.path().toLocal8Bit());
     struct End {
         ~End()
         {
