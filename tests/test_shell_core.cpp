@@ -306,16 +306,12 @@ private slots:
     {
         QTest::addColumn<QStringList>("command");
         QTest::addColumn<QString>("expected"); // in the output
-        const auto row = [](QStringList c, QString e) {
+        auto row = [](QStringList c, QString e) {
             QTest::newRow(qPrintable(c.join(' '))) << c << e;
         };
-        const QString version = QStringLiteral(" %1.%2.%3\n")
-                                    .arg(PALMIRO_VERSION_MAJOR)
-                                    .arg(PALMIRO_VERSION_MINOR)
-                                    .arg(PALMIRO_VERSION_PATCH);
-        row({PALMIRO_APP, "--version"}, "palmiro" + version);
+        row({PALMIRO_APP, "--version"}, "palmiro " PALMIRO_VERSION "\n");
         row({PALMIRO_APP, "-style", "fusion", "-h"}, "\n  /nowhere/palmiro/palmiro.ini\n");
-        row({PALMIRO_TOOL, "--version"}, "palmiro-tool" + version);
+        row({PALMIRO_TOOL, "--version"}, "palmiro-tool " PALMIRO_VERSION "\n");
         row({PALMIRO_TOOL, "--help"}, "palmiro-tool help [COMMAND]");
         row({PALMIRO_TOOL, "help", "render"}, "\n  --zoom PERCENT");
     }

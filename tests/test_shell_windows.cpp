@@ -84,7 +84,6 @@ void Dialogs()
         titles << d.title;
     Note(QString::number(titles.size()) + Japanese(&M(), titles) + Japanese(&P()) + Japanese(&S()));
 }
-// Beside the executable, or the user's file when `where` says so.
 void Settings(const QString &text, void (*more)() = nullptr, const QString &where = {})
 {
     EndApplication();
