@@ -320,6 +320,7 @@ private slots:
         QFETCH(QStringList, command);
         QFETCH(QString, expected);
         QProcess child;
+        // The sanitizers' options kept.
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             env.remove(name);

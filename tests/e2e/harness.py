@@ -100,9 +100,8 @@ class App:
         exe = Path(shutil.copy2(BINARY, self.folder))
         if settings:
             exe.with_suffix(".ini").write_bytes(settings)
-        # The folder stands in for the user's configuration too: no settings of whoever runs this.
-        self.proc = subprocess.Popen([exe, *args], cwd=self.folder,
-                                     env={**ENV, "QT_QPA_PLATFORM": "xcb", "XDG_CONFIG_HOME": str(self.folder)},
+        self.proc = subprocess.Popen([exe, *args], cwd=self.folder, env={**ENV, "QT_QPA_PLATFORM": "xcb",
+                                     "XDG_CONFIG_HOME": str(self.folder)},  # not the user's own settings
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         names = {pallet: "pallet", screen: "screen"}
         self.__dict__.update(wait(lambda: found if len(found := {
