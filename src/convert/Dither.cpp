@@ -1,0 +1,247 @@
+#include "convert/Dither.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace {
+
+struct Tap {
+    int dx, dy, weight;
+};
+
+struct Kernel {
+    int divisor;
+    std::vector<Tap> taps;
+};
+
+// Atkinson passes on only 6/8 of the error on purpose: it trades the mean of
+// light and dark areas for crisper detail.
+const Kernel kFloydSteinberg{16, {{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}}};
+const Kernel kAtkinson{8, {{1, 0, 1}, {2, 0, 1}, {-1, 1, 1}, {0, 1, 1}, {1, 1, 1}, {0, 2, 1}}};
+const Kernel kSierraLite{4, {{1, 0, 2}, {-1, 1, 1}, {0, 1, 1}}};
+const Kernel kJarvisJudiceNinke{48,
+                                {{1, 0, 7},
+                                 {2, 0, 5},
+                                 {-2, 1, 3},
+                                 {-1, 1, 5},
+                                 {0, 1, 7},
+                                 {1, 1, 5},
+                                 {2, 1, 3},
+                                 {-2, 2, 1},
+                                 {-1, 2, 3},
+                                 {0, 2, 5},
+                                 {1, 2, 3},
+                                 {2, 2, 1}}};
+
+const std::array<int, 4> kBayer2{0, 2, 3, 1};
+const std::array<int, 16> kBayer4{0, 8, 2, 10, 12, 4, 14, 6, 3, 11, 1, 9, 15, 7, 13, 5};
+const std::array<int, 64> kBayer8{
+    0,  32, 8,  40, 2,  34, 10, 42, 48, 16, 56, 24, 50, 18, 58, 26, 12, 44, 4,  36, 14, 46,
+    6,  38, 60, 28, 52, 20, 62, 30, 54, 22, 3,  35, 11, 43, 1,  33, 9,  41, 51, 19, 59, 27,
+    49, 17, 57, 25, 15, 47, 7,  39, 13, 45, 5,  37, 63, 31, 55, 23, 61, 29, 53, 21};
+
+const Kernel *KernelOf(Dither d)
+{
+    switch (d) {
+    case Dither::FloydSteinberg:
+        return &kFloydSteinberg;
+    case Dither::Atkinson:
+        return &kAtkinson;
+    case Dither::SierraLite:
+        return &kSierraLite;
+    case Dither::JarvisJudiceNinke:
+        return &kJarvisJudiceNinke;
+    default:
+        return nullptr;
+    }
+}
+
+int BayerSize(Dither d)
+{
+    return d == Dither::Bayer2 ? 2 : d == Dither::Bayer4 ? 4 : d == Dither::Bayer8 ? 8 : 0;
+}
+
+// The pixel as drawn: transparent pixels with a chosen entry are marked by -1.
+struct Pixel {
+    Rgb8 colour;
+    bool transparent = false;
+};
+
+Pixel PixelAt(const std::uint8_t *p, int transparentEntry)
+{
+    const int a = p[3];
+    if (a < 128 && transparentEntry >= 0)
+        return {{}, true};
+    if (a == 255)
+        return {{p[0], p[1], p[2]}};
+    const auto over = [a](int c) { return std::uint8_t((c * a + 127) / 255); };
+    return {{over(p[0]), over(p[1]), over(p[2])}};
+}
+
+Vec3 operator+(Vec3 p, Vec3 q)
+{
+    return {p.x + q.x, p.y + q.y, p.z + q.z};
+}
+Vec3 operator-(Vec3 p, Vec3 q)
+{
+    return {p.x - q.x, p.y - q.y, p.z - q.z};
+}
+Vec3 operator*(Vec3 p, float k)
+{
+    return {p.x * k, p.y * k, p.z * k};
+}
+
+void RemapPlain(const std::uint8_t *rgba, std::size_t count, const Candidates &candidates,
+                const NearestFinder &finder, const RemapOptions &o, std::uint8_t *out)
+{
+    ColourCache cache;
+    int last = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const Pixel px = PixelAt(rgba + 4 * i, o.transparentEntry);
+        if (px.transparent) {
+            out[i] = std::uint8_t(o.transparentEntry);
+            continue;
+        }
+        last = cache.find(finder, o.space, px.colour, last);
+        out[i] = std::uint8_t(candidates[last].entry);
+    }
+}
+
+// A typical gap between neighbouring candidates: the ordered pattern spreads
+// a pixel over about that much so that it can reach the next entry.
+float TypicalGap(const NearestFinder &finder)
+{
+    std::vector<float> gaps;
+    for (int i = 0; i < finder.size(); ++i) {
+        float best = INFINITY;
+        for (int j = 0; j < finder.size(); ++j)
+            if (j != i)
+                best = std::min(best, Distance2(finder.point(i), finder.point(j)));
+        if (std::isfinite(best))
+            gaps.push_back(std::sqrt(best));
+    }
+    if (gaps.empty())
+        return 0;
+    std::nth_element(gaps.begin(), gaps.begin() + gaps.size() / 2, gaps.end());
+    return gaps[gaps.size() / 2];
+}
+
+void RemapOrdered(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
+                  const NearestFinder &finder, const RemapOptions &o, std::uint8_t *out)
+{
+    const int n = BayerSize(o.dither);
+    const std::vector<int> matrix = BayerMatrix(n);
+    float spread = TypicalGap(finder) * float(o.strength) / 100.0f;
+    // In RGB the step is spread over all three channels, in OKLab over lightness.
+    if (o.space == ColourSpace::Rgb)
+        spread /= std::sqrt(3.0f);
+    int last = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::size_t i = std::size_t(y) * std::size_t(width) + std::size_t(x);
+            const Pixel px = PixelAt(rgba + 4 * i, o.transparentEntry);
+            if (px.transparent) {
+                out[i] = std::uint8_t(o.transparentEntry);
+                continue;
+            }
+            const float t = (float(matrix[(y % n) * n + x % n]) + 0.5f) / float(n * n) - 0.5f;
+            Vec3 q = PointOf(o.space, px.colour);
+            q.x += t * spread;
+            if (o.space == ColourSpace::Rgb) {
+                q.y += t * spread;
+                q.z += t * spread;
+            }
+            last = finder.find(q, last);
+            out[i] = std::uint8_t(candidates[last].entry);
+        }
+}
+
+void RemapDiffused(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
+                   const NearestFinder &finder, const RemapOptions &o, std::uint8_t *out)
+{
+    const Kernel &kernel = *KernelOf(o.dither);
+    const bool oklab = o.space == ColourSpace::Oklab;
+    // The error is carried in this working space.
+    const auto work = [oklab](Rgb8 c) { return oklab ? OklabOf(c) : LinearOf(c); };
+    const auto query = [oklab](Vec3 v) {
+        return oklab ? v
+                     : Vec3{LinearToSrgb(v.x) * 255.0f, LinearToSrgb(v.y) * 255.0f,
+                            LinearToSrgb(v.z) * 255.0f};
+    };
+    std::vector<Vec3> target;
+    Vec3 lo{INFINITY, INFINITY, INFINITY}, hi{-INFINITY, -INFINITY, -INFINITY};
+    for (const Candidate &c : candidates) {
+        const Vec3 w = work(c.colour);
+        target.push_back(w);
+        lo = {std::min(lo.x, w.x), std::min(lo.y, w.y), std::min(lo.z, w.z)};
+        hi = {std::max(hi.x, w.x), std::max(hi.y, w.y), std::max(hi.z, w.z)};
+    }
+    const float scale = float(o.strength) / 100.0f / float(kernel.divisor);
+    // One row of error for each kernel line, two pixels of margin either side.
+    constexpr int kRows = 3, kMargin = 2;
+    const std::size_t stride = std::size_t(width) + 2 * kMargin;
+    std::vector<Vec3> errors(kRows * stride);
+    const auto row = [&](int y) { return errors.data() + std::size_t(y % kRows) * stride + kMargin; };
+    int last = 0;
+    for (int y = 0; y < height; ++y) {
+        std::fill_n(row(y + kRows - 1) - kMargin, stride, Vec3{});
+        const bool back = o.serpentine && (y % 2 == 1);
+        const int step = back ? -1 : 1;
+        for (int k = 0, x = back ? width - 1 : 0; k < width; ++k, x += step) {
+            const std::size_t i = std::size_t(y) * std::size_t(width) + std::size_t(x);
+            const Pixel px = PixelAt(rgba + 4 * i, o.transparentEntry);
+            if (px.transparent) {
+                out[i] = std::uint8_t(o.transparentEntry);
+                continue;
+            }
+            // Kept inside the candidates' box, so that colours no entry reaches
+            // cannot pile up error without end.
+            Vec3 v = work(px.colour) + row(y)[x];
+            v = {std::clamp(v.x, lo.x, hi.x), std::clamp(v.y, lo.y, hi.y),
+                 std::clamp(v.z, lo.z, hi.z)};
+            last = finder.find(query(v), last);
+            out[i] = std::uint8_t(candidates[last].entry);
+            const Vec3 e = (v - target[last]) * scale;
+            for (const Tap &t : kernel.taps)
+                row(y + t.dy)[x + t.dx * step] = row(y + t.dy)[x + t.dx * step] + e * float(t.weight);
+        }
+    }
+}
+
+} // namespace
+
+std::vector<int> BayerMatrix(int size)
+{
+    switch (size) {
+    case 2:
+        return {kBayer2.begin(), kBayer2.end()};
+    case 4:
+        return {kBayer4.begin(), kBayer4.end()};
+    case 8:
+        return {kBayer8.begin(), kBayer8.end()};
+    default:
+        return {};
+    }
+}
+
+bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
+           const RemapOptions &options, std::uint8_t *out)
+{
+    const Candidates tidy = Tidy(candidates);
+    if (tidy.empty() || width <= 0 || height <= 0)
+        return false;
+    RemapOptions o = options;
+    o.strength = std::clamp(o.strength, 0, 100);
+    if (o.transparentEntry > 255)
+        o.transparentEntry = -1;
+    const NearestFinder finder(PointsOf(tidy, o.space));
+    const std::size_t count = std::size_t(width) * std::size_t(height);
+    if (o.strength == 0 || o.dither == Dither::None)
+        RemapPlain(rgba, count, tidy, finder, o, out);
+    else if (BayerSize(o.dither) > 0)
+        RemapOrdered(rgba, width, height, tidy, finder, o, out);
+    else
+        RemapDiffused(rgba, width, height, tidy, finder, o, out);
+    return true;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "convert/Nearest.h"
+
+#include <cstdint>
+#include <vector>
+
+enum class Dither {
+    None,
+    FloydSteinberg,
+    Atkinson,
+    SierraLite,
+    JarvisJudiceNinke,
+    Bayer2,
+    Bayer4,
+    Bayer8,
+};
+
+struct RemapOptions {
+    Dither dither = Dither::FloydSteinberg;
+    int strength = 100; // percent of the error passed on, or of the ordered spread
+    bool serpentine = true;
+    ColourSpace space = ColourSpace::Oklab;
+    // Taken by pixels of alpha under 128; with none, alpha is composited over black.
+    int transparentEntry = -1;
+};
+
+// The entry of each pixel of an RGBA picture (4 bytes a pixel, rows of
+// width * 4 bytes), one byte a pixel into out. Error diffusion carries the
+// error in OKLab, or in linear light when distances are RGB. False when there
+// is no candidate or no pixel.
+bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
+           const RemapOptions &options, std::uint8_t *out);
+
+// The ordered matrix of a Bayer size (2, 4 or 8), row by row; empty for others.
+std::vector<int> BayerMatrix(int size);

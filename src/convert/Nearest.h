@@ -1,0 +1,57 @@
+#pragma once
+
+#include "convert/Oklab.h"
+
+#include <cstdint>
+#include <vector>
+
+// The nearest of a fixed set of points to a query, exactly: the same answer
+// as comparing every point with Distance2, the lowest position among equals.
+class NearestFinder {
+public:
+    explicit NearestFinder(std::vector<Vec3> points);
+
+    // hint: a position likely to be the answer, such as the last one found.
+    int find(Vec3 query, int hint = 0) const;
+    int size() const { return int(points_.size()); }
+    const Vec3 &point(int pos) const { return points_[pos]; }
+
+private:
+    float key(Vec3 p) const { return axis_ == 0 ? p.x : axis_ == 1 ? p.y : p.z; }
+
+    std::vector<Vec3> points_;
+    // A query nearer a point than this (a quarter of the squared distance to
+    // its closest other point, less a margin for rounding) needs no search.
+    std::vector<float> alone_;
+    // Positions sorted along the axis of widest spread, for a walk outwards
+    // from the query that stops once that axis alone is too far.
+    int axis_ = 0;
+    std::vector<float> keys_;
+    std::vector<int> order_;
+};
+
+// Answers for byte colours already asked: pictures repeat their colours.
+// Direct-mapped on the whole colour, so a hit is the exact answer.
+class ColourCache {
+public:
+    ColourCache();
+    int find(const NearestFinder &finder, ColourSpace space, Rgb8 c, int hint);
+
+private:
+    static constexpr int kBits = 15;
+    std::vector<std::uint32_t> keys_;
+    std::vector<std::uint16_t> found_;
+};
+
+// A palette entry a picture may use.
+struct Candidate {
+    int entry = 0;
+    Rgb8 colour;
+};
+using Candidates = std::vector<Candidate>;
+
+// Entries first..last of a 256-entry table, either order.
+Candidates RangeCandidates(const Rgb8 *colours, int first, int last);
+// Sorted by entry, each entry once (its first colour), entries outside 0..255 dropped.
+Candidates Tidy(Candidates candidates);
+std::vector<Vec3> PointsOf(const Candidates &candidates, ColourSpace space);

@@ -1,0 +1,79 @@
+#include "convert/Oklab.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace {
+
+float ExactSrgbToLinear(float c)
+{
+    return c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f);
+}
+
+const std::array<float, 256> &LinearTable()
+{
+    static const std::array<float, 256> table = [] {
+        std::array<float, 256> t{};
+        for (int v = 0; v < 256; ++v)
+            t[v] = ExactSrgbToLinear(float(v) / 255.0f);
+        return t;
+    }();
+    return table;
+}
+
+} // namespace
+
+float SrgbToLinear(std::uint8_t v)
+{
+    return LinearTable()[v];
+}
+
+float LinearToSrgb(float v)
+{
+    v = std::clamp(v, 0.0f, 1.0f);
+    return v <= 0.0031308f ? v * 12.92f : 1.055f * std::pow(v, 1.0f / 2.4f) - 0.055f;
+}
+
+std::uint8_t LinearToSrgb8(float v)
+{
+    return std::uint8_t(std::lround(LinearToSrgb(v) * 255.0f));
+}
+
+Vec3 LinearToOklab(Vec3 c)
+{
+    const float l = std::cbrt(0.4122214708f * c.x + 0.5363325363f * c.y + 0.0514459929f * c.z);
+    const float m = std::cbrt(0.2119034982f * c.x + 0.6806995451f * c.y + 0.1073969566f * c.z);
+    const float s = std::cbrt(0.0883024619f * c.x + 0.2817188376f * c.y + 0.6299787005f * c.z);
+    return {0.2104542553f * l + 0.7936177850f * m - 0.0040720468f * s,
+            1.9779984951f * l - 2.4285922050f * m + 0.4505937099f * s,
+            0.0259040371f * l + 0.7827717662f * m - 0.8086757660f * s};
+}
+
+Vec3 OklabToLinear(Vec3 c)
+{
+    const float l = c.x + 0.3963377774f * c.y + 0.2158037573f * c.z;
+    const float m = c.x - 0.1055613458f * c.y - 0.0638541728f * c.z;
+    const float s = c.x - 0.0894841775f * c.y - 1.2914855480f * c.z;
+    const float l3 = l * l * l, m3 = m * m * m, s3 = s * s * s;
+    return {4.0767416621f * l3 - 3.3077115913f * m3 + 0.2309699292f * s3,
+            -1.2684380046f * l3 + 2.6097574011f * m3 - 0.3413193965f * s3,
+            -0.0041960863f * l3 - 0.7034186147f * m3 + 1.7076147010f * s3};
+}
+
+Vec3 LinearOf(Rgb8 c)
+{
+    const std::array<float, 256> &t = LinearTable();
+    return {t[c.r], t[c.g], t[c.b]};
+}
+
+Vec3 OklabOf(Rgb8 c)
+{
+    return LinearToOklab(LinearOf(c));
+}
+
+Rgb8 Rgb8OfOklab(Vec3 lab)
+{
+    const Vec3 c = OklabToLinear(lab);
+    return {LinearToSrgb8(c.x), LinearToSrgb8(c.y), LinearToSrgb8(c.z)};
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+
+// Colours as the converter measures them: OKLab (L about 0..1, a and b about
+// -0.4..0.4) after Björn Ottosson, or plain RGB with channels 0..255.
+
+struct Vec3 {
+    float x = 0;
+    float y = 0;
+    float z = 0;
+};
+
+struct Rgb8 {
+    std::uint8_t r = 0;
+    std::uint8_t g = 0;
+    std::uint8_t b = 0;
+};
+
+inline bool operator==(Rgb8 p, Rgb8 q)
+{
+    return p.r == q.r && p.g == q.g && p.b == q.b;
+}
+
+enum class ColourSpace { Oklab, Rgb };
+
+// Every distance in the converter is this one, so that a search and an
+// exhaustive check compare the same rounded numbers.
+inline float Distance2(Vec3 p, Vec3 q)
+{
+    const float dx = p.x - q.x, dy = p.y - q.y, dz = p.z - q.z;
+    return dx * dx + dy * dy + dz * dz;
+}
+
+// sRGB byte to linear light 0..1, from a table.
+float SrgbToLinear(std::uint8_t v);
+// Linear light to an sRGB channel 0..1 (clamped), and rounded to a byte.
+float LinearToSrgb(float v);
+std::uint8_t LinearToSrgb8(float v);
+
+Vec3 LinearToOklab(Vec3 linear);
+Vec3 OklabToLinear(Vec3 lab);
+Vec3 LinearOf(Rgb8 c);
+Vec3 OklabOf(Rgb8 c);
+// The nearest byte colour of an OKLab point, each channel clamped.
+Rgb8 Rgb8OfOklab(Vec3 lab);
+
+// Where a byte colour sits in the space distances are measured in.
+inline Vec3 PointOf(ColourSpace space, Rgb8 c)
+{
+    return space == ColourSpace::Oklab ? OklabOf(c) : Vec3{float(c.r), float(c.g), float(c.b)};
+}
