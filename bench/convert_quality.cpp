@@ -31,9 +31,11 @@ double MeanDistance(const QImage &picture, const std::vector<Rgb8> &palette,
 
 int main(int argc, char **argv)
 {
+    // Qt passes on libpng's complaints about the photographs' colour profiles.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     const QDir folder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(PALMIRO_PHOTOS));
-    const QStringList names =
-        folder.entryList({QStringLiteral("*.png"), QStringLiteral("*.jpg")}, QDir::Files, QDir::Name);
+    const QStringList names = folder.entryList({QStringLiteral("*.png"), QStringLiteral("*.jpg")},
+                                               QDir::Files, QDir::Name);
     if (names.isEmpty()) {
         std::fprintf(stderr, "no photographs in %s\n", qPrintable(folder.path()));
         return 1;
@@ -49,7 +51,8 @@ int main(int argc, char **argv)
         QElapsedTimer timer;
         timer.start();
         for (int k = 0; k < 3; ++k) {
-            const std::vector<Rgb8> palette = MakePalette(picture.constBits(), w, h, sizes[k], false);
+            const std::vector<Rgb8> palette =
+                MakePalette(picture.constBits(), w, h, sizes[k], false);
             Candidates candidates;
             for (std::size_t e = 0; e < palette.size(); ++e)
                 candidates.push_back({int(e), palette[e]});

@@ -36,10 +36,10 @@ const Kernel kJarvisJudiceNinke{48,
 
 const std::array<int, 4> kBayer2{0, 2, 3, 1};
 const std::array<int, 16> kBayer4{0, 8, 2, 10, 12, 4, 14, 6, 3, 11, 1, 9, 15, 7, 13, 5};
-const std::array<int, 64> kBayer8{
-    0,  32, 8,  40, 2,  34, 10, 42, 48, 16, 56, 24, 50, 18, 58, 26, 12, 44, 4,  36, 14, 46,
-    6,  38, 60, 28, 52, 20, 62, 30, 54, 22, 3,  35, 11, 43, 1,  33, 9,  41, 51, 19, 59, 27,
-    49, 17, 57, 25, 15, 47, 7,  39, 13, 45, 5,  37, 63, 31, 55, 23, 61, 29, 53, 21};
+const std::array<int, 64> kBayer8{0,  32, 8,  40, 2,  34, 10, 42, 48, 16, 56, 24, 50, 18, 58, 26,
+                                  12, 44, 4,  36, 14, 46, 6,  38, 60, 28, 52, 20, 62, 30, 54, 22,
+                                  3,  35, 11, 43, 1,  33, 9,  41, 51, 19, 59, 27, 49, 17, 57, 25,
+                                  15, 47, 7,  39, 13, 45, 5,  37, 63, 31, 55, 23, 61, 29, 53, 21};
 
 const Kernel *KernelOf(Dither d)
 {
@@ -177,12 +177,20 @@ void RemapDiffused(const std::uint8_t *rgba, int width, int height, const Candid
         lo = {std::min(lo.x, w.x), std::min(lo.y, w.y), std::min(lo.z, w.z)};
         hi = {std::max(hi.x, w.x), std::max(hi.y, w.y), std::max(hi.z, w.z)};
     }
+    // Kept inside the candidates' box widened by a quarter of its size either
+    // way: colours no entry reaches cannot pile up error without end, while
+    // the error of a colour near the box's edge is still passed on whole.
+    const Vec3 margin = (hi - lo) * 0.25f;
+    lo = lo - margin;
+    hi = hi + margin;
     const float scale = float(o.strength) / 100.0f / float(kernel.divisor);
     // One row of error for each kernel line, two pixels of margin either side.
     constexpr int kRows = 3, kMargin = 2;
     const std::size_t stride = std::size_t(width) + 2 * kMargin;
     std::vector<Vec3> errors(kRows * stride);
-    const auto row = [&](int y) { return errors.data() + std::size_t(y % kRows) * stride + kMargin; };
+    const auto row = [&](int y) {
+        return errors.data() + std::size_t(y % kRows) * stride + kMargin;
+    };
     int last = 0;
     for (int y = 0; y < height; ++y) {
         std::fill_n(row(y + kRows - 1) - kMargin, stride, Vec3{});
@@ -195,8 +203,6 @@ void RemapDiffused(const std::uint8_t *rgba, int width, int height, const Candid
                 out[i] = std::uint8_t(o.transparentEntry);
                 continue;
             }
-            // Kept inside the candidates' box, so that colours no entry reaches
-            // cannot pile up error without end.
             Vec3 v = work(px.colour) + row(y)[x];
             v = {std::clamp(v.x, lo.x, hi.x), std::clamp(v.y, lo.y, hi.y),
                  std::clamp(v.z, lo.z, hi.z)};
@@ -204,7 +210,8 @@ void RemapDiffused(const std::uint8_t *rgba, int width, int height, const Candid
             out[i] = std::uint8_t(candidates[last].entry);
             const Vec3 e = (v - target[last]) * scale;
             for (const Tap &t : kernel.taps)
-                row(y + t.dy)[x + t.dx * step] = row(y + t.dy)[x + t.dx * step] + e * float(t.weight);
+                row(y + t.dy)[x + t.dx * step] =
+                    row(y + t.dy)[x + t.dx * step] + e * float(t.weight);
         }
     }
 }

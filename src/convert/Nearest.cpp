@@ -98,16 +98,16 @@ Candidates RangeCandidates(const Rgb8 *colours, int first, int last)
 
 Candidates Tidy(Candidates candidates)
 {
-    candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
-                                    [](const Candidate &c) { return c.entry < 0 || c.entry > 255; }),
-                     candidates.end());
+    candidates.erase(
+        std::remove_if(candidates.begin(), candidates.end(),
+                       [](const Candidate &c) { return c.entry < 0 || c.entry > 255; }),
+        candidates.end());
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const Candidate &a, const Candidate &b) { return a.entry < b.entry; });
-    candidates.erase(std::unique(candidates.begin(), candidates.end(),
-                                 [](const Candidate &a, const Candidate &b) {
-                                     return a.entry == b.entry;
-                                 }),
-                     candidates.end());
+    candidates.erase(
+        std::unique(candidates.begin(), candidates.end(),
+                    [](const Candidate &a, const Candidate &b) { return a.entry == b.entry; }),
+        candidates.end());
     return candidates;
 }
 

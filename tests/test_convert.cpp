@@ -1,0 +1,243 @@
+#include "convert/Dither.h"
+#include "convert/Quantize.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <set>
+
+using Bytes = std::vector<std::uint8_t>;
+using L = QList<int>;
+
+static Rgb8 RandomRgb(QRandomGenerator &rng, int levels = 256)
+{
+    const auto c = [&] {
+        return std::uint8_t(rng.bounded(levels) * 255 / std::max(1, levels - 1));
+    };
+    return {c(), c(), c()};
+}
+
+// Every pixel the same colour and alpha.
+static Bytes Field(Rgb8 c, int count, int alpha = 255)
+{
+    Bytes out;
+    for (int i = 0; i < count; ++i)
+        out.insert(out.end(), {c.r, c.g, c.b, std::uint8_t(alpha)});
+    return out;
+}
+
+static Bytes Converted(const Bytes &rgba, int width, const Candidates &c, RemapOptions o)
+{
+    Bytes out(rgba.size() / 4);
+    if (!Remap(rgba.data(), width, int(out.size()) / width, c, o, out.data()))
+        out.clear();
+    return out;
+}
+
+Q_DECLARE_METATYPE(ColourSpace)
+Q_DECLARE_METATYPE(Dither)
+
+class TestConvert : public QObject {
+    Q_OBJECT
+private slots:
+    void nearest_data()
+    {
+        QTest::addColumn<ColourSpace>("space");
+        QTest::addColumn<L>("shape"); // seed, first, last, 1 in how many kept, colour levels
+        for (ColourSpace s : {ColourSpace::Oklab, ColourSpace::Rgb}) {
+            const char *name = s == ColourSpace::Oklab ? "oklab" : "rgb";
+            QTest::addRow("%s all 256", name) << s << L{1, 0, 255, 1, 256};
+            QTest::addRow("%s range 200..17", name) << s << L{2, 200, 17, 1, 256};
+            QTest::addRow("%s every third", name) << s << L{3, 0, 255, 3, 256};
+            QTest::addRow("%s repeated colours", name) << s << L{4, 10, 250, 1, 3};
+            QTest::addRow("%s one entry", name) << s << L{5, 99, 99, 1, 256};
+        }
+    }
+    void nearest()
+    {
+        QFETCH(ColourSpace, space);
+        QFETCH(L, shape);
+        QRandomGenerator rng{quint32(shape[0])};
+        Rgb8 palette[256];
+        for (Rgb8 &c : palette)
+            c = RandomRgb(rng, shape[4]);
+        Candidates all = RangeCandidates(palette, shape[1], shape[2]), kept;
+        for (const Candidate &c : all)
+            if (rng.bounded(shape[3]) == 0)
+                kept.push_back(c);
+        std::reverse(kept.begin(), kept.end());
+        const Candidates tidy = Tidy(kept);
+        const NearestFinder finder(PointsOf(tidy, space));
+        const auto exhaustive = [&](Vec3 q) {
+            int best = 0;
+            for (int i = 1; i < finder.size(); ++i)
+                if (Distance2(q, finder.point(i)) < Distance2(q, finder.point(best)))
+                    best = i;
+            return best;
+        };
+        Bytes picture;
+        for (int i = 0; i < 400; ++i) {
+            const Rgb8 c = i % 4 ? RandomRgb(rng) : palette[rng.bounded(256)];
+            picture.insert(picture.end(), {c.r, c.g, c.b, 255});
+            // Moved off the colour by about a palette's spacing, the search
+            // starting from the colour's own answer as a dithered pixel's does.
+            const Vec3 p = PointOf(space, c);
+            const float step = space == ColourSpace::Rgb ? 40.0f : 0.1f;
+            const auto jitter = [&] { return float(rng.generateDouble() - 0.5) * step; };
+            const Vec3 q{p.x + jitter(), p.y + jitter(), p.z + jitter()};
+            QCOMPARE(finder.find(q, exhaustive(p)), exhaustive(q));
+        }
+        RemapOptions plain;
+        plain.dither = Dither::None;
+        plain.space = space;
+        const Bytes got = Converted(picture, 20, kept, plain);
+        QCOMPARE(got.size(), size_t(400));
+        for (int i = 0; i < 400; ++i) {
+            const Rgb8 c{picture[4 * i], picture[4 * i + 1], picture[4 * i + 2]};
+            QCOMPARE(int(got[i]), tidy[exhaustive(PointOf(space, c))].entry);
+        }
+    }
+
+    void diffusion_data()
+    {
+        QTest::addColumn<Dither>("dither");
+        QTest::addColumn<ColourSpace>("space");
+        QTest::addColumn<bool>("serpentine");
+        QTest::addColumn<int>("within"); // 255ths of the mean colour
+        const std::pair<const char *, Dither> kernels[] = {
+            {"floyd-steinberg", Dither::FloydSteinberg},
+            {"atkinson", Dither::Atkinson},
+            {"sierra lite", Dither::SierraLite},
+            {"jarvis-judice-ninke", Dither::JarvisJudiceNinke}};
+        for (const auto &[name, d] : kernels) {
+            // Atkinson passes on 6/8 of the error: near, not on, the mean (the
+            // nearest entry alone is 31/255 off in OKLab, 55/255 in linear light).
+            const int within = d == Dither::Atkinson ? 10 : 1;
+            QTest::addRow("%s oklab", name) << d << ColourSpace::Oklab << true << within;
+            QTest::addRow("%s rgb", name) << d << ColourSpace::Rgb << true << within;
+            QTest::addRow("%s one way", name) << d << ColourSpace::Oklab << false << within;
+        }
+    }
+    void diffusion()
+    {
+        QFETCH(Dither, dither);
+        QFETCH(ColourSpace, space);
+        QFETCH(bool, serpentine);
+        QFETCH(int, within);
+        // Entries 40..66 are the cube of 0, 128 and 255; the others hold the
+        // field's own colour, which a leak out of the range would pick.
+        const Rgb8 field{90, 170, 40};
+        Rgb8 palette[256];
+        std::fill(palette, palette + 256, field);
+        for (int e = 0; e < 27; ++e)
+            palette[40 + e] = {std::uint8_t(e % 3 * 255 / 2), std::uint8_t(e / 3 % 3 * 255 / 2),
+                               std::uint8_t(e / 9 * 255 / 2)};
+        const int side = 96;
+        const Bytes got =
+            Converted(Field(field, side * side), side, RangeCandidates(palette, 40, 66),
+                      {dither, 100, serpentine, space});
+        const auto at = [space](Rgb8 c) {
+            return space == ColourSpace::Oklab ? OklabOf(c) : LinearOf(c);
+        };
+        Vec3 mean;
+        for (std::uint8_t e : got) {
+            QVERIFY(e >= 40 && e <= 66);
+            const Vec3 v = at(palette[e]);
+            mean = {mean.x + v.x / float(got.size()), mean.y + v.y / float(got.size()),
+                    mean.z + v.z / float(got.size())};
+        }
+        const float off = std::sqrt(Distance2(mean, at(field))) * 255;
+        QVERIFY2(off < float(within), qPrintable(QString::number(off)));
+    }
+
+    void bayer_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<L>("firstRow");
+        QTest::newRow("2") << 2 << L{0, 2};
+        QTest::newRow("4") << 4 << L{0, 8, 2, 10};
+        QTest::newRow("8") << 8 << L{0, 32, 8, 40, 2, 34, 10, 42};
+    }
+    void bayer()
+    {
+        QFETCH(int, size);
+        QFETCH(L, firstRow);
+        const std::vector<int> m = BayerMatrix(size);
+        QCOMPARE(L(m.begin(), m.begin() + size), firstRow);
+        QCOMPARE(std::set<int>(m.begin(), m.end()).size(), size_t(size * size));
+        QCOMPARE(*std::max_element(m.begin(), m.end()), size * size - 1);
+    }
+
+    void quantize_data()
+    {
+        QTest::addColumn<L>("picture"); // distinct colours, of them transparent, pixels, alpha
+        QTest::addColumn<int>("n");
+        QTest::addColumn<int>("want"); // the palette's size; 0: none
+        QTest::newRow("2 colours into 2") << L{2, 0, 64, 255} << 2 << 2;
+        QTest::newRow("256 colours into 256") << L{256, 0, 4096, 255} << 256 << 256;
+        QTest::newRow("3 colours into 2") << L{3, 0, 64, 255} << 2 << 2;
+        QTest::newRow("5000 colours into 16") << L{5000, 0, 20000, 255} << 16 << 16;
+        QTest::newRow("cells past 2^18 colours") << L{300000, 0, 300000, 255} << 256 << 256;
+        QTest::newRow("transparent left out") << L{3, 1, 64, 128} << 2 << 2;
+        QTest::newRow("1 is too few") << L{3, 0, 64, 255} << 1 << 0;
+        QTest::newRow("257 is too many") << L{300, 0, 640, 255} << 257 << 0;
+    }
+    void quantize()
+    {
+        QFETCH(L, picture);
+        QFETCH(int, n);
+        QFETCH(int, want);
+        const int alpha = picture[3];
+        // Half-transparent pixels are drawn over black.
+        const auto over = [alpha](int c) { return (c * alpha + 127) / 255; };
+        std::set<int> drawn;
+        Bytes rgba;
+        for (int i = 0; i < picture[2]; ++i) {
+            const int k = i % picture[0], r = k * 97 % 256, g = k >> 8 & 255, b = k >> 16;
+            const bool clear = k < picture[1];
+            rgba.insert(rgba.end(), {std::uint8_t(r), std::uint8_t(g), std::uint8_t(b),
+                                     std::uint8_t(clear ? 127 : alpha)});
+            if (!clear)
+                drawn.insert(over(r) << 16 | over(g) << 8 | over(b));
+        }
+        const std::vector<Rgb8> got = MakePalette(rgba.data(), picture[2], 1, n, true);
+        QCOMPARE(int(got.size()), want);
+        std::set<int> made;
+        for (const Rgb8 &c : got)
+            made.insert(c.r << 16 | c.g << 8 | c.b);
+        if (int(drawn.size()) <= n)
+            QCOMPARE(made, drawn);
+    }
+
+    void transparency_data()
+    {
+        QTest::addColumn<Dither>("dither");
+        QTest::addColumn<int>("entry"); // for transparent pixels; -1: none
+        QTest::addColumn<L>("want");    // for alpha 0, 127, 128, 255
+        for (Dither d : {Dither::None, Dither::FloydSteinberg, Dither::Bayer4}) {
+            const char *name = d == Dither::None     ? "plain"
+                               : d == Dither::Bayer4 ? "bayer"
+                                                     : "diffused";
+            QTest::addRow("%s, entry 9 outside the candidates", name) << d << 9 << L{9, 9, 1, 2};
+            QTest::addRow("%s, over black", name) << d << -1 << L{0, 1, 1, 2};
+        }
+    }
+    void transparency()
+    {
+        QFETCH(Dither, dither);
+        QFETCH(int, entry);
+        QFETCH(L, want);
+        const Rgb8 palette[3] = {{0, 0, 0}, {128, 128, 128}, {255, 255, 255}};
+        Bytes rgba;
+        for (int a : {0, 127, 128, 255})
+            rgba.insert(rgba.end(), {255, 255, 255, std::uint8_t(a)});
+        RemapOptions o;
+        o.dither = dither;
+        o.transparentEntry = entry;
+        const Bytes got = Converted(rgba, 4, RangeCandidates(palette, 0, 2), o);
+        QCOMPARE(L(got.begin(), got.end()), want);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConvert)
+#include "test_convert.moc"
