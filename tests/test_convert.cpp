@@ -67,7 +67,7 @@ private slots:
                 kept.push_back(c);
         std::reverse(kept.begin(), kept.end());
         const Candidates tidy = Tidy(kept);
-        const NearestFinder finder(PointsOf(tidy, space));
+        NearestFinder finder(PointsOf(tidy, space));
         const auto exhaustive = [&](Vec3 q) {
             int best = 0;
             for (int i = 1; i < finder.size(); ++i)

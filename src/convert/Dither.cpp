@@ -93,7 +93,7 @@ Vec3 operator*(Vec3 p, float k)
 }
 
 void RemapPlain(const std::uint8_t *rgba, std::size_t count, const Candidates &candidates,
-                const NearestFinder &finder, const RemapOptions &o, std::uint8_t *out)
+                NearestFinder &finder, const RemapOptions &o, std::uint8_t *out)
 {
     ColourCache cache;
     int last = 0;
@@ -128,7 +128,7 @@ float TypicalGap(const NearestFinder &finder)
 }
 
 void RemapOrdered(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
-                  const NearestFinder &finder, const RemapOptions &o, std::uint8_t *out)
+                  NearestFinder &finder, const RemapOptions &o, std::uint8_t *out)
 {
     const int n = BayerSize(o.dither);
     const std::vector<int> matrix = BayerMatrix(n);
@@ -158,7 +158,7 @@ void RemapOrdered(const std::uint8_t *rgba, int width, int height, const Candida
 }
 
 void RemapDiffused(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
-                   const NearestFinder &finder, const RemapOptions &o, std::uint8_t *out)
+                   NearestFinder &finder, const RemapOptions &o, std::uint8_t *out)
 {
     const Kernel &kernel = *KernelOf(o.dither);
     const bool oklab = o.space == ColourSpace::Oklab;
@@ -242,7 +242,7 @@ bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &ca
     o.strength = std::clamp(o.strength, 0, 100);
     if (o.transparentEntry > 255)
         o.transparentEntry = -1;
-    const NearestFinder finder(PointsOf(tidy, o.space));
+    NearestFinder finder(PointsOf(tidy, o.space));
     const std::size_t count = std::size_t(width) * std::size_t(height);
     if (o.strength == 0 || o.dither == Dither::None)
         RemapPlain(rgba, count, tidy, finder, o, out);

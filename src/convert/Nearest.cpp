@@ -1,8 +1,23 @@
 #include "convert/Nearest.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <numeric>
+
+namespace {
+
+float &At(Vec3 &v, int k)
+{
+    return k == 0 ? v.x : k == 1 ? v.y : v.z;
+}
+
+float At(const Vec3 &v, int k)
+{
+    return k == 0 ? v.x : k == 1 ? v.y : v.z;
+}
+
+} // namespace
 
 NearestFinder::NearestFinder(std::vector<Vec3> points) : points_(std::move(points))
 {
@@ -31,9 +46,75 @@ NearestFinder::NearestFinder(std::vector<Vec3> points) : points_(std::move(point
     keys_.resize(n);
     for (int i = 0; i < n; ++i)
         keys_[i] = key(points_[order_[i]]);
+
+    if (n < 2 || n > 65535)
+        return;
+    const float widest = *std::max_element(spread, spread + 3);
+    for (int k = 0; k < 3; ++k) {
+        const float extent = std::max(spread[k], widest * 0.01f) * 1.5f;
+        At(origin_, k) = At(lo, k) - (extent - spread[k]) / 2;
+        At(size_, k) = extent / kGrid;
+        At(scale_, k) = kGrid / extent;
+    }
+    if (widest > 0 && std::isfinite(widest))
+        cells_.resize(std::size_t(kGrid) * kGrid * kGrid);
 }
 
-int NearestFinder::find(Vec3 query, int hint) const
+int NearestFinder::cellOf(Vec3 q) const
+{
+    if (cells_.empty())
+        return -1;
+    int cell = 0;
+    for (int k = 0; k < 3; ++k) {
+        const float f = (At(q, k) - At(origin_, k)) * At(scale_, k);
+        if (!(f >= 0 && f < kGrid))
+            return -1;
+        cell = cell * kGrid + int(f);
+    }
+    return cell;
+}
+
+void NearestFinder::fillCell(int cell)
+{
+    // The cell's box, a little larger so that a query rounded into the cell
+    // from just outside is still inside it.
+    Vec3 lo, hi;
+    for (int k = 2, c = cell; k >= 0; --k, c /= kGrid) {
+        const float pad = At(size_, k) * 1e-3f;
+        At(lo, k) = At(origin_, k) + float(c % kGrid) * At(size_, k) - pad;
+        At(hi, k) = At(lo, k) + At(size_, k) + 2 * pad;
+    }
+    const auto farthest = [&](const Vec3 &p) {
+        float d = 0;
+        for (int k = 0; k < 3; ++k) {
+            const float e =
+                std::max(std::abs(At(p, k) - At(lo, k)), std::abs(At(p, k) - At(hi, k)));
+            d += e * e;
+        }
+        return d;
+    };
+    const auto nearest = [&](const Vec3 &p) {
+        float d = 0;
+        for (int k = 0; k < 3; ++k) {
+            const float e = std::max({At(lo, k) - At(p, k), 0.0f, At(p, k) - At(hi, k)});
+            d += e * e;
+        }
+        return d;
+    };
+    float bound = std::numeric_limits<float>::infinity();
+    for (const Vec3 &p : points_)
+        bound = std::min(bound, farthest(p));
+    // Points farther than every point's farthest corner are never nearest;
+    // the margin keeps equals and rounding on the safe side.
+    bound = bound * 1.001f + 1e-30f;
+    cells_[std::size_t(cell)].start = std::int32_t(lists_.size());
+    for (int i = 0; i < size(); ++i)
+        if (nearest(points_[i]) <= bound)
+            lists_.push_back(std::uint16_t(i));
+    cells_[std::size_t(cell)].count = std::int32_t(lists_.size()) - cells_[std::size_t(cell)].start;
+}
+
+int NearestFinder::find(Vec3 query, int hint)
 {
     const int n = size();
     if (hint < 0 || hint >= n)
@@ -43,7 +124,27 @@ int NearestFinder::find(Vec3 query, int hint) const
     float best = Distance2(query, points_[hint]);
     if (best < alone_[hint])
         return hint;
-    int found = hint;
+    const int cell = cellOf(query);
+    if (cell < 0)
+        return walk(query, hint, best);
+    if (cells_[std::size_t(cell)].start < 0)
+        fillCell(cell);
+    const Cell &c = cells_[std::size_t(cell)];
+    int found = -1;
+    best = std::numeric_limits<float>::infinity();
+    for (const std::uint16_t *p = &lists_[std::size_t(c.start)], *end = p + c.count; p < end; ++p) {
+        const float d = Distance2(query, points_[*p]);
+        if (d < best) {
+            best = d;
+            found = *p;
+        }
+    }
+    return found;
+}
+
+int NearestFinder::walk(Vec3 query, int found, float best) const
+{
+    const int n = size();
     const auto consider = [&](int pos) {
         const float d = Distance2(query, points_[pos]);
         if (d < best || (d == best && pos < found)) {
@@ -77,7 +178,7 @@ int NearestFinder::find(Vec3 query, int hint) const
 
 ColourCache::ColourCache() : keys_(1u << kBits, 0xffffffffu), found_(1u << kBits, 0) {}
 
-int ColourCache::find(const NearestFinder &finder, ColourSpace space, Rgb8 c, int hint)
+int ColourCache::find(NearestFinder &finder, ColourSpace space, Rgb8 c, int hint)
 {
     const std::uint32_t rgb = std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b;
     const std::uint32_t slot = (rgb * 2654435761u) >> (32 - kBits);

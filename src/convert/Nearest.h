@@ -7,12 +7,13 @@
 
 // The nearest of a fixed set of points to a query, exactly: the same answer
 // as comparing every point with Distance2, the lowest position among equals.
+// It learns the space as it is asked, so one finder serves one thread.
 class NearestFinder {
 public:
     explicit NearestFinder(std::vector<Vec3> points);
 
     // hint: a position likely to be the answer, such as the last one found.
-    int find(Vec3 query, int hint = 0) const;
+    int find(Vec3 query, int hint = 0);
     int size() const { return int(points_.size()); }
     const Vec3 &point(int pos) const { return points_[pos]; }
 
@@ -28,6 +29,20 @@ private:
     int axis_ = 0;
     std::vector<float> keys_;
     std::vector<int> order_;
+
+    // A grid over the points' box (and a margin): each cell, on its first
+    // query, lists the points that can be nearest anywhere inside it.
+    struct Cell {
+        std::int32_t start = -1;
+        std::int32_t count = 0;
+    };
+    static constexpr int kGrid = 32;
+    int cellOf(Vec3 query) const;
+    void fillCell(int cell);
+    int walk(Vec3 query, int found, float best) const;
+    Vec3 origin_, size_, scale_;
+    std::vector<Cell> cells_;
+    std::vector<std::uint16_t> lists_;
 };
 
 // Answers for byte colours already asked: pictures repeat their colours.
@@ -35,7 +50,7 @@ private:
 class ColourCache {
 public:
     ColourCache();
-    int find(const NearestFinder &finder, ColourSpace space, Rgb8 c, int hint);
+    int find(NearestFinder &finder, ColourSpace space, Rgb8 c, int hint);
 
 private:
     static constexpr int kBits = 15;

@@ -210,7 +210,7 @@ std::vector<Vec3> Refine(const std::vector<Weighted> &points, std::vector<Vec3> 
     double previous = INFINITY;
     for (int pass = 0; pass < meanPasses + medianPasses; ++pass) {
         const bool median = pass >= meanPasses;
-        const NearestFinder finder(centres);
+        NearestFinder finder(centres);
         std::vector<Sums> sums(centres.size());
         double total = 0, worstCost = -1;
         std::size_t worst = 0;
