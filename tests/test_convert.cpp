@@ -66,7 +66,7 @@ private slots:
             if (rng.bounded(shape[3]) == 0)
                 kept.push_back(c);
         std::reverse(kept.begin(), kept.end());
-        const Candidates tidy = Tidy(kept);
+        const Candidates tidy = TidyCandidates(kept);
         NearestFinder finder(PointsOf(tidy, space));
         const auto exhaustive = [&](Vec3 q) {
             int best = 0;
@@ -76,23 +76,24 @@ private slots:
             return best;
         };
         Bytes picture;
-        for (int i = 0; i < 400; ++i) {
+        for (int i = 0; i < 4000; ++i) {
             const Rgb8 c = i % 4 ? RandomRgb(rng) : palette[rng.bounded(256)];
             picture.insert(picture.end(), {c.r, c.g, c.b, 255});
             // Moved off the colour by about a palette's spacing, the search
-            // starting from the colour's own answer as a dithered pixel's does.
+            // starting from the colour's own answer as a dithered pixel's does;
+            // some far outside every colour.
             const Vec3 p = PointOf(space, c);
-            const float step = space == ColourSpace::Rgb ? 40.0f : 0.1f;
+            const float step = space == ColourSpace::Rgb ? 40.0f : 0.1f, far = i % 8 ? 1 : 3;
             const auto jitter = [&] { return float(rng.generateDouble() - 0.5) * step; };
-            const Vec3 q{p.x + jitter(), p.y + jitter(), p.z + jitter()};
+            const Vec3 q{p.x * far + jitter(), p.y * far + jitter(), p.z * far + jitter()};
             QCOMPARE(finder.find(q, exhaustive(p)), exhaustive(q));
         }
         RemapOptions plain;
         plain.dither = Dither::None;
         plain.space = space;
-        const Bytes got = Converted(picture, 20, kept, plain);
-        QCOMPARE(got.size(), size_t(400));
-        for (int i = 0; i < 400; ++i) {
+        const Bytes got = Converted(picture, 40, kept, plain);
+        QCOMPARE(got.size(), size_t(4000));
+        for (int i = 0; i < 4000; ++i) {
             const Rgb8 c{picture[4 * i], picture[4 * i + 1], picture[4 * i + 2]};
             QCOMPARE(int(got[i]), tidy[exhaustive(PointOf(space, c))].entry);
         }

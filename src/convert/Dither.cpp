@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -68,7 +69,7 @@ struct Pixel {
     bool transparent = false;
 };
 
-Pixel PixelAt(const std::uint8_t *p, int transparentEntry)
+inline Pixel PixelAt(const std::uint8_t *p, int transparentEntry)
 {
     const int a = p[3];
     if (a < 128 && transparentEntry >= 0)
@@ -98,6 +99,11 @@ void RemapPlain(const std::uint8_t *rgba, std::size_t count, const Candidates &c
     ColourCache cache;
     int last = 0;
     for (std::size_t i = 0; i < count; ++i) {
+        // Runs of one colour are common and cost a comparison.
+        if (i > 0 && std::memcmp(rgba + 4 * i, rgba + 4 * i - 4, 4) == 0) {
+            out[i] = out[i - 1];
+            continue;
+        }
         const Pixel px = PixelAt(rgba + 4 * i, o.transparentEntry);
         if (px.transparent) {
             out[i] = std::uint8_t(o.transparentEntry);
@@ -235,7 +241,7 @@ std::vector<int> BayerMatrix(int size)
 bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
            const RemapOptions &options, std::uint8_t *out)
 {
-    const Candidates tidy = Tidy(candidates);
+    const Candidates tidy = TidyCandidates(candidates);
     if (tidy.empty() || width <= 0 || height <= 0)
         return false;
     RemapOptions o = options;

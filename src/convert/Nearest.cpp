@@ -51,7 +51,7 @@ NearestFinder::NearestFinder(std::vector<Vec3> points) : points_(std::move(point
         return;
     const float widest = *std::max_element(spread, spread + 3);
     for (int k = 0; k < 3; ++k) {
-        const float extent = std::max(spread[k], widest * 0.01f) * 1.5f;
+        const float extent = std::max(spread[k], widest * 0.01f) * 2.0f;
         At(origin_, k) = At(lo, k) - (extent - spread[k]) / 2;
         At(size_, k) = extent / kGrid;
         At(scale_, k) = kGrid / extent;
@@ -178,14 +178,11 @@ int NearestFinder::walk(Vec3 query, int found, float best) const
 
 ColourCache::ColourCache() : keys_(1u << kBits, 0xffffffffu), found_(1u << kBits, 0) {}
 
-int ColourCache::find(NearestFinder &finder, ColourSpace space, Rgb8 c, int hint)
+int ColourCache::miss(NearestFinder &finder, ColourSpace space, Rgb8 c, int hint,
+                      std::uint32_t slot)
 {
-    const std::uint32_t rgb = std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b;
-    const std::uint32_t slot = (rgb * 2654435761u) >> (32 - kBits);
-    if (keys_[slot] != rgb) {
-        keys_[slot] = rgb;
-        found_[slot] = std::uint16_t(finder.find(PointOf(space, c), hint));
-    }
+    keys_[slot] = std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b;
+    found_[slot] = std::uint16_t(finder.find(PointOf(space, c), hint));
     return found_[slot];
 }
 
@@ -197,7 +194,7 @@ Candidates RangeCandidates(const Rgb8 *colours, int first, int last)
     return out;
 }
 
-Candidates Tidy(Candidates candidates)
+Candidates TidyCandidates(Candidates candidates)
 {
     candidates.erase(
         std::remove_if(candidates.begin(), candidates.end(),

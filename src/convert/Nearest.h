@@ -50,10 +50,17 @@ private:
 class ColourCache {
 public:
     ColourCache();
-    int find(NearestFinder &finder, ColourSpace space, Rgb8 c, int hint);
+    int find(NearestFinder &finder, ColourSpace space, Rgb8 c, int hint)
+    {
+        const std::uint32_t rgb = std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b;
+        const std::uint32_t slot = (rgb * 2654435761u) >> (32 - kBits);
+        return keys_[slot] == rgb ? found_[slot] : miss(finder, space, c, hint, slot);
+    }
 
 private:
-    static constexpr int kBits = 15;
+    int miss(NearestFinder &finder, ColourSpace space, Rgb8 c, int hint, std::uint32_t slot);
+
+    static constexpr int kBits = 18;
     std::vector<std::uint32_t> keys_;
     std::vector<std::uint16_t> found_;
 };
@@ -68,5 +75,5 @@ using Candidates = std::vector<Candidate>;
 // Entries first..last of a 256-entry table, either order.
 Candidates RangeCandidates(const Rgb8 *colours, int first, int last);
 // Sorted by entry, each entry once (its first colour), entries outside 0..255 dropped.
-Candidates Tidy(Candidates candidates);
+Candidates TidyCandidates(Candidates candidates);
 std::vector<Vec3> PointsOf(const Candidates &candidates, ColourSpace space);
