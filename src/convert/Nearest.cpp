@@ -107,10 +107,19 @@ void NearestFinder::fillCell(int cell)
     // Points farther than every point's farthest corner are never nearest;
     // the margin keeps equals and rounding on the safe side.
     bound = bound * 1.001f + 1e-30f;
+    const auto add = [this](std::uint16_t pos, Vec3 p) {
+        lists_.push_back(pos);
+        xs_.push_back(p.x);
+        ys_.push_back(p.y);
+        zs_.push_back(p.z);
+    };
     cells_[std::size_t(cell)].start = std::int32_t(lists_.size());
     for (int i = 0; i < size(); ++i)
         if (nearest(points_[i]) <= bound)
-            lists_.push_back(std::uint16_t(i));
+            add(std::uint16_t(i), points_[i]);
+    // Whole blocks, filled up with a point too far to be chosen.
+    while (lists_.size() % kBlock)
+        add(0, {1e18f, 1e18f, 1e18f});
     cells_[std::size_t(cell)].count = std::int32_t(lists_.size()) - cells_[std::size_t(cell)].start;
 }
 
@@ -132,11 +141,25 @@ int NearestFinder::find(Vec3 query, int hint)
     const Cell &c = cells_[std::size_t(cell)];
     int found = -1;
     best = std::numeric_limits<float>::infinity();
-    for (const std::uint16_t *p = &lists_[std::size_t(c.start)], *end = p + c.count; p < end; ++p) {
-        const float d = Distance2(query, points_[*p]);
-        if (d < best) {
-            best = d;
-            found = *p;
+    // Blocks of a fixed size let the compiler compute several distances at
+    // once; each is still Distance2's sum in its order.
+    for (std::size_t b = std::size_t(c.start), end = b + std::size_t(c.count); b < end;
+         b += kBlock) {
+        float d[kBlock];
+        for (int j = 0; j < kBlock; ++j) {
+            const float dx = query.x - xs_[b + j], dy = query.y - ys_[b + j],
+                        dz = query.z - zs_[b + j];
+            d[j] = dx * dx + dy * dy + dz * dz;
+        }
+        float least = d[0];
+        for (int j = 1; j < kBlock; ++j)
+            least = d[j] < least ? d[j] : least;
+        if (least < best) {
+            int j = 0;
+            while (d[j] != least)
+                ++j;
+            best = least;
+            found = lists_[b + std::size_t(j)];
         }
     }
     return found;

@@ -42,7 +42,9 @@ private:
     int walk(Vec3 query, int found, float best) const;
     Vec3 origin_, size_, scale_;
     std::vector<Cell> cells_;
+    static constexpr int kBlock = 8;
     std::vector<std::uint16_t> lists_;
+    std::vector<float> xs_, ys_, zs_;
 };
 
 // Answers for byte colours already asked: pictures repeat their colours.
