@@ -63,7 +63,7 @@ int BayerSize(Dither d)
     return d == Dither::Bayer2 ? 2 : d == Dither::Bayer4 ? 4 : d == Dither::Bayer8 ? 8 : 0;
 }
 
-// The pixel as drawn: transparent pixels with a chosen entry are marked by -1.
+// The pixel as drawn, or transparent when it takes the chosen entry.
 struct Pixel {
     Rgb8 colour;
     bool transparent = false;

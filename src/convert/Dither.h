@@ -27,8 +27,9 @@ struct RemapOptions {
 
 // The entry of each pixel of an RGBA picture (4 bytes a pixel, rows of
 // width * 4 bytes), one byte a pixel into out. Error diffusion carries the
-// error in OKLab, or in linear light when distances are RGB. False when there
-// is no candidate or no pixel.
+// error in OKLab, or in linear light when distances are RGB. Of equally near
+// candidates the lowest entry is taken. False when there is no candidate or no
+// pixel.
 bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
            const RemapOptions &options, std::uint8_t *out);
 

@@ -141,8 +141,7 @@ int NearestFinder::find(Vec3 query, int hint)
     const Cell &c = cells_[std::size_t(cell)];
     int found = -1;
     best = std::numeric_limits<float>::infinity();
-    // Blocks of a fixed size let the compiler compute several distances at
-    // once; each is still Distance2's sum in its order.
+    // Each distance is still Distance2's sum in its order, so equal to it.
     for (std::size_t b = std::size_t(c.start), end = b + std::size_t(c.count); b < end;
          b += kBlock) {
         float d[kBlock];

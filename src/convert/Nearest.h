@@ -37,12 +37,13 @@ private:
         std::int32_t count = 0;
     };
     static constexpr int kGrid = 32;
+    // A cell's points in whole blocks, whose distances are computed together.
+    static constexpr int kBlock = 8;
     int cellOf(Vec3 query) const;
     void fillCell(int cell);
     int walk(Vec3 query, int found, float best) const;
     Vec3 origin_, size_, scale_;
     std::vector<Cell> cells_;
-    static constexpr int kBlock = 8;
     std::vector<std::uint16_t> lists_;
     std::vector<float> xs_, ys_, zs_;
 };
