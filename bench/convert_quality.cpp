@@ -52,7 +52,7 @@ int main(int argc, char **argv)
         timer.start();
         for (int k = 0; k < 3; ++k) {
             const std::vector<Rgb8> palette =
-                MakePalette(picture.constBits(), w, h, sizes[k], false);
+                MakePalette(picture.constBits(), w, h, sizes[k], false).colours;
             Candidates candidates;
             for (std::size_t e = 0; e < palette.size(); ++e)
                 candidates.push_back({int(e), palette[e]});

@@ -239,8 +239,7 @@ std::vector<Vec3> Refine(const std::vector<Weighted> &points, std::vector<Vec3> 
 
 } // namespace
 
-std::vector<Rgb8> MakePalette(const std::uint8_t *rgba, int width, int height, int n,
-                              bool skipTransparent)
+NewPalette MakePalette(const std::uint8_t *rgba, int width, int height, int n, bool skipTransparent)
 {
     if (n < 2 || n > 256 || width <= 0 || height <= 0)
         return {};
@@ -252,9 +251,9 @@ std::vector<Rgb8> MakePalette(const std::uint8_t *rgba, int width, int height, i
             return Rgb8{std::uint8_t(k >> 16), std::uint8_t(k >> 8), std::uint8_t(k)};
         };
         if (exact.size() <= std::size_t(n)) {
-            std::vector<Rgb8> out;
+            NewPalette out{{}, true};
             for (const auto &[key, c] : exact)
-                out.push_back(rgbOf(key));
+                out.colours.push_back(rgbOf(key));
             return out;
         }
         for (const auto &[key, c] : exact)
@@ -262,11 +261,11 @@ std::vector<Rgb8> MakePalette(const std::uint8_t *rgba, int width, int height, i
     } else {
         points = CountCells(rgba, count, skipTransparent);
     }
-    std::vector<Rgb8> out;
+    NewPalette out;
     for (const Vec3 &c : Refine(points, SplitBoxes(points, n), kMeanPasses, kMedianPasses)) {
         const Rgb8 rgb = Rgb8OfOklab(c);
-        if (std::find(out.begin(), out.end(), rgb) == out.end())
-            out.push_back(rgb);
+        if (std::find(out.colours.begin(), out.colours.end(), rgb) == out.colours.end())
+            out.colours.push_back(rgb);
     }
     return out;
 }
