@@ -93,6 +93,29 @@ Vec3 operator*(Vec3 p, float k)
     return {p.x * k, p.y * k, p.z * k};
 }
 
+// Working-space colours of the last byte colours met, direct-mapped.
+class WorkCache {
+public:
+    template <class Convert> Vec3 find(Rgb8 c, const Convert &convert)
+    {
+        const std::uint32_t rgb = std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b;
+        Slot &s = slots_[(rgb * 2654435761u) >> (32 - kBits)];
+        if (s.key != rgb) {
+            s.key = rgb;
+            s.value = convert(c);
+        }
+        return s.value;
+    }
+
+private:
+    static constexpr int kBits = 14;
+    struct Slot {
+        std::uint32_t key = 0xffffffffu;
+        Vec3 value;
+    };
+    std::vector<Slot> slots_ = std::vector<Slot>(std::size_t(1) << kBits);
+};
+
 void RemapPlain(const std::uint8_t *rgba, std::size_t count, const Candidates &candidates,
                 NearestFinder &finder, const RemapOptions &o, std::uint8_t *out)
 {
@@ -142,6 +165,7 @@ void RemapOrdered(const std::uint8_t *rgba, int width, int height, const Candida
     // In RGB the step is spread over all three channels, in OKLab over lightness.
     if (o.space == ColourSpace::Rgb)
         spread /= std::sqrt(3.0f);
+    WorkCache seen;
     int last = 0;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
@@ -152,7 +176,7 @@ void RemapOrdered(const std::uint8_t *rgba, int width, int height, const Candida
                 continue;
             }
             const float t = (float(matrix[(y % n) * n + x % n]) + 0.5f) / float(n * n) - 0.5f;
-            Vec3 q = PointOf(o.space, px.colour);
+            Vec3 q = seen.find(px.colour, [&o](Rgb8 c) { return PointOf(o.space, c); });
             q.x += t * spread;
             if (o.space == ColourSpace::Rgb) {
                 q.y += t * spread;
@@ -170,6 +194,7 @@ void RemapDiffused(const std::uint8_t *rgba, int width, int height, const Candid
     const bool oklab = o.space == ColourSpace::Oklab;
     // The error is carried in this working space.
     const auto work = [oklab](Rgb8 c) { return oklab ? OklabOf(c) : LinearOf(c); };
+    WorkCache seen;
     const auto query = [oklab](Vec3 v) {
         return oklab ? v
                      : Vec3{LinearToSrgb(v.x) * 255.0f, LinearToSrgb(v.y) * 255.0f,
@@ -209,7 +234,7 @@ void RemapDiffused(const std::uint8_t *rgba, int width, int height, const Candid
                 out[i] = std::uint8_t(o.transparentEntry);
                 continue;
             }
-            Vec3 v = work(px.colour) + row(y)[x];
+            Vec3 v = seen.find(px.colour, work) + row(y)[x];
             v = {std::clamp(v.x, lo.x, hi.x), std::clamp(v.y, lo.y, hi.y),
                  std::clamp(v.z, lo.z, hi.z)};
             last = finder.find(query(v), last);
