@@ -93,6 +93,23 @@ Vec3 operator*(Vec3 p, float k)
     return {p.x * k, p.y * k, p.z * k};
 }
 
+// Linear light to an sRGB channel 0..255 from a table, between its steps on
+// a straight line: a pixel with its error needs no more.
+float SrgbByteOf(float v)
+{
+    constexpr int kSteps = 4096;
+    static const std::vector<float> table = [] {
+        std::vector<float> t(kSteps + 2);
+        for (int i = 0; i <= kSteps + 1; ++i)
+            t[std::size_t(i)] = LinearToSrgb(float(i) / kSteps) * 255.0f;
+        return t;
+    }();
+    const float f = std::clamp(v, 0.0f, 1.0f) * kSteps;
+    const int i = int(f);
+    return table[std::size_t(i)] +
+           (f - float(i)) * (table[std::size_t(i) + 1] - table[std::size_t(i)]);
+}
+
 // Working-space colours of the last byte colours met, direct-mapped.
 class WorkCache {
 public:
@@ -196,9 +213,7 @@ void RemapDiffused(const std::uint8_t *rgba, int width, int height, const Candid
     const auto work = [oklab](Rgb8 c) { return oklab ? OklabOf(c) : LinearOf(c); };
     WorkCache seen;
     const auto query = [oklab](Vec3 v) {
-        return oklab ? v
-                     : Vec3{LinearToSrgb(v.x) * 255.0f, LinearToSrgb(v.y) * 255.0f,
-                            LinearToSrgb(v.z) * 255.0f};
+        return oklab ? v : Vec3{SrgbByteOf(v.x), SrgbByteOf(v.y), SrgbByteOf(v.z)};
     };
     std::vector<Vec3> target;
     Vec3 lo{INFINITY, INFINITY, INFINITY}, hi{-INFINITY, -INFINITY, -INFINITY};
