@@ -52,7 +52,12 @@ bool IsImageFile(QByteArrayView file, const QString &name)
                quint8(file[2]) <= 1 && QByteArray("\1\2\4\x8").contains(file[3]) &&
                !name.endsWith(QLatin1String(".act"), Qt::CaseInsensitive);
     case ImageFormat::Unknown:
-        break;
+        // Truecolour kinds only Qt's readers open, told by their own marks;
+        // a palette's first colours could match them, its name not.
+        return !name.endsWith(QLatin1String(".act"), Qt::CaseInsensitive) &&
+               (file.startsWith("\xFF\xD8\xFF") || file.startsWith(QByteArrayView("II*\0", 4)) ||
+                file.startsWith(QByteArrayView("MM\0*", 4)) ||
+                (file.startsWith("RIFF") && file.size() >= 12 && file.sliced(8, 4) == "WEBP"));
     }
     return false;
 }

@@ -3,6 +3,8 @@
 #include "image/FileBytes.h"
 #include "image/ImageFormats.h"
 #include "image/PcxReader.h"
+#include "image/TrueColour.h"
+#include "image/frmConvert.h"
 #include "palette_window/frmPallet.h"
 #include "platform/Platform.h"
 #include "shell/Forms.h"
@@ -19,11 +21,24 @@ namespace {
 // refuses the file); the result waits here for DecodePcxImage.
 std::optional<PcxFile> accepted;
 
+// A picture without a palette of its own is converted onto one; the dialog
+// shows it and keeps it, so the caller has nothing left to open.
+bool ConvertedInstead(QByteArrayView bytes)
+{
+    const QImage picture = ReadTrueColour(bytes);
+    if (picture.isNull())
+        return false;
+    ConvertToPalette(picture, true);
+    return true;
+}
+
 // PNG, BMP and GIF: read into what a PCX yields, then the PCX rules apply.
 // Nothing reads their file's bytes once they are decoded, so none are kept.
 bool LoadOtherImage(const QString &path, QByteArrayView bytes)
 {
     AnyImage read = ReadAnyImage(bytes);
+    if (read.refusal == ImageRefusal::NotIndexed && ConvertedInstead(bytes))
+        return false;
     if (read.refusal != ImageRefusal::None) {
         ThePlatform().messageBox(&FrmMain(), ImageRefusalMessage(read, path),
                                  Platform::Buttons::Ok);
@@ -80,6 +95,8 @@ bool LoadPcxFile(const QString &path)
         const ImageFormat format = DetectImageFormat(bytes->view());
         if (format == ImageFormat::Png || format == ImageFormat::Bmp || format == ImageFormat::Gif)
             return LoadOtherImage(path, bytes->view());
+        if (format == ImageFormat::Unknown && ConvertedInstead(bytes->view()))
+            return false;
     }
     // A PCX's bytes stay as the program's own, taken before it is decoded
     // so the file is never held twice.

@@ -4,6 +4,8 @@
 
 // Reads and checks a PCX file; on acceptance its palette replaces the
 // working palette. A refused file is reported and changes nothing else.
+// A truecolour picture goes through the Convert dialog instead, and is not
+// accepted here whatever the dialog's answer.
 bool LoadPcxFile(const QString &path);
 // The file's palette, entry order reversed, becomes the working palette.
 void LoadPcxPallet();

@@ -33,7 +33,8 @@ void frmMain::cmdPcxOpen_Click()
     const auto path = ThePlatform().openFileDialog(
         this, {Catalog.TitlePcxOpen, QStringLiteral("Act Files (*.pcx)|*.pcx|"),
                QStringLiteral("USER.pcx"), false, QStringLiteral("All files (*)|*|"), 0,
-               QStringLiteral("Pictures (*.pcx *.png *.bmp *.gif)|*.pcx *.png *.bmp *.gif|")});
+               QStringLiteral("Pictures (*.pcx *.png *.bmp *.gif *.jpg *.jpeg)|"
+                              "*.pcx *.png *.bmp *.gif *.jpg *.jpeg|")});
     if (path)
         OpenPcx(*path);
 }
@@ -69,8 +70,7 @@ bool frmMain::txtZoom_LostFocus()
     // A text too large for a 16-bit number gets the range message too.
     const auto value = ReadWholeInRange(txtZoom->text(), 100, 400);
     if (!value) {
-        ThePlatform().messageBox(this, Catalog.MsgZoomRange,
-                                 Platform::Buttons::Ok);
+        ThePlatform().messageBox(this, Catalog.MsgZoomRange, Platform::Buttons::Ok);
         // The box shows the zoom the picture is still drawn at.
         txtZoom->setText(QString::number(committedZoom));
         txtZoom->setFocus(Qt::OtherFocusReason);

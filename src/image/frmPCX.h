@@ -31,10 +31,11 @@ public:
     void Form_MouseMove(int x, int y);
     void Form_MouseUp(Qt::MouseButton button, int x, int y);
 
-    // The right button's menu: export the picture.
+    // The right button's menu: export or convert the picture.
     void ShowImageMenu(const QPoint &at);
     void mnuSaveImage_Click();
     void mnuCopyImage_Click();
+    void mnuConvert_Click();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

@@ -1,5 +1,7 @@
-// The screen window's menu: the picture saved as a file or copied.
+// The screen window's menu: the picture saved as a file, copied, or converted.
 #include "image/ImageExport.h"
+#include "image/TrueColour.h"
+#include "image/frmConvert.h"
 #include "image/frmPCX.h"
 #include "platform/Platform.h"
 #include "shell/Forms.h"
@@ -24,6 +26,9 @@ void frmPCX::ShowImageMenu(const QPoint &at)
     QAction *copy = menu.addAction(Catalog.MenuCopyImage, this, &frmPCX::mnuCopyImage_Click);
     save->setEnabled(mdlGlobal::PcxImage.isLoaded());
     copy->setEnabled(mdlGlobal::PcxImage.isLoaded());
+    menu.addSeparator();
+    QAction *convert = menu.addAction(Catalog.MenuConvert, this, &frmPCX::mnuConvert_Click);
+    convert->setEnabled(mdlGlobal::PcxImage.isLoaded());
     menu.exec(area()->mapToGlobal(at));
 }
 
@@ -54,4 +59,9 @@ void frmPCX::mnuCopyImage_Click()
 {
     ThePlatform().setClipboardImage(
         IndexedPicture(mdlGlobal::PcxImage, Pallet).convertToFormat(QImage::Format_RGB32));
+}
+
+void frmPCX::mnuConvert_Click()
+{
+    ConvertToPalette(PictureColours(mdlGlobal::PcxImage, Pallet), false);
 }

@@ -130,6 +130,42 @@ const std::array<CatalogEntry, 7> &FileCatalogEntries()
     return entries;
 }
 
+const std::array<CatalogEntry, 13> &ConvertCatalogEntries()
+{
+    using M = MessageCatalog;
+    static const std::array<CatalogEntry, 13> entries{{
+        {"MenuConvert", "CONVERT", "MENU_CONVERT", QStringLiteral("パレットに変換...(&T)"),
+         &M::MenuConvert},
+        {"TitleConvert", "CONVERT", "TITLE", QStringLiteral("パレットに変換"), &M::TitleConvert},
+        {"CaptionConvertTarget", "CONVERT", "TARGET", QStringLiteral("変換先"),
+         &M::CaptionConvertTarget},
+        {"ConvertTargets", "CONVERT", "TARGETS",
+         QStringLiteral("今のパレット全体|新しいパレットを S から N 色|パレットの S ～ T だけ"),
+         &M::ConvertTargets},
+        {"CaptionConvertCount", "CONVERT", "COUNT", QStringLiteral("色数 N"),
+         &M::CaptionConvertCount},
+        {"CaptionConvertFirst", "CONVERT", "FIRST", QStringLiteral("最初のパレット S"),
+         &M::CaptionConvertFirst},
+        {"CaptionConvertLast", "CONVERT", "LAST", QStringLiteral("最後のパレット T"),
+         &M::CaptionConvertLast},
+        {"CaptionConvertDistance", "CONVERT", "DISTANCE", QStringLiteral("色の距離"),
+         &M::CaptionConvertDistance},
+        {"ConvertDistances", "CONVERT", "DISTANCES", QStringLiteral("OKLab (見た目の差)|RGB"),
+         &M::ConvertDistances},
+        {"CaptionConvertDither", "CONVERT", "DITHER", QStringLiteral("ディザ"),
+         &M::CaptionConvertDither},
+        {"ConvertDithers", "CONVERT", "DITHERS",
+         QStringLiteral("なし|Floyd-Steinberg|Atkinson|Sierra Lite|Jarvis-Judice-Ninke|"
+                        "Bayer 2x2|Bayer 4x4|Bayer 8x8"),
+         &M::ConvertDithers},
+        {"CaptionConvertStrength", "CONVERT", "STRENGTH", QStringLiteral("強さ (%)"),
+         &M::CaptionConvertStrength},
+        {"CaptionConvertSerpentine", "CONVERT", "SERPENTINE",
+         QStringLiteral("行ごとに向きを変える"), &M::CaptionConvertSerpentine},
+    }};
+    return entries;
+}
+
 const std::array<CatalogEntry, 8> &DesignCatalogEntries()
 {
     using M = MessageCatalog;
@@ -208,6 +244,7 @@ template <typename Fn> void ForEachTable(Fn fn)
     fn(FormatCatalogEntries());
     fn(PaletteToolEntries());
     fn(FileCatalogEntries());
+    fn(ConvertCatalogEntries());
     fn(DesignCatalogEntries());
 }
 

@@ -70,6 +70,22 @@ struct MessageCatalog {
     // %1 entry, %2 %3 %4 red, green, blue, %5 pixels drawn through it.
     QString TipUsage;
 
+    // The Convert dialog and the screen window's item that opens it (section
+    // CONVERT). The lists are items separated by "|".
+    QString MenuConvert;
+    QString TitleConvert;
+    QString CaptionConvertTarget;
+    QString ConvertTargets;
+    QString CaptionConvertCount;
+    QString CaptionConvertFirst;
+    QString CaptionConvertLast;
+    QString CaptionConvertDistance;
+    QString ConvertDistances;
+    QString CaptionConvertDither;
+    QString ConvertDithers;
+    QString CaptionConvertStrength;
+    QString CaptionConvertSerpentine;
+
     // Texts of the windows' own design, replaceable too.
     QString TitleAbout;
     QString TitleActOpen;
@@ -103,6 +119,9 @@ const std::array<CatalogEntry, 11> &PaletteToolEntries();
 
 // Read after those, from a section of their own.
 const std::array<CatalogEntry, 7> &FileCatalogEntries();
+
+// Read after those, from a section of their own.
+const std::array<CatalogEntry, 13> &ConvertCatalogEntries();
 
 // Read after those.
 const std::array<CatalogEntry, 8> &DesignCatalogEntries();

@@ -1,0 +1,217 @@
+#include "image/frmConvert.h"
+
+#include "image/DrawPcxImage.h"
+#include "image/TrueColour.h"
+#include "image/frmPCX.h"
+#include "palette_window/frmPallet.h"
+#include "shell/Forms.h"
+#include "shell/frmMain.h"
+#include "shell/mdlGlobal.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSpinBox>
+
+using namespace mdlGlobal;
+
+namespace {
+
+// Everything that makes up the picture shown, so a step can put one back.
+struct PictureState {
+    ::PcxImage image;
+    PixelBuffer decoded;
+    ::PcxHeader header;
+    QByteArray fileBytes;
+    qint64 fileLen = 0;
+    quint64 number = 0;
+};
+
+PictureState CurrentPicture()
+{
+    return {mdlGlobal::PcxImage, PcxDecodedBytes, mdlGlobal::PcxHeader,
+            PcxFileBytes,        PcxFileLen,      PcxImagesDecoded};
+}
+
+void ShowState(const PictureState &state)
+{
+    mdlGlobal::PcxImage = state.image;
+    PcxDecodedBytes = state.decoded;
+    mdlGlobal::PcxHeader = state.header;
+    PcxFileBytes = state.fileBytes;
+    PcxFileLen = state.fileLen;
+    PcxImagesDecoded = state.number;
+    FrmPallet().RecountUsage();
+    FrmPCX().intScr();
+}
+
+QSpinBox *SpinBox(int low, int high, int value)
+{
+    auto *box = new QSpinBox;
+    box->setRange(low, high);
+    box->setValue(value);
+    return box;
+}
+
+QComboBox *Choices(const QString &items, int chosen)
+{
+    auto *box = new QComboBox;
+    box->addItems(items.split(QLatin1Char('|')));
+    box->setCurrentIndex(chosen);
+    return box;
+}
+
+} // namespace
+
+frmConvert::frmConvert(QImage picture, bool fresh, QWidget *parent)
+    : QDialog(parent), rgba(std::move(picture)), fresh(fresh), startImage(mdlGlobal::PcxImage),
+      startPallet(Pallet), startH(FrmPCX().scrlH->value()), startV(FrmPCX().scrlV->value())
+{
+    setWindowTitle(Catalog.TitleConvert);
+    // A palette opened from a file is the one the picture is meant for.
+    const bool toOpenPalette = FrmPallet().lblFName->text() != frmPallet::kNoFile;
+    cboTarget = Choices(Catalog.ConvertTargets, toOpenPalette ? 0 : 1);
+    spnCount = SpinBox(2, 256, 256);
+    spnFirst = SpinBox(0, 255, 0);
+    spnLast = SpinBox(0, 255, 255);
+    cboDistance = Choices(Catalog.ConvertDistances, 0);
+    cboDither = Choices(Catalog.ConvertDithers, int(Dither::FloydSteinberg));
+    spnStrength = SpinBox(0, 100, 100);
+    chkSerpentine = new QCheckBox(Catalog.CaptionConvertSerpentine);
+    chkSerpentine->setChecked(true);
+    buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+
+    auto *form = new QFormLayout(this);
+    form->addRow(Catalog.CaptionConvertTarget, cboTarget);
+    form->addRow(Catalog.CaptionConvertCount, spnCount);
+    form->addRow(Catalog.CaptionConvertFirst, spnFirst);
+    form->addRow(Catalog.CaptionConvertLast, spnLast);
+    form->addRow(Catalog.CaptionConvertDistance, cboDistance);
+    form->addRow(Catalog.CaptionConvertDither, cboDither);
+    form->addRow(Catalog.CaptionConvertStrength, spnStrength);
+    form->addRow(chkSerpentine);
+    form->addRow(buttons);
+
+    connect(buttons, &QDialogButtonBox::accepted, this, &frmConvert::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &frmConvert::reject);
+    for (QComboBox *box : {cboTarget, cboDistance, cboDither})
+        connect(box, &QComboBox::currentIndexChanged, this, &frmConvert::settingsChanged);
+    for (QSpinBox *box : {spnCount, spnFirst, spnLast, spnStrength})
+        connect(box, &QSpinBox::valueChanged, this, &frmConvert::settingsChanged);
+    connect(chkSerpentine, &QCheckBox::toggled, this, &frmConvert::settingsChanged);
+    // Settings changed in a burst are converted once.
+    later.setSingleShot(true);
+    later.setInterval(0);
+    connect(&later, &QTimer::timeout, this, &frmConvert::preview);
+
+    if (fresh) {
+        FrmPCX().scrlH->setValue(0);
+        FrmPCX().scrlV->setValue(0);
+    }
+    settingsChanged();
+    preview();
+}
+
+ConvertTarget frmConvert::target() const
+{
+    ConvertTarget t;
+    t.kind = ConvertTarget::Kind(cboTarget->currentIndex());
+    t.first = spnFirst->value();
+    t.last = spnLast->value();
+    t.count = spnCount->value();
+    return t;
+}
+
+RemapOptions frmConvert::options() const
+{
+    RemapOptions o;
+    o.dither = Dither(cboDither->currentIndex());
+    o.strength = spnStrength->value();
+    o.serpentine = chkSerpentine->isChecked();
+    o.space = cboDistance->currentIndex() == 1 ? ColourSpace::Rgb : ColourSpace::Oklab;
+    return o;
+}
+
+void frmConvert::settingsChanged()
+{
+    const ConvertTarget t = target();
+    const bool made = t.kind == ConvertTarget::Kind::NewPalette;
+    {
+        // A new palette must fit from its first entry on.
+        const QSignalBlocker quiet(spnCount);
+        spnCount->setMaximum(made ? 256 - std::min(t.first, 254) : 256);
+        const QSignalBlocker quietFirst(spnFirst);
+        spnFirst->setMaximum(made ? 254 : 255);
+    }
+    spnCount->setEnabled(made);
+    spnFirst->setEnabled(t.kind != ConvertTarget::Kind::Whole);
+    spnLast->setEnabled(t.kind == ConvertTarget::Kind::Range);
+    const Dither d = options().dither;
+    chkSerpentine->setEnabled(d != Dither::None && d != Dither::Bayer2 && d != Dither::Bayer4 &&
+                              d != Dither::Bayer8);
+    current = false;
+    later.start();
+}
+
+void frmConvert::preview()
+{
+    later.stop();
+    result = ConvertPicture(rgba.constBits(), rgba.width(), rgba.height(),
+                            PaletteColours(startPallet), target(), options());
+    current = true;
+    const PcxFile shown = ConvertedPcx(result, rgba.width(), rgba.height());
+    buttons->button(QDialogButtonBox::Ok)->setEnabled(shown.accepted());
+    if (shown.accepted())
+        showPicture(shown.image, WithColours(startPallet, result.palette));
+}
+
+void frmConvert::showPicture(const ::PcxImage &image, const PalletArray &pallet)
+{
+    mdlGlobal::PcxImage = image;
+    Pallet = pallet;
+    FrmPCX().intScr();
+    DrawPcxImage();
+}
+
+void frmConvert::accept()
+{
+    if (!current)
+        preview();
+    PcxFile made = ConvertedPcx(result, rgba.width(), rgba.height());
+    if (!made.accepted())
+        return;
+    // The palette goes back first, so that the step records what changed.
+    Pallet = startPallet;
+    mdlGlobal::PcxImage = startImage;
+    const PictureState before = CurrentPicture();
+    const PictureState after{made.image, made.decoded, made.header, {}, 0, before.number + 1};
+    ShowState(after);
+    // Undo and redo touch only the picture they left; another opened since keeps its own.
+    auto alongside = [before, after](PalletHistory::Side side) {
+        const bool back = side == PalletHistory::Side::Before;
+        if (PcxImagesDecoded == (back ? after : before).number)
+            ShowState(back ? before : after);
+    };
+    FrmPallet().ChangePallet(WithColours(startPallet, result.palette),
+                             {PalletFollow::How::Reselect, 0, -1, true, 0, alongside});
+    QDialog::accept();
+}
+
+void frmConvert::reject()
+{
+    later.stop();
+    showPicture(startImage, startPallet);
+    FrmPCX().scrlH->setValue(startH);
+    FrmPCX().scrlV->setValue(startV);
+    DrawPcxImage();
+    QDialog::reject();
+}
+
+bool ConvertToPalette(const QImage &picture, bool fresh)
+{
+    frmConvert dialog(picture, fresh, &FrmMain());
+    return dialog.exec() == QDialog::Accepted;
+}

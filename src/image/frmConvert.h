@@ -1,0 +1,59 @@
+#pragma once
+
+#include "convert/ConvertPicture.h"
+#include "image/PcxImage.h"
+#include "palette/PalletEntry.h"
+
+#include <QDialog>
+#include <QImage>
+#include <QTimer>
+
+class QCheckBox;
+class QComboBox;
+class QDialogButtonBox;
+class QSpinBox;
+
+// Settings for turning an RGBA picture into entries of the working palette.
+// While it is open the screen window shows the result; OK keeps it as one
+// step of the palette's history, Cancel puts the picture and view back.
+class frmConvert : public QDialog {
+    Q_OBJECT
+public:
+    // fresh: the picture comes from a file and replaces the one shown.
+    frmConvert(QImage rgba, bool fresh, QWidget *parent);
+
+    QComboBox *cboTarget;
+    QSpinBox *spnCount;
+    QSpinBox *spnFirst;
+    QSpinBox *spnLast;
+    QComboBox *cboDistance;
+    QComboBox *cboDither;
+    QSpinBox *spnStrength;
+    QCheckBox *chkSerpentine;
+    QDialogButtonBox *buttons;
+
+    ConvertTarget target() const;
+    RemapOptions options() const;
+
+    void accept() override;
+    void reject() override;
+
+private:
+    void settingsChanged();
+    void preview();
+    void showPicture(const ::PcxImage &image, const PalletArray &pallet);
+
+    QImage rgba;
+    bool fresh;
+    // As they were when the dialog opened.
+    ::PcxImage startImage;
+    PalletArray startPallet;
+    int startH = 0;
+    int startV = 0;
+    ConvertedPicture result;
+    bool current = false;
+    QTimer later;
+};
+
+// Opens the dialog on the picture; true when its result was kept.
+bool ConvertToPalette(const QImage &picture, bool fresh);
