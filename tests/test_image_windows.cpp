@@ -1,6 +1,7 @@
 #include "image/DrawPcxImage.h"
 #include "image/LoadPcxFile.h"
 #include "image/PcxReader.h"
+#include "image/frmConvert.h"
 #include "shell/Contrast.h"
 #include "support/WindowSteps.h"
 
@@ -172,6 +173,67 @@ const Table kTools = {
      " 255 ～ 255 のパレットを書き換えます。\rよろしいですか？? 255-255 #424950;#010203;"},
 };
 
+// Converting: the picture (size, the red shown at (0,0) and (3,1), stored values there), the
+// scroll bars, the entries changed, the undo steps; notes (each dialog's first target).
+QString Shown()
+{
+    return Join(Px(0, 0), Px(3, 1), S().scrlH->value(), S().scrlV->value());
+}
+QString Converted()
+{
+    const ::PcxImage &p = mdlGlobal::PcxImage;
+    return Join(notes.join(' '), Msgs(), p.width(), p.height(), Shown(), p.at(0, 0), p.at(3, 1),
+                Changed(), P().History().stack().index());
+}
+// Runs `act` on the Convert dialog that `open` shows; one left open is noted and cancelled.
+void OnConvert(void (*open)(), void (*act)(frmConvert &))
+{
+    QTimer::singleShot(0, [act] {
+        auto *d = qobject_cast<frmConvert *>(QApplication::activeModalWidget());
+        if (d && (Note(QString::number(d->cboTarget->currentIndex())), act(*d), d->isVisible()))
+            notes << "open", d->reject();
+    });
+    open();
+}
+// A 4 x 2 truecolour picture: red at (0,0), the rest blue.
+const auto OpenTrueColour = [] {
+    QImage picture(4, 2, QImage::Format_RGB32);
+    picture.fill(QColor(0, 0, 255)), picture.setPixel(0, 0, qRgb(255, 0, 0));
+    picture.save(dir->filePath("tc.png"));
+    Open(M().cmdPcxOpen, dir->filePath("tc.png"));
+};
+const auto Ok = [](frmConvert &d) { d.accept(); };
+const auto Undo = [] { P().History().stack().undo(); };
+const Table kConvert = {
+    // No palette file: a new palette of its colours; undone, palette and picture come back.
+    {[] { OnConvert(OpenTrueColour, Ok), Note(Converted()), Undo(); },
+     "1 1  4 2 255 0 0 0 254 255 0-1 2  1 1 87 0 0 0 0 0  1"},
+    {[] {
+         OpenPcx("big"), Scroll(20, 15), Note(Shown());
+         OnConvert(OpenTrueColour, [](frmConvert &d) { d.reject(); });
+     },
+     "79 113 20 15 1  400 300 79 113 20 15 0 34 0-255 2"},
+    // Onto an opened palette, its entries 3..4 only.
+    {[] {
+         Act(768), OnConvert(OpenTrueColour, [](frmConvert &d) {
+             d.cboTarget->setCurrentIndex(2), d.spnFirst->setValue(3), d.spnLast->setValue(4);
+             d.cboDither->setCurrentIndex(0), d.accept();
+         });
+     },
+     "0  4 2 90 69 0 0 251 252 0-255 3"},
+    // The picture as shown, previewed and cancelled, then kept: it looks the same.
+    {[] {
+         OpenPcx("small"), Note(Shown());
+         OnConvert([] { S().mnuConvert_Click(); },
+                   [](frmConvert &d) {
+                       d.cboTarget->setCurrentIndex(2), d.spnLast->setValue(0), d.preview(),
+                           Note(Shown()), d.reject();
+                   });
+         OnConvert([] { S().mnuConvert_Click(); }, Ok);
+     },
+     "0 202 0 0 1 255 255 0 0 1  8 6 0 202 0 0 255 233 0-255 3"},
+};
+
 // A second of random edits on the big picture, each one of slider moves, cell clicks, pastes,
 // zooms, adjusts, scrolling and typed values good and bad; after each the selection shows as it
 // should and the picture is what a fresh redraw gives. PALMIRO_SOAK_SEED repeats a run.
@@ -228,6 +290,8 @@ private slots:
     void redraw() { Check(kRedraw, Redraw); }
     void tools_data() { Rows(kTools); }
     void tools() { Check(kTools, Tools); }
+    void convert_data() { Rows(kConvert); }
+    void convert() { Check(kConvert, Converted); }
     void soak_data() { Rows(kSoak); }
     void soak() { Check(kSoak, Soak); }
 };

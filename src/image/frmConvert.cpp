@@ -46,6 +46,8 @@ void ShowState(const PictureState &state)
     PcxImagesDecoded = state.number;
     FrmPallet().RecountUsage();
     FrmPCX().intScr();
+    // A palette change redraws only a loaded picture; the start image is drawn too.
+    DrawPcxImage();
 }
 
 QSpinBox *SpinBox(int low, int high, int value)

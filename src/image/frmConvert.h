@@ -35,12 +35,14 @@ public:
     ConvertTarget target() const;
     RemapOptions options() const;
 
+    // Converts with the settings as they are and shows the result; a change
+    // of settings brings one on its own once events run.
+    void preview();
     void accept() override;
     void reject() override;
 
 private:
     void settingsChanged();
-    void preview();
     void showPicture(const ::PcxImage &image, const PalletArray &pallet);
 
     QImage rgba;
