@@ -5,6 +5,7 @@
 #include "image/frmPCX.h"
 #include "palette_window/frmPallet.h"
 #include "shell/Forms.h"
+#include "shell/WindowKit.h"
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
 
@@ -73,6 +74,8 @@ frmConvert::frmConvert(QImage picture, bool fresh, QWidget *parent)
       startPallet(Pallet), startH(FrmPCX().scrlH->value()), startV(FrmPCX().scrlV->value())
 {
     setWindowTitle(Catalog.TitleConvert);
+    SetDesignedFont(this);
+    ApplyFontName(this, Catalog.UiFontName);
     // A palette opened from a file is the one the picture is meant for.
     const bool toOpenPalette = FrmPallet().lblFName->text() != frmPallet::kNoFile;
     cboTarget = Choices(Catalog.ConvertTargets, toOpenPalette ? 0 : 1);
