@@ -16,6 +16,25 @@ struct ConvertTarget {
     int count = 256;
 };
 
+inline bool operator==(const ConvertTarget &a, const ConvertTarget &b)
+{
+    return a.kind == b.kind && a.first == b.first && a.last == b.last && a.count == b.count;
+}
+
+// The palette a target makes for a picture and the entries the picture may take.
+struct TargetPalette {
+    std::array<Rgb8, 256> palette{};
+    Candidates candidates;
+    // A new palette holding exactly the picture's colours: dithering would only move pixels off
+    // them.
+    bool exact = false;
+};
+
+// No candidates when a new palette cannot be made.
+TargetPalette MakeTarget(const std::uint8_t *rgba, int width, int height,
+                         const std::array<Rgb8, 256> &palette, const ConvertTarget &target,
+                         bool skipTransparent);
+
 struct ConvertedPicture {
     // The palette the picture is drawn through: the given one, or with the new
     // entries written.
@@ -24,7 +43,6 @@ struct ConvertedPicture {
     std::vector<std::uint8_t> entries;
 };
 
-// An RGBA picture (rows of width * 4 bytes) onto a 256-entry palette.
+// An RGBA picture (rows of width * 4 bytes) onto a target made for it.
 ConvertedPicture ConvertPicture(const std::uint8_t *rgba, int width, int height,
-                                const std::array<Rgb8, 256> &palette, const ConvertTarget &target,
-                                RemapOptions options);
+                                const TargetPalette &target, RemapOptions options);

@@ -164,8 +164,14 @@ void frmConvert::settingsChanged()
 void frmConvert::preview()
 {
     later.stop();
-    result = ConvertPicture(rgba.constBits(), rgba.width(), rgba.height(),
-                            PaletteColours(startPallet), target(), options());
+    const RemapOptions o = options();
+    if (!madeOnce || !(madeFor == target())) {
+        madeFor = target();
+        made = MakeTarget(rgba.constBits(), rgba.width(), rgba.height(),
+                          PaletteColours(startPallet), madeFor, o.transparentEntry >= 0);
+        madeOnce = true;
+    }
+    result = ConvertPicture(rgba.constBits(), rgba.width(), rgba.height(), made, o);
     current = true;
     const PcxFile shown = ConvertedPcx(result, rgba.width(), rgba.height());
     buttons->button(QDialogButtonBox::Ok)->setEnabled(shown.accepted());

@@ -52,6 +52,10 @@ private:
     PalletArray startPallet;
     int startH = 0;
     int startV = 0;
+    // The target last made: a new palette is made again only when its settings change.
+    ConvertTarget madeFor;
+    TargetPalette made;
+    bool madeOnce = false;
     ConvertedPicture result;
     bool current = false;
     QTimer later;
