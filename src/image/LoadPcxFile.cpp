@@ -11,6 +11,7 @@
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
 
+#include <algorithm>
 #include <optional>
 
 using namespace mdlGlobal;
@@ -129,6 +130,13 @@ void LoadPcxPallet()
     FrmPallet().PalletSet();
 }
 
+quint64 NewPictureNumber()
+{
+    static quint64 highest = 0;
+    highest = std::max(highest, PcxImagesDecoded) + 1;
+    return highest;
+}
+
 void DecodePcxImage()
 {
     if (!accepted)
@@ -136,7 +144,7 @@ void DecodePcxImage()
     if (accepted->accepted()) {
         PcxDecodedBytes = std::move(accepted->decoded);
         mdlGlobal::PcxImage = std::move(accepted->image);
-        ++PcxImagesDecoded;
+        PcxImagesDecoded = NewPictureNumber();
     }
     accepted.reset();
 }

@@ -1,6 +1,7 @@
 #include "image/frmConvert.h"
 
 #include "image/DrawPcxImage.h"
+#include "image/LoadPcxFile.h"
 #include "image/TrueColour.h"
 #include "image/frmPCX.h"
 #include "palette_window/frmPallet.h"
@@ -198,7 +199,7 @@ void frmConvert::accept()
     Pallet = startPallet;
     mdlGlobal::PcxImage = startImage;
     const PictureState before = CurrentPicture();
-    const PictureState after{made.image, made.decoded, made.header, {}, 0, before.number + 1};
+    const PictureState after{made.image, made.decoded, made.header, {}, 0, NewPictureNumber()};
     ShowState(after);
     // Undo and redo touch only the picture they left; another opened since keeps its own.
     auto alongside = [before, after](PalletHistory::Side side) {

@@ -29,7 +29,8 @@ extern ::PcxHeader PcxHeader;
 // The decoded stream; PcxImage is a view of the same bytes.
 extern PixelBuffer PcxDecodedBytes;
 extern ::PcxImage PcxImage;
-// Counts the pictures decoded: what refers to one picture's values checks it.
+// Names the picture shown (see NewPictureNumber): what refers to one
+// picture's values checks it.
 extern quint64 PcxImagesDecoded;
 
 extern std::vector<PalletEntry> ClipPallet;
