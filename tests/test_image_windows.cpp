@@ -232,6 +232,19 @@ const Table kConvert = {
          OnConvert([] { S().mnuConvert_Click(); }, Ok);
      },
      "0 202 0 0 1 255 255 0 0 1  8 6 0 202 0 0 255 233 0-255 3"},
+    // A large picture: the visible part of a change first (stored 255 at (0,0) is out of view).
+    {[] {
+         OpenPcx("big"), Scroll(20, 15), Note(Shown());
+         OnConvert([] { S().mnuConvert_Click(); },
+                   [](frmConvert &d) {
+                       d.cboTarget->setCurrentIndex(2), d.spnLast->setValue(0), d.preview();
+                       d.quickAbove = 0, d.cboTarget->setCurrentIndex(0),
+                       d.cboDither->setCurrentIndex(0);
+                       QCoreApplication::processEvents(), Note(Shown());
+                       Note(QString::number(mdlGlobal::PcxImage.at(0, 0))), d.accept();
+                   });
+     },
+     "79 113 20 15 1 79 113 20 15 255  400 300 79 113 20 15 0 34 0-255 3"},
 };
 
 // A second of random edits on the big picture, each one of slider moves, cell clicks, pastes,

@@ -2,6 +2,7 @@
 
 #include "image/DrawPcxImage.h"
 #include "image/LoadPcxFile.h"
+#include "image/Render.h"
 #include "image/TrueColour.h"
 #include "image/frmPCX.h"
 #include "palette_window/frmPallet.h"
@@ -111,7 +112,15 @@ frmConvert::frmConvert(QImage picture, bool fresh, QWidget *parent)
     // Settings changed in a burst are converted once.
     later.setSingleShot(true);
     later.setInterval(0);
-    connect(&later, &QTimer::timeout, this, &frmConvert::preview);
+    connect(&later, &QTimer::timeout, this, [this] {
+        if (qint64(rgba.width()) * rgba.height() <= quickAbove || result.entries.empty())
+            return preview();
+        previewVisible();
+        whole.start();
+    });
+    whole.setSingleShot(true);
+    whole.setInterval(300);
+    connect(&whole, &QTimer::timeout, this, &frmConvert::preview);
 
     if (fresh) {
         FrmPCX().scrlH->setValue(0);
@@ -162,22 +171,54 @@ void frmConvert::settingsChanged()
     later.start();
 }
 
+void frmConvert::makeTarget()
+{
+    if (madeOnce && madeFor == target())
+        return;
+    madeFor = target();
+    made = MakeTarget(rgba.constBits(), rgba.width(), rgba.height(), PaletteColours(startPallet),
+                      madeFor, options().transparentEntry >= 0);
+    madeOnce = true;
+}
+
 void frmConvert::preview()
 {
     later.stop();
+    whole.stop();
+    makeTarget();
     const RemapOptions o = options();
-    if (!madeOnce || !(madeFor == target())) {
-        madeFor = target();
-        made = MakeTarget(rgba.constBits(), rgba.width(), rgba.height(),
-                          PaletteColours(startPallet), madeFor, o.transparentEntry >= 0);
-        madeOnce = true;
-    }
     result = ConvertPicture(rgba.constBits(), rgba.width(), rgba.height(), made, o);
     current = true;
     const PcxFile shown = ConvertedPcx(result, rgba.width(), rgba.height());
     buttons->button(QDialogButtonBox::Ok)->setEnabled(shown.accepted());
     if (shown.accepted())
         showPicture(shown.image, WithColours(startPallet, result.palette));
+}
+
+// Over the last whole preview: what lies outside the view waits for the next.
+void frmConvert::previewVisible()
+{
+    makeTarget();
+    frmPCX &pcx = FrmPCX();
+    const int percent = CurrentZoomPercent(), f = ZoomFactor(percent),
+              shown = percent > 100 ? f : 1;
+    const QRect view = QRect(DrawOffset(pcx.scrlH->value(), f), DrawOffset(pcx.scrlV->value(), f),
+                             pcx.innerWidth() / shown + 2, pcx.innerHeight() / shown + 2) &
+                       rgba.rect();
+    if (view.isEmpty())
+        return;
+    const QImage part = rgba.copy(view);
+    const ConvertedPicture seen =
+        ConvertPicture(part.constBits(), part.width(), part.height(), made, options());
+    if (seen.entries.empty())
+        return;
+    ConvertedPicture quick{seen.palette, result.entries};
+    for (int y = 0; y < view.height(); ++y)
+        std::copy_n(seen.entries.begin() + std::ptrdiff_t(y) * view.width(), view.width(),
+                    quick.entries.begin() + std::ptrdiff_t(view.y() + y) * rgba.width() + view.x());
+    const PcxFile drawn = ConvertedPcx(quick, rgba.width(), rgba.height());
+    if (drawn.accepted())
+        showPicture(drawn.image, WithColours(startPallet, quick.palette));
 }
 
 void frmConvert::showPicture(const ::PcxImage &image, const PalletArray &pallet)
@@ -192,14 +233,14 @@ void frmConvert::accept()
 {
     if (!current)
         preview();
-    PcxFile made = ConvertedPcx(result, rgba.width(), rgba.height());
-    if (!made.accepted())
+    const PcxFile kept = ConvertedPcx(result, rgba.width(), rgba.height());
+    if (!kept.accepted())
         return;
     // The palette goes back first, so that the step records what changed.
     Pallet = startPallet;
     mdlGlobal::PcxImage = startImage;
     const PictureState before = CurrentPicture();
-    const PictureState after{made.image, made.decoded, made.header, {}, 0, NewPictureNumber()};
+    const PictureState after{kept.image, kept.decoded, kept.header, {}, 0, NewPictureNumber()};
     ShowState(after);
     // Undo and redo touch only the picture they left; another opened since keeps its own.
     auto alongside = [before, after](PalletHistory::Side side) {
@@ -215,6 +256,7 @@ void frmConvert::accept()
 void frmConvert::reject()
 {
     later.stop();
+    whole.stop();
     showPicture(startImage, startPallet);
     FrmPCX().scrlH->setValue(startH);
     FrmPCX().scrlV->setValue(startV);

@@ -38,11 +38,16 @@ public:
     // Converts with the settings as they are and shows the result; a change
     // of settings brings one on its own once events run.
     void preview();
+    // Pictures of more pixels than this show the visible part of a change
+    // first, and the whole once the settings rest.
+    int quickAbove = 1 << 21;
     void accept() override;
     void reject() override;
 
 private:
     void settingsChanged();
+    void makeTarget();
+    void previewVisible();
     void showPicture(const ::PcxImage &image, const PalletArray &pallet);
 
     QImage rgba;
@@ -59,6 +64,7 @@ private:
     ConvertedPicture result;
     bool current = false;
     QTimer later;
+    QTimer whole;
 };
 
 // Opens the dialog on the picture; true when its result was kept.
