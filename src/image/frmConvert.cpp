@@ -7,6 +7,7 @@
 #include "image/frmPCX.h"
 #include "palette_window/frmPallet.h"
 #include "shell/Forms.h"
+#include "shell/MessageCatalog.h"
 #include "shell/WindowKit.h"
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
@@ -61,10 +62,14 @@ QSpinBox *SpinBox(int low, int high, int value)
     return box;
 }
 
-QComboBox *Choices(const QString &items, int chosen)
+// A list the settings file left short keeps the built-in items after its own.
+QComboBox *Choices(QString MessageCatalog::*items, int chosen)
 {
+    QStringList texts = (Catalog.*items).split(QLatin1Char('|'));
+    const QStringList builtIn = (DefaultCatalog().*items).split(QLatin1Char('|'));
+    texts.append(builtIn.mid(texts.size()));
     auto *box = new QComboBox;
-    box->addItems(items.split(QLatin1Char('|')));
+    box->addItems(texts.mid(0, builtIn.size()));
     box->setCurrentIndex(chosen);
     return box;
 }
@@ -80,12 +85,12 @@ frmConvert::frmConvert(QImage picture, bool fresh, QWidget *parent)
     ApplyFontName(this, Catalog.UiFontName);
     // A palette opened from a file is the one the picture is meant for.
     const bool toOpenPalette = FrmPallet().lblFName->text() != frmPallet::kNoFile;
-    cboTarget = Choices(Catalog.ConvertTargets, toOpenPalette ? 0 : 1);
+    cboTarget = Choices(&MessageCatalog::ConvertTargets, toOpenPalette ? 0 : 1);
     spnCount = SpinBox(2, 256, 256);
     spnFirst = SpinBox(0, 255, 0);
     spnLast = SpinBox(0, 255, 255);
-    cboDistance = Choices(Catalog.ConvertDistances, 0);
-    cboDither = Choices(Catalog.ConvertDithers, int(Dither::FloydSteinberg));
+    cboDistance = Choices(&MessageCatalog::ConvertDistances, 0);
+    cboDither = Choices(&MessageCatalog::ConvertDithers, int(Dither::FloydSteinberg));
     spnStrength = SpinBox(0, 100, 100);
     chkSerpentine = new QCheckBox(Catalog.CaptionConvertSerpentine);
     chkSerpentine->setChecked(true);
