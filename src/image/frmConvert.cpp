@@ -8,6 +8,7 @@
 #include "palette_window/frmPallet.h"
 #include "shell/Forms.h"
 #include "shell/MessageCatalog.h"
+#include "shell/Placement.h"
 #include "shell/WindowKit.h"
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
@@ -16,6 +17,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -272,5 +274,12 @@ void frmConvert::reject()
 bool ConvertToPalette(const QImage &picture, bool fresh)
 {
     frmConvert dialog(picture, fresh, &FrmMain());
+    // Beside the windows, so that the preview it draws can be seen; not
+    // framed yet, its frame is taken to be as thick as the main window's.
+    dialog.adjustSize();
+    const QSize frame = dialog.size() + FrmMain().frameGeometry().size() - FrmMain().size();
+    dialog.move(PlaceBesideWindows(FrmMain().screen()->availableGeometry(),
+                                   FrmPallet().frameGeometry(), FrmMain().frameGeometry(),
+                                   FrmPCX().frameGeometry(), frame));
     return dialog.exec() == QDialog::Accepted;
 }
