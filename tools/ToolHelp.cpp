@@ -22,6 +22,20 @@ const Command kCommands[] = {
      "  --zoom PERCENT     100 to 400, as the zoom slider (default 100)\n"
      "  --rgb              a 32-bit colour PNG instead of an indexed one\n"
      "  A PCX or BMP OUT keeps the stored values and the palette.\n"},
+    {"convert", "convert (--palette PALETTE | --colours N) [OPTIONS] -o OUT IMAGE...",
+     "  Maps any pictures (PNG, JPEG, BMP, GIF, PCX...) onto a palette.\n"
+     "  --palette PALETTE  onto this palette's colours, or a picture's table\n"
+     "  --colours N        onto a new palette of N (2..256) made for each picture\n"
+     "  --range S-T        only entries S..T; a new palette goes to S..S+N-1\n"
+     "  --dither KIND      none, fs (default), atkinson, sierra-lite, jjn,\n"
+     "                     bayer2, bayer4 or bayer8\n"
+     "  --strength 0..100  how much of the dithering (default 100)\n"
+     "  --no-serpentine    every row left to right\n"
+     "  --distance SPACE   oklab (default) or rgb\n"
+     "  --transparent E    pixels of alpha under 128 take entry E\n"
+     "  --jobs N           pictures at once (default: every core)\n"
+     "  --format FORMAT    png (default), pcx or bmp\n"
+     "  OUT is a file for one picture, a folder for several.\n"},
     {"help", "help [COMMAND]", "  Shows every command, or one command's options.\n"},
 };
 

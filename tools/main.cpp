@@ -1,6 +1,7 @@
 // palmiro-tool: the editor's reading and drawing rules for images and
 // palettes from the command line, for batches and for tests.
 
+#include "Convert.h"
 #include "ToolHelp.h"
 #include "image/FileBytes.h"
 #include "image/ImageExport.h"
@@ -315,6 +316,11 @@ int main(int argc, char **argv)
         if (files.size() != 2)
             return Usage(QStringLiteral("render takes an image and an output file"));
         return Render(files[0], act, percent, rgb, files[1]);
+    }
+    if (command == QLatin1String("convert")) {
+        QString problem;
+        const int status = Convert(args, problem);
+        return status < 0 ? Usage(problem) : status;
     }
     if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
         (command == QLatin1String("help") && args.isEmpty())) {

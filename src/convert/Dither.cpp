@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -173,18 +174,19 @@ float TypicalGap(const NearestFinder &finder)
     return gaps[gaps.size() / 2];
 }
 
-void RemapOrdered(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
-                  NearestFinder &finder, const RemapOptions &o, std::uint8_t *out)
+// Rows y0..y1-1 only: bands of rows are independent.
+void RemapOrdered(const std::uint8_t *rgba, int width, int y0, int y1, const Candidates &candidates,
+                  NearestFinder &finder, float gap, const RemapOptions &o, std::uint8_t *out)
 {
     const int n = BayerSize(o.dither);
     const std::vector<int> matrix = BayerMatrix(n);
-    float spread = TypicalGap(finder) * float(o.strength) / 100.0f;
+    float spread = gap * float(o.strength) / 100.0f;
     // In RGB the step is spread over all three channels, in OKLab over lightness.
     if (o.space == ColourSpace::Rgb)
         spread /= std::sqrt(3.0f);
     WorkCache seen;
     int last = 0;
-    for (int y = 0; y < height; ++y)
+    for (int y = y0; y < y1; ++y)
         for (int x = 0; x < width; ++x) {
             const std::size_t i = std::size_t(y) * std::size_t(width) + std::size_t(x);
             const Pixel px = PixelAt(rgba + 4 * i, o.transparentEntry);
@@ -262,6 +264,19 @@ void RemapDiffused(const std::uint8_t *rgba, int width, int height, const Candid
     }
 }
 
+// Runs work(y0, y1) over bands of rows, one band a thread.
+template <class Work> void InBands(int height, int threads, const Work &work)
+{
+    const int bands = std::clamp(threads, 1, std::max(1, height / 16));
+    std::vector<std::thread> pool;
+    for (int b = 1; b < bands; ++b)
+        pool.emplace_back(work, int(std::int64_t(height) * b / bands),
+                          int(std::int64_t(height) * (b + 1) / bands));
+    work(0, int(std::int64_t(height) / bands));
+    for (std::thread &t : pool)
+        t.join();
+}
+
 } // namespace
 
 std::vector<int> BayerMatrix(int size)
@@ -288,13 +303,24 @@ bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &ca
     o.strength = std::clamp(o.strength, 0, 100);
     if (o.transparentEntry > 255)
         o.transparentEntry = -1;
-    NearestFinder finder(PointsOf(tidy, o.space));
-    const std::size_t count = std::size_t(width) * std::size_t(height);
-    if (o.strength == 0 || o.dither == Dither::None)
-        RemapPlain(rgba, count, tidy, finder, o, out);
-    else if (BayerSize(o.dither) > 0)
-        RemapOrdered(rgba, width, height, tidy, finder, o, out);
-    else
+    const std::vector<Vec3> points = PointsOf(tidy, o.space);
+    NearestFinder finder(points);
+    const bool plain = o.strength == 0 || o.dither == Dither::None;
+    if (!plain && !KernelOf(o.dither)) {
+        const float gap = TypicalGap(finder);
+        InBands(height, o.threads, [&](int y0, int y1) {
+            NearestFinder own(points);
+            RemapOrdered(rgba, width, y0, y1, tidy, own, gap, o, out);
+        });
+    } else if (plain) {
+        InBands(height, o.threads, [&](int y0, int y1) {
+            NearestFinder own(points);
+            const std::size_t from = std::size_t(y0) * std::size_t(width);
+            RemapPlain(rgba + 4 * from, std::size_t(y1 - y0) * std::size_t(width), tidy, own, o,
+                       out + from);
+        });
+    } else {
         RemapDiffused(rgba, width, height, tidy, finder, o, out);
+    }
     return true;
 }

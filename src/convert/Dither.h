@@ -23,6 +23,8 @@ struct RemapOptions {
     ColourSpace space = ColourSpace::Oklab;
     // Taken by pixels of alpha under 128; with none, alpha is composited over black.
     int transparentEntry = -1;
+    // Without error diffusion, rows are shared out over this many threads.
+    int threads = 1;
 };
 
 // The entry of each pixel of an RGBA picture (4 bytes a pixel, rows of

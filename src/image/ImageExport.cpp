@@ -80,18 +80,25 @@ QByteArray EncodePcx(const PcxImage &image, const PalletArray &pallet)
 }
 
 std::optional<QByteArray> EncodeImage(ExportFormat format, const PcxImage &image,
-                                      const PalletArray &pallet)
+                                      const PalletArray &pallet, PngTable png)
 {
     // A PCX header holds the width and the last row in 16 bits.
     if (format == ExportFormat::Pcx)
         return image.width() <= 0xFFFF && image.UB2 <= 0xFFFF
                    ? std::optional(EncodePcx(image, pallet))
                    : std::nullopt;
-    const QImage picture = IndexedPicture(image, pallet);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format == ExportFormat::Png ? "png" : "bmp");
+    if (format == ExportFormat::Png) {
+        ColorTable colours;
+        for (int v = 0; v < kEntries; ++v)
+            colours[std::size_t(v)] = PackedToRgb32(pallet[std::size_t(255 - v)].color());
+        return WriteIndexedPng(buffer, image, 1, colours, png) ? std::optional(bytes)
+                                                               : std::nullopt;
+    }
+    const QImage picture = IndexedPicture(image, pallet);
+    QImageWriter writer(&buffer, "bmp");
     if (picture.isNull() || !writer.write(picture))
         return std::nullopt;
     return bytes;

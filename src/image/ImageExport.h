@@ -1,5 +1,6 @@
 #pragma once
 
+#include "image/IndexedPng.h"
 #include "image/PcxImage.h"
 #include "palette/PalletEntry.h"
 
@@ -21,8 +22,8 @@ QImage IndexedPicture(const PcxImage &image, const PalletArray &pallet);
 // this program's reader lays them out.
 QByteArray EncodePcx(const PcxImage &image, const PalletArray &pallet);
 
-// Empty when the encoder fails.
+// Empty when the encoder fails. `png` shapes only a PNG's colour table.
 std::optional<QByteArray> EncodeImage(ExportFormat format, const PcxImage &image,
-                                      const PalletArray &pallet);
+                                      const PalletArray &pallet, PngTable png = {});
 
 std::optional<ExportFormat> ExportFormatForName(const QString &name);

@@ -80,7 +80,8 @@ private:
 
 } // namespace
 
-bool WriteIndexedPng(QIODevice &out, const PcxImage &image, int f, const ColorTable &colours)
+bool WriteIndexedPng(QIODevice &out, const PcxImage &image, int f, const ColorTable &colours,
+                     PngTable table)
 {
     f = std::max(1, f);
     const qint64 width = qint64(image.width()) * f;
@@ -96,11 +97,18 @@ bool WriteIndexedPng(QIODevice &out, const PcxImage &image, int f, const ColorTa
     // Index i is entry i, as other programs number a palette: stored value v
     // is written as 255 - v.
     std::vector<quint8> palette;
-    for (auto c = colours.rbegin(); c != colours.rend(); ++c)
+    const int entries = std::clamp(table.entries, 1, int(colours.size()));
+    for (auto c = colours.rbegin(); c != colours.rbegin() + entries; ++c)
         palette.insert(palette.end(), {quint8(*c >> 16), quint8(*c >> 8), quint8(*c)});
+    std::vector<quint8> alpha;
+    if (table.transparent >= 0 && table.transparent < entries) {
+        alpha.assign(std::size_t(table.transparent) + 1, 255);
+        alpha.back() = 0;
+    }
     if (out.write(reinterpret_cast<const char *>(signature), 8) != 8 ||
         !WriteChunk(out, "IHDR", header.data(), header.size()) ||
-        !WriteChunk(out, "PLTE", palette.data(), palette.size()))
+        !WriteChunk(out, "PLTE", palette.data(), palette.size()) ||
+        (!alpha.empty() && !WriteChunk(out, "tRNS", alpha.data(), alpha.size())))
         return false;
 
     PixelDeflater deflater(out);

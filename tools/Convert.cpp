@@ -1,0 +1,306 @@
+// palmiro-tool convert: pictures of any kind onto a palette, many at once.
+
+#include "Convert.h"
+
+#include "convert/Dither.h"
+#include "convert/Quantize.h"
+#include "image/FileBytes.h"
+#include "image/ImageExport.h"
+#include "image/ImageFormats.h"
+#include "palette/ActApply.h"
+#include "palette/ActFile.h"
+#include "shell/FileAccess.h"
+#include "shell/Numbers.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+struct Settings {
+    QString paletteFile;
+    int colours = 0;
+    int first = -1, last = -1; // --range, or none
+    RemapOptions remap;
+    int jobs = 0;
+    std::optional<ExportFormat> format;
+    QString out;
+    QStringList inputs;
+};
+
+struct DitherName {
+    const char *name;
+    Dither dither;
+};
+const DitherName kDithers[] = {{"none", Dither::None},
+                               {"fs", Dither::FloydSteinberg},
+                               {"atkinson", Dither::Atkinson},
+                               {"sierra-lite", Dither::SierraLite},
+                               {"jjn", Dither::JarvisJudiceNinke},
+                               {"bayer2", Dither::Bayer2},
+                               {"bayer4", Dither::Bayer4},
+                               {"bayer8", Dither::Bayer8}};
+
+// A usage problem, or nothing when the command line is whole.
+std::optional<QString> Parse(const QStringList &args, Settings &s)
+{
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("--no-serpentine")) {
+            s.remap.serpentine = false;
+            continue;
+        }
+        if (!a.startsWith(QLatin1String("-")) || a == QLatin1String("-")) {
+            s.inputs << a;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return a + QStringLiteral(" needs a value");
+        const QString v = args[++i];
+        const auto whole = [&v](int lo, int hi) { return ReadWholeInRange(v, lo, hi); };
+        if (a == QLatin1String("--palette")) {
+            s.paletteFile = v;
+        } else if (a == QLatin1String("--colours")) {
+            s.colours = whole(2, 256).value_or(0);
+            if (!s.colours)
+                return QStringLiteral("--colours must be a number from 2 to 256");
+        } else if (a == QLatin1String("--range")) {
+            const QStringList ends = v.split(QLatin1Char('-'));
+            const auto lo = ends.size() == 2 ? ReadWholeInRange(ends[0], 0, 255) : std::nullopt;
+            const auto hi = ends.size() == 2 ? ReadWholeInRange(ends[1], 0, 255) : std::nullopt;
+            if (!lo || !hi || *lo > *hi)
+                return QStringLiteral("--range must be S-T with 0 <= S <= T <= 255");
+            s.first = *lo;
+            s.last = *hi;
+        } else if (a == QLatin1String("--dither")) {
+            const auto it = std::find_if(std::begin(kDithers), std::end(kDithers),
+                                         [&v](const DitherName &d) { return v == d.name; });
+            if (it == std::end(kDithers))
+                return QStringLiteral("unknown --dither ") + v;
+            s.remap.dither = it->dither;
+        } else if (a == QLatin1String("--strength")) {
+            const auto k = whole(0, 100);
+            if (!k)
+                return QStringLiteral("--strength must be a number from 0 to 100");
+            s.remap.strength = *k;
+        } else if (a == QLatin1String("--distance")) {
+            if (v != QLatin1String("oklab") && v != QLatin1String("rgb"))
+                return QStringLiteral("--distance must be oklab or rgb");
+            s.remap.space = v == QLatin1String("rgb") ? ColourSpace::Rgb : ColourSpace::Oklab;
+        } else if (a == QLatin1String("--transparent")) {
+            const auto e = whole(0, 255);
+            if (!e)
+                return QStringLiteral("--transparent must be an entry from 0 to 255");
+            s.remap.transparentEntry = *e;
+        } else if (a == QLatin1String("--jobs")) {
+            s.jobs = whole(1, 1024).value_or(0);
+            if (!s.jobs)
+                return QStringLiteral("--jobs must be a number from 1 to 1024");
+        } else if (a == QLatin1String("--format")) {
+            s.format = ExportFormatForName(QStringLiteral(".") + v);
+            if (!s.format)
+                return QStringLiteral("--format must be png, pcx or bmp");
+        } else if (a == QLatin1String("-o")) {
+            s.out = v;
+        } else {
+            return QStringLiteral("unknown option ") + a;
+        }
+    }
+    if (s.paletteFile.isEmpty() == (s.colours == 0))
+        return QStringLiteral("convert takes one of --palette and --colours");
+    if (s.colours && s.first >= 0 && s.last - s.first + 1 < s.colours)
+        return QStringLiteral("--range must hold the --colours");
+    if (s.out.isEmpty() || s.inputs.isEmpty())
+        return QStringLiteral("convert takes -o OUT and at least one picture");
+    return std::nullopt;
+}
+
+// The picture as RGBA bytes: whatever Qt reads, else the pictures the editor
+// opens (PCX), through their palette.
+std::optional<QImage> ReadPicture(const QString &path, QString &why)
+{
+    FileError error;
+    const std::optional<FileBytes> file = ReadFileBytes(path, &error);
+    if (!file) {
+        why = FileProblemText(error);
+        return std::nullopt;
+    }
+    QByteArray bytes = QByteArray::fromRawData(file->view().data(), file->view().size());
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    QImage image;
+    if (reader.read(&image))
+        return image.convertToFormat(QImage::Format_RGBA8888);
+    const AnyImage any = ReadAnyImage(file->view());
+    if (any.refusal != ImageRefusal::None) {
+        why = any.detail.isEmpty() ? QStringLiteral("not a picture") : any.detail;
+        return std::nullopt;
+    }
+    const PcxImage &pcx = any.pcx.image;
+    QImage rgba(pcx.width(), pcx.height(), QImage::Format_RGBA8888);
+    if (rgba.isNull()) {
+        why = QStringLiteral("not enough memory");
+        return std::nullopt;
+    }
+    const QByteArray &table = any.pcx.palette;
+    for (int y = 0; y < pcx.height(); ++y) {
+        uchar *line = rgba.scanLine(y);
+        pcx.copyRow(y, line);
+        for (int x = pcx.width() - 1; x >= 0; --x) {
+            const int e = 255 - line[x];
+            for (int k = 0; k < 3; ++k)
+                line[4 * x + k] = 3 * e + k < table.size() ? uchar(table[3 * e + k]) : 0;
+            line[4 * x + 3] = 255;
+        }
+    }
+    return rgba;
+}
+
+// The fixed palette and its candidates, shared by every picture.
+struct Target {
+    PalletArray pallet{};
+    Candidates candidates;
+};
+
+std::optional<Target> ReadTarget(const Settings &s, QString &why)
+{
+    Target t;
+    const PaletteRead read = ReadPaletteAt(s.paletteFile);
+    why = read.file ? FileProblemText(read.file) : read.error;
+    if (!read.ok())
+        return std::nullopt;
+    const int n = ApplyActBytes(t.pallet, read.rgb, read.rgb.size());
+    if (n <= 0) {
+        why = QStringLiteral("holds no colour");
+        return std::nullopt;
+    }
+    Rgb8 colours[256];
+    for (int i = 0; i < 256; ++i)
+        colours[i] = {t.pallet[i].R, t.pallet[i].G, t.pallet[i].B};
+    t.candidates = s.first >= 0 ? RangeCandidates(colours, s.first, s.last)
+                                : RangeCandidates(colours, 0, n - 1);
+    return t;
+}
+
+// Converts one picture; a reason when it cannot be read, converted or written.
+QString ConvertOne(const QString &in, const QString &outPath, ExportFormat format,
+                   const Settings &s, const Target *fixed, int threads)
+{
+    QString why;
+    const std::optional<QImage> image = ReadPicture(in, why);
+    if (!image)
+        return in + QStringLiteral(": ") + why;
+    const int w = image->width(), h = image->height();
+    const std::size_t count = std::size_t(w) * std::size_t(h);
+    Target made;
+    RemapOptions o = s.remap;
+    o.threads = threads;
+    if (!fixed) {
+        const NewPalette p =
+            MakePalette(image->constBits(), w, h, s.colours, o.transparentEntry >= 0);
+        const int base = std::max(s.first, 0);
+        for (std::size_t i = 0; i < p.colours.size(); ++i) {
+            const Rgb8 c = p.colours[i];
+            made.pallet[base + i].set(c.r, c.g, c.b);
+            made.candidates.push_back({int(base + i), c});
+        }
+        if (p.exact)
+            o.dither = Dither::None;
+        if (made.candidates.empty())
+            made.candidates.push_back({base, {}}); // a picture all see-through
+        fixed = &made;
+    }
+    PixelBytes entries = AllocatePixels(count);
+    if (!entries)
+        return in + QStringLiteral(": not enough memory");
+    if (!Remap(image->constBits(), w, h, fixed->candidates, o, entries.get()))
+        return in + QStringLiteral(": holds no pixel");
+    int highest = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        highest = std::max<int>(highest, entries[i]);
+        entries[i] = quint8(255 - entries[i]);
+    }
+    const PcxImage pcx(PixelBuffer(std::move(entries), count), w, h, std::size_t(w));
+    const std::optional<QByteArray> bytes =
+        EncodeImage(format, pcx, fixed->pallet, {highest + 1, o.transparentEntry});
+    if (!bytes)
+        return outPath + QStringLiteral(": cannot be encoded");
+    const FileError error =
+        SaveFileWith(outPath, [&](QIODevice &out) { return out.write(*bytes) == bytes->size(); });
+    return error ? outPath + QStringLiteral(": ") + FileProblemText(error) : QString();
+}
+
+} // namespace
+
+int Convert(const QStringList &args, QString &usageProblem)
+{
+    Settings s;
+    if (const std::optional<QString> problem = Parse(args, s)) {
+        usageProblem = *problem;
+        return -1;
+    }
+    QString why;
+    std::optional<Target> fixed;
+    if (!s.paletteFile.isEmpty() && !(fixed = ReadTarget(s, why))) {
+        std::fprintf(stderr, "palmiro-tool: %s: %s\n", qPrintable(s.paletteFile), qPrintable(why));
+        return 1;
+    }
+    const bool many = s.inputs.size() > 1;
+    const ExportFormat format = s.format.value_or(
+        many ? ExportFormat::Png : ExportFormatForName(s.out).value_or(ExportFormat::Png));
+    if (many && !QDir().mkpath(s.out)) {
+        std::fprintf(stderr, "palmiro-tool: %s: cannot be made a folder\n", qPrintable(s.out));
+        return 1;
+    }
+    const char *extension = format == ExportFormat::Png   ? "png"
+                            : format == ExportFormat::Pcx ? "pcx"
+                                                          : "bmp";
+    const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+    const int jobs = std::min<int>(s.jobs ? s.jobs : cores, int(s.inputs.size()));
+    // A lone picture is split over the cores instead.
+    const int threadsEach = jobs == 1 ? (s.jobs ? s.jobs : cores) : 1;
+    const bool progress = isatty(2) && many;
+    std::atomic<int> next{0}, done{0};
+    std::atomic<bool> failed{false};
+    std::mutex print;
+    const auto work = [&] {
+        for (int i; (i = next++) < int(s.inputs.size());) {
+            const QString &in = s.inputs[i];
+            const QString out =
+                many ? QDir(s.out).filePath(QFileInfo(in).completeBaseName() + QLatin1Char('.') +
+                                            QLatin1String(extension))
+                     : s.out;
+            const QString problem =
+                ConvertOne(in, out, format, s, fixed ? &*fixed : nullptr, threadsEach);
+            const std::lock_guard<std::mutex> lock(print);
+            ++done;
+            if (!problem.isEmpty()) {
+                failed = true;
+                std::fprintf(stderr, "%spalmiro-tool: %s\n", progress ? "\r\033[K" : "",
+                             qPrintable(problem));
+            }
+            if (progress)
+                std::fprintf(stderr, "\r%d / %d", done.load(), int(s.inputs.size()));
+        }
+    };
+    std::vector<std::thread> pool;
+    for (int k = 1; k < jobs; ++k)
+        pool.emplace_back(work);
+    work();
+    for (std::thread &t : pool)
+        t.join();
+    if (progress)
+        std::fprintf(stderr, "\n");
+    return failed ? 1 : 0;
+}
