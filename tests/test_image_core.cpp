@@ -13,6 +13,8 @@ Q_DECLARE_METATYPE(PcxRefusal)
 
 namespace {
 
+using L = QList<int>;
+
 QByteArray Pixels(const PixelBuffer &v)
 {
     return QByteArray(reinterpret_cast<const char *>(v.data()), qsizetype(v.size()));
@@ -157,6 +159,75 @@ private slots:
         QCOMPARE(QDir(tmp.path()).entryList(QDir::Files).size(), 2);
     }
 #endif
+
+    // Five pixels: near red, green, blue and white, then one see-through.
+    void toolConvert_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<L>("indices");   // empty: the colours must be the picture's own
+        QTest::addColumn<int>("entries"); // the PNG's table
+        QTest::addColumn<int>("transparent");
+        const QStringList fixed{"--palette", "PAL", "--dither", "none", "-o"};
+        QTest::newRow("fixed palette") << fixed + QStringList{"OUT/a.png", "IN"} << 0 << "a.png"
+                                       << L{1, 2, 3, 4, 0} << 5 << -1;
+        QTest::newRow("range") << QStringList{"--range", "5-9"} + fixed +
+                                      QStringList{"OUT/a.png", "IN"}
+                               << 0 << "a.png" << L{6, 7, 8, 9, 5} << 10 << -1;
+        QTest::newRow("transparent")
+            << QStringList{"--transparent", "7"} + fixed + QStringList{"OUT/a.png", "IN"} << 0
+            << "a.png" << L{1, 2, 3, 4, 7} << 8 << 7;
+        QTest::newRow("new palette exact")
+            << QStringList{"--colours", "8", "--range", "10-19", "-o", "OUT/a.png", "IN"} << 0
+            << "a.png" << L{} << 15 << -1;
+        QTest::newRow("folder, one unreadable")
+            << fixed + QStringList{"OUT/dir", "IN", "OUT/bad.bmp"} << 1 << "dir/in.png"
+            << L{1, 2, 3, 4, 0} << 5 << -1;
+        QTest::newRow("range short of the colours")
+            << QStringList{"--colours", "8", "--range", "0-3", "-o", "OUT/a.png", "IN"} << 2 << ""
+            << L{} << 0 << -1;
+    }
+    void toolConvert()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QTemporaryDir tmp;
+        QImage in(5, 1, QImage::Format_RGBA8888);
+        const QList<QRgb> colours{qRgb(200, 30, 20), qRgb(20, 200, 30), qRgb(30, 20, 200),
+                                  qRgb(240, 240, 240), qRgba(0, 0, 0, 0)};
+        for (int x = 0; x < 5; ++x)
+            in.setPixel(x, 0, colours[x]);
+        in.save(tmp.filePath("in.png"));
+        const QByteArray five("\0\0\0\xff\0\0\0\xff\0\0\0\xff\xff\xff\xff", 15);
+        const QByteArray act = (five + five).leftJustified(768, '\0');
+        args.replaceInStrings("PAL", WriteFile(tmp.filePath("pal.act"), act))
+            .replaceInStrings("IN", tmp.filePath("in.png"))
+            .replaceInStrings("OUT", tmp.path());
+        WriteFile(tmp.filePath("bad.bmp"), "BM");
+        QProcess tool;
+        tool.start(PALMIRO_TOOL, QStringList{"convert"} + args);
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitCode(), status);
+        QCOMPARE(tool.readAllStandardError().contains("bad.bmp"), status == 1);
+        QFETCH(QString, out);
+        if (out.isEmpty())
+            return;
+        QFETCH(L, indices);
+        QFETCH(int, entries);
+        QFETCH(int, transparent);
+        const QImage got(tmp.filePath(out));
+        QCOMPARE(got.format(), QImage::Format_Indexed8);
+        QCOMPARE(got.colorCount(), entries);
+        for (int x = 0; x < 5; ++x) {
+            if (indices.isEmpty())
+                QCOMPARE(got.pixel(x, 0), colours[x] | 0xff000000u);
+            else
+                QCOMPARE(got.pixelIndex(x, 0), indices[x]);
+        }
+        for (int e = 0; e < entries; ++e)
+            QCOMPARE(qAlpha(got.color(e)) == 0, e == transparent);
+    }
 
     // A step of +1 or -1 lays six pixels out one column wider or narrower.
     void adjust_data()
