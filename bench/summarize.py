@@ -100,6 +100,13 @@ def main(folder):
         add("render noise 4096x4096 to PNG", process, "tool render noise less start",
             process, "pillow save noise", "Pillow save PNG", 1.0, better_low=False, fmt=ms)
 
+    # Whole processes, 24-bit BMP in, indexed PNG out, Pillow started as the tool is.
+    convert = pillow_rounds(folder, "convert")
+    for dither, target in (("none", 3.0), ("fs", 1.5)):
+        add("convert 4096x4096 onto 256 entries, dither %s" % dither, convert,
+            "tool convert " + dither, convert, "pillow quantize " + dither,
+            "Pillow quantize(palette=)", target, better_low=False, fmt=ms)
+
     qt, cp = "BM_QtIndexed8ToRgb32", "BM_MemcpyFrame"
     add("fill 1920x1080 zoom 1", render, "BM_Fill/zoom:1", render, qt, "Qt Indexed8->RGB32", 1.0)
     add("fill 1920x1080 zoom 1", render, "BM_Fill/zoom:1", render, cp, "memcpy 1920x1080x4", 3.0)

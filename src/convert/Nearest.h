@@ -36,7 +36,7 @@ private:
         std::int32_t start = -1;
         std::int32_t count = 0;
     };
-    static constexpr int kGrid = 32;
+    static constexpr int kGrid = 64;
     // A cell's points in whole blocks, whose distances are computed together.
     static constexpr int kBlock = 8;
     int cellOf(Vec3 query) const;
