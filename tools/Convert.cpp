@@ -140,8 +140,11 @@ std::optional<QImage> ReadPicture(const QString &path, QString &why)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     QImage image;
-    if (reader.read(&image))
-        return image.convertToFormat(QImage::Format_RGBA8888);
+    if (reader.read(&image)) {
+        // In place when the depth stays: no second copy of a large picture.
+        image.convertTo(QImage::Format_RGBA8888);
+        return image;
+    }
     const AnyImage any = ReadAnyImage(file->view());
     if (any.refusal != ImageRefusal::None) {
         why = any.detail.isEmpty() ? QStringLiteral("not a picture") : any.detail;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 namespace {
@@ -155,6 +156,91 @@ void RemapPlain(const std::uint8_t *rgba, std::size_t count, const Candidates &c
     }
 }
 
+// From this many pixels a table over every colour costs less than the cache's misses.
+constexpr std::size_t kTableAt = std::size_t(1) << 21;
+
+inline std::uint32_t KeyOf(Rgb8 c)
+{
+    return std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b;
+}
+
+// Runs work(y0, y1) over bands of rows, one band a thread.
+template <class Work> void InBands(int height, int threads, const Work &work)
+{
+    const int bands = std::clamp(threads, 1, std::max(1, height / 16));
+    std::vector<std::thread> pool;
+    for (int b = 1; b < bands; ++b)
+        pool.emplace_back(work, int(std::int64_t(height) * b / bands),
+                          int(std::int64_t(height) * (b + 1) / bands));
+    work(0, int(std::int64_t(height) / bands));
+    for (std::thread &t : pool)
+        t.join();
+}
+
+// A large picture: each distinct colour is searched once, into a table over
+// every byte colour (16 MiB), and the pixels then only look it up.
+void RemapByTable(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
+                  const std::vector<Vec3> &points, const RemapOptions &o, std::uint8_t *out)
+{
+    constexpr std::size_t kColours = std::size_t(1) << 24, kWords = kColours / 64;
+    const int threads = std::clamp(o.threads, 1, 16);
+    const std::size_t w = std::size_t(width);
+    // Which colours occur: one bit set a thread, then joined.
+    std::vector<std::vector<std::uint64_t>> seen(static_cast<std::size_t>(threads));
+    std::vector<std::thread> pool;
+    const auto split = [threads](std::size_t n, int k) {
+        return n * std::size_t(k) / std::size_t(threads);
+    };
+    const auto inParallel = [&](const auto &work) {
+        for (int k = 1; k < threads; ++k)
+            pool.emplace_back(work, k);
+        work(0);
+        for (std::thread &t : pool)
+            t.join();
+        pool.clear();
+    };
+    inParallel([&](int k) {
+        std::vector<std::uint64_t> &bits = seen[std::size_t(k)];
+        bits.assign(kWords, 0);
+        std::uint32_t previous = 0xffffffffu;
+        for (std::size_t i = split(std::size_t(height), k) * w,
+                         end = split(std::size_t(height), k + 1) * w;
+             i < end; ++i) {
+            const Pixel px = PixelAt(rgba + 4 * i, o.transparentEntry);
+            const std::uint32_t key = KeyOf(px.colour);
+            if (px.transparent || key == previous)
+                continue;
+            previous = key;
+            bits[key >> 6] |= std::uint64_t(1) << (key & 63);
+        }
+    });
+    std::unique_ptr<std::uint8_t[]> table(new std::uint8_t[kColours]);
+    inParallel([&](int k) {
+        NearestFinder finder(points);
+        int last = 0;
+        for (std::size_t word = split(kWords, k); word < split(kWords, k + 1); ++word) {
+            std::uint64_t bits = 0;
+            for (const std::vector<std::uint64_t> &s : seen)
+                bits |= s[word];
+            for (; bits; bits &= bits - 1) {
+                const std::uint32_t key =
+                    std::uint32_t(word * 64) + std::uint32_t(__builtin_ctzll(bits));
+                const Rgb8 c{std::uint8_t(key >> 16), std::uint8_t(key >> 8), std::uint8_t(key)};
+                last = finder.find(PointOf(o.space, c), last);
+                table[key] = std::uint8_t(candidates[std::size_t(last)].entry);
+            }
+        }
+    });
+    inParallel([&](int k) {
+        for (std::size_t i = split(std::size_t(height), k) * w,
+                         end = split(std::size_t(height), k + 1) * w;
+             i < end; ++i) {
+            const Pixel px = PixelAt(rgba + 4 * i, o.transparentEntry);
+            out[i] = px.transparent ? std::uint8_t(o.transparentEntry) : table[KeyOf(px.colour)];
+        }
+    });
+}
+
 // A typical gap between neighbouring candidates: the ordered pattern spreads
 // a pixel over about that much so that it can reach the next entry.
 float TypicalGap(const NearestFinder &finder)
@@ -264,19 +350,6 @@ void RemapDiffused(const std::uint8_t *rgba, int width, int height, const Candid
     }
 }
 
-// Runs work(y0, y1) over bands of rows, one band a thread.
-template <class Work> void InBands(int height, int threads, const Work &work)
-{
-    const int bands = std::clamp(threads, 1, std::max(1, height / 16));
-    std::vector<std::thread> pool;
-    for (int b = 1; b < bands; ++b)
-        pool.emplace_back(work, int(std::int64_t(height) * b / bands),
-                          int(std::int64_t(height) * (b + 1) / bands));
-    work(0, int(std::int64_t(height) / bands));
-    for (std::thread &t : pool)
-        t.join();
-}
-
 } // namespace
 
 std::vector<int> BayerMatrix(int size)
@@ -312,6 +385,8 @@ bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &ca
             NearestFinder own(points);
             RemapOrdered(rgba, width, y0, y1, tidy, own, gap, o, out);
         });
+    } else if (plain && std::size_t(width) * std::size_t(height) >= kTableAt) {
+        RemapByTable(rgba, width, height, tidy, points, o, out);
     } else if (plain) {
         InBands(height, o.threads, [&](int y0, int y1) {
             NearestFinder own(points);
