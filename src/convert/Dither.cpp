@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -292,8 +293,17 @@ void RemapOrdered(const std::uint8_t *rgba, int width, int y0, int y1, const Can
         }
 }
 
-void RemapDiffused(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
-                   NearestFinder &finder, const RemapOptions &o, std::uint8_t *out)
+// Error diffusion runs down a tall picture in bands of this many rows, which
+// threads can take apart: the same bands, so the same result, on any machine.
+constexpr int kBandRows = 512;
+// Each band first diffuses this many rows above it without writing them, so
+// that its top row meets error as it would inside one pass and shows no seam.
+constexpr int kPrimeRows = 32;
+
+// Rows y0..y1-1, after the priming rows above y0.
+void RemapDiffused(const std::uint8_t *rgba, int width, int y0, int y1,
+                   const Candidates &candidates, NearestFinder &finder, const RemapOptions &o,
+                   std::uint8_t *out)
 {
     const Kernel &kernel = *KernelOf(o.dither);
     const bool oklab = o.space == ColourSpace::Oklab;
@@ -326,22 +336,26 @@ void RemapDiffused(const std::uint8_t *rgba, int width, int height, const Candid
         return errors.data() + std::size_t(y % kRows) * stride + kMargin;
     };
     int last = 0;
-    for (int y = 0; y < height; ++y) {
+    std::fill(errors.begin(), errors.end(), Vec3{});
+    for (int y = std::max(0, y0 - kPrimeRows); y < y1; ++y) {
         std::fill_n(row(y + kRows - 1) - kMargin, stride, Vec3{});
+        const bool keep = y >= y0;
         const bool back = o.serpentine && (y % 2 == 1);
         const int step = back ? -1 : 1;
         for (int k = 0, x = back ? width - 1 : 0; k < width; ++k, x += step) {
             const std::size_t i = std::size_t(y) * std::size_t(width) + std::size_t(x);
             const Pixel px = PixelAt(rgba + 4 * i, o.transparentEntry);
             if (px.transparent) {
-                out[i] = std::uint8_t(o.transparentEntry);
+                if (keep)
+                    out[i] = std::uint8_t(o.transparentEntry);
                 continue;
             }
             Vec3 v = seen.find(px.colour, work) + row(y)[x];
             v = {std::clamp(v.x, lo.x, hi.x), std::clamp(v.y, lo.y, hi.y),
                  std::clamp(v.z, lo.z, hi.z)};
             last = finder.find(query(v), last);
-            out[i] = std::uint8_t(candidates[last].entry);
+            if (keep)
+                out[i] = std::uint8_t(candidates[last].entry);
             const Vec3 e = (v - target[last]) * scale;
             for (const Tap &t : kernel.taps)
                 row(y + t.dy)[x + t.dx * step] =
@@ -395,7 +409,20 @@ bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &ca
                        out + from);
         });
     } else {
-        RemapDiffused(rgba, width, height, tidy, finder, o, out);
+        const int bands = (height + kBandRows - 1) / kBandRows;
+        std::atomic<int> next{0};
+        const auto work = [&] {
+            NearestFinder own(points);
+            for (int b; (b = next++) < bands;)
+                RemapDiffused(rgba, width, b * kBandRows, std::min(height, (b + 1) * kBandRows),
+                              tidy, own, o, out);
+        };
+        std::vector<std::thread> pool;
+        for (int k = 1; k < std::min(o.threads, bands); ++k)
+            pool.emplace_back(work);
+        work();
+        for (std::thread &t : pool)
+            t.join();
     }
     return true;
 }
