@@ -329,7 +329,7 @@ void RemapDiffused(const std::uint8_t *rgba, int width, int y0, int y1,
     hi = hi + margin;
     const float scale = float(o.strength) / 100.0f / float(kernel.divisor);
     // One row of error for each kernel line, two pixels of margin either side.
-    constexpr int kRows = 3, kMargin = 2;
+    constexpr int kRows = 3, kMargin = 2, kMaxTaps = 12;
     const std::size_t stride = std::size_t(width) + 2 * kMargin;
     std::vector<Vec3> errors(kRows * stride);
     const auto row = [&](int y) {
@@ -342,6 +342,16 @@ void RemapDiffused(const std::uint8_t *rgba, int width, int y0, int y1,
         const bool keep = y >= y0;
         const bool back = o.serpentine && (y % 2 == 1);
         const int step = back ? -1 : 1;
+        Vec3 *const rows[kRows] = {row(y), row(y + 1), row(y + 2)};
+        // Where each tap lands from x, and its weight times the scale.
+        std::ptrdiff_t offsets[kMaxTaps];
+        float weights[kMaxTaps];
+        const int taps = int(kernel.taps.size());
+        for (int t = 0; t < taps; ++t) {
+            const Tap &tap = kernel.taps[std::size_t(t)];
+            offsets[t] = (rows[tap.dy] - rows[0]) + tap.dx * step;
+            weights[t] = float(tap.weight) * scale;
+        }
         for (int k = 0, x = back ? width - 1 : 0; k < width; ++k, x += step) {
             const std::size_t i = std::size_t(y) * std::size_t(width) + std::size_t(x);
             const Pixel px = PixelAt(rgba + 4 * i, o.transparentEntry);
@@ -350,16 +360,16 @@ void RemapDiffused(const std::uint8_t *rgba, int width, int y0, int y1,
                     out[i] = std::uint8_t(o.transparentEntry);
                 continue;
             }
-            Vec3 v = seen.find(px.colour, work) + row(y)[x];
+            Vec3 v = seen.find(px.colour, work) + rows[0][x];
             v = {std::clamp(v.x, lo.x, hi.x), std::clamp(v.y, lo.y, hi.y),
                  std::clamp(v.z, lo.z, hi.z)};
             last = finder.find(query(v), last);
             if (keep)
                 out[i] = std::uint8_t(candidates[last].entry);
-            const Vec3 e = (v - target[last]) * scale;
-            for (const Tap &t : kernel.taps)
-                row(y + t.dy)[x + t.dx * step] =
-                    row(y + t.dy)[x + t.dx * step] + e * float(t.weight);
+            const Vec3 e = v - target[last];
+            Vec3 *const here = rows[0] + x;
+            for (int t = 0; t < taps; ++t)
+                here[offsets[t]] = here[offsets[t]] + e * weights[t];
         }
     }
 }
