@@ -97,6 +97,16 @@ private slots:
             const Rgb8 c{picture[4 * i], picture[4 * i + 1], picture[4 * i + 2]};
             QCOMPARE(int(got[i]), tidy[exhaustive(PointOf(space, c))].entry);
         }
+        // A picture large enough to be looked up through a table of every colour.
+        Bytes large;
+        for (int y = 0; y < 525; ++y)
+            large.insert(large.end(), picture.begin(), picture.end());
+        plain.threads = 2;
+        const Bytes tabled = Converted(large, 4000, kept, plain);
+        QVERIFY(tabled.size() == large.size() / 4);
+        for (std::size_t i = 0; i < tabled.size(); ++i)
+            if (tabled[i] != got[i % 4000])
+                QFAIL(qPrintable(QString("pixel %1 differs").arg(i)));
     }
 
     void diffusion_data()
