@@ -6,11 +6,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <thread>
 #include <vector>
 
 namespace {
 
 constexpr std::size_t kChunkData = 256 * 1024;
+// From this many pixels the deflating is shared out over the cores.
+constexpr qint64 kBandsFrom = 1 << 22;
 
 void PutBigEndian(std::vector<quint8> &out, quint32 v)
 {
@@ -78,6 +82,74 @@ private:
     bool ok = false;
 };
 
+// One band of rows as raw deflate data that a later band can follow: it
+// ends on a byte boundary, or closes the stream when it is the last.
+bool DeflateRows(const PcxImage &image, int y0, int y1, bool last, std::vector<quint8> &out,
+                 uLong &adler)
+{
+    z_stream z{};
+    if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_RLE) != Z_OK)
+        return false;
+    std::vector<quint8> line(std::size_t(image.width()) + 1, 0);
+    adler = adler32(0, nullptr, 0);
+    bool ok = true;
+    for (int y = y0; y < y1 && ok; ++y) {
+        const PixelRow row = image.row(y);
+        std::transform(row.data, row.data + row.held, line.begin() + 1,
+                       [](quint8 v) { return quint8(255 - v); });
+        std::fill(line.begin() + 1 + qint64(row.held), line.end(), quint8(255 - row.rest));
+        adler = adler32(adler, line.data(), uInt(line.size()));
+        z.next_in = line.data();
+        z.avail_in = uInt(line.size());
+        const int flush = y + 1 < y1 ? Z_NO_FLUSH : last ? Z_FINISH : Z_SYNC_FLUSH;
+        do {
+            const std::size_t have = out.size();
+            out.resize(have + kChunkData);
+            z.next_out = out.data() + have;
+            z.avail_out = uInt(kChunkData);
+            const int rc = deflate(&z, flush);
+            ok = rc == Z_OK || rc == Z_STREAM_END || rc == Z_BUF_ERROR;
+            out.resize(out.size() - z.avail_out);
+        } while (ok && (z.avail_in > 0 || z.avail_out == 0));
+    }
+    deflateEnd(&z);
+    return ok;
+}
+
+// The whole zlib stream of a large picture, its bands deflated at once on
+// every core: run-length matches never reach back past a band's start anyway.
+std::optional<std::vector<quint8>> DeflateInBands(const PcxImage &image, int bands)
+{
+    const int height = image.height();
+    std::vector<std::vector<quint8>> parts(static_cast<std::size_t>(bands));
+    std::vector<uLong> adlers(static_cast<std::size_t>(bands));
+    std::vector<char> ok(static_cast<std::size_t>(bands));
+    const auto work = [&](int b) {
+        const std::size_t k = std::size_t(b);
+        ok[k] =
+            DeflateRows(image, int(qint64(height) * b / bands),
+                        int(qint64(height) * (b + 1) / bands), b + 1 == bands, parts[k], adlers[k]);
+    };
+    std::vector<std::thread> pool;
+    for (int b = 1; b < bands; ++b)
+        pool.emplace_back(work, b);
+    work(0);
+    for (std::thread &t : pool)
+        t.join();
+    std::vector<quint8> stream{0x78, 0x01};
+    uLong adler = adler32(0, nullptr, 0);
+    for (int b = 0; b < bands; ++b) {
+        const std::size_t k = std::size_t(b);
+        if (!ok[k])
+            return std::nullopt;
+        stream.insert(stream.end(), parts[k].begin(), parts[k].end());
+        const qint64 rows = qint64(height) * (b + 1) / bands - qint64(height) * b / bands;
+        adler = adler32_combine(adler, adlers[k], z_off_t(rows * (image.width() + 1)));
+    }
+    PutBigEndian(stream, quint32(adler));
+    return stream;
+}
+
 } // namespace
 
 bool WriteIndexedPng(QIODevice &out, const PcxImage &image, int f, const ColorTable &colours,
@@ -111,6 +183,18 @@ bool WriteIndexedPng(QIODevice &out, const PcxImage &image, int f, const ColorTa
         (!alpha.empty() && !WriteChunk(out, "tRNS", alpha.data(), alpha.size())))
         return false;
 
+    const int cores = int(std::thread::hardware_concurrency());
+    if (f == 1 && cores > 1 && qint64(image.width()) * image.height() >= kBandsFrom) {
+        const std::optional<std::vector<quint8>> stream =
+            DeflateInBands(image, std::min(cores, image.height()));
+        if (!stream)
+            return false;
+        for (std::size_t at = 0; at < stream->size(); at += kChunkData)
+            if (!WriteChunk(out, "IDAT", stream->data() + at,
+                            std::min(kChunkData, stream->size() - at)))
+                return false;
+        return WriteChunk(out, "IEND", nullptr, 0);
+    }
     PixelDeflater deflater(out);
     // Each row: filter type 0, then the pixels.
     const quint8 noFilter = 0;
