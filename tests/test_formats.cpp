@@ -317,6 +317,12 @@ private slots:
                 }
             }
         }
+        QByteArray runs(2048 * 2048, 0); // large enough to be deflated in bands
+        for (int i = 0; i < runs.size(); ++i)
+            runs[i] = char(i / 4099 % 7 * 31);
+        const ::PcxImage large(MakePixels(runs), 2048, 2048, 2048);
+        const QByteArray png = EncodeImage(ExportFormat::Png, large, Ramp()).value_or("");
+        QCOMPARE(ReadAnyImage(png).pcx.image.pixels, large.pixels);
         const ::PcxImage wide(MakePixels(QByteArray(65536, 1)), 65536, 1, 65536);
         QVERIFY(!EncodeImage(ExportFormat::Pcx, wide, Ramp())); // wider than a PCX can say
         QByteArray truecolour = MakePcx(0, 0, Bytes({7}));
