@@ -201,7 +201,7 @@ QString ConvertOne(const QString &in, const QString &outPath, ExportFormat forma
                    const Settings &s, const Target *fixed, int threads)
 {
     QString why;
-    const std::optional<QImage> image = ReadPicture(in, why);
+    std::optional<QImage> image = ReadPicture(in, why);
     if (!image)
         return in + QStringLiteral(": ") + why;
     const int w = image->width(), h = image->height();
@@ -229,6 +229,7 @@ QString ConvertOne(const QString &in, const QString &outPath, ExportFormat forma
         return in + QStringLiteral(": not enough memory");
     if (!Remap(image->constBits(), w, h, fixed->candidates, o, entries.get()))
         return in + QStringLiteral(": holds no pixel");
+    image.reset(); // its memory is the encoder's now
     int highest = 0;
     for (std::size_t i = 0; i < count; ++i) {
         highest = std::max<int>(highest, entries[i]);
