@@ -172,6 +172,8 @@ private slots:
         const QStringList fixed{"--palette", "PAL", "--dither", "none", "-o"};
         QTest::newRow("fixed palette") << fixed + QStringList{"OUT/a.png", "IN"} << 0 << "a.png"
                                        << L{1, 2, 3, 4, 0} << 5 << -1;
+        QTest::newRow("24-bit BMP") << fixed + QStringList{"OUT/a.png", "OUT/in.bmp"} << 0
+                                    << "a.png" << L{1, 2, 3, 4, 0} << 5 << -1;
         QTest::newRow("range") << QStringList{"--range", "5-9"} + fixed +
                                       QStringList{"OUT/a.png", "IN"}
                                << 0 << "a.png" << L{6, 7, 8, 9, 5} << 10 << -1;
@@ -199,6 +201,7 @@ private slots:
         for (int x = 0; x < 5; ++x)
             in.setPixel(x, 0, colours[x]);
         in.save(tmp.filePath("in.png"));
+        in.convertToFormat(QImage::Format_RGB888).save(tmp.filePath("in.bmp"));
         const QByteArray five("\0\0\0\xff\0\0\0\xff\0\0\0\xff\xff\xff\xff", 15);
         const QByteArray act = (five + five).leftJustified(768, '\0');
         args.replaceInStrings("PAL", WriteFile(tmp.filePath("pal.act"), act))
