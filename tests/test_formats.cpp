@@ -323,6 +323,11 @@ private slots:
         const ::PcxImage large(MakePixels(runs), 2048, 2048, 2048);
         const QByteArray png = EncodeImage(ExportFormat::Png, large, Ramp()).value_or("");
         QCOMPARE(ReadAnyImage(png).pcx.image.pixels, large.pixels);
+        // Runs stop at 63 and at each row's end; a lone byte from 0xC0 up is a run of one.
+        const ::PcxImage counted(MakePixels(QByteArray(64, 5) + "\xC0\7\7" + QByteArray(65, 9)), 66,
+                                 2, 66);
+        QCOMPARE(EncodePcx(counted, Ramp()).mid(128).chopped(769),
+                 Bytes({0xFF, 5, 5, 0xC1, 0xC0, 7, 7, 0xFF, 9, 0xC2, 9}));
         const ::PcxImage wide(MakePixels(QByteArray(65536, 1)), 65536, 1, 65536);
         QVERIFY(!EncodeImage(ExportFormat::Pcx, wide, Ramp())); // wider than a PCX can say
         QByteArray truecolour = MakePcx(0, 0, Bytes({7}));

@@ -3,6 +3,7 @@
 #include "image/Render.h"
 #include "image/ScrollMath.h"
 #include "palette/ActApply.h"
+#include "palette/PaletteOps.h"
 #include "support/PaletteKit.h"
 #include "support/PcxBuilder.h"
 #include "support/TestFiles.h"
@@ -106,6 +107,13 @@ private slots:
                 Bytes({1, 2, 9, 9, 9, 9}));
         decoded("Xmin is ignored", With(MakePcx(9, 0, Bytes({0xCA, 4})), {{4, 5}}),
                 QByteArray(10, 4));
+        QByteArray data, want; // runs of 1 to 63 among spans of literals, 0xC0 one of them
+        for (int i = 0; want.size() < 5000; ++i) {
+            const int n = i % (i < 200 ? 3 : 37) ? 1 : i % 63 + 1, v = i * 37 % 256;
+            data += n > 1 || v > 0xC0 ? Bytes({0xC0 | n, v}) : Bytes({v});
+            want += QByteArray(n, char(v));
+        }
+        decoded("long rows", MakePcx(99, 49, data), want.left(5000));
         row("padding shears rows", MakePcx(2, 2, Bytes({1, 2, 3, 0, 4, 5, 6, 0, 7, 8}), 4),
             PcxRefusal::None, Bytes({1, 2, 3, 0, 4, 5, 6, 0, 7}));
     }
@@ -348,6 +356,10 @@ private slots:
                     expected.setPixel(x, y, table[img.at(v.ox + x / v.f, v.oy + y / v.f)]);
         FillView(got.bits(), got.bytesPerLine(), r[2], r[3], img, table, v);
         QCOMPARE(got, expected);
+        UsageCounts used{}; // value v is entry 255 - v
+        for (int i = 0; i < r[0] * r[1]; ++i)
+            ++used[255 - img.at(i % r[0], i / r[0])];
+        QVERIFY(CountUsage(img) == used);
     }
 
     void scroll_data()
@@ -355,6 +367,7 @@ private slots:
         // 0: maximum; 1: clamped pos; 2, 3: pos, old f, new f, maximum: a new zoom scales
         // (halves to even), then 1 block left or 2 up; 4: ZoomFactor(percent).
         Rows({{0, 99, 1, 116, 0},
+              {0, 50, 2, 200, 100},
               {0, 65535, 4, 1017, 261140},
               {1, 130, 1, 117, 45, 30},
               {1, 50, 1, 200, 12, 0},

@@ -91,6 +91,11 @@ const Table kFiles = {
      },
      "   false 9,9,9#090909 9,9,9 -1   0 9,9,9 0-255 0"},
     {[] {
+         Modal(M().cmdActNew, [] { Click(I().cmdCancel); }),
+             Modal(M().cmdActNew, [] { Rgb(I(), 4, 5, 6), Click(I().cmdOK); });
+     },
+     "   false  4,5,6 0   0 4,5,6 0-255 0"},
+    {[] {
          Modal(M().cmdActNew, [] {
              Type(I().txtColor[2], "256"), Tab(I().txtColor[0]), NoteNew(),
                  Key(I().txtColor[2], Qt::Key_Return);
@@ -198,6 +203,15 @@ QString Undo()
 const Table kUndo = {
     {[] { Short(), Key(P().sldColBar[1], Qt::Key_Right), Key(P().sldColBar[1], Qt::Key_PageUp); },
      "2 undone redone 5 0,6,0"},
+    {[] { // one drag is one step; one that ends where it began, none
+         Short();
+         for (int drag = 0; drag < 2; ++drag) { // 0 to 9, then 9 to 9
+             QTest::mousePress(P().sldColBar[1], Qt::LeftButton);
+             P().sldColBar[1]->setValue(40), P().sldColBar[1]->setValue(9);
+             QTest::mouseRelease(P().sldColBar[1], Qt::LeftButton);
+         }
+     },
+     "1 undone redone 5 0,9,0"},
     {[] { Short(), Type(P().txtColor[0], "77"), Tab(P().txtColor[1]); },
      "1 undone redone 5 77,0@,0"},
     {[] { Short(), Type(P().txtColor[0], "77"), Sel(5); }, "1 undone redone 5 77@,0,0"},
