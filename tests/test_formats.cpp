@@ -145,6 +145,11 @@ private slots:
         row("PNG, rows missing", Png(2, 2, "000001"), "truncated");
         row("PNG 0 wide", Png(0, 1, "00"), "empty");
         row("PNG 8000 x 8000", Png(8000, 8000, "", 8001 * 8000), "8000x8000 7f7f7f 7f7f7f");
+        row("PNG 0 high", Png(1, 0, "00"), "empty");
+        row("PNG 65537 x 1", Png(65537, 1, "", 65538), "too-large");
+        row("PNG 1 x 65536", Png(1, 65536, "", 2 * 65536), "1x65536 7f7f7f");
+        row("PNG 2^31 - 1 wide", Png(0x7fffffff, 1, nullptr), "truncated");
+        row("PNG 2^31 - 1 high", Png(1, 0x7fffffff, nullptr), "truncated");
         row("PNG, index past PLTE", png, "2x1 7f7f7f 000000");
         row("PNG, 2-bit grey", Png(2, 1, "0060", 0, 2, 0, {}), "2x1 555555 aaaaaa");
         row("PNG, 16-bit RGB", Png(1, 1, "", 7, 16, 2), "refuse");
@@ -185,11 +190,14 @@ private slots:
         const QByteArray onebit = Bmp(3, 2, 1, Bytes({0x40, 0, 0, 0, 0xC0, 0, 0, 0}));
         row("2 colours, bottom row first", onebit, "110/010 64,64,255");
         row("pixels past the end", onebit.left(62).replace(10, 1, "\x50"), "truncated");
+        row("OS/2 2.x header of 16 bytes", QByteArray(onebit).replace(14, 1, "\x10"),
+            "110/010 0,0,0");
         row("JPEG inside", Bmp(3, 2, 8, Bytes({0, 0}), 4), "unsupported");
         // RLE: clipped to the picture; pixels the stream skips are index 0.
         row("RLE8 run past the row", Bmp(3, 2, 8, Bytes({5, 1, 0, 0, 1, 1, 0, 1}), 1), "100/111");
         row("RLE8 jump past the row", Bmp(3, 2, 8, Bytes({0, 2, 9, 0, 1, 1, 0, 1}), 1), "000/000");
         row("RLE8 jump past the top", Bmp(3, 2, 8, Bytes({1, 1, 0, 2, 0, 7, 3, 1}), 1), "000/100");
+        row("RLE8 ends on a jump out", Bmp(3, 2, 8, Bytes({1, 1, 0, 2, 0, 7}), 1), "000/100");
         row("RLE8 no end of bitmap", Bmp(3, 2, 8, Bytes({3, 1, 0, 0, 1, 1, 0, 0}), 1), "100/111");
     }
     void bmpReader()
@@ -234,6 +242,12 @@ private slots:
         const auto row = [](const char *n, QByteArray f, QString e, QString name = {}) {
             QTest::newRow(n) << f << name << e;
         };
+        for (int size : {12, 16, 40, 52, 56, 64, 108, 124, 41})
+            QTest::addRow("BM, header %d", size)
+                << QByteArray("BM").leftJustified(14, '\0') + char(size) + QByteArray(3, 0)
+                << QString()
+                << QString(size == 41 ? "ACT: 6 66,77,0"
+                                      : "the file ends inside its headers (18 bytes)");
         row("binary ACT", QByteArray("\x0a\0\x30\n", 4), "ACT: 1 10,0,48");
         row("text, not a palette", "hello\n", "ACT: 2 104,101,108");
         row("hex with #", "#FF0010\r\n00ff00\n", "hex palette: 2 255,0,16");
@@ -326,10 +340,18 @@ private slots:
         // Runs stop at 63 and at each row's end; a lone byte from 0xC0 up is a run of one.
         const ::PcxImage counted(MakePixels(QByteArray(64, 5) + "\xC0\7\7" + QByteArray(65, 9)), 66,
                                  2, 66);
-        QCOMPARE(EncodePcx(counted, Ramp()).mid(128).chopped(769),
-                 Bytes({0xFF, 5, 5, 0xC1, 0xC0, 7, 7, 0xFF, 9, 0xC2, 9}));
-        const ::PcxImage wide(MakePixels(QByteArray(65536, 1)), 65536, 1, 65536);
-        QVERIFY(!EncodeImage(ExportFormat::Pcx, wide, Ramp())); // wider than a PCX can say
+        const QByteArray pcx = EncodePcx(counted, Ramp());
+        QCOMPARE(pcx.chopped(768),
+                 QByteArray::fromHex("0a050108000000004100010048004800") + QByteArray(49, 0) +
+                     Bytes({1, 66, 0, 1, 0}) + QByteArray(58, 0) +
+                     Bytes({0xFF, 5, 5, 0xC1, 0xC0, 7, 7, 0xFF, 9, 0xC2, 9, 0x0C}));
+        for (auto [w, h] :
+             {std::pair{65535, 1}, {65536, 1}, {1, 65536}, {1, 65537}}) // what a PCX can say
+            QCOMPARE(
+                bool(EncodeImage(ExportFormat::Pcx,
+                                 ::PcxImage(MakePixels(QByteArray(w * h, 1)), w, h, std::size_t(w)),
+                                 Ramp())),
+                w < 65536 && h <= 65536);
         QByteArray truecolour = MakePcx(0, 0, Bytes({7}));
         truecolour[65] = 3; // a PCX of three planes is refused as having no palette
         QCOMPARE(ReadAnyImage(truecolour).refusal, ImageRefusal::NotIndexed);

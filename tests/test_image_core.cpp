@@ -1,3 +1,4 @@
+#include "image/IndexedPng.h"
 #include "image/PcxAdjust.h"
 #include "image/PcxReader.h"
 #include "image/Render.h"
@@ -400,6 +401,35 @@ private slots:
                  : r[0] == 5 ? AnchoredScroll(r[1], r[2], r[3], r[4], r[5])
                              : ZoomFactor(r[1]),
                  r.last());
+    }
+
+    // The tool's PNG of the picture at factor f is the screen window's drawing of it.
+    void indexedPng_data()
+    {
+        Rows({{3, 2, 1, 1, 1},
+              {5, 3, 4, 3, 1},
+              {1, 1, 0, 2, 1},
+              {700, 400, 0, 1, 2},
+              {2, 1, 0, 1 << 30, 0}});
+    }
+    void indexedPng()
+    {
+        QFETCH(QList<int>, r); // w, h, bytes short of w * h, f, IDAT chunks (0: refused)
+        QByteArray bytes;      // noise: more than one chunk of data when large
+        for (quint32 i = 0; i < quint32(r[0] * r[1] - r[2]); ++i)
+            bytes += char(i * 2654435761u >> 24);
+        const PcxImage img(MakePixels(bytes), r[0], r[1], std::size_t(r[0]));
+        const ColorTable table = BuildColorTable(RampRed(), -1);
+        QBuffer png;
+        png.open(QIODevice::WriteOnly);
+        QCOMPARE(WriteIndexedPng(png, img, r[3], table), r[4] > 0);
+        if (!r[4])
+            return;
+        QImage shown(r[0] * r[3], r[1] * r[3], QImage::Format_RGB32);
+        FillView(shown.bits(), shown.bytesPerLine(), shown.width(), shown.height(), img, table,
+                 {0, 0, shown.width() - 1, shown.height() - 1, r[3]});
+        QCOMPARE(QImage::fromData(png.data(), "png").convertToFormat(QImage::Format_RGB32), shown);
+        QCOMPARE(png.data().count("IDAT"), r[4]);
     }
 
     void hitTest_data()

@@ -169,8 +169,10 @@ const Table kTools = {
     {[] {
          Sel(255), platform->clipboard = "#010203\n#040506";
          P().RunTool(frmPallet::Tool::PasteHex, 0), P().RunTool(frmPallet::Tool::CopyHex, 254);
+         Note(platform->clipboard), Sel(0), P().RunTool(frmPallet::Tool::CopyHex, 0);
      },
-     " 255 ～ 255 のパレットを書き換えます。\rよろしいですか？? 255-255 #424950;#010203;"},
+     "#424950\n#010203\n 255 ～ 255 のパレットを書き換えます。\rよろしいですか？? 255-255 "
+     "#030A11;"},
 };
 
 // Converting: the picture (size, the red shown at (0,0) and (3,1), stored values there), the

@@ -36,7 +36,8 @@ private slots:
         QTest::newRow("rgb neighbours") << L{10, 11, 1, 1, 1, 9, 9, 9} << L{};
         QTest::newRow("hsv seam") << L{0, 3, 255, 0, 255, 255, 255, 0} << L{255, 0, 85, 255, 85, 0};
         QTest::newRow("hsv 255..253") << L{255, 253, 255, 255, 0, 255, 0, 255} << L{255, 0, 0};
-        QTest::newRow("hsv via magenta") << L{7, 9, 255, 0, 0, 0, 0, 255} << L{255, 0, 255};
+        QTest::newRow("hsv via magenta") << L{7, 9, 255, 0, 0, 0, 64, 255} << L{223, 0, 255};
+        QTest::newRow("hsv half a turn") << L{0, 2, 255, 0, 0, 0, 255, 255} << L{128, 255, 0};
         QTest::newRow("hsv black keeps the hue") << L{7, 9, 0, 0, 0, 255, 0, 0} << L{128, 0, 0};
     }
     void ramp()

@@ -216,6 +216,8 @@ const Table kUndo = {
      "1 undone redone 5 77,0@,0"},
     {[] { Short(), Type(P().txtColor[0], "77"), Sel(5); }, "1 undone redone 5 77@,0,0"},
     {[] { Short(), Type(P().txtColor[0], "0"), Tab(P().txtColor[1]); }, "0 undone redone 5 0,0@,0"},
+    {[] { Short(), Sel(6), Type(P().txtColor[0], "0"), Tab(P().txtColor[1]); },
+     "1  redone 6 0,0@,0"}, // a never written entry written as 0 is a step
     {[] {
          Short(), platform->clipboard = "Palmiro001" + Triples({1, 2, 3, 4, 5, 6}),
                   P().cmdPaste_Click();
