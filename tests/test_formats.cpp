@@ -158,6 +158,9 @@ private slots:
         row("GIF 16384^2 screen", Gif(16384, 16384, 1, 1, "\1"), "16384x16384 ffffff 000000");
         row("GIF frame beyond a small screen", Gif(2, 1, 100, 65535, QByteArray(100, 1)),
             "2x1 ffffff ffffff");
+        // The 6 bytes after the frame's header can fill at most 6 * 8 * 4096 / 12 pixels.
+        row("GIF 1 x 16384 from 6 bytes", Gif(1, 16384, 1, 16384, "\1"), "truncated");
+        row("GIF 1 x 16385 from 6 bytes", Gif(1, 16385, 1, 16385, "\1"), "too-large");
         row("GIF frame beyond a large screen", Gif(16384, 16384, 65535, 65535, "\1"), "too-large");
         row("GIF, a code used as it is made", Gif(3, 1, 3, 1, "\1\x82"), "3x1 ffffff ffffff");
         row("GIF, a code not yet made", Gif(3, 1, 3, 1, "\1\x83"), "unreadable");
