@@ -256,6 +256,7 @@ private slots:
         row("hex with #", "#FF0010\r\n00ff00\n", "hex palette: 2 255,0,16");
         row("RRGGBBAA", "ff0001bb\n00ff00bb\n", "hex palette: 2 255,0,1");
         row("AARRGGBB", "ffff0001\nff00ff00", "Paint.NET palette: 2 255,0,1");
+        row("both pairs constant", "ff0000ff\nff00ffff", "Paint.NET palette: 2 0,0,255");
         row("hex, bad line", "ff0000\nff00\n", "hex palette, line 2: not RRGGBB");
         row("hex, not a digit", " #0A0b0C\r\n\n#12345G\n", "hex palette, line 3: not RRGGBB");
         row("hex, CRLF across reads", crlf + "bad\n", "hex palette, line 8000: not RRGGBB");
@@ -311,6 +312,9 @@ private slots:
         for (int i = 0; i < 15; ++i)
             pixels += char(i * 37 % 256 ^ (i == 3 ? 0xC1 : 0));
         const ::PcxImage image(MakePixels(pixels), 5, 3, 5);
+        // The RIFF sizes: the whole form after its first 8 bytes, and the data chunk.
+        QCOMPARE(WritePaletteFile(PaletteFormat::Riff, Ramp()).left(24).toHex(),
+                 "524946461004000050414c20646174610404000000030001");
         for (const PalletArray &pallet : {Ramp(), PalletArray{}}) {
             for (int f = 0; f < 6; ++f) {
                 const QByteArray file = WritePaletteFile(PaletteFormat(f), pallet);
