@@ -11,6 +11,7 @@
 #include "palette/ActFile.h"
 #include "shell/FileAccess.h"
 #include "shell/Numbers.h"
+#include "shell/RunTogether.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -163,12 +164,7 @@ std::optional<QImage> ReadPlainBmp(QByteArrayView file, int threads)
             }
         }
     };
-    std::vector<std::thread> pool;
-    for (int k = 1; k < threads; ++k)
-        pool.emplace_back(work, k);
-    work(0);
-    for (std::thread &t : pool)
-        t.join();
+    RunTogether(threads, work);
     return image;
 }
 
@@ -347,12 +343,7 @@ int Convert(const QStringList &args, QString &usageProblem)
                 std::fprintf(stderr, "\r%d / %d", done.load(), int(s.inputs.size()));
         }
     };
-    std::vector<std::thread> pool;
-    for (int k = 1; k < jobs; ++k)
-        pool.emplace_back(work);
-    work();
-    for (std::thread &t : pool)
-        t.join();
+    RunTogether(jobs, [&](int) { work(); });
     if (progress)
         std::fprintf(stderr, "\n");
     return failed ? 1 : 0;

@@ -1,12 +1,12 @@
 #include "convert/Dither.h"
 
+#include "shell/RunTogether.h"
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <thread>
 
 namespace {
 
@@ -169,13 +169,9 @@ inline std::uint32_t KeyOf(Rgb8 c)
 template <class Work> void InBands(int height, int threads, const Work &work)
 {
     const int bands = std::clamp(threads, 1, std::max(1, height / 16));
-    std::vector<std::thread> pool;
-    for (int b = 1; b < bands; ++b)
-        pool.emplace_back(work, int(std::int64_t(height) * b / bands),
-                          int(std::int64_t(height) * (b + 1) / bands));
-    work(0, int(std::int64_t(height) / bands));
-    for (std::thread &t : pool)
-        t.join();
+    RunTogether(bands, [&](int b) {
+        work(int(std::int64_t(height) * b / bands), int(std::int64_t(height) * (b + 1) / bands));
+    });
 }
 
 // A large picture: each distinct colour is searched once, into a table over
@@ -188,18 +184,10 @@ void RemapByTable(const std::uint8_t *rgba, int width, int height, const Candida
     const std::size_t w = std::size_t(width);
     // Which colours occur: one bit set a thread, then joined.
     std::vector<std::vector<std::uint64_t>> seen(static_cast<std::size_t>(threads));
-    std::vector<std::thread> pool;
     const auto split = [threads](std::size_t n, int k) {
         return n * std::size_t(k) / std::size_t(threads);
     };
-    const auto inParallel = [&](const auto &work) {
-        for (int k = 1; k < threads; ++k)
-            pool.emplace_back(work, k);
-        work(0);
-        for (std::thread &t : pool)
-            t.join();
-        pool.clear();
-    };
+    const auto inParallel = [&](const auto &work) { RunTogether(threads, work); };
     inParallel([&](int k) {
         std::vector<std::uint64_t> &bits = seen[std::size_t(k)];
         bits.assign(kWords, 0);
@@ -427,12 +415,7 @@ bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &ca
                 RemapDiffused(rgba, width, b * kBandRows, std::min(height, (b + 1) * kBandRows),
                               tidy, own, o, out);
         };
-        std::vector<std::thread> pool;
-        for (int k = 1; k < std::min(o.threads, bands); ++k)
-            pool.emplace_back(work);
-        work();
-        for (std::thread &t : pool)
-            t.join();
+        RunTogether(std::min(o.threads, bands), [&](int) { work(); });
     }
     return true;
 }

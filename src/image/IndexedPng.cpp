@@ -1,5 +1,6 @@
 #include "image/IndexedPng.h"
 
+#include "shell/RunTogether.h"
 #include <QIODevice>
 
 #include <zlib.h>
@@ -130,12 +131,7 @@ std::optional<std::vector<quint8>> DeflateInBands(const PcxImage &image, int ban
             DeflateRows(image, int(qint64(height) * b / bands),
                         int(qint64(height) * (b + 1) / bands), b + 1 == bands, parts[k], adlers[k]);
     };
-    std::vector<std::thread> pool;
-    for (int b = 1; b < bands; ++b)
-        pool.emplace_back(work, b);
-    work(0);
-    for (std::thread &t : pool)
-        t.join();
+    RunTogether(bands, work);
     std::vector<quint8> stream{0x78, 0x01};
     uLong adler = adler32(0, nullptr, 0);
     for (int b = 0; b < bands; ++b) {
