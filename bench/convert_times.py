@@ -1,12 +1,17 @@
 #!/usr/bin/python3
-"""Times palmiro-tool convert beside Pillow's quantize(palette=...) as whole
-processes, cases interleaved: a generated 4096 x 4096 photograph-like
-picture in a 24-bit BMP onto a fixed palette of 256 random colours, to an
-indexed PNG, without dithering and with Floyd-Steinberg.
+"""Times palmiro-tool convert beside its peers as whole processes, cases
+interleaved: a generated 4096 x 4096 photograph-like picture in a 24-bit BMP
+onto a fixed palette of 256 random colours, to an indexed PNG, without
+dithering and with Floyd-Steinberg, beside Pillow's quantize(palette=...); a
+new palette of 256 for the same picture as a PNG beside pngquant at its
+default speed; a batch of 200 small sprites onto a new palette of 16 each.
   convert_times.py REPS TOOL FOLDER
-Prints {"case": [seconds, ...]} as JSON, null for a run that failed."""
+Prints {"case": [seconds, ...]} as JSON, null for a run that failed; for the
+tool's runs also "CASE cores" (processor time over wall time) and "CASE peak"
+(the largest resident set, bytes)."""
 import json
 import os
+import shutil
 import random
 import subprocess
 import sys
@@ -44,30 +49,73 @@ def make_palette(path):
     pal.save(path)
 
 
+def make_sprites(folder):
+    # Shaded shapes on a transparent ground, as game sprites are drawn.
+    os.makedirs(folder, exist_ok=True)
+    rng = random.Random(2)
+    for i in range(200):
+        im = Image.effect_mandelbrot((64, 64), (rng.uniform(-2, 0), -1, rng.uniform(0.2, 1), 1), 40)
+        rgb = Image.merge("RGB", (im, im.rotate(90), im.rotate(180)))
+        rgb.putalpha(im.point(lambda v: 255 if v > 30 else 0))
+        rgb.save(os.path.join(folder, "sprite%03d.png" % i))
+
+
+def make(folder):
+    path = lambda name: os.path.join(folder, name)
+    if not os.path.exists(path("photo4096.bmp")):
+        make_picture(path("photo4096.bmp"))
+        make_palette(path("random256.png"))
+    Image.open(path("photo4096.bmp")).save(path("photo4096.png"), compress_level=1)
+    make_sprites(path("sprites"))
+
+
 def main():
+    if sys.argv[1] == "make":
+        return make(sys.argv[2])
     reps, tool, folder = int(sys.argv[1]), sys.argv[2], sys.argv[3]
     path = lambda name: os.path.join(folder, name)
     picture, palette, out = path("photo4096.bmp"), path("random256.png"), path("converted.png")
-    if not os.path.exists(picture):
-        make_picture(picture)
-        make_palette(palette)
+    png, sprites = path("photo4096.png"), path("sprites")
+    if not os.path.exists(png):
+        # In a process of its own: a child's peak resident set starts from
+        # its parent's, which must stay small.
+        subprocess.run([sys.executable, __file__, "make", folder], check=True)
+    os.makedirs(path("sprites-out"), exist_ok=True)
+    usage = {}
 
-    def run(args):
+    def run(args, name=None):
         start = time.perf_counter()
-        ok = subprocess.run(args, stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL).returncode == 0
-        return time.perf_counter() - start if ok else None
+        child = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        _, status, rusage = os.wait4(child.pid, 0)
+        wall = time.perf_counter() - start
+        if status != 0:
+            return None
+        if name:
+            usage.setdefault(name + " cores", []).append(
+                (rusage.ru_utime + rusage.ru_stime) / wall)
+            usage.setdefault(name + " peak", []).append(rusage.ru_maxrss * 1024)
+        return wall
 
     cases = {}
     for dither, pillow in (("none", "NONE"), ("fs", "FLOYDSTEINBERG")):
         cases["tool convert " + dither] = lambda d=dither: run(
-            [tool, "convert", "--palette", palette, "--dither", d, "-o", out, picture])
+            [tool, "convert", "--palette", palette, "--dither", d, "-o", out, picture],
+            "tool convert " + d)
         cases["pillow quantize " + dither] = lambda p=pillow: run(
             [sys.executable, "-c", PILLOW % p, picture, palette, out])
+    cases["tool convert new 256"] = lambda: run(
+        [tool, "convert", "--colours", "256", "-o", out, png], "tool convert new 256")
+    if shutil.which("pngquant"):
+        cases["pngquant 256"] = lambda: run(["pngquant", "--force", "-o", out, "256", png])
+    names = sorted(os.path.join(sprites, n) for n in os.listdir(sprites))
+    cases["tool convert sprites"] = lambda: run(
+        [tool, "convert", "--colours", "16", "--transparent", "0", "-o", path("sprites-out"),
+         *names], "tool convert sprites")
     times = {name: [] for name in cases}
     for _ in range(reps):
         for name, fn in cases.items():
             times[name].append(fn())
+    times.update(usage)
     json.dump(times, sys.stdout)
 
 

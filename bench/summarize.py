@@ -47,6 +47,34 @@ def ratio(rounds_a, a, rounds_b, b):
     return statistics.median(ra[a] / rb[b] for ra, rb in zip(rounds_a, rounds_b))
 
 
+def quality_rows(folder, rows):
+    """Mean OKLab distance x 100 over the photographs, beside the best peer."""
+    try:
+        with open(os.path.join(folder, "quality.json")) as f:
+            q = json.load(f)
+    except (OSError, ValueError):
+        return
+    cases = [("new palette of %d, no dithering" % n, "palmiro new %d none" % n, "plain",
+              ["pngquant new %d none" % n, "pillow-mediancut new %d none" % n], 0.9)
+             for n in (16, 64, 256)]
+    cases += [("new palette of %d, dithered, blurred" % n, "palmiro new %d fs" % n, "blurred",
+               ["pngquant new %d fs" % n], 0.9) for n in (16, 64, 256)]
+    for key in ("db16", "vga256"):
+        cases.append(("%s, no dithering" % key, "palmiro %s none" % key, "plain",
+                      ["exact-nearest %s none" % key], 1.0))
+        cases.append(("%s, Floyd-Steinberg, blurred" % key, "palmiro %s fs" % key, "blurred",
+                      ["pillow %s fs" % key, "imagemagick %s fs" % key], 0.9))
+    for case, ours, kind, peers, target in cases:
+        peers = [p for p in peers if p in q]
+        if ours not in q or not peers:
+            continue
+        best = min(peers, key=lambda p: q[p][kind])
+        r = q[ours][kind] / q[best][kind]
+        rows.append(("quality " + case, "%.3f" % q[ours][kind], best.split()[0],
+                     "%.3f" % q[best][kind], "%.3f" % r, "<= %.2f" % target,
+                     "yes" if r <= target + 5e-4 else "NO"))
+
+
 def main(folder):
     render = bench_rounds(folder, "render")
     rows = []
@@ -106,6 +134,21 @@ def main(folder):
         add("convert 4096x4096 onto 256 entries, dither %s" % dither, convert,
             "tool convert " + dither, convert, "pillow quantize " + dither,
             "Pillow quantize(palette=)", target, better_low=False, fmt=ms)
+
+    if convert:
+        add("convert new palette of 256, 4096x4096 PNG", convert, "tool convert new 256",
+            convert, "pngquant 256", "pngquant default speed", 1.0, better_low=False, fmt=ms)
+        cores, n = med(convert, "tool convert sprites cores"), os.cpu_count()
+        rows.append(("convert 200 sprites 64x64, cores busy", "%.2f" % cores, "cores here",
+                     str(n), "%.2f" % (cores / n), ">= 0.85", "yes" if cores / n >= 0.85 else "NO"))
+        # What a conversion must hold: the RGBA pixels, the entries, and a margin.
+        allowed = 4096 * 4096 * 5 + 64 * 2**20
+        for case in ("none", "fs", "new 256"):
+            peak = max(r["tool convert %s peak" % case] for r in convert)
+            rows.append(("peak memory converting 4096x4096, %s" % case, "%.1f MiB" % (peak / 2**20),
+                         "RGBA + entries + 64 MiB", "%.1f MiB" % (allowed / 2**20),
+                         "%.2f" % (peak / allowed), "<= 1.00", "yes" if peak <= allowed else "NO"))
+    quality_rows(folder, rows)
 
     qt, cp = "BM_QtIndexed8ToRgb32", "BM_MemcpyFrame"
     add("fill 1920x1080 zoom 1", render, "BM_Fill/zoom:1", render, qt, "Qt Indexed8->RGB32", 1.0)

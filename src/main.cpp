@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 
 #include <cstdio>
 
@@ -35,6 +36,9 @@ int main(int argc, char *argv[])
     }
     int qtArgc = line.qtArgc;
     QApplication app(qtArgc, argv);
+    // Image plug-ins report harmless oddities of other programs' files (an
+    // ICC profile libpng dislikes) on stderr; a refusal comes back as a value.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
     QApplication::setApplicationName(QStringLiteral("Palmiro"));
     QGuiApplication::setDesktopFileName(QStringLiteral("palmiro"));
     InstallLook();

@@ -247,6 +247,19 @@ const Table kConvert = {
                    });
      },
      "79 113 20 15 1 79 113 20 15 255  400 300 79 113 20 15 0 34 0-255 3"},
+    // Transparent pixels take the chosen entry, which a saved PNG marks transparent.
+    {[] {
+         QImage picture(4, 2, QImage::Format_ARGB32);
+         picture.fill(qRgb(0, 0, 255)), picture.setPixel(0, 0, qRgba(255, 0, 0, 0));
+         picture.save(dir->filePath("alpha.png"));
+         OnConvert([] { Open(M().cmdPcxOpen, dir->filePath("alpha.png")); },
+                   [](frmConvert &d) { d.spnTransparent->setValue(5), d.accept(); });
+         platform->paths.push_back(dir->filePath("out.png")), S().mnuSaveImage_Click();
+         const QImage back(dir->filePath("out.png"));
+         Note(Join(back.pixelIndex(0, 0), back.pixelIndex(1, 0), qAlpha(back.pixel(0, 0)),
+                   qAlpha(back.pixel(1, 0))));
+     },
+     "1 5 0 0 255  4 2 108 0 0 0 250 255 0-0 2"},
 };
 
 // A second of random edits on the big picture, each one of slider moves, cell clicks, pastes,

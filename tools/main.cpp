@@ -20,6 +20,7 @@
 #include <QCoreApplication>
 #include <QIODevice>
 #include <QImage>
+#include <QLoggingCategory>
 #include <QStringList>
 #include <QTextStream>
 
@@ -257,6 +258,9 @@ int Render(const QString &path, const QString &actPath, int percent, bool rgb,
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // Image plug-ins report harmless oddities of other programs' files (an
+    // ICC profile libpng dislikes) on stderr; a refusal comes back as a value.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty())
         return Usage();

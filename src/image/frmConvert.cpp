@@ -96,6 +96,8 @@ frmConvert::frmConvert(QImage picture, bool fresh, QWidget *parent)
     spnStrength = SpinBox(0, 100, 100);
     chkSerpentine = new QCheckBox(Catalog.CaptionConvertSerpentine);
     chkSerpentine->setChecked(true);
+    spnTransparent = SpinBox(-1, 255, -1);
+    spnTransparent->setSpecialValueText(Catalog.ConvertNoTransparent);
     buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
 
     auto *form = new QFormLayout(this);
@@ -107,13 +109,14 @@ frmConvert::frmConvert(QImage picture, bool fresh, QWidget *parent)
     form->addRow(Catalog.CaptionConvertDither, cboDither);
     form->addRow(Catalog.CaptionConvertStrength, spnStrength);
     form->addRow(chkSerpentine);
+    form->addRow(Catalog.CaptionConvertTransparent, spnTransparent);
     form->addRow(buttons);
 
     connect(buttons, &QDialogButtonBox::accepted, this, &frmConvert::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &frmConvert::reject);
     for (QComboBox *box : {cboTarget, cboDistance, cboDither})
         connect(box, &QComboBox::currentIndexChanged, this, &frmConvert::settingsChanged);
-    for (QSpinBox *box : {spnCount, spnFirst, spnLast, spnStrength})
+    for (QSpinBox *box : {spnCount, spnFirst, spnLast, spnStrength, spnTransparent})
         connect(box, &QSpinBox::valueChanged, this, &frmConvert::settingsChanged);
     connect(chkSerpentine, &QCheckBox::toggled, this, &frmConvert::settingsChanged);
     // Settings changed in a burst are converted once.
@@ -154,6 +157,7 @@ RemapOptions frmConvert::options() const
     o.strength = spnStrength->value();
     o.serpentine = chkSerpentine->isChecked();
     o.space = cboDistance->currentIndex() == 1 ? ColourSpace::Rgb : ColourSpace::Oklab;
+    o.transparentEntry = spnTransparent->value();
     return o;
 }
 
@@ -180,11 +184,14 @@ void frmConvert::settingsChanged()
 
 void frmConvert::makeTarget()
 {
-    if (madeOnce && madeFor == target())
+    // A new palette leaves transparent pixels out when they take an entry of their own.
+    const bool skipping = options().transparentEntry >= 0;
+    if (madeOnce && madeFor == target() && madeSkipping == skipping)
         return;
     madeFor = target();
+    madeSkipping = skipping;
     made = MakeTarget(rgba.constBits(), rgba.width(), rgba.height(), PaletteColours(startPallet),
-                      madeFor, options().transparentEntry >= 0);
+                      madeFor, skipping);
     madeOnce = true;
 }
 
@@ -248,6 +255,7 @@ void frmConvert::accept()
     mdlGlobal::PcxImage = startImage;
     const PictureState before = CurrentPicture();
     const PictureState after{kept.image, kept.decoded, kept.header, {}, 0, NewPictureNumber()};
+    PcxTransparent = {after.number, spnTransparent->value()};
     ShowState(after);
     // Undo and redo touch only the picture they left; another opened since keeps its own.
     auto alongside = [before, after](PalletHistory::Side side) {

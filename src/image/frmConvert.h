@@ -30,6 +30,8 @@ public:
     QComboBox *cboDither;
     QSpinBox *spnStrength;
     QCheckBox *chkSerpentine;
+    // -1 when transparent pixels are laid over black.
+    QSpinBox *spnTransparent;
     QDialogButtonBox *buttons;
 
     ConvertTarget target() const;
@@ -61,6 +63,7 @@ private:
     ConvertTarget madeFor;
     TargetPalette made;
     bool madeOnce = false;
+    bool madeSkipping = false;
     ConvertedPicture result;
     bool current = false;
     QTimer later;

@@ -45,7 +45,9 @@ void frmPCX::mnuSaveImage_Click()
         filter >= 0 && filter < int(std::size(kExportFormats))
             ? kExportFormats[filter]
             : ExportFormatForName(chosen->first).value_or(ExportFormat::Png);
-    const std::optional<QByteArray> bytes = EncodeImage(format, mdlGlobal::PcxImage, Pallet);
+    const int transparent = PcxTransparent.picture == PcxImagesDecoded ? PcxTransparent.entry : -1;
+    const std::optional<QByteArray> bytes =
+        EncodeImage(format, mdlGlobal::PcxImage, Pallet, {256, transparent});
     const FileError error = bytes ? SaveWholeFile(chosen->first, *bytes) : FileError{};
     if (!bytes || error)
         ThePlatform().messageBox(

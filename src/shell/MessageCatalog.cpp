@@ -130,10 +130,10 @@ const std::array<CatalogEntry, 7> &FileCatalogEntries()
     return entries;
 }
 
-const std::array<CatalogEntry, 13> &ConvertCatalogEntries()
+const std::array<CatalogEntry, 15> &ConvertCatalogEntries()
 {
     using M = MessageCatalog;
-    static const std::array<CatalogEntry, 13> entries{{
+    static const std::array<CatalogEntry, 15> entries{{
         {"MenuConvert", "CONVERT", "MENU_CONVERT", QStringLiteral("パレットに変換...(&T)"),
          &M::MenuConvert},
         {"TitleConvert", "CONVERT", "TITLE", QStringLiteral("パレットに変換"), &M::TitleConvert},
@@ -162,6 +162,10 @@ const std::array<CatalogEntry, 13> &ConvertCatalogEntries()
          &M::CaptionConvertStrength},
         {"CaptionConvertSerpentine", "CONVERT", "SERPENTINE",
          QStringLiteral("行ごとに向きを変える"), &M::CaptionConvertSerpentine},
+        {"CaptionConvertTransparent", "CONVERT", "TRANSPARENT",
+         QStringLiteral("透明な部分のパレット"), &M::CaptionConvertTransparent},
+        {"ConvertNoTransparent", "CONVERT", "NO_TRANSPARENT", QStringLiteral("なし (黒と重ねる)"),
+         &M::ConvertNoTransparent},
     }};
     return entries;
 }

@@ -85,6 +85,8 @@ struct MessageCatalog {
     QString ConvertDithers;
     QString CaptionConvertStrength;
     QString CaptionConvertSerpentine;
+    QString CaptionConvertTransparent;
+    QString ConvertNoTransparent;
 
     // Texts of the windows' own design, replaceable too.
     QString TitleAbout;
@@ -121,7 +123,7 @@ const std::array<CatalogEntry, 11> &PaletteToolEntries();
 const std::array<CatalogEntry, 7> &FileCatalogEntries();
 
 // Read after those, from a section of their own.
-const std::array<CatalogEntry, 13> &ConvertCatalogEntries();
+const std::array<CatalogEntry, 15> &ConvertCatalogEntries();
 
 // Read after those.
 const std::array<CatalogEntry, 8> &DesignCatalogEntries();

@@ -16,6 +16,7 @@ qint64 PcxFileLen = 0;
 ::PcxHeader PcxHeader;
 PixelBuffer PcxDecodedBytes;
 quint64 PcxImagesDecoded = 0;
+TransparentMark PcxTransparent;
 ::PcxImage PcxImage;
 std::vector<PalletEntry> ClipPallet;
 quint8 InitColorR = 0;

@@ -32,6 +32,13 @@ extern ::PcxImage PcxImage;
 // Names the picture shown (see NewPictureNumber): what refers to one
 // picture's values checks it.
 extern quint64 PcxImagesDecoded;
+// The entry a converted picture gave its transparent pixels, which an
+// exported PNG marks transparent; it belongs to that picture's number only.
+struct TransparentMark {
+    quint64 picture = 0;
+    int entry = -1;
+};
+extern TransparentMark PcxTransparent;
 
 extern std::vector<PalletEntry> ClipPallet;
 
