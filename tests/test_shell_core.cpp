@@ -220,7 +220,8 @@ private slots:
         QCOMPARE(keys.mid(kCatalogEntries + 44).join(' '),
                  "TITLE/FRM_ABOUT TITLE/DLG_ACT_OPEN TITLE/DLG_ACT_SAVE TITLE/DLG_PCX_OPEN "
                  "TITLE/FRM_CLIP TITLE/FRM_CLIP_LBL_SELECT TITLE/FRM_CLIP_CMD_COPY CONFIG/LANGUAGE "
-                 "MESSAGE/ERR_MSG_OVER_255 MESSAGE/ERR_MSG_PCX MESSAGE/ERR_MSG_ZOOM");
+                 "LEVELS/MENU_LEVELS LEVELS/MENU_SNAP LEVELS/TITLE LEVELS/PRESET LEVELS/PRESETS "
+                 "LEVELS/COUNTS LEVELS/SHOWN LEVELS/TIP_OFF MESSAGE/ERR_MSG_OVER_255 MESSAGE/ERR_MSG_PCX MESSAGE/ERR_MSG_ZOOM");
         // The three ERR_MSG_0 sets have keys of their own, read last, with its value as default.
         QCOMPARE(read.MsgPcxUnsupported.section('/', 1), "MESSAGE/ERR_MSG_0/MESSAGE/ERR_MSG_PCX");
         QCOMPARE(read.MsgZoomRange, "100～400" + read.MsgEnterNumber + "/MESSAGE/ERR_MSG_ZOOM");
