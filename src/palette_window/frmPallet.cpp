@@ -162,6 +162,13 @@ void frmPallet::ChangePallet(const PalletArray &after, const PalletFollow &follo
         lblColor_Click(follow.select >= 0 ? follow.select : SelectedPalletID);
         break;
     }
+    // Snapping may have moved the selected entry's other channels too.
+    for (int j = 0; j < 3 && follow.how != PalletFollow::How::Reselect && levels.any(); ++j) {
+        if (j == k)
+            continue;
+        txtColor[j]->setText(QString::number(Pallet[SelectedPalletID].channel(j)));
+        setSliderQuietly(j, Pallet[SelectedPalletID].channel(j));
+    }
     if (levels.any())
         offLevelMarks->update();
     if (follow.redraw)
