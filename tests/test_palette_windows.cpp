@@ -230,7 +230,7 @@ const Table kUndo = {
     {[] {
          P().SetLevels({{4, 4, 4}}), Short(), P().RunTool(frmPallet::Tool::SnapLevels, 0);
      },
-     ""},
+     "1 undone redone 5 0,0,0"}, // snapping 0..5 is one step; undo gives the colours back
 };
 
 // Other formats through the same buttons, the command line and drops: what was noted, the
