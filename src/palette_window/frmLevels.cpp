@@ -13,7 +13,7 @@
 
 using namespace mdlGlobal;
 
-frmLevels::frmLevels(const Levels &current, QWidget *parent) : QDialog(parent)
+frmLevels::frmLevels(const Levels &current, int preset, QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(Catalog.TitleLevels);
     SetDesignedFont(this);
@@ -23,6 +23,7 @@ frmLevels::frmLevels(const Levels &current, QWidget *parent) : QDialog(parent)
     names.append(DefaultCatalog().LevelsPresetNames.split(QLatin1Char('|')).mid(names.size()));
     cboPreset = new QComboBox;
     cboPreset->addItems(names.mid(0, kLevelsPresets));
+    cboPreset->setCurrentIndex(preset);
     auto *counts = new QHBoxLayout;
     for (int k = 0; k < 3; ++k) {
         spnCount[k] = new QSpinBox;
@@ -62,6 +63,8 @@ void frmLevels::presetChosen(int index)
 
 void frmLevels::countChanged()
 {
+    const int shown = cboPreset->currentIndex();
     const QSignalBlocker quiet(cboPreset);
-    cboPreset->setCurrentIndex(LevelsPresetOf(chosen()));
+    if (shown < 0 || LevelsPresets()[shown] != chosen())
+        cboPreset->setCurrentIndex(LevelsPresetOf(chosen()));
 }

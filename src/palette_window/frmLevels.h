@@ -12,10 +12,11 @@ class QSpinBox;
 
 // Chooses the levels per channel: a preset, or three counts of one's own.
 // A preset fills the counts; counts that match none leave the preset empty.
+// Presets of the same counts (Amiga OCS and Atari STE) stay as chosen.
 class frmLevels : public QDialog {
     Q_OBJECT
 public:
-    frmLevels(const Levels &current, QWidget *parent);
+    frmLevels(const Levels &current, int preset, QWidget *parent);
 
     QComboBox *cboPreset;
     std::array<QSpinBox *, 3> spnCount{};

@@ -146,7 +146,8 @@ private:
     QWidget *unusedMarks = nullptr;
 
     void chooseLevels();
-    void showLevels(int preset);
+    void showLevels();
     ::Levels levels;
+    int levelsPreset = 0;
     QWidget *offLevelMarks = nullptr;
 };

@@ -55,10 +55,11 @@ void frmPallet::SetLevels(const ::Levels &chosen, int preset)
         sldColBar[k]->setRange(0, levels.count[k] - 1);
     }
     lblColor_Click(SelectedPalletID);
-    showLevels(preset < 0 ? LevelsPresetOf(levels) : preset);
+    levelsPreset = preset < 0 ? LevelsPresetOf(levels) : preset;
+    showLevels();
 }
 
-void frmPallet::showLevels(int preset)
+void frmPallet::showLevels()
 {
     if (!offLevelMarks)
         offLevelMarks = new OffLevelMarks(this);
@@ -66,7 +67,8 @@ void frmPallet::showLevels(int preset)
     offLevelMarks->update();
     const QString counts =
         QStringLiteral("%1-%2-%3").arg(levels.count[0]).arg(levels.count[1]).arg(levels.count[2]);
-    const QString name = Catalog.LevelsPresetNames.split(QLatin1Char('|')).value(preset, counts);
+    const QString name =
+        Catalog.LevelsPresetNames.split(QLatin1Char('|')).value(levelsPreset, counts);
     setWindowTitle(levels.any()
                        ? Catalog.TitlePallet + QStringLiteral("  ") + Catalog.LevelsShown.arg(name)
                        : Catalog.TitlePallet);
@@ -74,7 +76,7 @@ void frmPallet::showLevels(int preset)
 
 void frmPallet::chooseLevels()
 {
-    frmLevels dialog(levels, this);
+    frmLevels dialog(levels, levelsPreset, this);
     if (dialog.exec() == QDialog::Accepted)
         SetLevels(dialog.chosen(), dialog.cboPreset->currentIndex());
 }
