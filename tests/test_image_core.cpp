@@ -241,6 +241,39 @@ private slots:
             QCOMPARE(qAlpha(got.color(e)) == 0, e == transparent);
     }
 
+    // palette --levels snaps each channel; --as and --from name a hardware format, --count cuts.
+    void toolPaletteLevels_data()
+    {
+        QTest::addColumn<QByteArray>("in"); // hex
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("out"); // hex of its start, or the exit status
+        const auto row = [](const char *in, QStringList args, const char *out) {
+            QTest::newRow(out) << QByteArray(in) << args << QByteArray(out);
+        };
+        row("c81e64", {"--levels", "3,2,4"}, "ff0055");        // 200→2/2, 30→0/1, 100→1/3
+        row("c81e64", {"--as", "md", "--count", "1"}, "062a"); // levels 5, 1, 3 of 8
+        row("0f84", {"--from", "amiga"}, "ff8844");
+        row("c81e64", {"--levels", "1"}, "2");
+    }
+    void toolPaletteLevels()
+    {
+        QFETCH(QByteArray, in);
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, out);
+        QTemporaryDir tmp;
+        QProcess tool;
+        tool.start(PALMIRO_TOOL,
+                   QStringList{"palette", WriteFile(tmp.filePath("in"), QByteArray::fromHex(in)),
+                               tmp.filePath("out.act")} +
+                       args);
+        QVERIFY(tool.waitForFinished());
+        const QByteArray written = ReadWholeFile(tmp.filePath("out.act")).value_or("");
+        QCOMPARE(tool.exitCode() ? QByteArray::number(tool.exitCode())
+                                 : written.left(out.size() / 2).toHex(),
+                 out);
+        QCOMPARE(written.size(), tool.exitCode() ? 0 : out.size() == 4 ? 2 : 768);
+    }
+
     // A step of +1 or -1 lays six pixels out one column wider or narrower.
     void adjust_data()
     {

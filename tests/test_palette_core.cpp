@@ -1,10 +1,12 @@
 #include "palette/ActApply.h"
 #include "palette/ActFile.h"
+#include "palette/Levels.h"
 #include "palette_window/ClipText.h"
 #include "support/PaletteKit.h"
 #include "support/PcxBuilder.h"
 #include "support/TestFiles.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -154,6 +156,58 @@ private slots:
         QVERIFY(!ok || oldSize < 0 ||
                 (QFile::permissions(path) & 0x0fff) == (mode | QFile::ReadUser | QFile::WriteUser));
         QCOMPARE(QDir(tmp.path()).entryList(QDir::Files).size(), int(oldSize >= 0 || ok));
+    }
+
+    // Level k is k*255/(L-1) and v goes to level v*(L-1)/255, both rounded half up, for each
+    // preset (its counts) and raw format (its bytes for 255,0,73, and read back as snapped).
+    void levels_data()
+    {
+        QTest::addColumn<int>("preset"); // -1: a raw format
+        QTest::addColumn<int>("format");
+        QTest::addColumn<Levels>("levels");
+        QTest::addColumn<QByteArray>("entry"); // hex
+        const auto row = [](const char *n, int preset, PaletteFormat f, Levels l, QByteArray e) {
+            QTest::newRow(n) << preset << int(f) << l << e;
+        };
+        const char *const presets[] = {"none", "VGA", "OCS",  "ST",    "STE",   "MD",
+                                       "SMS",  "EGA", "SNES", "3-3-2", "5-6-5", "CPC"};
+        const Levels counts[] = {{{256, 256, 256}}, {{64, 64, 64}}, {{16, 16, 16}}, {{8, 8, 8}},
+                                 {{16, 16, 16}},    {{8, 8, 8}},    {{4, 4, 4}},    {{4, 4, 4}},
+                                 {{32, 32, 32}},    {{8, 8, 4}},    {{32, 64, 32}}, {{3, 3, 3}}};
+        for (int i = 0; i < kLevelsPresets; ++i)
+            row(presets[i], i, PaletteFormat::Act, counts[i], {});
+        row("vga", -1, PaletteFormat::Vga, counts[1], "3f0012");
+        row("bgr555", -1, PaletteFormat::Bgr555, counts[8], "1f24");
+        row("md", -1, PaletteFormat::MegaDrive, counts[5], "040e");
+        row("amiga", -1, PaletteFormat::Amiga, counts[2], "0f04");
+    }
+    void levels()
+    {
+        QFETCH(int, preset);
+        QFETCH(int, format);
+        QFETCH(Levels, levels);
+        QFETCH(QByteArray, entry);
+        const auto f = PaletteFormat(format);
+        QVERIFY(preset < 0 ? RawLevels(f) == levels : LevelsPresets()[preset] == levels);
+        for (const int L : levels.count) {
+            for (int k = 0; k < L; ++k)
+                QCOMPARE(LevelValue(L, k), int(std::floor(k * 255.0 / (L - 1) + 0.5)));
+            for (int v = 0; v < 256; ++v)
+                QCOMPARE(SnapValue(L, v),
+                         LevelValue(L, int(std::floor(v * (L - 1) / 255.0 + 0.5))));
+        }
+        if (preset >= 0)
+            return;
+        PalletArray pallet = Distinct(3);
+        pallet[0].set(255, 0, 73);
+        QByteArray bytes = WritePaletteFile(f, pallet);
+        QCOMPARE(bytes.left(entry.size() / 2).toHex(), entry);
+        QBuffer file(&bytes);
+        file.open(QIODevice::ReadOnly);
+        const PaletteRead read = ReadRawPalette(file, f);
+        QVERIFY(read.ok() && read.rgb.size() == 768);
+        for (int i = 0; i < kPalletEntries; ++i)
+            QCOMPARE(read.rgb.mid(3 * i, 3), BuildActBytes({SnapEntry(levels, pallet[i])}).left(3));
     }
 
     void parseClipText_data()

@@ -1,4 +1,5 @@
 #include "image/ImageFormats.h"
+#include "palette_window/frmLevels.h"
 #include "shell/OpenFiles.h"
 #include "support/WindowSteps.h"
 
@@ -226,6 +227,10 @@ const Table kUndo = {
     {[] { Short(), Modal(M().cmdActNew, [] { Rgb(I(), 9, 8, 7), Click(I().cmdOK); }); },
      "1 undone redone 5 9,8,7"},
     {[] { Short(), OpenPcx("small"); }, "1 undone redone 5 250,5,214"},
+    {[] {
+         P().SetLevels({{4, 4, 4}}), Short(), P().RunTool(frmPallet::Tool::SnapLevels, 0);
+     },
+     "1 undone redone 5 0,0,0"}, // snapping 0..5 is one step; undo gives the colours back
 };
 
 // Other formats through the same buttons, the command line and drops: what was noted, the
@@ -290,6 +295,43 @@ const Table kFormats = {
      "FILE_IS_PIPE,PALETTE_SAVE_FAILED+FILE_IS_PIPE,FILE_IS_DEVICE,IMAGE_SAVE_FAILED+FILE_IS_PIPE "
      "4 "
      "<No File> 0-255"},
+    {[] { // a hardware format through the filter chosen: saved as levels, opened snapped
+         platform->filter = 5, Open(M().cmdActSave, dir->filePath("x.vga"));
+         platform->filter = 3, Open(M().cmdActOpen, dir->filePath("x.vga"));
+         Note(Join(Contents(dir->filePath("x.vga")).size(), Col(Pallet[37]).name()));
+     },
+     "768 #1c2028 0 x.vga 0-255"}, // 27,34,41 to levels 7,8,10 of 64
+};
+
+// Hardware levels (EGA: 0, 85, 170, 255): a slider steps a level, a typed value and the other
+// channels snap, the dialog's preset fills the counts; the cells off the levels (their tooltips,
+// entry 38's corner marked and its middle not), the title.
+QString LevelsShown()
+{
+    const QImage grab = P().grab().toImage();
+    const QRect cell = P().lblColor[38]->geometry();
+    int off = 0;
+    for (int i = 0; i < kPalletEntries; ++i)
+        off += P().UsageTip(i).endsWith(Catalog.TipOffLevels);
+    return Join(notes.join(' '), Selected(), Changed(), off,
+                grab.pixelColor(cell.topRight() + QPoint(-2, 2)) != Col(Pallet[38]),
+                grab.pixelColor(cell.center()) == Col(Pallet[38]), P().windowTitle());
+}
+const Levels kEga{{4, 4, 4}};
+const Table kLevels = {
+    {[] { P().SetLevels(kEga, 7), Sel(37), Key(P().sldColBar[0], Qt::Key_Right); },
+     " 37 85/1,0,0! 37-37 255 true true Palmiro - パレット  階調: EGA (2 bit)"},
+    {[] { P().SetLevels(kEga, 7), Sel(37), Type(P().txtColor[2], "128"), Tab(P().txtColor[0]); },
+     " 37 0@,0,170/2! 37-37 255 true true Palmiro - パレット  階調: EGA (2 bit)"},
+    {[] {
+         QTimer::singleShot(0, [] {
+             auto *d = qobject_cast<frmLevels *>(QApplication::activeModalWidget());
+             d->cboPreset->setCurrentIndex(9), d->spnCount[0]->setValue(3);
+             Note(Join(d->cboPreset->currentIndex(), d->chosen().count[2])), d->accept();
+         });
+         P().RunTool(frmPallet::Tool::Levels, 0);
+     },
+     "-1 4 0 3/0,10/0,17/0!  256 true true Palmiro - パレット  階調: 3-8-4"},
 };
 
 class TestPaletteWindows : public QObject {
@@ -305,6 +347,8 @@ private slots:
     void undo() { Check(kUndo, Undo, false); }
     void formats_data() { Rows(kFormats); }
     void formats() { Check(kFormats, Formats); }
+    void levels_data() { Rows(kLevels); }
+    void levels() { Check(kLevels, LevelsShown); }
 };
 
 QTEST_MAIN(TestPaletteWindows)

@@ -2,6 +2,7 @@
 
 #include "Convert.h"
 
+#include "Levels.h"
 #include "convert/Dither.h"
 #include "convert/Quantize.h"
 #include "image/FileBytes.h"
@@ -38,6 +39,7 @@ struct Settings {
     std::optional<ExportFormat> format;
     QString out;
     QStringList inputs;
+    Levels levels;
 };
 
 struct DitherName {
@@ -114,6 +116,11 @@ std::optional<QString> Parse(const QStringList &args, Settings &s)
                 return QStringLiteral("--format must be png, pcx or bmp");
         } else if (a == QLatin1String("-o")) {
             s.out = v;
+        } else if (a == QLatin1String("--levels")) {
+            const std::optional<Levels> levels = ParseLevels(v);
+            if (!levels)
+                return QStringLiteral("--levels must be R,G,B of 2 to 256");
+            s.levels = *levels;
         } else {
             return QStringLiteral("unknown option ") + a;
         }
@@ -238,6 +245,7 @@ std::optional<Target> ReadTarget(const Settings &s, QString &why)
         colours[i] = {t.pallet[i].R, t.pallet[i].G, t.pallet[i].B};
     t.candidates = s.first >= 0 ? RangeCandidates(colours, s.first, s.last)
                                 : RangeCandidates(colours, 0, n - 1);
+    SnapCandidates(s.levels, t.pallet, t.candidates);
     return t;
 }
 
@@ -267,6 +275,7 @@ QString ConvertOne(const QString &in, const QString &outPath, ExportFormat forma
             o.dither = Dither::None;
         if (made.candidates.empty())
             made.candidates.push_back({base, {}}); // a picture all see-through
+        SnapCandidates(s.levels, made.pallet, made.candidates);
         fixed = &made;
     }
     PixelBytes entries = AllocatePixels(count);

@@ -13,9 +13,15 @@ const Command kCommands[] = {
     {"info", "info IMAGE",
      "  Prints the file's format and picture size, a PCX file's header fields,\n"
      "  and whether the editor accepts it (exit 1 when it does not).\n"},
-    {"palette", "palette IMAGE-or-PALETTE OUT.{act,gpl,pal,hex,txt}",
+    {"palette", "palette IMAGE-or-PALETTE OUT [--levels R,G,B] [--as FORMAT] [--from FORMAT]",
      "  Writes the palette the editor would have after opening the file, in the\n"
-     "  format OUT's extension names (ACT when none matches).\n"},
+     "  format OUT's extension names: act, gpl, pal, hex, txt, or vga (VGA DAC),\n"
+     "  bgr555, md (Mega Drive CRAM), amiga (OCS); ACT when none matches.\n"
+     "  --levels R,G,B  each channel snapped to 2..256 levels\n"
+     "  --as FORMAT     vga, bgr555, md or amiga, whatever OUT's extension;\n"
+     "                  each is snapped to its own levels\n"
+     "  --from FORMAT   the input read as one of these (also by its extension)\n"
+     "  --count N       only the first N entries of those written\n"},
     {"render", "render IMAGE [--palette PALETTE] [--zoom 100..400] [--rgb] OUT.{png,pcx,bmp}",
      "  Writes the picture as the screen window draws it.\n"
      "  --palette PALETTE  draw with this palette instead of the image's own\n"
@@ -35,6 +41,7 @@ const Command kCommands[] = {
      "  --transparent E    pixels of alpha under 128 take entry E\n"
      "  --jobs N           pictures at once (default: every core)\n"
      "  --format FORMAT    png (default), pcx or bmp\n"
+     "  --levels R,G,B     the palette's colours snapped to 2..256 levels first\n"
      "  OUT is a file for one picture, a folder for several.\n"},
     {"help", "help [COMMAND]", "  Shows every command, or one command's options.\n"},
 };

@@ -2,6 +2,7 @@
 // palettes from the command line, for batches and for tests.
 
 #include "Convert.h"
+#include "Levels.h"
 #include "ToolHelp.h"
 #include "image/FileBytes.h"
 #include "image/ImageExport.h"
@@ -80,9 +81,10 @@ bool Open(const QString &path, FileBytes &bytes, PcxFile &pcx, QString &why)
 }
 
 // Applies a palette file, or a picture's palette, over `pallet` as Open does.
-bool ApplyPaletteFile(const QString &path, PalletArray &pallet, QString &why)
+bool ApplyPaletteFile(const QString &path, PalletArray &pallet, QString &why,
+                      std::optional<PaletteFormat> raw = std::nullopt)
 {
-    const PaletteRead read = ReadPaletteAt(path);
+    const PaletteRead read = ReadPaletteAt(path, false, raw);
     why = read.file ? FileProblemText(read.file) : read.error;
     if (!read.ok())
         return false;
@@ -152,16 +154,17 @@ int WriteAll(const QString &outPath, const QByteArray &bytes)
     return Write(outPath, [&](QIODevice &out) { return out.write(bytes) == bytes.size(); });
 }
 
-int Palette(const QString &path, const QString &outPath)
+int Palette(const PaletteJob &job)
 {
     // The working palette right after start-up (all black) and one Open or
     // "&PCX Open"; an image's reversed palette replaces all 256 entries.
     PalletArray pallet{};
     QString why;
-    if (!ApplyPaletteFile(path, pallet, why))
-        return Fail(path, why);
-    const PaletteFormat format = PaletteFormatForName(outPath).value_or(PaletteFormat::Act);
-    return WriteAll(outPath, WritePaletteFile(format, pallet));
+    if (!ApplyPaletteFile(job.in, pallet, why, job.from))
+        return Fail(job.in, why);
+    pallet = SnapRange(job.levels, pallet, 0, kPalletEntries - 1);
+    return WriteAll(job.out, IsRawFormat(job.as) ? WriteRawPalette(job.as, pallet, job.count)
+                                                 : WritePaletteFile(job.as, pallet));
 }
 
 // The zoomed picture as stored values, written with the palette so that it
@@ -272,9 +275,9 @@ int main(int argc, char **argv)
         return Info(args[0]);
     }
     if (command == QLatin1String("palette")) {
-        if (args.size() != 2)
-            return Usage(QStringLiteral("palette takes an image or palette and an output file"));
-        return Palette(args[0], args[1]);
+        QString problem;
+        const std::optional<PaletteJob> job = ParsePaletteJob(args, problem);
+        return job ? Palette(*job) : Usage(problem);
     }
     if (command == QLatin1String("render")) {
         QString act;

@@ -5,7 +5,7 @@
 
 #include <QFile>
 
-PaletteRead ReadPaletteAt(const QString &path, bool createMissing)
+PaletteRead ReadPaletteAt(const QString &path, bool createMissing, std::optional<PaletteFormat> raw)
 {
     PaletteRead read;
     QFile file;
@@ -14,7 +14,9 @@ PaletteRead ReadPaletteAt(const QString &path, bool createMissing)
         read.file = CreateEmptyFile(path);
         return read;
     }
-    return read.file ? read : ReadPalette(file, path);
+    if (read.file)
+        return read;
+    return raw && IsRawFormat(*raw) ? ReadRawPalette(file, *raw) : ReadPalette(file, path);
 }
 
 QByteArray BuildActBytes(const PalletArray &pallet)

@@ -12,8 +12,9 @@ constexpr int kActFileBytes = 768;
 // The palette a file gives when opened as one (ACT, another program's
 // palette or a picture's), or why it gives none. A name that does not exist
 // is created empty when `createMissing` is set, as the Open command has
-// always done.
-PaletteRead ReadPaletteAt(const QString &path, bool createMissing = false);
+// always done. A raw format given is read as that, whatever the content.
+PaletteRead ReadPaletteAt(const QString &path, bool createMissing = false,
+                          std::optional<PaletteFormat> raw = std::nullopt);
 
 // The 256 entries as R, G, B bytes, entry 0 first.
 QByteArray BuildActBytes(const PalletArray &pallet);

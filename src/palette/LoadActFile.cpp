@@ -10,12 +10,12 @@
 
 using namespace mdlGlobal;
 
-bool LoadActFile(const QString &name)
+bool LoadActFile(const QString &name, std::optional<PaletteFormat> raw)
 {
     // Other programs' palettes come in as the ACT bytes of their colours, so
     // a short one keeps the entries it does not name, as a short ACT does; a
     // picture brings all 256 of its entries.
-    const PaletteRead palette = ReadPaletteAt(name, true);
+    const PaletteRead palette = ReadPaletteAt(name, true, raw);
     if (!palette.ok()) {
         ThePlatform().messageBox(&FrmPallet(),
                                  palette.file ? FileMessage(Catalog, name, palette.file)

@@ -52,7 +52,8 @@ PaletteFormat Decide(const Sniff &sniff, const QString &name)
     if (sniff.format != PaletteFormat::Act)
         return sniff.format;
     const std::optional<PaletteFormat> named = PaletteFormatForName(name);
-    if (!named || *named == PaletteFormat::Act || (*named == PaletteFormat::Jasc && !sniff.text))
+    if (!named || *named == PaletteFormat::Act || IsRawFormat(*named) ||
+        (*named == PaletteFormat::Jasc && !sniff.text))
         return PaletteFormat::Act;
     return *named;
 }
@@ -146,6 +147,10 @@ PaletteRead ReadPalette(QIODevice &file, const QString &name)
     case PaletteFormat::Image:
         return ReadImagePalette(file);
     case PaletteFormat::Act:
+    case PaletteFormat::Vga:
+    case PaletteFormat::Bgr555:
+    case PaletteFormat::MegaDrive:
+    case PaletteFormat::Amiga:
         break;
     }
     // Entries past the 256th are never applied, whatever the file's length.

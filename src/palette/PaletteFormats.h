@@ -1,5 +1,6 @@
 #pragma once
 
+#include "palette/Levels.h"
 #include "palette/PalletEntry.h"
 #include "shell/FileAccess.h"
 
@@ -13,8 +14,21 @@ class QIODevice;
 
 // Palette files of other programs, told apart by their content; a picture
 // gives its own palette. Anything not recognised is an ACT file and keeps the
-// ACT rules, unless its name says it is a text palette.
-enum class PaletteFormat { Act, Gpl, Jasc, Riff, PaintNet, Hex, Image };
+// ACT rules, unless its name says it is a text palette. The hardware formats
+// after Image have no signature and are read only when asked for.
+enum class PaletteFormat {
+    Act,
+    Gpl,
+    Jasc,
+    Riff,
+    PaintNet,
+    Hex,
+    Image,
+    Vga,
+    Bgr555,
+    MegaDrive,
+    Amiga
+};
 
 struct PaletteRead {
     PaletteFormat format = PaletteFormat::Act;
@@ -44,7 +58,21 @@ PaletteRead ReadPaletteFile(QByteArrayView file, const QString &name = {});
 QByteArray WritePaletteFile(PaletteFormat format, const PalletArray &pallet);
 
 // The format a file name's extension names: act, gpl, pal (JASC-PAL), hex,
-// txt (Paint.NET); RIFF PAL is only reachable through the save dialog's filter.
+// txt (Paint.NET), vga, bgr555, md, amiga; RIFF PAL is only reachable through
+// the save dialog's filter.
 std::optional<PaletteFormat> PaletteFormatForName(const QString &name);
 
 QString PaletteFormatName(PaletteFormat format);
+
+// The bytes palette hardware holds: VGA DAC (R, G, B a byte each, 0..63),
+// BGR555 (little-endian 0bbbbbgggggrrrrr), Mega Drive CRAM (big-endian
+// 0000bbb0ggg0rrr0) and Amiga OCS (big-endian 0000rrrrggggbbbb).
+bool IsRawFormat(PaletteFormat format);
+// The levels a raw format holds per channel; none for the others.
+Levels RawLevels(PaletteFormat format);
+// The first `count` entries, each channel snapped to the format's levels.
+QByteArray WriteRawPalette(PaletteFormat format, const PalletArray &pallet,
+                           int count = kPalletEntries);
+// At most 256 entries, a part entry at the end ignored; each level read back
+// as its 8-bit value. A VGA byte over 63 is refused.
+PaletteRead ReadRawPalette(QIODevice &file, PaletteFormat format);

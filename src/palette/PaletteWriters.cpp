@@ -58,6 +58,12 @@ QByteArray WritePaletteFile(PaletteFormat format, const PalletArray &pallet)
     case PaletteFormat::Image:
         out = BuildActBytes(pallet);
         break;
+    case PaletteFormat::Vga:
+    case PaletteFormat::Bgr555:
+    case PaletteFormat::MegaDrive:
+    case PaletteFormat::Amiga:
+        out = WriteRawPalette(format, pallet);
+        break;
     }
     return out;
 }
@@ -77,6 +83,14 @@ std::optional<PaletteFormat> PaletteFormatForName(const QString &name)
         return PaletteFormat::Hex;
     if (ext == QLatin1String("txt"))
         return PaletteFormat::PaintNet;
+    if (ext == QLatin1String("vga"))
+        return PaletteFormat::Vga;
+    if (ext == QLatin1String("bgr555"))
+        return PaletteFormat::Bgr555;
+    if (ext == QLatin1String("md"))
+        return PaletteFormat::MegaDrive;
+    if (ext == QLatin1String("amiga"))
+        return PaletteFormat::Amiga;
     return std::nullopt;
 }
 
@@ -97,6 +111,14 @@ QString PaletteFormatName(PaletteFormat format)
         return QStringLiteral("hex palette");
     case PaletteFormat::Image:
         return QStringLiteral("picture");
+    case PaletteFormat::Vga:
+        return QStringLiteral("VGA DAC");
+    case PaletteFormat::Bgr555:
+        return QStringLiteral("BGR555");
+    case PaletteFormat::MegaDrive:
+        return QStringLiteral("Mega Drive CRAM");
+    case PaletteFormat::Amiga:
+        return QStringLiteral("Amiga OCS");
     }
     return {};
 }

@@ -23,11 +23,23 @@ using namespace mdlGlobal;
 namespace {
 
 // The save dialog's filters after ACT, in the order they are offered.
-constexpr PaletteFormat kMoreSaveFormats[] = {PaletteFormat::Gpl, PaletteFormat::Jasc,
-                                              PaletteFormat::Riff, PaletteFormat::Hex};
+constexpr PaletteFormat kMoreSaveFormats[] = {
+    PaletteFormat::Gpl, PaletteFormat::Jasc,   PaletteFormat::Riff,      PaletteFormat::Hex,
+    PaletteFormat::Vga, PaletteFormat::Bgr555, PaletteFormat::MegaDrive, PaletteFormat::Amiga};
+// The hardware formats' filters, offered by both dialogs after the others.
+constexpr PaletteFormat kRawFormats[] = {PaletteFormat::Vga, PaletteFormat::Bgr555,
+                                         PaletteFormat::MegaDrive, PaletteFormat::Amiga};
+const QString kRawFilters =
+    QStringLiteral("VGA DAC (*.vga)|*.vga|BGR555 (*.bgr555)|*.bgr555|"
+                   "Mega Drive CRAM (*.md)|*.md|Amiga OCS (*.amiga)|*.amiga|");
+// The open dialog's entries before them: all it reads, ACT, all files.
+constexpr int kOpenFiltersBeforeRaw = 3;
 
+// A hardware format has no signature; its name says it was saved as one.
 PaletteFormat FormatOfFile(const QString &path)
 {
+    if (const auto named = PaletteFormatForName(path); named && IsRawFormat(*named))
+        return *named;
     QFile file;
     return OpenRegularFile(path, file) ? PaletteFormat::Act : DetectPaletteFormat(file, path);
 }
@@ -62,20 +74,26 @@ void frmMain::cmdActNew_Click()
 
 void frmMain::cmdActOpen_Click()
 {
-    const auto path = ThePlatform().openFileDialog(
-        this, {Catalog.TitleActOpen, QStringLiteral("Act Files (*.act)|*.act|"),
-               QStringLiteral("USER.act"), false, QStringLiteral("All files (*)|*|"), 0,
-               QStringLiteral("Palettes and pictures (*.act *.gpl *.pal *.txt *.hex *.png *.bmp "
-                              "*.gif *.pcx)|*.act *.gpl *.pal *.txt *.hex *.png *.bmp *.gif "
-                              "*.pcx|")});
-    if (path)
-        OpenAct(*path);
+    const auto chosen = ThePlatform().openFileDialogWithFilter(
+        this,
+        {Catalog.TitleActOpen, QStringLiteral("Act Files (*.act)|*.act|"),
+         QStringLiteral("USER.act"), false, QStringLiteral("All files (*)|*|") + kRawFilters, 0,
+         QStringLiteral("Palettes and pictures (*.act *.gpl *.pal *.txt *.hex *.png *.bmp "
+                        "*.gif *.pcx)|*.act *.gpl *.pal *.txt *.hex *.png *.bmp *.gif "
+                        "*.pcx|")});
+    if (!chosen)
+        return;
+    const int raw = chosen->second - kOpenFiltersBeforeRaw;
+    if (raw >= 0 && raw < int(std::size(kRawFormats)))
+        OpenAct(chosen->first, kRawFormats[raw]);
+    else
+        OpenAct(chosen->first);
 }
 
-bool frmMain::OpenAct(const QString &path)
+bool frmMain::OpenAct(const QString &path, std::optional<PaletteFormat> raw)
 {
     // The name is shown only once the file could be read.
-    if (!LoadActFile(path))
+    if (!LoadActFile(path, raw))
         return false;
     FrmPallet().lblFName->setText(path);
     FrmPallet().MarkSaved();
@@ -98,7 +116,8 @@ void frmMain::cmdActSave_Click()
     const auto chosen = ThePlatform().saveFileDialogWithFilter(
         this, {Catalog.TitleActSave, QStringLiteral("Act Files(*.act)|*.act|"), defaultName, true,
                QStringLiteral("GIMP Palette (*.gpl)|*.gpl|JASC-PAL (*.pal)|*.pal|"
-                              "RIFF PAL (*.pal)|*.pal|Hex (*.hex)|*.hex|"),
+                              "RIFF PAL (*.pal)|*.pal|Hex (*.hex)|*.hex|") +
+                   kRawFilters,
                FilterOf(format)});
     if (!chosen)
         return;

@@ -120,10 +120,11 @@ void frmPallet::showSelectedColour()
     SetBackground(lblSelectColor, colour);
 }
 
+// With levels set, a slider's positions are the levels, not the values.
 void frmPallet::setSliderQuietly(int k, int value)
 {
     const QSignalBlocker quiet(sldColBar[k]);
-    sldColBar[k]->setValue(value);
+    sldColBar[k]->setValue(LevelOf(levels.count[k], value));
 }
 
 void frmPallet::redrawIfImage()
@@ -134,7 +135,11 @@ void frmPallet::redrawIfImage()
 
 void frmPallet::ChangePallet(const PalletArray &after, const PalletFollow &follow)
 {
-    const EntryChanges changes = DiffPallets(Pallet, after);
+    PalletArray legal = after;
+    for (int i = 0; i < kPalletEntries && !follow.exact && levels.any(); ++i)
+        if (after[i] != Pallet[i])
+            legal[i] = SnapEntry(levels, after[i]);
+    const EntryChanges changes = DiffPallets(Pallet, legal);
     history->record(changes, follow.gesture, follow.alongside);
     for (const EntryChange &change : changes)
         Pallet[change.index] = change.after;
@@ -145,7 +150,9 @@ void frmPallet::ChangePallet(const PalletArray &after, const PalletFollow &follo
         txtColor[k]->setText(QString::number(Pallet[SelectedPalletID].channel(k)));
         break;
     case PalletFollow::How::Text:
-        // The box keeps the text as typed.
+        // The box keeps the text as typed, unless it was snapped to a level.
+        if (levels.count[k] < kMaxLevels)
+            txtColor[k]->setText(QString::number(Pallet[SelectedPalletID].channel(k)));
         setSliderQuietly(k, Pallet[SelectedPalletID].channel(k));
         showSelectedColour();
         break;
@@ -155,6 +162,15 @@ void frmPallet::ChangePallet(const PalletArray &after, const PalletFollow &follo
         lblColor_Click(follow.select >= 0 ? follow.select : SelectedPalletID);
         break;
     }
+    // Snapping may have moved the selected entry's other channels too.
+    for (int j = 0; j < 3 && follow.how != PalletFollow::How::Reselect && levels.any(); ++j) {
+        if (j == k)
+            continue;
+        txtColor[j]->setText(QString::number(Pallet[SelectedPalletID].channel(j)));
+        setSliderQuietly(j, Pallet[SelectedPalletID].channel(j));
+    }
+    if (levels.any())
+        offLevelMarks->update();
     if (follow.redraw)
         redrawIfImage();
 }
@@ -165,6 +181,7 @@ void frmPallet::replay(const EntryChanges &changes, PalletHistory::Side side)
     for (const EntryChange &change : changes)
         after[change.index] = side == PalletHistory::Side::Before ? change.before : change.after;
     PalletFollow follow;
+    follow.exact = true;
     if (changes.size() == 1)
         follow.select = changes.front().index;
     ChangePallet(after, follow);
@@ -175,7 +192,7 @@ void frmPallet::PalletSet()
     PalletArray after = Pallet;
     ApplyActBytes(after, ActFileBytes, ActFileLen);
     // The callers draw: the old picture in the new colours, or the new one.
-    ChangePallet(after, {PalletFollow::How::Reselect, 0, -1, false});
+    ChangePallet(after, {PalletFollow::How::Reselect, 0, -1, false, 0, {}, true});
 }
 
 void frmPallet::initPallet(quint8 r, quint8 g, quint8 b)
@@ -225,7 +242,8 @@ void frmPallet::lblColor_UserClick(qint16 index)
 void frmPallet::sldColBar_Change(int k)
 {
     PalletArray after = Pallet;
-    after[SelectedPalletID].setChannel(k, static_cast<quint8>(sldColBar[k]->value()));
+    after[SelectedPalletID].setChannel(
+        k, static_cast<quint8>(LevelValue(levels.count[k], sldColBar[k]->value())));
     ChangePallet(after, {PalletFollow::How::Slider, k, -1, true, sliderGesture});
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "palette/History.h"
+#include "palette/Levels.h"
 #include "palette/PaletteOps.h"
 
 #include <QWidget>
@@ -29,6 +30,8 @@ struct PalletFollow {
     // Moves of one slider drag share a number and make one step.
     int gesture = 0;
     PalletHistory::Alongside alongside = {};
+    // Written as given, not snapped to the levels: opening, undo and redo.
+    bool exact = false;
 };
 
 // The 16 x 16 grid of entries, the selected entry's swatch, and its red,
@@ -95,7 +98,9 @@ public:
         ReverseRemap,
         EditColour,
         CopyHex,
-        PasteHex
+        PasteHex,
+        Levels,
+        SnapLevels
     };
     void lblColor_ContextMenu(int t, const QPoint &globalPos);
     void RunTool(Tool tool, int t);
@@ -105,6 +110,11 @@ public:
     const UsageCounts &Usage() const { return usage; }
     QString UsageTip(int i) const;
     void SetMarkUnused(bool on);
+
+    // The levels every change of an entry is snapped to, for the run; the
+    // title names the preset (-1: the one with these counts, if any).
+    void SetLevels(const ::Levels &levels, int preset = -1);
+    const ::Levels &CurrentLevels() const { return levels; }
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -134,4 +144,10 @@ private:
     UsageCounts usage{};
     bool markUnused = false;
     QWidget *unusedMarks = nullptr;
+
+    void chooseLevels();
+    void showLevels();
+    ::Levels levels;
+    int levelsPreset = 0;
+    QWidget *offLevelMarks = nullptr;
 };

@@ -121,7 +121,8 @@ void frmPallet::SetUpTools()
 QString frmPallet::UsageTip(int i) const
 {
     const PalletEntry &e = Pallet[i];
-    return Catalog.TipUsage.arg(i).arg(e.R).arg(e.G).arg(e.B).arg(usage[i]);
+    const QString tip = Catalog.TipUsage.arg(i).arg(e.R).arg(e.G).arg(e.B).arg(usage[i]);
+    return OnGrid(levels, e) ? tip : tip + QLatin1Char('\n') + Catalog.TipOffLevels;
 }
 
 void frmPallet::RecountUsage()
@@ -169,6 +170,9 @@ void frmPallet::lblColor_ContextMenu(int t, const QPoint &globalPos)
     QAction *mark = menu.addAction(Catalog.MenuMarkUnused, this, &frmPallet::SetMarkUnused);
     mark->setCheckable(true);
     mark->setChecked(markUnused);
+    menu.addSeparator();
+    item(Catalog.MenuLevels, Tool::Levels, true);
+    item(Catalog.MenuSnapLevels, Tool::SnapLevels, levels.any());
     menu.exec(globalPos);
 }
 
@@ -211,6 +215,10 @@ void frmPallet::RunTool(Tool tool, int t)
         return Form_Activate();
     case Tool::PasteHex:
         return pasteHex();
+    case Tool::Levels:
+        return chooseLevels();
+    case Tool::SnapLevels:
+        return ChangePallet(SnapRange(levels, Pallet, s, t));
     }
 }
 
@@ -222,6 +230,7 @@ void frmPallet::editColour()
         if (!c.isValid())
             return;
         Pallet[s].set(quint8(c.red()), quint8(c.green()), quint8(c.blue()));
+        Pallet[s] = SnapEntry(levels, Pallet[s]);
         showSelectedColour();
         redrawIfImage();
     };

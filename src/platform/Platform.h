@@ -56,6 +56,16 @@ public:
         return std::make_pair(*path, -1);
     }
 
+    // As openFileDialog, with the filter entry chosen numbered the same way.
+    virtual std::optional<std::pair<QString, int>>
+    openFileDialogWithFilter(QWidget *parent, const FileDialog &dialog)
+    {
+        const std::optional<QString> path = openFileDialog(parent, dialog);
+        if (!path)
+            return std::nullopt;
+        return std::make_pair(*path, -1);
+    }
+
     // clipboardChanged() follows every change of the clipboard's content.
     virtual QString clipboardText() = 0;
     virtual void setClipboardText(const QString &text) = 0;

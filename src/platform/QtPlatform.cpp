@@ -182,6 +182,16 @@ QtPlatform::saveFileDialogWithFilter(QWidget *parent, const FileDialog &dialog)
     return std::make_pair(*path, chosen);
 }
 
+std::optional<std::pair<QString, int>>
+QtPlatform::openFileDialogWithFilter(QWidget *parent, const FileDialog &dialog)
+{
+    int chosen = -1;
+    const std::optional<QString> path = runDialog(parent, dialog, false, &chosen);
+    if (!path)
+        return std::nullopt;
+    return std::make_pair(*path, chosen);
+}
+
 void QtPlatform::setClipboardImage(const QImage &image)
 {
     QGuiApplication::clipboard()->setImage(image);

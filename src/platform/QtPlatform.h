@@ -16,6 +16,8 @@ public:
     std::optional<QString> saveFileDialog(QWidget *parent, const FileDialog &dialog) override;
     std::optional<std::pair<QString, int>>
     saveFileDialogWithFilter(QWidget *parent, const FileDialog &dialog) override;
+    std::optional<std::pair<QString, int>>
+    openFileDialogWithFilter(QWidget *parent, const FileDialog &dialog) override;
     QString clipboardText() override;
     void setClipboardImage(const QImage &image) override;
     void setClipboardText(const QString &text) override;

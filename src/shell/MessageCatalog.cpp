@@ -192,6 +192,31 @@ const std::array<CatalogEntry, 8> &DesignCatalogEntries()
     return entries;
 }
 
+const std::array<CatalogEntry, 8> &LevelsCatalogEntries()
+{
+    using M = MessageCatalog;
+    static const std::array<CatalogEntry, 8> entries{{
+        {"MenuLevels", "LEVELS", "MENU_LEVELS", QStringLiteral("ハードウェアの階調...(&L)"),
+         &M::MenuLevels},
+        {"MenuSnapLevels", "LEVELS", "MENU_SNAP", QStringLiteral("%1 ～ %2 を階調に合わせる(&A)"),
+         &M::MenuSnapLevels},
+        {"TitleLevels", "LEVELS", "TITLE", QStringLiteral("ハードウェアの階調"), &M::TitleLevels},
+        {"CaptionLevelsPreset", "LEVELS", "PRESET", QStringLiteral("機種"),
+         &M::CaptionLevelsPreset},
+        {"LevelsPresetNames", "LEVELS", "PRESETS",
+         QStringLiteral("制限なし|VGA (6 bit)|Amiga OCS/ECS (4 bit)|Atari ST (3 bit)|"
+                        "Atari STE (4 bit)|メガドライブ (3 bit)|マスターシステム (2 bit)|"
+                        "EGA (2 bit)|SNES・GBA・GBC (5 bit)|3-3-2|5-6-5|Amstrad CPC (3 階調)"),
+         &M::LevelsPresetNames},
+        {"CaptionLevelsCounts", "LEVELS", "COUNTS", QStringLiteral("階調の数 (R, G, B)"),
+         &M::CaptionLevelsCounts},
+        {"LevelsShown", "LEVELS", "SHOWN", QStringLiteral("階調: %1"), &M::LevelsShown},
+        {"TipOffLevels", "LEVELS", "TIP_OFF", QStringLiteral("階調に合っていない色"),
+         &M::TipOffLevels},
+    }};
+    return entries;
+}
+
 const std::array<CatalogEntry, 3> &SplitMessageEntries()
 {
     using M = MessageCatalog;
@@ -250,6 +275,7 @@ template <typename Fn> void ForEachTable(Fn fn)
     fn(FileCatalogEntries());
     fn(ConvertCatalogEntries());
     fn(DesignCatalogEntries());
+    fn(LevelsCatalogEntries());
 }
 
 // The zoom message as the shared text makes it, before its own key.

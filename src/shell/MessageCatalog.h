@@ -88,6 +88,19 @@ struct MessageCatalog {
     QString CaptionConvertTransparent;
     QString ConvertNoTransparent;
 
+    // Hardware levels: the palette menu's two items, the dialog, the palette
+    // window's title and the tooltip of an entry off the levels (section
+    // LEVELS). LevelsPresets is the preset names separated by "|".
+    QString MenuLevels;
+    QString MenuSnapLevels;
+    QString TitleLevels;
+    QString CaptionLevelsPreset;
+    QString LevelsPresetNames;
+    QString CaptionLevelsCounts;
+    // %1 the preset's name, or the counts as R-G-B.
+    QString LevelsShown;
+    QString TipOffLevels;
+
     // Texts of the windows' own design, replaceable too.
     QString TitleAbout;
     QString TitleActOpen;
@@ -127,6 +140,9 @@ const std::array<CatalogEntry, 15> &ConvertCatalogEntries();
 
 // Read after those.
 const std::array<CatalogEntry, 8> &DesignCatalogEntries();
+
+// Read after those.
+const std::array<CatalogEntry, 8> &LevelsCatalogEntries();
 
 // Keys of their own for the three texts MESSAGE/ERR_MSG_0 sets; where a key
 // is absent the text stays what ERR_MSG_0 gave. Read last.

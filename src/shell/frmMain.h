@@ -4,6 +4,9 @@
 #include <QWidget>
 
 #include <array>
+#include <optional>
+
+enum class PaletteFormat;
 
 class QGroupBox;
 class QLabel;
@@ -61,7 +64,8 @@ public:
     void cmdActOpen_Click();
     // The Open and "&PCX Open" commands after their dialogs; true when the
     // file was taken.
-    bool OpenAct(const QString &path);
+    // A raw hardware format given is read as that, whatever the content.
+    bool OpenAct(const QString &path, std::optional<PaletteFormat> raw = std::nullopt);
     bool OpenPcx(const QString &path);
     void cmdActSave_Click();
 

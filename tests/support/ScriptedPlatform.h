@@ -42,11 +42,17 @@ public:
     {
         return dialogs << d, nextPath();
     }
-    int filter = -1; // the filter entry every save dialog reports as chosen
+    int filter = -1; // the filter entry every file dialog reports as chosen
     std::optional<std::pair<QString, int>> saveFileDialogWithFilter(QWidget *w,
                                                                     const FileDialog &d) override
     {
         const std::optional<QString> path = saveFileDialog(w, d);
+        return path ? std::optional(std::pair(*path, filter)) : std::nullopt;
+    }
+    std::optional<std::pair<QString, int>> openFileDialogWithFilter(QWidget *w,
+                                                                    const FileDialog &d) override
+    {
+        const std::optional<QString> path = openFileDialog(w, d);
         return path ? std::optional(std::pair(*path, filter)) : std::nullopt;
     }
     QString clipboardText() override { return clipboard; }

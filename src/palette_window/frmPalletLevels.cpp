@@ -1,0 +1,82 @@
+// Hardware levels in the palette window: the choice, its name in the title,
+// and a mark on each entry off the levels.
+#include "palette_window/frmLevels.h"
+#include "palette_window/frmPallet.h"
+#include "shell/Forms.h"
+#include "shell/WindowKit.h"
+#include "shell/mdlGlobal.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPainter>
+#include <QSlider>
+
+using namespace mdlGlobal;
+
+namespace {
+
+// A corner cut off each cell whose entry is off the levels: unlike the unused
+// hatching it leaves the colour readable. Clicks and tooltips go through.
+class OffLevelMarks : public QWidget {
+public:
+    explicit OffLevelMarks(frmPallet *pallet) : QWidget(pallet), pallet(pallet)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setGeometry(pallet->lblColor[0]->geometry().united(pallet->lblColor[255]->geometry()));
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.setPen(Qt::NoPen);
+        for (int i = 0; i < kPalletEntries; ++i) {
+            if (OnGrid(pallet->CurrentLevels(), Pallet[i]))
+                continue;
+            const QRect cell = pallet->lblColor[i]->geometry().translated(-pos());
+            const int side = cell.width() / 3;
+            p.setBrush(PackedToQColor(Pallet[i].complement()));
+            p.drawPolygon(QPolygon({cell.topRight(), cell.topRight() - QPoint(side, 0),
+                                    cell.topRight() + QPoint(0, side)}));
+        }
+    }
+
+private:
+    frmPallet *pallet;
+};
+
+} // namespace
+
+void frmPallet::SetLevels(const ::Levels &chosen, int preset)
+{
+    levels = chosen;
+    for (int k = 0; k < 3; ++k) {
+        const QSignalBlocker quiet(sldColBar[k]);
+        sldColBar[k]->setRange(0, levels.count[k] - 1);
+    }
+    lblColor_Click(SelectedPalletID);
+    levelsPreset = preset < 0 ? LevelsPresetOf(levels) : preset;
+    showLevels();
+}
+
+void frmPallet::showLevels()
+{
+    if (!offLevelMarks)
+        offLevelMarks = new OffLevelMarks(this);
+    offLevelMarks->setVisible(levels.any());
+    offLevelMarks->update();
+    const QString counts =
+        QStringLiteral("%1-%2-%3").arg(levels.count[0]).arg(levels.count[1]).arg(levels.count[2]);
+    const QString name =
+        Catalog.LevelsPresetNames.split(QLatin1Char('|')).value(levelsPreset, counts);
+    setWindowTitle(levels.any()
+                       ? Catalog.TitlePallet + QStringLiteral("  ") + Catalog.LevelsShown.arg(name)
+                       : Catalog.TitlePallet);
+}
+
+void frmPallet::chooseLevels()
+{
+    frmLevels dialog(levels, levelsPreset, this);
+    if (dialog.exec() == QDialog::Accepted)
+        SetLevels(dialog.chosen(), dialog.cboPreset->currentIndex());
+}

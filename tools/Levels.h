@@ -1,0 +1,32 @@
+#pragma once
+
+// Levels per channel on the command line: palette's --levels, --as, --from
+// and --count, and convert's --levels.
+#include "convert/Nearest.h"
+#include "palette/Levels.h"
+#include "palette/PaletteFormats.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// "R,G,B", each 2..256, or one count for all three.
+std::optional<Levels> ParseLevels(const QString &text);
+
+struct PaletteJob {
+    QString in, out;
+    Levels levels;
+    // What OUT is written as: --as, else its extension, else ACT.
+    PaletteFormat as = PaletteFormat::Act;
+    // A hardware format IN is read as: --from, else its extension.
+    std::optional<PaletteFormat> from;
+    int count = kPalletEntries;
+};
+
+// The palette command's arguments after its name; nothing, with the
+// problem said, when they are wrong.
+std::optional<PaletteJob> ParsePaletteJob(const QStringList &args, QString &problem);
+
+// Convert's candidates and the entries they name, snapped.
+void SnapCandidates(const Levels &levels, PalletArray &pallet, Candidates &candidates);
