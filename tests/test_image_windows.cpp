@@ -260,6 +260,16 @@ const Table kConvert = {
                    qAlpha(back.pixel(1, 0))));
      },
      "1 5 0 0 255  4 2 108 0 0 0 250 255 0-0 2"},
+    // With hardware levels set, a new palette holds only colours they allow.
+    {[] {
+         P().SetLevels({{2, 2, 2}});
+         QImage picture(4, 2, QImage::Format_RGB32);
+         picture.fill(qRgb(0, 0, 255)), picture.setPixel(0, 0, qRgb(200, 30, 0));
+         picture.save(dir->filePath("tc.png"));
+         OnConvert([] { Open(M().cmdPcxOpen, dir->filePath("tc.png")); }, Ok);
+         P().SetLevels({});
+     },
+     "1  4 2 255 0 0 0 254 255 0-1 2"},
 };
 
 // A second of random edits on the big picture, each one of slider moves, cell clicks, pastes,

@@ -218,9 +218,10 @@ private slots:
                  "TITLE/FRM_PALLET_FRA_CLIP TITLE/FRM_PALLET_CMD_COPY "
                  "TITLE/FRM_PALLET_CMD_PASTE MESSAGE/MSG_2 MESSAGE/MSG_3_1 MESSAGE/MSG_3_2");
         const qsizetype design = keys.indexOf("TITLE/FRM_ABOUT");
-        QCOMPARE(keys.mid(design, 8).join(' '),
-                 "TITLE/FRM_ABOUT TITLE/DLG_ACT_OPEN TITLE/DLG_ACT_SAVE TITLE/DLG_PCX_OPEN "
-                 "TITLE/FRM_CLIP TITLE/FRM_CLIP_LBL_SELECT TITLE/FRM_CLIP_CMD_COPY CONFIG/LANGUAGE");
+        QCOMPARE(
+            keys.mid(design, 8).join(' '),
+            "TITLE/FRM_ABOUT TITLE/DLG_ACT_OPEN TITLE/DLG_ACT_SAVE TITLE/DLG_PCX_OPEN "
+            "TITLE/FRM_CLIP TITLE/FRM_CLIP_LBL_SELECT TITLE/FRM_CLIP_CMD_COPY CONFIG/LANGUAGE");
         QCOMPARE(keys.mid(keys.size() - 3).join(' '),
                  "MESSAGE/ERR_MSG_OVER_255 MESSAGE/ERR_MSG_PCX MESSAGE/ERR_MSG_ZOOM");
         QCOMPARE(keys.removeDuplicates(), 2); // the ERR_MSG_0 keys only

@@ -271,7 +271,8 @@ QString ConvertOne(const QString &in, const QString &outPath, ExportFormat forma
             made.pallet[base + i].set(c.r, c.g, c.b);
             made.candidates.push_back({int(base + i), c});
         }
-        if (p.exact)
+        // Snapped colours are no longer the picture's own: dithering has work again.
+        if (p.exact && !s.levels.any())
             o.dither = Dither::None;
         if (made.candidates.empty())
             made.candidates.push_back({base, {}}); // a picture all see-through

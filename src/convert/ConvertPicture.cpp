@@ -1,5 +1,7 @@
 #include "convert/ConvertPicture.h"
 
+#include "palette/Levels.h"
+
 #include "convert/Quantize.h"
 
 #include <algorithm>
@@ -49,4 +51,18 @@ ConvertedPicture ConvertPicture(const std::uint8_t *rgba, int width, int height,
     if (!Remap(rgba, width, height, target.candidates, options, out.entries.data()))
         out.entries.clear();
     return out;
+}
+
+void SnapTarget(TargetPalette &target, const Levels &levels)
+{
+    for (Candidate &c : target.candidates) {
+        PalletEntry e;
+        e.set(c.colour.r, c.colour.g, c.colour.b);
+        e = SnapEntry(levels, e);
+        const Rgb8 snapped{e.R, e.G, e.B};
+        // Colours moved: the picture's own colours are no longer all there.
+        target.exact = target.exact && snapped == c.colour;
+        c.colour = snapped;
+        target.palette[std::size_t(c.entry)] = snapped;
+    }
 }

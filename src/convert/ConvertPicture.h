@@ -35,6 +35,11 @@ TargetPalette MakeTarget(const std::uint8_t *rgba, int width, int height,
                          const std::array<Rgb8, 256> &palette, const ConvertTarget &target,
                          bool skipTransparent);
 
+struct Levels;
+// The target's candidates moved to the levels hardware can show: a picture
+// then only takes colours the palette may hold.
+void SnapTarget(TargetPalette &target, const Levels &levels);
+
 struct ConvertedPicture {
     // The palette the picture is drawn through: the given one, or with the new
     // entries written.

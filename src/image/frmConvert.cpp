@@ -192,6 +192,7 @@ void frmConvert::makeTarget()
     madeSkipping = skipping;
     made = MakeTarget(rgba.constBits(), rgba.width(), rgba.height(), PaletteColours(startPallet),
                       madeFor, skipping);
+    SnapTarget(made, FrmPallet().CurrentLevels());
     madeOnce = true;
 }
 
