@@ -285,11 +285,20 @@ QString ConvertOne(const QString &in, const QString &outPath, ExportFormat forma
     if (!Remap(image->constBits(), w, h, fixed->candidates, o, entries.get()))
         return in + QStringLiteral(": holds no pixel");
     image.reset(); // its memory is the encoder's now
-    int highest = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        highest = std::max<int>(highest, entries[i]);
-        entries[i] = quint8(255 - entries[i]);
-    }
+    // Stored values are 255 - entry; the PNG's table ends at the highest entry used.
+    std::vector<int> highests(std::size_t(threads), 0);
+    RunTogether(threads, [&](int k) {
+        int highest = 0;
+        quint8 *e = entries.get();
+        for (std::size_t i = count * std::size_t(k) / std::size_t(threads),
+                         end = count * std::size_t(k + 1) / std::size_t(threads);
+             i < end; ++i) {
+            highest = std::max<int>(highest, e[i]);
+            e[i] = quint8(255 - e[i]);
+        }
+        highests[std::size_t(k)] = highest;
+    });
+    const int highest = *std::max_element(highests.begin(), highests.end());
     const PcxImage pcx(PixelBuffer(std::move(entries), count), w, h, std::size_t(w));
     const std::optional<QByteArray> bytes =
         EncodeImage(format, pcx, fixed->pallet, {highest + 1, o.transparentEntry});
