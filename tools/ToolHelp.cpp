@@ -16,12 +16,13 @@ const Command kCommands[] = {
     {"palette", "palette IMAGE-or-PALETTE OUT.{act,gpl,pal,hex,txt}",
      "  Writes the palette the editor would have after opening the file, in the\n"
      "  format OUT's extension names (ACT when none matches).\n"},
-    {"render", "render IMAGE [--palette PALETTE] [--zoom 100..400] [--rgb] OUT.{png,pcx,bmp}",
+    {"render", "render IMAGE [--palette PALETTE] [--zoom 100..400] [--rgb] OUT.{png,pcx,bmp,gif}",
      "  Writes the picture as the screen window draws it.\n"
      "  --palette PALETTE  draw with this palette instead of the image's own\n"
      "  --zoom PERCENT     100 to 400, as the zoom slider (default 100)\n"
      "  --rgb              a 32-bit colour PNG instead of an indexed one\n"
-     "  A PCX or BMP OUT keeps the stored values and the palette.\n"},
+     "  A PCX, BMP or GIF OUT keeps the stored values and the palette; a GIF\n"
+     "  keeps the image's colour cycling ranges too.\n"},
     {"convert", "convert (--palette PALETTE | --colours N) [OPTIONS] -o OUT IMAGE...",
      "  Maps any pictures (PNG, JPEG, BMP, GIF, PCX...) onto a palette.\n"
      "  --palette PALETTE  onto this palette's colours, or a picture's table\n"
@@ -36,6 +37,13 @@ const Command kCommands[] = {
      "  --jobs N           pictures at once (default: every core)\n"
      "  --format FORMAT    png (default), pcx or bmp\n"
      "  OUT is a file for one picture, a folder for several.\n"},
+    {"cycle", "cycle IMAGE OUT.gif [--range S-T:RATE[:back]]...",
+     "  Writes one period of the colour cycling as an animated GIF, a frame at\n"
+     "  every step of any range, each with its own colour table, looping.\n"
+     "  --range S-T:RATE[:back]  entries S..T turning RATE (0.25..60) steps a\n"
+     "                           second, forward or back; up to 16 (default:\n"
+     "                           the ranges IMAGE holds)\n"
+     "  Past 1000 frames the first 1000 are written, with a note on stderr.\n"},
     {"help", "help [COMMAND]", "  Shows every command, or one command's options.\n"},
 };
 

@@ -110,7 +110,7 @@ bool LoadPcxFile(const QString &path)
             Platform::Buttons::Ok);
         return false;
     }
-    PcxFile file = kept ? ReadPcx(*kept) : PcxFile{PcxRefusal::Unreadable, {}, {}, {}, {}};
+    PcxFile file = kept ? ReadPcx(*kept) : PcxFile{PcxRefusal::Unreadable, {}, {}, {}, {}, {}};
     mdlGlobal::PcxHeader = file.header;
     if (!file.accepted()) {
         ThePlatform().messageBox(&FrmMain(), Catalog.MsgPcxUnsupported, Platform::Buttons::Ok);
