@@ -220,6 +220,10 @@ private slots:
         QCOMPARE(keys.mid(kCatalogEntries + 44).join(' '),
                  "TITLE/FRM_ABOUT TITLE/DLG_ACT_OPEN TITLE/DLG_ACT_SAVE TITLE/DLG_PCX_OPEN "
                  "TITLE/FRM_CLIP TITLE/FRM_CLIP_LBL_SELECT TITLE/FRM_CLIP_CMD_COPY CONFIG/LANGUAGE "
+                 "CYCLE/MENU_CYCLE CYCLE/TITLE CYCLE/FIRST CYCLE/LAST CYCLE/RATE CYCLE/BACKWARD "
+                 "CYCLE/ON CYCLE/ADD CYCLE/EDIT CYCLE/DELETE CYCLE/PLAY CYCLE/STOP CYCLE/FULL "
+                 "CYCLE/MENU_SAVE_GIF CYCLE/TITLE_SAVE_GIF CYCLE/NONE CYCLE/CAPPED "
+                 "CYCLE/CONVERT_KEEP_OUT "
                  "MESSAGE/ERR_MSG_OVER_255 MESSAGE/ERR_MSG_PCX MESSAGE/ERR_MSG_ZOOM");
         // The three ERR_MSG_0 sets have keys of their own, read last, with its value as default.
         QCOMPARE(read.MsgPcxUnsupported.section('/', 1), "MESSAGE/ERR_MSG_0/MESSAGE/ERR_MSG_PCX");

@@ -30,6 +30,7 @@ public:
     QComboBox *cboDither;
     QSpinBox *spnStrength;
     QCheckBox *chkSerpentine;
+    QCheckBox *chkKeepCycles;
     QDialogButtonBox *buttons;
 
     ConvertTarget target() const;

@@ -120,6 +120,15 @@ CycleFrames CycleAnimation(const CycleRanges &ranges, int cap)
     return result;
 }
 
+std::array<bool, kPalletEntries> CycledEntries(const CycleRanges &ranges)
+{
+    std::array<bool, kPalletEntries> cycled{};
+    for (const CycleRange &r : ranges)
+        if (r.on)
+            std::fill(cycled.begin() + r.first, cycled.begin() + r.last + 1, true);
+    return cycled;
+}
+
 quint16 RateToIff(double rate)
 {
     return quint16(std::clamp<long>(std::lround(rate * 16384 / 60), 0, 0xFFFF));

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -62,6 +63,10 @@ struct CycleFrames {
     bool capped = false; // the period needed more than the cap
 };
 CycleFrames CycleAnimation(const CycleRanges &ranges, int cap = 1000);
+
+// The entries of the ranges that are on: a conversion leaves them out, so
+// that no pixel of the picture flickers with them.
+std::array<bool, kPalletEntries> CycledEntries(const CycleRanges &ranges);
 
 // Rates as IFF counts them: 16384 is 60 steps a second.
 quint16 RateToIff(double rate);

@@ -4,6 +4,7 @@
 #include "image/frmPCX.h"
 #include "palette/PaletteOps.h"
 #include "palette_window/ClipText.h"
+#include "palette_window/frmCycling.h"
 #include "palette_window/frmPallet.h"
 #include "platform/Platform.h"
 #include "shell/Forms.h"
@@ -169,6 +170,9 @@ void frmPallet::lblColor_ContextMenu(int t, const QPoint &globalPos)
     QAction *mark = menu.addAction(Catalog.MenuMarkUnused, this, &frmPallet::SetMarkUnused);
     mark->setCheckable(true);
     mark->setChecked(markUnused);
+    menu.addSeparator();
+    menu.addAction(Named(Catalog.MenuCycle, std::min(s, t), std::max(s, t)), this,
+                   [s, t] { FrmCycling().ShowFor(s, t); });
     menu.exec(globalPos);
 }
 

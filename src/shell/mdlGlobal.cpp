@@ -18,6 +18,7 @@ PixelBuffer PcxDecodedBytes;
 quint64 PcxImagesDecoded = 0;
 ::PcxImage PcxImage;
 std::vector<PalletEntry> ClipPallet;
+CycleRanges Cycles;
 quint8 InitColorR = 0;
 quint8 InitColorG = 0;
 quint8 InitColorB = 0;
@@ -40,6 +41,7 @@ void ResetSharedState()
     PcxDecodedBytes = PixelBuffer();
     PcxImage = ::PcxImage{};
     ClipPallet.clear();
+    Cycles.clear();
     InitColorR = InitColorG = InitColorB = 0;
     InitCancel = kFalse;
     MainWindowLeft = MainWindowTop = 0;
