@@ -136,7 +136,15 @@ quint16 RateToIff(double rate)
 
 double RateFromIff(quint16 units)
 {
-    return std::clamp(units * 60.0 / 16384, kMinCycleRate, kMaxCycleRate);
+    // The roundest rate that is stored as the same units: 2731 reads as 10,
+    // not 10.0012, so that ranges read back keep a period of their own.
+    const double exact = units * 60.0 / 16384;
+    for (const double scale : {1.0, 10.0, 100.0, 1000.0}) {
+        const double round = std::round(exact * scale) / scale;
+        if (RateToIff(round) == units)
+            return std::clamp(round, kMinCycleRate, kMaxCycleRate);
+    }
+    return std::clamp(exact, kMinCycleRate, kMaxCycleRate);
 }
 
 QByteArray CycleRecords(const CycleRanges &ranges)
