@@ -35,7 +35,7 @@ void CyclePlayer::toggle()
     steps.assign(Cycles.size(), 0);
     lastShown = lastPallet = Pallet;
     painted.fill(-1);
-    idle = true;
+    on = true;
     emit playingChanged(true);
     schedule();
 }
@@ -45,7 +45,7 @@ void CyclePlayer::stop()
     if (!playing())
         return;
     timer.stop();
-    idle = false;
+    on = false;
     steps.clear();
     paintCells(Pallet);
     if (mdlGlobal::PcxImage.isLoaded())
@@ -75,8 +75,8 @@ void CyclePlayer::schedule()
             const double at = (std::floor(now * r.rate) + 1) / r.rate;
             next = next < 0 ? at : std::min(next, at);
         }
-    idle = next < 0;
-    if (!idle)
+    // With nothing to turn no timer runs, until the ranges change.
+    if (next >= 0)
         timer.start(int(std::ceil((next - now) * 1000)));
 }
 

@@ -18,7 +18,7 @@ class CyclePlayer : public QObject {
     Q_OBJECT
 public:
     CyclePlayer();
-    bool playing() const { return timer.isActive() || idle; }
+    bool playing() const { return on; }
     void toggle();
     void stop();
     // The palette as the picture shows it now.
@@ -40,8 +40,7 @@ private:
     QTimer timer;
     QElapsedTimer clock;
     std::vector<qint64> steps;
-    // Playing with nothing to turn: no timer runs.
-    bool idle = false;
+    bool on = false;
     qint64 drawn = 0;
     PalletArray lastShown{};
     PalletArray lastPallet{};
