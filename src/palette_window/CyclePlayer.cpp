@@ -30,6 +30,8 @@ void CyclePlayer::toggle()
 {
     if (playing())
         return stop();
+    // The windows may go first (the end of the run): play ends with them.
+    connect(&FrmPallet(), &QObject::destroyed, this, &CyclePlayer::halt, Qt::UniqueConnection);
     clock.start();
     drawn = 0;
     steps.assign(Cycles.size(), 0);
@@ -44,12 +46,17 @@ void CyclePlayer::stop()
 {
     if (!playing())
         return;
-    timer.stop();
-    on = false;
-    steps.clear();
+    halt();
     paintCells(Pallet);
     if (mdlGlobal::PcxImage.isLoaded())
         DrawPcxImage();
+}
+
+void CyclePlayer::halt()
+{
+    timer.stop();
+    on = false;
+    steps.clear();
     emit playingChanged(false);
 }
 

@@ -33,6 +33,8 @@ signals:
     void cyclesChanged();
 
 private:
+    // Stops without drawing.
+    void halt();
     void tick();
     void schedule();
     void paintCells(const PalletArray &colours);
