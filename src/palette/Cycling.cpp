@@ -36,8 +36,9 @@ std::vector<qint64> CycleStepsAt(const CycleRanges &ranges, double seconds)
 PalletArray RotatePallet(const PalletArray &pallet, const CycleRanges &ranges,
                          const std::vector<qint64> &steps)
 {
+    // Each range takes its colours from the palette as edited, so where
+    // ranges overlap the later one shows, as GrafX2 draws them.
     PalletArray out = pallet;
-    std::array<PalletEntry, kPalletEntries> held;
     for (std::size_t i = 0; i < ranges.size() && i < steps.size(); ++i) {
         const CycleRange &r = ranges[i];
         if (!r.turns())
@@ -46,9 +47,8 @@ PalletArray RotatePallet(const PalletArray &pallet, const CycleRanges &ranges,
         qint64 shift = steps[i] % n;
         if (r.backward)
             shift = (n - shift) % n;
-        std::copy_n(out.begin() + r.first, n, held.begin());
         for (qint64 j = 0; j < n; ++j)
-            out[std::size_t(r.first + (j + shift) % n)] = held[std::size_t(j)];
+            out[std::size_t(r.first + (j + shift) % n)] = pallet[std::size_t(r.first + j)];
     }
     return out;
 }

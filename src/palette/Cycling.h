@@ -37,8 +37,8 @@ constexpr double kMaxCycleRate = 60.0;
 
 // The steps each range has made `seconds` after the start.
 std::vector<qint64> CycleStepsAt(const CycleRanges &ranges, double seconds);
-// The palette as shown after those steps: each range that is on rotated in
-// turn, in the order of the list.
+// The palette as shown after those steps: each range that is on rotated,
+// in the order of the list.
 PalletArray RotatePallet(const PalletArray &pallet, const CycleRanges &ranges,
                          const std::vector<qint64> &steps);
 

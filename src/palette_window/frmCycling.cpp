@@ -48,7 +48,7 @@ frmCycling::frmCycling(QWidget *parent) : QDialog(parent)
         box->setRange(0, kPalletEntries - 1);
     spnRate = new QDoubleSpinBox;
     spnRate->setRange(kMinCycleRate, kMaxCycleRate);
-    spnRate->setDecimals(2);
+    spnRate->setDecimals(3); // rates read from a file keep theirs
     spnRate->setValue(10);
     sldRate = new QSlider(Qt::Horizontal);
     sldRate->setRange(int(kMinCycleRate * kSliderSteps), int(kMaxCycleRate * kSliderSteps));
