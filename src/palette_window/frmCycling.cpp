@@ -42,6 +42,7 @@ frmCycling::frmCycling(QWidget *parent) : QDialog(parent)
 {
     setWindowTitle(Catalog.TitleCycle);
     lstRanges = new QListWidget;
+    lstRanges->setMaximumHeight(lstRanges->fontMetrics().height() * 8); // half the ranges
     spnFirst = new QSpinBox;
     spnLast = new QSpinBox;
     for (QSpinBox *box : {spnFirst, spnLast})
