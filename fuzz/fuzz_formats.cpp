@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 #ifdef FUZZ_IMAGE
     const AnyImage image = ReadAnyImage(bytes);
     if (image.refusal == ImageRefusal::None &&
-        (image.pcx.palette.size() != 768 ||
+        (image.pcx.palette.size() != 768 || image.pcx.cycles.size() > kMaxCycleRanges ||
          image.pcx.image.pixels.size() !=
              std::size_t(image.pcx.image.width()) * image.pcx.image.height()))
         __builtin_trap();

@@ -13,6 +13,8 @@
 
 namespace {
 
+using L = QList<int>;
+
 QString First(const QByteArray &rgb)
 {
     return rgb.isEmpty()
@@ -324,15 +326,21 @@ private slots:
                 QCOMPARE(ApplyActBytes(back, rgb, rgb.size()), 256);
                 QCOMPARE(BuildActBytes(back), BuildActBytes(pallet));
             }
-            for (const ExportFormat f : {ExportFormat::Png, ExportFormat::Pcx, ExportFormat::Bmp}) {
+            for (const ExportFormat f :
+                 {ExportFormat::Png, ExportFormat::Pcx, ExportFormat::Bmp, ExportFormat::Gif}) {
                 const QByteArray file = EncodeImage(f, image, pallet).value_or("");
                 const AnyImage opened = ReadAnyImage(file);
                 QCOMPARE(opened.pcx.image.pixels, image.pixels);
                 QCOMPARE(opened.pcx.image.UB1, 4);
                 QCOMPARE(opened.pcx.palette, BuildActBytes(pallet));
                 // Other programs see entry i as colour i, and stored value v as index 255 - v.
-                const QImage other = QImage::fromData(file, f == ExportFormat::Bmp ? "bmp" : "png");
-                if (f != ExportFormat::Pcx) {
+                const QImage other = QImage::fromData(file, f == ExportFormat::Bmp   ? "bmp"
+                                                            : f == ExportFormat::Gif ? "gif"
+                                                                                     : "png");
+                if (f == ExportFormat::Gif) // Qt gives colours
+                    QCOMPARE(other.pixel(3, 0),
+                             PackedToRgb32(pallet[255 - image.at(3, 0)].color()));
+                else if (f != ExportFormat::Pcx) {
                     QCOMPARE(other.pixelIndex(3, 0), 255 - image.at(3, 0));
                     QCOMPARE(other.color(1), PackedToRgb32(pallet[1].color()));
                 }
@@ -362,6 +370,50 @@ private slots:
         QByteArray truecolour = MakePcx(0, 0, Bytes({7}));
         truecolour[65] = 3; // a PCX of three planes is refused as having no palette
         QCOMPARE(ReadAnyImage(truecolour).refusal, ImageRefusal::NotIndexed);
+    }
+
+    // Cycling ranges as GrafX2 keeps them, six bytes each: a crNg chunk before the pixels of a
+    // PNG, a CRNG1.0 application extension after a GIF's colour table; and read back.
+    void cycleRecords_data()
+    {
+        QTest::addColumn<bool>("png");
+        QTest::addColumn<L>("ranges"); // see Ranges()
+        QTest::addColumn<QByteArray>("records");
+        for (const bool png : {true, false}) {
+            const char *f = png ? "png" : "gif";
+            QTest::addRow("%s 16..31 at 10", f)
+                << png << L{16, 31, 1000, 0, 1} << Bytes({0x0A, 0xAB, 0, 1, 16, 31});
+            QTest::addRow("%s backward, off, 60", f)
+                << png << L{0, 255, 6000, 1, 0} << Bytes({0x40, 0, 0, 2, 0, 255});
+            QTest::addRow("%s two, a quarter", f)
+                << png << L{5, 9, 25, 0, 1, 1, 2, 3000, 1, 1}
+                << Bytes({0, 0x44, 0, 1, 5, 9, 0x20, 0, 0, 3, 1, 2});
+        }
+    }
+    void cycleRecords()
+    {
+        QFETCH(bool, png);
+        QFETCH(L, ranges);
+        QFETCH(QByteArray, records);
+        const auto be = [](quint32 v) {
+            return Bytes({int(v >> 24), int(v >> 16 & 255), int(v >> 8 & 255), int(v & 255)});
+        };
+        const QByteArray body = "crNg" + records;
+        const QByteArray block =
+            png ? be(records.size()) + body +
+                      be(crc32(0, reinterpret_cast<const Bytef *>(body.data()), uInt(body.size())))
+                : QByteArray("\x21\xFF\x0B"
+                             "CRNG\0\0\0\0"
+                             "1.0",
+                             14) +
+                      char(records.size()) + records + '\0';
+        const QByteArray file = *EncodeImage(png ? ExportFormat::Png : ExportFormat::Gif,
+                                             ::PcxImage(MakePixels(Bytes({1, 2})), 2, 1, 2), Ramp(),
+                                             {}, Ranges(ranges));
+        const qsizetype at = file.indexOf(block);
+        QCOMPARE(at, png ? file.indexOf("IDAT") - 4 - block.size() : 13 + 768);
+        // Rates read back as the roundest that is stored the same: 2731 as 10.
+        QCOMPARE(ReadAnyImage(file).pcx.cycles, Ranges(ranges));
     }
 };
 

@@ -1,3 +1,4 @@
+#include "image/ImageExport.h"
 #include "image/IndexedPng.h"
 #include "image/PcxAdjust.h"
 #include "image/PcxReader.h"
@@ -272,6 +273,64 @@ private slots:
                                  : written.left(out.size() / 2).toHex(),
                  out);
         QCOMPARE(written.size(), tool.exitCode() ? 0 : out.size() == 4 ? 2 : 768);
+    }
+
+    // The animated GIF of one period as Pillow reads it: the frames, their delays (ms, none:
+    // not checked) and each frame's four pixels, entries 0..3, through the frame's own table.
+    void toolCycle_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<L>("fileRanges"); // see Ranges()
+        QTest::addColumn<int>("frames");
+        QTest::addColumn<L>("delays");
+        QTest::newRow("error carried")
+            << QStringList{"--range", "0-3:3"} << L{} << 4 << L{330, 340, 330, 330};
+        QTest::newRow("the file's two")
+            << QStringList{} << L{0, 1, 1000, 0, 1, 2, 3, 400, 1, 1} << 12
+            << L{100, 100, 50, 50, 100, 100, 100, 100, 50, 50, 100, 100};
+        QTest::newRow("capped") << QStringList{"--range", "0-255:59.99", "--range=0-3:60"} << L{}
+                                << 1000 << L{};
+    }
+    void toolCycle()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(L, fileRanges);
+        QFETCH(int, frames);
+        QFETCH(L, delays);
+        QTemporaryDir tmp;
+        const QString in =
+            WriteFile(tmp.filePath("in.png"),
+                      *EncodeImage(ExportFormat::Png,
+                                   ::PcxImage(MakePixels(Bytes({255, 254, 253, 252})), 4, 1, 4),
+                                   Ramp(), {}, Ranges(fileRanges)));
+        QProcess tool;
+        tool.start(PALMIRO_TOOL, QStringList{"cycle", in, tmp.filePath("out.gif")} + args);
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitCode(), 0);
+        QCOMPARE(tool.readAllStandardError().contains("longer than 1000 frames"), delays.isEmpty());
+        QProcess pillow;
+        pillow.start("/usr/bin/python3",
+                     {"-c",
+                      "import sys\nfrom PIL import Image\nim = Image.open(sys.argv[1])\n"
+                      "print(im.info['loop'], im.n_frames)\nfor f in range(im.n_frames):\n"
+                      "  im.seek(f); rgb = im.convert('RGB')\n"
+                      "  print(im.info['duration'], *[c for x in range(4) for c in "
+                      "rgb.getpixel((x, 0))])",
+                      tmp.filePath("out.gif")});
+        QVERIFY(pillow.waitForFinished(60000));
+        const QStringList lines =
+            QString(pillow.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.value(0), QString("0 %1").arg(frames));
+        const CycleRanges ranges =
+            args.isEmpty() ? Ranges(fileRanges) : CycleRanges{{0, 3, 3.0, false, true}};
+        for (int f = 0, ms = 0; f < delays.size(); ms += delays[f++]) {
+            const PalletArray shown =
+                RotatePallet(Ramp(), ranges, CycleStepsAt(ranges, (ms + 5) / 1000.0));
+            QString expected = QString::number(delays[f]);
+            for (int x = 0; x < 4; ++x)
+                expected += QString(" %1 %2 %3").arg(shown[x].R).arg(shown[x].G).arg(shown[x].B);
+            QCOMPARE(lines.value(f + 1), expected);
+        }
     }
 
     // A step of +1 or -1 lays six pixels out one column wider or narrower.

@@ -1,4 +1,5 @@
 #include "image/Render.h"
+#include "palette/Cycling.h"
 #include "palette/PaletteOps.h"
 #include "support/PcxBuilder.h"
 
@@ -84,6 +85,44 @@ private slots:
         const QImage before = Draw(values, p);
         const QImage after = Draw(remap ? *RemapStored(values, StoredValueMap(map)) : values, got);
         QCOMPARE(after == before, remap || s == t);
+    }
+
+    // Entry i is red i: the reds entries 0..7 and 255 show `seconds` after the start.
+    void cycle_data()
+    {
+        QTest::addColumn<L>("ranges"); // see Ranges()
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<L>("reds");
+        const L still{0, 1, 2, 3, 4, 5, 6, 7, 255};
+        QTest::newRow("forward") << L{0, 3, 100, 0, 1} << 1.0 << L{3, 0, 1, 2, 4, 5, 6, 7, 255};
+        QTest::newRow("backward") << L{0, 3, 100, 1, 1} << 1.0 << L{1, 2, 3, 0, 4, 5, 6, 7, 255};
+        QTest::newRow("2.5 a second")
+            << L{0, 3, 250, 0, 1} << 1.0 << L{2, 3, 0, 1, 4, 5, 6, 7, 255};
+        QTest::newRow("0.25 not yet") << L{0, 3, 25, 0, 1} << 3.99 << still;
+        QTest::newRow("0.25 once") << L{0, 3, 25, 0, 1} << 4.0 << L{3, 0, 1, 2, 4, 5, 6, 7, 255};
+        QTest::newRow("off") << L{0, 3, 100, 0, 0} << 5.0 << still;
+        QTest::newRow("length 1") << L{5, 5, 6000, 0, 1} << 1.0 << still;
+        QTest::newRow("length 256")
+            << L{0, 255, 6000, 0, 1} << 1.0 << L{196, 197, 198, 199, 200, 201, 202, 203, 195};
+        QTest::newRow("two at once")
+            << L{0, 3, 100, 0, 1, 4, 7, 200, 1, 1} << 1.0 << L{3, 0, 1, 2, 6, 7, 4, 5, 255};
+        QTest::newRow("overlapping, the later shows")
+            << L{0, 3, 100, 0, 1, 2, 5, 100, 0, 1} << 1.0 << L{3, 0, 5, 2, 3, 4, 6, 7, 255};
+    }
+    void cycle()
+    {
+        QFETCH(L, ranges);
+        QFETCH(double, seconds);
+        QFETCH(L, reds);
+        PalletArray p{};
+        for (int i = 0; i < kPalletEntries; ++i)
+            p[i].set(quint8(i), 0, 0);
+        const CycleRanges list = Ranges(ranges);
+        const PalletArray shown = RotatePallet(p, list, CycleStepsAt(list, seconds));
+        L got;
+        for (int i : {0, 1, 2, 3, 4, 5, 6, 7, 255})
+            got << shown[i].R;
+        QCOMPARE(got, reds);
     }
 };
 

@@ -1,5 +1,7 @@
 #include "image/ImageFormats.h"
 #include "palette_window/frmLevels.h"
+#include "palette_window/CyclePlayer.h"
+#include "palette_window/frmCycling.h"
 #include "shell/OpenFiles.h"
 #include "support/WindowSteps.h"
 
@@ -37,6 +39,23 @@ const Table kEdits = {
     {[] { Sel(37), Type(P().txtColor[0], "99"), Activate(&M()); }, " 37 99/27,34,41  "},
     {[] { Sel(37), Type(P().txtColor[0], "256"), Click(P().sldColBar[1]); },
      " 37 256/27@,34,41  255"}, // the press that took the focus does not act
+    {[] { // a range added and changed is a step each; F5 in each window and the dialog's button
+          // play and stop: the cells turn, the entries stay
+         frmCycling &c = FrmCycling();
+         QUndoStack &h = P().History().stack();
+         c.ShowFor(2, 0), c.spnRate->setValue(2), Click(c.cmdAdd);
+         c.chkBackward->setChecked(true), Click(c.cmdEdit), h.undo();
+         Note(Join(h.count(), int(Cycles.size()), Cycles[0].backward, c.lstRanges->count()));
+         const auto turned = [] { return Background(P().lblColor[0]) == Col(Pallet[2]); };
+         for (QWidget *w : {static_cast<QWidget *>(&P()), static_cast<QWidget *>(&S())}) {
+             Activate(w), Key(w, Qt::Key_F5);
+             QTRY_VERIFY(turned() || !ThePlayer().playing());
+             Note(Join(ThePlayer().playing(), turned()));
+         }
+         Activate(&M()), Key(&M(), Qt::Key_F5), Note(Join(ThePlayer().playing()));
+         Click(c.cmdPlay), h.undo(), Note(Join(ThePlayer().playing(), int(Cycles.size())));
+     },
+     "3 1 false 1 true true false false true false 0 0 3,10,17  "},
 };
 
 // Open (an ACT or a PCX file), Save, New: the last file dialog (title, filter, name offered,

@@ -22,12 +22,13 @@ const Command kCommands[] = {
      "                  each is snapped to its own levels\n"
      "  --from FORMAT   the input read as one of these (also by its extension)\n"
      "  --count N       only the first N entries of those written\n"},
-    {"render", "render IMAGE [--palette PALETTE] [--zoom 100..400] [--rgb] OUT.{png,pcx,bmp}",
+    {"render", "render IMAGE [--palette PALETTE] [--zoom 100..400] [--rgb] OUT.{png,pcx,bmp,gif}",
      "  Writes the picture as the screen window draws it.\n"
      "  --palette PALETTE  draw with this palette instead of the image's own\n"
      "  --zoom PERCENT     100 to 400, as the zoom slider (default 100)\n"
      "  --rgb              a 32-bit colour PNG instead of an indexed one\n"
-     "  A PCX or BMP OUT keeps the stored values and the palette.\n"},
+     "  A PCX, BMP or GIF OUT keeps the stored values and the palette; a GIF\n"
+     "  keeps the image's colour cycling ranges too.\n"},
     {"convert", "convert (--palette PALETTE | --colours N) [OPTIONS] -o OUT IMAGE...",
      "  Maps any pictures (PNG, JPEG, BMP, GIF, PCX...) onto a palette.\n"
      "  --palette PALETTE  onto this palette's colours, or a picture's table\n"
@@ -43,6 +44,13 @@ const Command kCommands[] = {
      "  --format FORMAT    png (default), pcx or bmp\n"
      "  --levels R,G,B     the palette's colours snapped to 2..256 levels first\n"
      "  OUT is a file for one picture, a folder for several.\n"},
+    {"cycle", "cycle IMAGE OUT.gif [--range S-T:RATE[:back]]...",
+     "  Writes one period of the colour cycling as an animated GIF, a frame at\n"
+     "  every step of any range, each with its own colour table, looping.\n"
+     "  --range S-T:RATE[:back]  entries S..T turning RATE (0.25..60) steps a\n"
+     "                           second, forward or back; up to 16 (default:\n"
+     "                           the ranges IMAGE holds)\n"
+     "  Past 1000 frames the first 1000 are written, with a note on stderr.\n"},
     {"help", "help [COMMAND]", "  Shows every command, or one command's options.\n"},
 };
 

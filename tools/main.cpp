@@ -3,6 +3,7 @@
 
 #include "Convert.h"
 #include "Levels.h"
+#include "Cycle.h"
 #include "ToolHelp.h"
 #include "image/FileBytes.h"
 #include "image/ImageExport.h"
@@ -170,7 +171,7 @@ int Palette(const PaletteJob &job)
 // The zoomed picture as stored values, written with the palette so that it
 // opens again to the same picture and palette.
 int RenderIndexed(const PcxImage &image, int f, const PalletArray &pallet, ExportFormat format,
-                  const QString &outPath)
+                  const QString &outPath, const CycleRanges &cycles)
 {
     if (qint64(image.width()) * f > 65535 || qint64(image.height()) * f > 65535)
         return Fail(outPath, QStringLiteral("the zoomed image is too large to write"));
@@ -186,7 +187,7 @@ int RenderIndexed(const PcxImage &image, int f, const PalletArray &pallet, Expor
     const PcxImage zoomed(
         PixelBuffer(std::move(zoomedBytes), std::size_t(width) * std::size_t(height)), width,
         height, std::size_t(width));
-    const std::optional<QByteArray> bytes = EncodeImage(format, zoomed, pallet);
+    const std::optional<QByteArray> bytes = EncodeImage(format, zoomed, pallet, {}, cycles);
     if (!bytes)
         return Fail(outPath, QStringLiteral("cannot be encoded"));
     return WriteAll(outPath, *bytes);
@@ -233,7 +234,7 @@ int Render(const QString &path, const QString &actPath, int percent, bool rgb,
         return Fail(actPath, why);
     const std::optional<ExportFormat> format = ExportFormatForName(outPath);
     if (format && *format != ExportFormat::Png)
-        return RenderIndexed(pcx.image, ZoomFactor(percent), pallet, *format, outPath);
+        return RenderIndexed(pcx.image, ZoomFactor(percent), pallet, *format, outPath, pcx.cycles);
 
     const int f = ZoomFactor(percent);
     const ColorTable table = BuildColorTable(pallet, -1);
@@ -327,6 +328,11 @@ int main(int argc, char **argv)
     if (command == QLatin1String("convert")) {
         QString problem;
         const int status = Convert(args, problem);
+        return status < 0 ? Usage(problem) : status;
+    }
+    if (command == QLatin1String("cycle")) {
+        QString problem;
+        const int status = Cycle(args, problem);
         return status < 0 ? Usage(problem) : status;
     }
     if (command == QLatin1String("--help") || command == QLatin1String("-h") ||

@@ -3,6 +3,7 @@
 #include "image/Render.h"
 #include "image/ScrollMath.h"
 #include "image/frmPCX.h"
+#include "palette_window/CyclePlayer.h"
 #include "shell/Forms.h"
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
@@ -47,6 +48,6 @@ void DrawPcxImage()
     const DrawView view{h.offset, v.offset, h.last, v.last, drawFactor};
     QImage &raster = pcx.raster();
     FillView(raster.bits(), raster.bytesPerLine(), raster.width(), raster.height(), image,
-             BuildColorTable(Pallet, SearchPalletID), view);
+             BuildColorTable(ThePlayer().shown(), SearchPalletID), view);
     pcx.area()->update();
 }

@@ -20,6 +20,10 @@ constexpr qint64 kMaxPixelsPer12Bits = 4096;
 // the largest picture that opens.
 constexpr qint64 kMaxDecodedPixels = kMaxImagePixels;
 
+// GrafX2's application extension for colour cycling ranges.
+constexpr char kCycleApp[] = "CRNG\0\0\0\0"
+                             "1.0";
+
 struct GifSource {
     QByteArrayView bytes;
     qsizetype at = 0;
@@ -114,6 +118,7 @@ ImageRead ReadGif(QByteArrayView file)
                 ? QStringLiteral("the logical screen has no pixel")
                 : QStringLiteral("a logical screen of %1 x %2").arg(g->SWidth).arg(g->SHeight));
     int transparent = -1;
+    CycleRanges cycles;
     GifRecordType record = UNDEFINED_RECORD_TYPE;
     do {
         if (DGifGetRecordType(g, &record) == GIF_ERROR)
@@ -127,10 +132,19 @@ ImageRead ReadGif(QByteArrayView file)
             if (code == GRAPHICS_EXT_FUNC_CODE && block &&
                 DGifExtensionToGCB(block[0], block + 1, &gcb) == GIF_OK)
                 transparent = gcb.TransparentColor;
-            while (block) {
+            const bool cycling = code == APPLICATION_EXT_FUNC_CODE && block && block[0] == 11 &&
+                                 std::memcmp(block + 1, kCycleApp, 11) == 0;
+            QByteArray records;
+            for (;;) {
                 if (DGifGetExtensionNext(g, &block) == GIF_ERROR)
                     return RefuseGif(g->Error);
+                if (!block)
+                    break;
+                if (cycling)
+                    records.append(reinterpret_cast<const char *>(block + 1), block[0]);
             }
+            if (cycling)
+                cycles = ReadCycleRecords(records);
         } else if (record == TERMINATE_RECORD_TYPE) {
             return RefuseImage(ImageRefusal::Unreadable, QStringLiteral("no picture in the file"));
         }
@@ -218,5 +232,6 @@ ImageRead ReadGif(QByteArrayView file)
         }
     }
     r.pixels = PixelBuffer(std::move(pixels), screenPixels);
+    r.cycles = std::move(cycles);
     return r;
 }

@@ -1,7 +1,11 @@
 #include "image/ImageExport.h"
 
+#include "image/Crc32.h"
+#include "image/GifWriter.h"
+
 #include <QBuffer>
 #include <QImageWriter>
+#include <QtEndian>
 
 #include <cstring>
 
@@ -27,6 +31,27 @@ void AppendRow(QByteArray &out, const quint8 *row, int width)
         out.append(char(row[x]));
         x += run;
     }
+}
+
+// GrafX2's private chunk of cycling ranges, put where it writes it: after
+// the colour table, before the pixels.
+QByteArray WithCycleChunk(QByteArray png, const CycleRanges &cycles)
+{
+    const QByteArray records = CycleRecords(cycles);
+    qsizetype idat = 8;
+    while (idat + 8 <= png.size() && QByteArrayView(png).sliced(idat + 4, 4) != "IDAT")
+        idat += 12 + qFromBigEndian<quint32>(png.constData() + idat);
+    if (records.isEmpty() || idat + 8 > png.size())
+        return png;
+    QByteArray chunk;
+    for (int shift = 24; shift >= 0; shift -= 8)
+        chunk.append(char((records.size() >> shift) & 0xFF));
+    chunk.append("crNg").append(records);
+    const quint32 crc = Crc32(0, reinterpret_cast<const quint8 *>(chunk.constData()) + 4,
+                              std::size_t(chunk.size() - 4));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        chunk.append(char((crc >> shift) & 0xFF));
+    return png.insert(idat, chunk);
 }
 
 } // namespace
@@ -80,8 +105,11 @@ QByteArray EncodePcx(const PcxImage &image, const PalletArray &pallet)
 }
 
 std::optional<QByteArray> EncodeImage(ExportFormat format, const PcxImage &image,
-                                      const PalletArray &pallet, PngTable png)
+                                      const PalletArray &pallet, PngTable png,
+                                      const CycleRanges &cycles)
 {
+    if (format == ExportFormat::Gif)
+        return EncodeGif(image, pallet, cycles);
     // A PCX header holds the width and the last row in 16 bits.
     if (format == ExportFormat::Pcx)
         return image.width() <= 0xFFFF && image.UB2 <= 0xFFFF
@@ -94,8 +122,9 @@ std::optional<QByteArray> EncodeImage(ExportFormat format, const PcxImage &image
         ColorTable colours;
         for (int v = 0; v < kEntries; ++v)
             colours[std::size_t(v)] = PackedToRgb32(pallet[std::size_t(255 - v)].color());
-        return WriteIndexedPng(buffer, image, 1, colours, png) ? std::optional(bytes)
-                                                               : std::nullopt;
+        return WriteIndexedPng(buffer, image, 1, colours, png)
+                   ? std::optional(WithCycleChunk(bytes, cycles))
+                   : std::nullopt;
     }
     const QImage picture = IndexedPicture(image, pallet);
     QImageWriter writer(&buffer, "bmp");
@@ -113,5 +142,7 @@ std::optional<ExportFormat> ExportFormatForName(const QString &name)
         return ExportFormat::Pcx;
     if (lower.endsWith(QLatin1String(".bmp")))
         return ExportFormat::Bmp;
+    if (lower.endsWith(QLatin1String(".gif")))
+        return ExportFormat::Gif;
     return std::nullopt;
 }

@@ -2,6 +2,7 @@
 
 #include "image/IndexedPng.h"
 #include "image/PcxImage.h"
+#include "palette/Cycling.h"
 #include "palette/PalletEntry.h"
 
 #include <QByteArray>
@@ -13,7 +14,7 @@
 // The picture written so that opening it again gives back the same stored
 // values and the same working palette: file colour i is entry i, as it is
 // when opening; only a PCX keeps its own reversed rule.
-enum class ExportFormat { Png, Pcx, Bmp };
+enum class ExportFormat { Png, Pcx, Bmp, Gif };
 
 // 8 bits a pixel, entry i as colour i: stored value v is index 255 - v.
 QImage IndexedPicture(const PcxImage &image, const PalletArray &pallet);
@@ -22,8 +23,10 @@ QImage IndexedPicture(const PcxImage &image, const PalletArray &pallet);
 // this program's reader lays them out.
 QByteArray EncodePcx(const PcxImage &image, const PalletArray &pallet);
 
-// Empty when the encoder fails. `png` shapes only a PNG's colour table.
+// Empty when the encoder fails. `png` shapes only a PNG's colour table; a
+// PNG or GIF keeps the cycling ranges as GrafX2 does, a PCX or BMP none.
 std::optional<QByteArray> EncodeImage(ExportFormat format, const PcxImage &image,
-                                      const PalletArray &pallet, PngTable png = {});
+                                      const PalletArray &pallet, PngTable png = {},
+                                      const CycleRanges &cycles = {});
 
 std::optional<ExportFormat> ExportFormatForName(const QString &name);

@@ -102,6 +102,7 @@ PcxFile ToPcxFile(ImageRead image)
     pcx.palette = image.palette.left(kPaletteSize);
     pcx.palette.append(QByteArray(kPaletteSize - pcx.palette.size(), '\0'));
     pcx.decoded = std::move(image.pixels);
+    pcx.cycles = std::move(image.cycles);
     pcx.image = PcxImage(pcx.decoded, image.width, image.height, std::size_t(image.width));
     return pcx;
 }

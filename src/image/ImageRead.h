@@ -1,6 +1,7 @@
 #pragma once
 
 #include "image/PcxImage.h"
+#include "palette/Cycling.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -32,6 +33,8 @@ struct ImageRead {
     PixelBuffer pixels;
     // R, G, B per colour in file order, at most 256 colours.
     QByteArray palette;
+    // Colour cycling ranges a PNG or GIF holds, file index i as entry i.
+    CycleRanges cycles;
 };
 
 ImageRead RefuseImage(ImageRefusal why, const QString &detail);

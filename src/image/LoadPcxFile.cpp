@@ -5,6 +5,7 @@
 #include "image/PcxReader.h"
 #include "image/TrueColour.h"
 #include "image/frmConvert.h"
+#include "palette_window/CyclePlayer.h"
 #include "palette_window/frmPallet.h"
 #include "platform/Platform.h"
 #include "shell/Forms.h"
@@ -46,6 +47,11 @@ bool LoadOtherImage(const QString &path, QByteArrayView bytes)
         return false;
     }
     mdlGlobal::PcxHeader = read.pcx.header;
+    // A file without ranges leaves those in use: a PCX never holds any.
+    if (!read.pcx.cycles.empty()) {
+        Cycles = read.pcx.cycles;
+        ThePlayer().rangesChanged();
+    }
     PcxFileLen = 0;
     accepted = std::move(read.pcx);
     LoadPcxPallet();
@@ -110,7 +116,7 @@ bool LoadPcxFile(const QString &path)
             Platform::Buttons::Ok);
         return false;
     }
-    PcxFile file = kept ? ReadPcx(*kept) : PcxFile{PcxRefusal::Unreadable, {}, {}, {}, {}};
+    PcxFile file = kept ? ReadPcx(*kept) : PcxFile{PcxRefusal::Unreadable, {}, {}, {}, {}, {}};
     mdlGlobal::PcxHeader = file.header;
     if (!file.accepted()) {
         ThePlatform().messageBox(&FrmMain(), Catalog.MsgPcxUnsupported, Platform::Buttons::Ok);

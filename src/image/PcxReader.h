@@ -2,6 +2,7 @@
 
 #include "image/PcxHeader.h"
 #include "image/PcxImage.h"
+#include "palette/Cycling.h"
 #include "shell/FileAccess.h"
 
 #include <QByteArray>
@@ -55,6 +56,7 @@ struct PcxFile {
     QByteArray palette;
     PixelBuffer decoded;
     PcxImage image;
+    CycleRanges cycles; // only a PNG or GIF holds any
 
     bool accepted() const { return refusal == PcxRefusal::None; }
 };

@@ -1,10 +1,12 @@
 #include "image/Crc32.h"
 #include "image/ImageRead.h"
+#include "palette/Cycling.h"
 
 #include <QtEndian>
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -27,6 +29,9 @@ struct PngState {
     // Where the next decoded row goes, and the end of the pixels.
     quint8 *nextRow = nullptr;
     quint8 *rowsEnd = nullptr;
+    // GrafX2's colour cycling chunk, as many records as a palette has ranges.
+    quint8 cycles[6 * kMaxCycleRanges] = {};
+    std::size_t cycleSize = 0;
 };
 
 struct PngHeader {
@@ -84,6 +89,18 @@ void ReadPngBytes(png_structp png, png_bytep out, std::size_t wanted)
     qstrncpy(s.message, message, sizeof s.message);
     s.chunk = png_get_io_chunk_type(png);
     png_longjmp(png, 1);
+}
+
+// Only the cycling chunk is taken; every other unknown chunk is dropped.
+int ReadPrivateChunk(png_structp png, png_unknown_chunkp chunk)
+{
+    if (std::memcmp(chunk->name, "crNg", 4) != 0)
+        return 0;
+    auto *s = static_cast<PngState *>(png_get_user_chunk_ptr(png));
+    // Past the ranges kept, whole records are dropped; a broken one voids all.
+    s->cycleSize = chunk->size % 6 ? 0 : std::min(chunk->size, sizeof s->cycles);
+    std::memcpy(s->cycles, chunk->data, s->cycleSize);
+    return 1;
 }
 
 // Only errors count; libpng's own lines never reach stderr.
@@ -221,6 +238,7 @@ ImageRead ReadPng(QByteArrayView file)
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER,
                                 reinterpret_cast<png_const_bytep>("tRNS"), 1);
+    png_set_read_user_chunk_fn(png, &state, ReadPrivateChunk);
     // An index past a short PLTE shows black; it is no reason to refuse.
     png_set_check_for_invalid_index(png, 0);
     png_set_benign_errors(png, 1);
@@ -261,5 +279,6 @@ ImageRead ReadPng(QByteArrayView file)
     r.width = int(h.width);
     r.height = int(h.height);
     r.pixels = PixelBuffer(std::move(pixels), n);
+    r.cycles = ReadCycleRecords(QByteArrayView(state.cycles, qsizetype(state.cycleSize)));
     return r;
 }

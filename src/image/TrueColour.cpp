@@ -51,7 +51,7 @@ PcxFile ConvertedPcx(const ConvertedPicture &converted, int width, int height)
     const std::size_t n = converted.entries.size();
     PixelBytes bytes = n ? AllocatePixels(n) : PixelBytes();
     if (!bytes)
-        return PcxFile{PcxRefusal::Unreadable, {}, {}, {}, {}};
+        return PcxFile{PcxRefusal::Unreadable, {}, {}, {}, {}, {}};
     for (std::size_t i = 0; i < n; ++i)
         bytes[i] = quint8(255 - converted.entries[i]);
     ImageRead read;

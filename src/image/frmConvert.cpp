@@ -110,6 +110,9 @@ frmConvert::frmConvert(QImage picture, bool fresh, QWidget *parent)
     form->addRow(Catalog.CaptionConvertStrength, spnStrength);
     form->addRow(chkSerpentine);
     form->addRow(Catalog.CaptionConvertTransparent, spnTransparent);
+    chkKeepCycles = new QCheckBox(Catalog.CaptionConvertKeepCycles);
+    chkKeepCycles->setChecked(true);
+    form->addRow(chkKeepCycles);
     form->addRow(buttons);
 
     connect(buttons, &QDialogButtonBox::accepted, this, &frmConvert::accept);
@@ -119,6 +122,10 @@ frmConvert::frmConvert(QImage picture, bool fresh, QWidget *parent)
     for (QSpinBox *box : {spnCount, spnFirst, spnLast, spnStrength, spnTransparent})
         connect(box, &QSpinBox::valueChanged, this, &frmConvert::settingsChanged);
     connect(chkSerpentine, &QCheckBox::toggled, this, &frmConvert::settingsChanged);
+    connect(chkKeepCycles, &QCheckBox::toggled, this, [this] {
+        madeOnce = false;
+        settingsChanged();
+    });
     // Settings changed in a burst are converted once.
     later.setSingleShot(true);
     later.setInterval(0);
@@ -192,6 +199,11 @@ void frmConvert::makeTarget()
     madeSkipping = skipping;
     made = MakeTarget(rgba.constBits(), rgba.width(), rgba.height(), PaletteColours(startPallet),
                       madeFor, skipping);
+    // The entries of cycling ranges would make the picture flicker.
+    const auto cycled = CycledEntries(chkKeepCycles->isChecked() ? Cycles : CycleRanges{});
+    made.candidates.erase(std::remove_if(made.candidates.begin(), made.candidates.end(),
+                                         [&](const Candidate &c) { return cycled[c.entry]; }),
+                          made.candidates.end());
     SnapTarget(made, FrmPallet().CurrentLevels());
     madeOnce = true;
 }

@@ -32,6 +32,7 @@ public:
     QCheckBox *chkSerpentine;
     // -1 when transparent pixels are laid over black.
     QSpinBox *spnTransparent;
+    QCheckBox *chkKeepCycles;
     QDialogButtonBox *buttons;
 
     ConvertTarget target() const;

@@ -1,5 +1,6 @@
 // The screen window's menu: the picture saved as a file, copied, or converted.
 #include "image/ImageExport.h"
+#include "image/SaveCycleGif.h"
 #include "image/TrueColour.h"
 #include "image/frmConvert.h"
 #include "image/frmPCX.h"
@@ -15,7 +16,8 @@ using namespace mdlGlobal;
 namespace {
 
 // In the order of the save dialog's filters.
-constexpr ExportFormat kExportFormats[] = {ExportFormat::Png, ExportFormat::Pcx, ExportFormat::Bmp};
+constexpr ExportFormat kExportFormats[] = {ExportFormat::Png, ExportFormat::Pcx, ExportFormat::Bmp,
+                                           ExportFormat::Gif};
 
 } // namespace
 
@@ -29,15 +31,18 @@ void frmPCX::ShowImageMenu(const QPoint &at)
     menu.addSeparator();
     QAction *convert = menu.addAction(Catalog.MenuConvert, this, &frmPCX::mnuConvert_Click);
     convert->setEnabled(mdlGlobal::PcxImage.isLoaded());
+    QAction *cycle = menu.addAction(Catalog.MenuSaveCycleGif, this, [this] { SaveCycleGif(this); });
+    cycle->setEnabled(mdlGlobal::PcxImage.isLoaded());
     menu.exec(area()->mapToGlobal(at));
 }
 
 void frmPCX::mnuSaveImage_Click()
 {
     const auto chosen = ThePlatform().saveFileDialogWithFilter(
-        this, {Catalog.TitleSaveImage,
-               QStringLiteral("PNG (*.png)|*.png|PCX (*.pcx)|*.pcx|BMP (*.bmp)|*.bmp|"),
-               QStringLiteral("USER.png"), true});
+        this,
+        {Catalog.TitleSaveImage,
+         QStringLiteral("PNG (*.png)|*.png|PCX (*.pcx)|*.pcx|BMP (*.bmp)|*.bmp|GIF (*.gif)|*.gif|"),
+         QStringLiteral("USER.png"), true});
     if (!chosen)
         return;
     const int filter = chosen->second;
@@ -47,7 +52,7 @@ void frmPCX::mnuSaveImage_Click()
             : ExportFormatForName(chosen->first).value_or(ExportFormat::Png);
     const int transparent = PcxTransparent.picture == PcxImagesDecoded ? PcxTransparent.entry : -1;
     const std::optional<QByteArray> bytes =
-        EncodeImage(format, mdlGlobal::PcxImage, Pallet, {256, transparent});
+        EncodeImage(format, mdlGlobal::PcxImage, Pallet, {256, transparent}, Cycles);
     const FileError error = bytes ? SaveWholeFile(chosen->first, *bytes) : FileError{};
     if (!bytes || error)
         ThePlatform().messageBox(

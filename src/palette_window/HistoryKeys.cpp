@@ -1,5 +1,6 @@
 #include "palette_window/HistoryKeys.h"
 
+#include "palette_window/CyclePlayer.h"
 #include "palette_window/frmPallet.h"
 #include "shell/Forms.h"
 
@@ -47,6 +48,8 @@ void AddHistoryKeys(QWidget *window)
     add(kUndo, true);
     add(kRedo, false);
     add(kRedoShift, false);
+    // Every window that undoes also plays the cycling.
+    AddPlayKey(window);
     auto *filter = new CommittedBoxesPassKeys(window);
     for (QLineEdit *box : window->findChildren<QLineEdit *>())
         box->installEventFilter(filter);

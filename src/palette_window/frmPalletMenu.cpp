@@ -4,6 +4,7 @@
 #include "image/frmPCX.h"
 #include "palette/PaletteOps.h"
 #include "palette_window/ClipText.h"
+#include "palette_window/frmCycling.h"
 #include "palette_window/frmPallet.h"
 #include "platform/Platform.h"
 #include "shell/Forms.h"
@@ -173,6 +174,8 @@ void frmPallet::lblColor_ContextMenu(int t, const QPoint &globalPos)
     menu.addSeparator();
     item(Catalog.MenuLevels, Tool::Levels, true);
     item(Catalog.MenuSnapLevels, Tool::SnapLevels, levels.any());
+    menu.addAction(Named(Catalog.MenuCycle, std::min(s, t), std::max(s, t)), this,
+                   [s, t] { FrmCycling().ShowFor(s, t); });
     menu.exec(globalPos);
 }
 

@@ -217,6 +217,44 @@ const std::array<CatalogEntry, 8> &LevelsCatalogEntries()
     return entries;
 }
 
+const std::array<CatalogEntry, 18> &CycleCatalogEntries()
+{
+    using M = MessageCatalog;
+    static const std::array<CatalogEntry, 18> entries{{
+        {"MenuCycle", "CYCLE", "MENU_CYCLE", QStringLiteral("%1..%2 を循環...(&Y)"), &M::MenuCycle},
+        {"TitleCycle", "CYCLE", "TITLE", QStringLiteral("色の循環"), &M::TitleCycle},
+        {"CaptionCycleFirst", "CYCLE", "FIRST", QStringLiteral("最初のパレット S"),
+         &M::CaptionCycleFirst},
+        {"CaptionCycleLast", "CYCLE", "LAST", QStringLiteral("最後のパレット T"),
+         &M::CaptionCycleLast},
+        {"CaptionCycleRate", "CYCLE", "RATE", QStringLiteral("速さ (ステップ/秒)"),
+         &M::CaptionCycleRate},
+        {"CaptionCycleBackward", "CYCLE", "BACKWARD", QStringLiteral("逆回り"),
+         &M::CaptionCycleBackward},
+        {"CaptionCycleOn", "CYCLE", "ON", QStringLiteral("循環させる"), &M::CaptionCycleOn},
+        {"CaptionCycleAdd", "CYCLE", "ADD", QStringLiteral("追加(&A)"), &M::CaptionCycleAdd},
+        {"CaptionCycleEdit", "CYCLE", "EDIT", QStringLiteral("変更(&E)"), &M::CaptionCycleEdit},
+        {"CaptionCycleDelete", "CYCLE", "DELETE", QStringLiteral("削除(&D)"),
+         &M::CaptionCycleDelete},
+        {"CaptionCyclePlay", "CYCLE", "PLAY", QStringLiteral("再生 (F5)"), &M::CaptionCyclePlay},
+        {"CaptionCycleStop", "CYCLE", "STOP", QStringLiteral("停止 (F5)"), &M::CaptionCycleStop},
+        {"MsgCycleFull", "CYCLE", "FULL", QStringLiteral("循環の範囲は 16 個までです。"),
+         &M::MsgCycleFull},
+        {"MenuSaveCycleGif", "CYCLE", "MENU_SAVE_GIF",
+         QStringLiteral("循環をアニメーション GIF で保存...(&G)"), &M::MenuSaveCycleGif},
+        {"TitleSaveCycleGif", "CYCLE", "TITLE_SAVE_GIF",
+         QStringLiteral("アニメーション GIF の保存"), &M::TitleSaveCycleGif},
+        {"MsgCycleNone", "CYCLE", "NONE", QStringLiteral("循環している範囲がありません。"),
+         &M::MsgCycleNone},
+        {"MsgCycleCapped", "CYCLE", "CAPPED",
+         QStringLiteral("一周が 1000 フレームを超えるので、最初の 1000 フレームを保存しました。"),
+         &M::MsgCycleCapped},
+        {"CaptionConvertKeepCycles", "CYCLE", "CONVERT_KEEP_OUT",
+         QStringLiteral("循環する範囲のパレットを使わない"), &M::CaptionConvertKeepCycles},
+    }};
+    return entries;
+}
+
 const std::array<CatalogEntry, 3> &SplitMessageEntries()
 {
     using M = MessageCatalog;
@@ -276,6 +314,7 @@ template <typename Fn> void ForEachTable(Fn fn)
     fn(ConvertCatalogEntries());
     fn(DesignCatalogEntries());
     fn(LevelsCatalogEntries());
+    fn(CycleCatalogEntries());
 }
 
 // The zoom message as the shared text makes it, before its own key.

@@ -111,6 +111,28 @@ struct MessageCatalog {
     QString CaptionClipCopy;
     // The language of Qt's own dialogs: ja, en, or any Qt has.
     QString Language;
+
+    // Colour cycling (section CYCLE): the palette menu's item (%1 and %2 the
+    // ends of the range), its dialog, the screen window's animated GIF, and
+    // the Convert dialog's choice to leave cycled entries out.
+    QString MenuCycle;
+    QString TitleCycle;
+    QString CaptionCycleFirst;
+    QString CaptionCycleLast;
+    QString CaptionCycleRate;
+    QString CaptionCycleBackward;
+    QString CaptionCycleOn;
+    QString CaptionCycleAdd;
+    QString CaptionCycleEdit;
+    QString CaptionCycleDelete;
+    QString CaptionCyclePlay;
+    QString CaptionCycleStop;
+    QString MsgCycleFull;
+    QString MenuSaveCycleGif;
+    QString TitleSaveCycleGif;
+    QString MsgCycleNone;
+    QString MsgCycleCapped;
+    QString CaptionConvertKeepCycles;
 };
 
 struct CatalogEntry {
@@ -143,6 +165,8 @@ const std::array<CatalogEntry, 8> &DesignCatalogEntries();
 
 // Read after those.
 const std::array<CatalogEntry, 8> &LevelsCatalogEntries();
+// Read after those, from a section of their own.
+const std::array<CatalogEntry, 18> &CycleCatalogEntries();
 
 // Keys of their own for the three texts MESSAGE/ERR_MSG_0 sets; where a key
 // is absent the text stays what ERR_MSG_0 gave. Read last.

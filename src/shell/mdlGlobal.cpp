@@ -19,6 +19,7 @@ quint64 PcxImagesDecoded = 0;
 TransparentMark PcxTransparent;
 ::PcxImage PcxImage;
 std::vector<PalletEntry> ClipPallet;
+CycleRanges Cycles;
 quint8 InitColorR = 0;
 quint8 InitColorG = 0;
 quint8 InitColorB = 0;
@@ -41,6 +42,7 @@ void ResetSharedState()
     PcxDecodedBytes = PixelBuffer();
     PcxImage = ::PcxImage{};
     ClipPallet.clear();
+    Cycles.clear();
     InitColorR = InitColorG = InitColorB = 0;
     InitCancel = kFalse;
     MainWindowLeft = MainWindowTop = 0;

@@ -2,6 +2,7 @@
 
 #include "image/PcxHeader.h"
 #include "image/PcxImage.h"
+#include "palette/Cycling.h"
 #include "palette/PalletEntry.h"
 #include "shell/MessageCatalog.h"
 
@@ -41,6 +42,8 @@ struct TransparentMark {
 extern TransparentMark PcxTransparent;
 
 extern std::vector<PalletEntry> ClipPallet;
+// The colour cycling ranges, kept with the palette's history.
+extern CycleRanges Cycles;
 
 extern quint8 InitColorR;
 extern quint8 InitColorG;

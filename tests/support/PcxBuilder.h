@@ -1,9 +1,11 @@
 #pragma once
 
 #include "image/PcxImage.h"
+#include "palette/Cycling.h"
 #include "palette/PalletEntry.h"
 
 #include <QByteArray>
+#include <QList>
 
 #include <initializer_list>
 
@@ -16,3 +18,13 @@ PixelBuffer MakePixels(const QByteArray &bytes);
 
 // Entry i is (i, 255 - i, 7i mod 256).
 PalletArray Ramp();
+
+// Cycling ranges from runs of five: first, last, rate x 100, backward, on.
+inline CycleRanges Ranges(const QList<int> &v)
+{
+    CycleRanges out;
+    for (qsizetype i = 0; i + 4 < v.size(); i += 5)
+        out.push_back(
+            {quint8(v[i]), quint8(v[i + 1]), v[i + 2] / 100.0, v[i + 3] != 0, v[i + 4] != 0});
+    return out;
+}

@@ -1,0 +1,107 @@
+// palmiro-tool cycle: one period of the colour cycling as an animated GIF.
+
+#include "Cycle.h"
+
+#include "image/FileBytes.h"
+#include "image/GifWriter.h"
+#include "image/ImageFormats.h"
+#include "palette/ActApply.h"
+#include "shell/FileAccess.h"
+#include "shell/Numbers.h"
+
+#include <QIODevice>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int kFrameCap = 1000;
+
+int Fail(const QString &path, const QString &why)
+{
+    std::fprintf(stderr, "palmiro-tool: %s: %s\n", qPrintable(path), qPrintable(why));
+    return 1;
+}
+
+// "S-T:RATE" with ":back" after it for a backward range.
+std::optional<CycleRange> ParseRange(const QString &text)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    const QStringList ends = parts.value(0).split(QLatin1Char('-'));
+    if (parts.size() < 2 || parts.size() > 3 || ends.size() != 2 ||
+        (parts.size() == 3 && parts[2] != QLatin1String("back")))
+        return std::nullopt;
+    const std::optional<int> s = ReadWholeInRange(ends[0], 0, 255);
+    const std::optional<int> t = ReadWholeInRange(ends[1], 0, 255);
+    const std::optional<double> rate = ReadNumericText(parts[1]);
+    if (!s || !t || !rate || *rate < kMinCycleRate || *rate > kMaxCycleRate)
+        return std::nullopt;
+    CycleRange r;
+    r.first = quint8(std::min(*s, *t));
+    r.last = quint8(std::max(*s, *t));
+    r.rate = *rate;
+    r.backward = parts.size() == 3;
+    return r;
+}
+
+} // namespace
+
+int Cycle(const QStringList &args, QString &usageProblem)
+{
+    CycleRanges ranges;
+    QStringList files;
+    for (int i = 0; i < args.size(); ++i) {
+        QString value;
+        if (args[i] == QLatin1String("--range") && i + 1 < args.size())
+            value = args[++i];
+        else if (args[i].startsWith(QLatin1String("--range=")))
+            value = args[i].mid(8);
+        else if (args[i].startsWith(QLatin1String("--"))) {
+            usageProblem = args[i] == QLatin1String("--range")
+                               ? QStringLiteral("--range needs a value")
+                               : QStringLiteral("unknown option ") + args[i];
+            return -1;
+        } else {
+            files << args[i];
+            continue;
+        }
+        const std::optional<CycleRange> range = ParseRange(value);
+        if (!range || ranges.size() == kMaxCycleRanges) {
+            usageProblem = QStringLiteral("--range takes S-T:RATE[:back], entries 0 to 255, a rate "
+                                          "from 0.25 to 60, at most 16 ranges");
+            return -1;
+        }
+        ranges.push_back(*range);
+    }
+    if (files.size() != 2) {
+        usageProblem = QStringLiteral("cycle takes an image and an output file");
+        return -1;
+    }
+    FileError error;
+    const std::optional<FileBytes> bytes = ReadFileBytes(files[0], &error);
+    if (!bytes)
+        return Fail(files[0], FileProblemText(error));
+    AnyImage image = ReadAnyImage(bytes->view());
+    if (image.refusal != ImageRefusal::None)
+        return Fail(files[0], image.detail);
+    PalletArray pallet{};
+    ApplyActBytes(pallet, image.pcx.palette, image.pcx.palette.size());
+    if (ranges.empty())
+        ranges = image.pcx.cycles;
+    const CycleFrames frames = CycleAnimation(ranges, kFrameCap);
+    if (frames.frames.empty())
+        return Fail(files[0], QStringLiteral("no range turns"));
+    const std::optional<QByteArray> gif = EncodeCycleGif(image.pcx.image, pallet, ranges, frames);
+    if (!gif)
+        return Fail(files[1], QStringLiteral("cannot be encoded"));
+    error = SaveFileWith(files[1], [&](QIODevice &out) { return out.write(*gif) == gif->size(); });
+    if (error)
+        return Fail(files[1], FileProblemText(error));
+    if (frames.capped)
+        std::fprintf(stderr,
+                     "palmiro-tool: %s: the cycle is longer than %d frames; the first %d "
+                     "are written\n",
+                     qPrintable(files[1]), kFrameCap, kFrameCap);
+    return 0;
+}
