@@ -2,6 +2,7 @@
 // palettes from the command line, for batches and for tests.
 
 #include "Convert.h"
+#include "Tidy.h"
 #include "ToolHelp.h"
 #include "image/FileBytes.h"
 #include "image/ImageExport.h"
@@ -320,6 +321,11 @@ int main(int argc, char **argv)
     if (command == QLatin1String("convert")) {
         QString problem;
         const int status = Convert(args, problem);
+        return status < 0 ? Usage(problem) : status;
+    }
+    if (command == QLatin1String("tidy")) {
+        QString problem;
+        const int status = Tidy(args, problem);
         return status < 0 ? Usage(problem) : status;
     }
     if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
