@@ -220,6 +220,9 @@ private slots:
         QCOMPARE(keys.mid(kCatalogEntries + 44).join(' '),
                  "TITLE/FRM_ABOUT TITLE/DLG_ACT_OPEN TITLE/DLG_ACT_SAVE TITLE/DLG_PCX_OPEN "
                  "TITLE/FRM_CLIP TITLE/FRM_CLIP_LBL_SELECT TITLE/FRM_CLIP_CMD_COPY CONFIG/LANGUAGE "
+                 "TIDY/MERGE_DUPLICATES TIDY/MERGE_SIMILAR TIDY/UNUSED_TO_END TIDY/SORT "
+                 "TIDY/SORT_HUE TIDY/SORT_LIGHTNESS TIDY/SORT_CHROMA TIDY/SORT_USAGE TIDY/REDUCE "
+                 "TIDY/DISTANCE TIDY/COLOURS "
                  "MESSAGE/ERR_MSG_OVER_255 MESSAGE/ERR_MSG_PCX MESSAGE/ERR_MSG_ZOOM");
         // The three ERR_MSG_0 sets have keys of their own, read last, with its value as default.
         QCOMPARE(read.MsgPcxUnsupported.section('/', 1), "MESSAGE/ERR_MSG_0/MESSAGE/ERR_MSG_PCX");

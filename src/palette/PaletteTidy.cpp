@@ -167,7 +167,9 @@ Tidied SortEntries(const PalletArray &pallet, const UsageCounts &usage, int s, i
     std::vector<std::pair<double, double>> keys(kPalletEntries);
     for (int e : order) {
         const Vec3 lab = Lab(pallet[e]);
-        const double chroma = std::hypot(double(lab.y), double(lab.z));
+        // To a ten-thousandth: greys are then all of chroma 0, not of the
+        // noise of their conversion.
+        const double chroma = std::round(std::hypot(double(lab.y), double(lab.z)) * 1e4) / 1e4;
         double hue = std::atan2(double(lab.z), double(lab.y)) * 180 / kPi;
         hue = hue < 0 ? hue + 360 : hue;
         switch (key) {

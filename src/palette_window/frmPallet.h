@@ -12,6 +12,8 @@ class ClickLabel;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
+struct Tidied;
 class QPushButton;
 class QSlider;
 class TextCommit;
@@ -95,7 +97,15 @@ public:
         ReverseRemap,
         EditColour,
         CopyHex,
-        PasteHex
+        PasteHex,
+        MergeDuplicates,
+        MergeSimilar,
+        UnusedToEnd,
+        SortHue,
+        SortLightness,
+        SortChroma,
+        SortUsage,
+        Reduce
     };
     void lblColor_ContextMenu(int t, const QPoint &globalPos);
     void RunTool(Tool tool, int t);
@@ -134,4 +144,10 @@ private:
     UsageCounts usage{};
     bool markUnused = false;
     QWidget *unusedMarks = nullptr;
+
+    // Tidying, in frmPalletTidy.cpp.
+    void addTidyItems(QMenu &menu, int t);
+    void runTidy(Tool tool, int t);
+    void applyTidied(const Tidied &tidied);
+    void setUpCellDrag();
 };

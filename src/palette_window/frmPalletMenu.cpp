@@ -116,6 +116,7 @@ void frmPallet::SetUpTools()
             lblColor_ContextMenu(i, cell->mapToGlobal(p));
         });
     }
+    setUpCellDrag();
 }
 
 QString frmPallet::UsageTip(int i) const
@@ -169,6 +170,7 @@ void frmPallet::lblColor_ContextMenu(int t, const QPoint &globalPos)
     QAction *mark = menu.addAction(Catalog.MenuMarkUnused, this, &frmPallet::SetMarkUnused);
     mark->setCheckable(true);
     mark->setChecked(markUnused);
+    addTidyItems(menu, t);
     menu.exec(globalPos);
 }
 
@@ -211,6 +213,15 @@ void frmPallet::RunTool(Tool tool, int t)
         return Form_Activate();
     case Tool::PasteHex:
         return pasteHex();
+    case Tool::MergeDuplicates:
+    case Tool::MergeSimilar:
+    case Tool::UnusedToEnd:
+    case Tool::SortHue:
+    case Tool::SortLightness:
+    case Tool::SortChroma:
+    case Tool::SortUsage:
+    case Tool::Reduce:
+        return runTidy(tool, t);
     }
 }
 
