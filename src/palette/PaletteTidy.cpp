@@ -200,23 +200,55 @@ Tidied ReduceEntries(const PalletArray &pallet, const UsageCounts &usage, int s,
             groups.emplace_back();
             groups.back().add(e, Lab(pallet[e]), double(usage[e]));
         }
+    const int n = int(groups.size());
+    std::vector<Vec3> means(std::size_t(n), Vec3{});
+    for (int i = 0; i < n; ++i)
+        means[i] = groups[i].mean();
     // The squared error a merge adds: the pair's distance weighted as
-    // w1 w2 / (w1 + w2). Lower entries come first, so a group's lowest member
-    // is its first.
-    const auto cost = [](const Group &a, const Group &b) {
-        return a.weight * b.weight / (a.weight + b.weight) * double(Distance2(a.mean(), b.mean()));
+    // w1 w2 / (w1 + w2). Groups stay in the order of their lowest entries.
+    const auto cost = [&](int i, int j) {
+        const double a = groups[i].weight, b = groups[j].weight;
+        return a * b / (a + b) * double(Distance2(means[i], means[j]));
     };
-    while (int(groups.size()) > std::max(colours, 1)) {
-        double best = std::numeric_limits<double>::infinity();
-        std::size_t bi = 0, bj = 1;
-        for (std::size_t i = 0; i < groups.size(); ++i)
-            for (std::size_t j = i + 1; j < groups.size(); ++j)
-                if (const double c = cost(groups[i], groups[j]); c < best)
-                    best = c, bi = i, bj = j;
-        groups[bi].take(groups[bj]);
-        groups.erase(groups.begin() + std::ptrdiff_t(bj));
+    // Each group's cheapest merge with a later one (the first on ties), kept
+    // up to date so that a merge costs a few rows, not the whole table.
+    std::vector<bool> alive(std::size_t(n), true);
+    std::vector<int> partner(std::size_t(n), -1);
+    std::vector<double> best(std::size_t(n), std::numeric_limits<double>::infinity());
+    const auto scan = [&](int i) {
+        partner[i] = -1, best[i] = std::numeric_limits<double>::infinity();
+        for (int j = i + 1; j < n; ++j)
+            if (alive[j])
+                if (const double c = cost(i, j); c < best[i])
+                    best[i] = c, partner[i] = j;
+    };
+    for (int i = 0; i < n; ++i)
+        scan(i);
+    for (int left = n; left > std::max(colours, 1); --left) {
+        int a = -1;
+        for (int i = 0; i < n; ++i)
+            if (alive[i] && partner[i] >= 0 && (a < 0 || best[i] < best[a]))
+                a = i;
+        const int b = partner[a];
+        groups[a].take(groups[b]);
+        means[a] = groups[a].mean();
+        alive[b] = false;
+        scan(a);
+        for (int i = 0; i < n; ++i) {
+            if (!alive[i] || i == a)
+                continue;
+            if (partner[i] == a || partner[i] == b)
+                scan(i);
+            else if (i < a)
+                if (const double c = cost(i, a); c < best[i] || (c == best[i] && a < partner[i]))
+                    best[i] = c, partner[i] = a;
+        }
     }
-    return Merged(pallet, groups);
+    std::vector<Group> kept;
+    for (int i = 0; i < n; ++i)
+        if (alive[i])
+            kept.push_back(std::move(groups[i]));
+    return Merged(pallet, kept);
 }
 
 UsageCounts MovedUsage(const UsageCounts &usage, const EntryMap &to)
@@ -233,20 +265,30 @@ std::optional<PixelBuffer> RemapKeeping(const PixelBuffer &values, const ValueMa
     std::array<int, 256> sources{};
     for (quint8 w : map)
         ++sources[w];
-    std::array<bool, 256> keep{};
+    std::array<quint8, 256> keep{};
     for (int v = 0; v < 256; ++v)
         keep[v] = sources[map[v]] > 1;
-    undo = {map, {}};
+    const bool merges = std::find(keep.begin(), keep.end(), 1) != keep.end();
+    // One byte spare: undo reads a kept value ahead of knowing it needs it.
+    undo = {map, merges ? AllocatePixels(values.size() + 1) : PixelBytes(), 0};
     PixelBytes out = AllocatePixels(values.size());
-    if (!out)
+    if (!out || (merges && !undo.merged))
         return std::nullopt;
     const quint8 *in = values.data();
+    if (!merges) {
+        std::transform(in, in + values.size(), out.get(), [&map](quint8 v) { return map[v]; });
+        return PixelBuffer(std::move(out), values.size());
+    }
+    // Every value is written and only a kept one counted: no branch a pixel.
+    quint8 *kept = undo.merged.get();
+    std::size_t k = 0;
     for (std::size_t i = 0; i < values.size(); ++i) {
         const quint8 v = in[i];
         out[i] = map[v];
-        if (keep[v])
-            undo.merged.push_back(v);
+        kept[k] = v;
+        k += keep[v];
     }
+    undo.count = k;
     return PixelBuffer(std::move(out), values.size());
 }
 
@@ -262,10 +304,20 @@ std::optional<PixelBuffer> RemapBack(const PixelBuffer &values, const RemapUndo 
     if (!out)
         return std::nullopt;
     const quint8 *in = values.data();
+    if (undo.count == 0) {
+        std::transform(in, in + values.size(), out.get(), [&back](quint8 v) { return back[v]; });
+        return PixelBuffer(std::move(out), values.size());
+    }
+    std::array<quint8, 256> many{};
+    for (int w = 0; w < 256; ++w)
+        many[w] = sources[w] > 1;
+    // Without a branch a pixel: which way one goes cannot be foreseen.
+    const quint8 *kept = undo.merged.get();
     std::size_t k = 0;
     for (std::size_t i = 0; i < values.size(); ++i) {
-        const quint8 w = in[i];
-        out[i] = sources[w] > 1 && k < undo.merged.size() ? undo.merged[k++] : back[w];
+        const quint8 w = in[i], m = many[w], a = kept[k], b = back[w];
+        out[i] = quint8(b ^ ((a ^ b) & -m));
+        k += m;
     }
     return PixelBuffer(std::move(out), values.size());
 }

@@ -37,7 +37,10 @@ UsageCounts MovedUsage(const UsageCounts &usage, const EntryMap &to);
 // tell them apart.
 struct RemapUndo {
     ValueMap map{};
-    std::vector<quint8> merged;
+    // Room for every pixel, only as much of it written (and so held) as
+    // pixels were merged.
+    PixelBytes merged;
+    std::size_t count = 0;
 };
 // The renumbered buffer and what takes it back; nothing when memory runs out.
 std::optional<PixelBuffer> RemapKeeping(const PixelBuffer &values, const ValueMap &map,
