@@ -125,23 +125,26 @@ Tidied MergeSimilar(const PalletArray &pallet, const UsageCounts &usage, int s, 
                     double tolerance)
 {
     const Range r = RangeOf(s, t);
+    std::array<Vec3, kPalletEntries> lab{};
+    for (int e = r.lo; e <= r.hi; ++e)
+        lab[e] = Lab(pallet[e]);
     std::vector<bool> taken(kPalletEntries, false);
     std::vector<Group> groups;
     for (int seed = r.lo; seed <= r.hi; ++seed) {
         if (taken[seed])
             continue;
         Group g;
-        g.add(seed, Lab(pallet[seed]), double(usage[seed]));
+        g.add(seed, lab[seed], double(usage[seed]));
         // A candidate joins only if every member, itself included, stays
         // within reach of the mean it would make: no chains.
         for (int e = seed + 1; e <= r.hi; ++e) {
-            if (taken[e] || Apart(Lab(pallet[e]), Lab(pallet[seed])) > 2 * tolerance)
+            if (taken[e] || Apart(lab[e], lab[seed]) > 2 * tolerance)
                 continue;
             Group trial = g;
-            trial.add(e, Lab(pallet[e]), double(usage[e]));
+            trial.add(e, lab[e], double(usage[e]));
             const Vec3 m = trial.mean();
             if (std::all_of(trial.members.begin(), trial.members.end(),
-                            [&](int k) { return Apart(Lab(pallet[k]), m) <= tolerance; }))
+                            [&](int k) { return Apart(lab[k], m) <= tolerance; }))
                 g = std::move(trial);
         }
         for (int e : g.members)
