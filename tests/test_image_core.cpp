@@ -170,6 +170,49 @@ private slots:
     }
 #endif
 
+    // Tidying a picture of five pixels (entries 3, 1, 3, 0, 2; 2 and 3 one colour): the exit
+    // status, whether the output looks as the input does, the colours it shows.
+    void toolTidy_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("same");
+        QTest::addColumn<int>("colours");
+        const auto row = [](const char *name, const QStringList &args, int status, bool same = true,
+                            int colours = 3) {
+            QTest::newRow(name) << args << status << same << colours;
+        };
+        row("sort", {"--sort", "lightness", "OUT.bmp"}, 0);
+        row("duplicates 3-0", {"--merge-duplicates", "--range", "3-0", "OUT.png"}, 0);
+        row("reduce 1 of 0-1", {"--reduce", "1", "--range", "0-1", "OUT.png"}, 0, false, 2);
+        row("two steps", {"--reduce", "1", "--unused-to-end", "OUT.png"}, 2);
+        row("jpeg out", {"--unused-to-end", "OUT.jpg"}, 2);
+    }
+    void toolTidy()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QTemporaryDir tmp;
+        QImage in(5, 1, QImage::Format_Indexed8);
+        in.setColorTable({qRgb(250, 250, 250), qRgb(10, 20, 30), qRgb(90, 0, 0), qRgb(90, 0, 0)});
+        for (int x = 0; x < 5; ++x)
+            in.setPixel(x, 0, uint(L{3, 1, 3, 0, 2}[x]));
+        in.save(tmp.filePath("in.png"));
+        args.replaceInStrings("OUT", tmp.filePath("out"));
+        QProcess tool;
+        tool.start(PALMIRO_TOOL, QStringList{"tidy", tmp.filePath("in.png")} + args);
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitCode(), status);
+        if (status)
+            return;
+        QFETCH(bool, same);
+        QFETCH(int, colours);
+        const QImage got = QImage(args.last()).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(got == in.convertToFormat(QImage::Format_RGB32), same);
+        const auto *px = reinterpret_cast<const QRgb *>(got.constBits());
+        QCOMPARE(QSet<QRgb>(px, px + 5).size(), colours);
+    }
+
     // Five pixels: near red, green, blue and white, then one see-through.
     void toolConvert_data()
     {

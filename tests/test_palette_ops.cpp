@@ -1,9 +1,13 @@
+#include "convert/Oklab.h"
 #include "image/Render.h"
 #include "palette/Cycling.h"
 #include "palette/PaletteOps.h"
+#include "palette/PaletteTidy.h"
 #include "support/PcxBuilder.h"
 
 #include <QtTest>
+
+#include <set>
 
 using L = QList<int>;
 
@@ -123,6 +127,114 @@ private slots:
         for (int i : {0, 1, 2, 3, 4, 5, 6, 7, 255})
             got << shown[i].R;
         QCOMPARE(got, reds);
+    }
+
+    // Tidying over Ramp() with `colours` (entry, r, g, b) set and every entry drawn once but
+    // for `counts` (entry, pixels). Any item: nothing outside the range moves; a merge goes
+    // into a lower entry that keeps its own pixels, leaving the colour of the one merged; a
+    // reorder is a permutation; no pixel moves by more than `bound` (OKLab x 100), and undo
+    // gives every stored value back. `moved` pairs entry, slot; reduce keeps N used entries.
+    void tidy_data()
+    {
+        QTest::addColumn<L>("ends");
+        QTest::addColumn<L>("colours");
+        QTest::addColumn<L>("counts");
+        QTest::addColumn<L>("moved");
+        QTest::addColumn<double>("bound");
+        const L dup{9, 3, 252, 21, 20, 3, 252, 21, 200, 3, 252, 21, 255, 254, 1, 242};
+        const L five{0, 255, 0, 0, 1, 128, 128, 128, 2, 0, 0, 255, 3, 0, 0, 0, 4, 0, 255, 0};
+        QTest::newRow("dup all") << L{4, 4} << dup << L{} << L{9, 3, 200, 3, 255, 254} << 0.0;
+        QTest::newRow("dup 150..5") << L{150, 5} << dup << L{} << L{20, 9, 9, 9, 200, 200} << 0.0;
+        QTest::newRow("dup 255..254") << L{255, 254} << dup << L{} << L{255, 254, 9, 9} << 0.0;
+        QTest::newRow("similar 3 no chain")
+            << L{10, 14} << L{10, 90, 90, 90, 11, 96, 96, 96, 12, 102, 102, 102, 13, 108, 108, 108}
+            << L{10, 5, 13, 1} << L{11, 10, 12, 12, 13, 12} << 3.0;
+        QTest::newRow("similar 0 = dup") << L{0, 0} << dup << L{} << L{9, 3, 200, 3} << 0.0;
+        QTest::newRow("unused all")
+            << L{0, 0} << L{} << L{3, 0, 7, 0, 255, 0} << L{3, 253, 7, 254, 255, 255, 4, 3} << 0.0;
+        QTest::newRow("unused 255..250")
+            << L{255, 250} << L{} << L{251, 0} << L{251, 255, 252, 251, 249, 249} << 0.0;
+        QTest::newRow("hue 0..4") << L{0, 4} << five << L{} << L{3, 0, 1, 1, 0, 2, 4, 3, 2, 4}
+                                  << 0.0;
+        QTest::newRow("lightness 4..0")
+            << L{4, 0} << five << L{} << L{3, 0, 2, 1, 1, 2, 0, 3, 4, 4} << 0.0;
+        QTest::newRow("chroma 0..4")
+            << L{0, 4} << five << L{} << L{1, 0, 3, 1, 0, 2, 4, 3, 2, 4} << 0.0;
+        QTest::newRow("usage 0..2")
+            << L{0, 2} << L{} << L{0, 5, 1, 9, 2, 9} << L{1, 0, 2, 1, 0, 2} << 0.0;
+        QTest::newRow("swap 7 3") << L{7, 3} << L{} << L{} << L{7, 3, 3, 7} << 0.0;
+        QTest::newRow("reduce 3 closest")
+            << L{0, 4} << L{0, 10, 10, 10, 1, 12, 10, 10, 2, 200, 0, 0, 3, 202, 0, 0} << L{}
+            << L{1, 0, 3, 2, 4, 4} << 1.0;
+        QTest::newRow("reduce 4 weighted")
+            << L{0, 4} << L{0, 100, 100, 100, 1, 103, 100, 100, 2, 200, 0, 0, 3, 208, 0, 0}
+            << L{0, 1000, 1, 1000} << L{1, 1, 3, 2} << 1.5;
+        QTest::newRow("reduce 1 255..253")
+            << L{255, 253} << L{} << L{254, 0} << L{255, 253, 254, 254, 252, 252} << 4.0;
+    }
+    void tidy()
+    {
+        QFETCH(L, ends);
+        QFETCH(L, colours);
+        QFETCH(L, counts);
+        QFETCH(L, moved);
+        QFETCH(double, bound);
+        const QByteArray tag = QTest::currentDataTag();
+        const int s = ends[0], t = ends[1], n = tag.split(' ')[1].toInt();
+        const int lo = s == t ? 0 : std::min(s, t), hi = s == t ? 255 : std::max(s, t);
+        PalletArray p = Ramp();
+        for (int i = 0; i < colours.size(); i += 4)
+            p[colours[i]].set(quint8(colours[i + 1]), quint8(colours[i + 2]),
+                              quint8(colours[i + 3]));
+        QList<int> drawn(256, 1);
+        for (int i = 0; i < counts.size(); i += 2)
+            drawn[counts[i]] = counts[i + 1];
+        QByteArray bytes;
+        for (int e = 0; e < 256; ++e)
+            bytes += QByteArray(drawn[e], char(255 - e));
+        const PixelBuffer values = MakePixels(bytes);
+        const UsageCounts usage = CountUsage(::PcxImage(values, int(bytes.size()), 1, 0));
+
+        const Tidied got =
+            tag.startsWith("dup")         ? MergeDuplicates(p, s, t)
+            : tag.startsWith("similar")   ? MergeSimilar(p, usage, s, t, n)
+            : tag.startsWith("unused")    ? UnusedToEnd(p, usage, s, t)
+            : tag.startsWith("hue")       ? SortEntries(p, usage, s, t, TidyKey::Hue)
+            : tag.startsWith("lightness") ? SortEntries(p, usage, s, t, TidyKey::Lightness)
+            : tag.startsWith("chroma")    ? SortEntries(p, usage, s, t, TidyKey::Chroma)
+            : tag.startsWith("usage")     ? SortEntries(p, usage, s, t, TidyKey::Usage)
+            : tag.startsWith("reduce")    ? ReduceEntries(p, usage, s, t, n)
+                                          : Tidied{SwapMap(s, t), MoveEntries(p, SwapMap(s, t))};
+        for (int i = 0; i < moved.size(); i += 2)
+            QCOMPARE(got.to[moved[i]], moved[i + 1]);
+        const bool merge =
+            tag.startsWith("dup") || tag.startsWith("similar") || tag.startsWith("reduce");
+        std::set<int> landed, used;
+        for (int e = 0; e < 256; ++e) {
+            const int to = got.to[e];
+            landed.insert(to);
+            if (e < lo || e > hi)
+                QVERIFY(to == e && got.pallet[e] == p[e]);
+            if (merge)
+                QVERIFY(to <= e && got.to[to] == to && (to == e || got.pallet[e] == p[e]));
+            if (drawn[e] && to >= lo && to <= hi)
+                used.insert(to);
+        }
+        if (!merge)
+            QVERIFY(landed.size() == 256 && got.pallet == MoveEntries(p, got.to));
+        if (tag.startsWith("reduce"))
+            QCOMPARE(int(used.size()), n);
+
+        RemapUndo undo;
+        const PixelBuffer after = *RemapKeeping(values, StoredValueMap(got.to), undo);
+        QVERIFY(*RemapBack(after, undo) == values);
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            const PalletEntry &a = p[255 - values.data()[i]],
+                              &b = got.pallet[255 - after.data()[i]];
+            const double apart =
+                100 * std::sqrt(Distance2(OklabOf({a.R, a.G, a.B}), OklabOf({b.R, b.G, b.B})));
+            QVERIFY2(bound > 0 ? apart <= bound : a == b, qPrintable(QString::number(apart)));
+        }
     }
 };
 

@@ -252,6 +252,52 @@ const Table kUndo = {
      "1 undone redone 5 0,0,0"}, // snapping 0..5 is one step; undo gives the colours back
 };
 
+// Tidying the small picture, with entry 245 given entry 10's colour, from the menu of cell 10
+// (the whole palette) or 250 (S = 10), picked by the items' keys: whether the drawing stays the
+// same, the entries used, then whether undo gives back the palette, the stored values and the
+// drawing, and redo the tidied ones, in one step each way. A dialog is answered with `n`.
+QString Tidied()
+{
+    return notes.join(' ');
+}
+void Tidy(const char *keys, int t, double n = 0)
+{
+    OpenPcx("small"), Sel(10);
+    PalletArray twin = Pallet;
+    twin[245] = twin[10];
+    P().ChangePallet(twin), P().History().stack().clear();
+    const auto state = [] {
+        return std::tuple(Pallet, mdlGlobal::PcxImage.pixels, PcxDecodedBytes, S().raster().copy());
+    };
+    const auto before = state();
+    QTimer::singleShot(0, [keys, n] {
+        QTimer::singleShot(0, [n] {
+            if (auto *d = qobject_cast<QInputDialog *>(QApplication::activeModalWidget()))
+                d->setDoubleValue(n), d->setIntValue(int(n)), d->accept();
+        });
+        for (const char *k = keys; *k; ++k)
+            QTest::keyClick(QApplication::activePopupWidget(), *k);
+    });
+    P().lblColor_ContextMenu(t, P().mapToGlobal(QPoint(20, 20)));
+    const auto after = state();
+    const UsageCounts &used = P().Usage();
+    QUndoStack &stack = P().History().stack();
+    Note(Join(std::get<3>(after) == std::get<3>(before) ? "same" : "changed",
+              256 - int(std::count(used.begin(), used.end(), 0)), stack.index()));
+    stack.undo();
+    Note(state() == before ? "undone" : "");
+    stack.redo();
+    Note(state() == after ? "redone" : "");
+}
+const Table kTidy = {
+    {[] { Tidy("d", 10); }, "same 28 1 undone redone"},
+    {[] { Tidy("m", 10, 3); }, "changed 21 1 undone redone"},
+    {[] { Tidy("n", 250); }, "same 29 1 undone redone"},
+    {[] { Tidy("oh", 10); }, "same 29 1 undone redone"},
+    {[] { Tidy("ou", 250); }, "same 29 1 undone redone"},
+    {[] { Tidy("q", 10, 4); }, "changed 4 1 undone redone"},
+};
+
 // Other formats through the same buttons, the command line and drops: what was noted, the
 // number of messages, the name shown, entries changed.
 QString Formats()
@@ -368,6 +414,8 @@ private slots:
     void formats() { Check(kFormats, Formats); }
     void levels_data() { Rows(kLevels); }
     void levels() { Check(kLevels, LevelsShown); }
+    void tidy_data() { Rows(kTidy); }
+    void tidy() { Check(kTidy, Tidied); }
 };
 
 QTEST_MAIN(TestPaletteWindows)

@@ -51,6 +51,17 @@ const Command kCommands[] = {
      "                           second, forward or back; up to 16 (default:\n"
      "                           the ranges IMAGE holds)\n"
      "  Past 1000 frames the first 1000 are written, with a note on stderr.\n"},
+    {"tidy",
+     "tidy IMAGE OUT.{png,pcx,bmp,gif} (--merge-duplicates | --merge-similar D | --unused-to-end |\n"
+     "                    --sort hue|lightness|chroma|usage | --reduce N) [--range S-T]",
+     "  Tidies the palette of an indexed picture, renumbering its pixels so that\n"
+     "  it looks the same unless colours are merged. One step a call.\n"
+     "  --merge-duplicates  entries of one colour become the lowest of them\n"
+     "  --merge-similar D   groups within D (OKLab distance x 100) become one\n"
+     "  --unused-to-end     entries no pixel draws move after the others\n"
+     "  --sort KEY          by hue, lightness, chroma or usage (most first)\n"
+     "  --reduce N          merges the closest used entries until N remain\n"
+     "  --range S-T         only entries S..T (default every entry)\n"},
     {"help", "help [COMMAND]", "  Shows every command, or one command's options.\n"},
 };
 

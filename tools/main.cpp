@@ -4,6 +4,7 @@
 #include "Convert.h"
 #include "Levels.h"
 #include "Cycle.h"
+#include "Tidy.h"
 #include "ToolHelp.h"
 #include "image/FileBytes.h"
 #include "image/ImageExport.h"
@@ -333,6 +334,11 @@ int main(int argc, char **argv)
     if (command == QLatin1String("cycle")) {
         QString problem;
         const int status = Cycle(args, problem);
+        return status < 0 ? Usage(problem) : status;
+    }
+    if (command == QLatin1String("tidy")) {
+        QString problem;
+        const int status = Tidy(args, problem);
         return status < 0 ? Usage(problem) : status;
     }
     if (command == QLatin1String("--help") || command == QLatin1String("-h") ||

@@ -13,6 +13,8 @@ class ClickLabel;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
+struct Tidied;
 class QPushButton;
 class QSlider;
 class TextCommit;
@@ -100,7 +102,15 @@ public:
         CopyHex,
         PasteHex,
         Levels,
-        SnapLevels
+        SnapLevels,
+        MergeDuplicates,
+        MergeSimilar,
+        UnusedToEnd,
+        SortHue,
+        SortLightness,
+        SortChroma,
+        SortUsage,
+        Reduce
     };
     void lblColor_ContextMenu(int t, const QPoint &globalPos);
     void RunTool(Tool tool, int t);
@@ -150,4 +160,9 @@ private:
     ::Levels levels;
     int levelsPreset = 0;
     QWidget *offLevelMarks = nullptr;
+    // Tidying, in frmPalletTidy.cpp.
+    void addTidyItems(QMenu &menu, int t);
+    void runTidy(Tool tool, int t);
+    void applyTidied(const Tidied &tidied);
+    void setUpCellDrag();
 };

@@ -117,6 +117,7 @@ void frmPallet::SetUpTools()
             lblColor_ContextMenu(i, cell->mapToGlobal(p));
         });
     }
+    setUpCellDrag();
 }
 
 QString frmPallet::UsageTip(int i) const
@@ -176,6 +177,7 @@ void frmPallet::lblColor_ContextMenu(int t, const QPoint &globalPos)
     item(Catalog.MenuSnapLevels, Tool::SnapLevels, levels.any());
     menu.addAction(Named(Catalog.MenuCycle, std::min(s, t), std::max(s, t)), this,
                    [s, t] { FrmCycling().ShowFor(s, t); });
+    addTidyItems(menu, t);
     menu.exec(globalPos);
 }
 
@@ -222,6 +224,15 @@ void frmPallet::RunTool(Tool tool, int t)
         return chooseLevels();
     case Tool::SnapLevels:
         return ChangePallet(SnapRange(levels, Pallet, s, t));
+    case Tool::MergeDuplicates:
+    case Tool::MergeSimilar:
+    case Tool::UnusedToEnd:
+    case Tool::SortHue:
+    case Tool::SortLightness:
+    case Tool::SortChroma:
+    case Tool::SortUsage:
+    case Tool::Reduce:
+        return runTidy(tool, t);
     }
 }
 

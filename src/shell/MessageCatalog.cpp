@@ -255,6 +255,35 @@ const std::array<CatalogEntry, 18> &CycleCatalogEntries()
     return entries;
 }
 
+const std::array<CatalogEntry, 11> &TidyCatalogEntries()
+{
+    using M = MessageCatalog;
+    static const std::array<CatalogEntry, 11> entries{{
+        {"MenuTidyMergeDuplicates", "TIDY", "MERGE_DUPLICATES",
+         QStringLiteral("%1 ～ %2 の同じ色をまとめる(&D)"), &M::MenuTidyMergeDuplicates},
+        {"MenuTidyMergeSimilar", "TIDY", "MERGE_SIMILAR",
+         QStringLiteral("%1 ～ %2 の近い色をまとめる...(&M)"), &M::MenuTidyMergeSimilar},
+        {"MenuTidyUnusedToEnd", "TIDY", "UNUSED_TO_END",
+         QStringLiteral("%1 ～ %2 の未使用を後ろへ(&N)"), &M::MenuTidyUnusedToEnd},
+        {"MenuTidySort", "TIDY", "SORT", QStringLiteral("%1 ～ %2 を並べ替え(&O)"),
+         &M::MenuTidySort},
+        {"MenuTidySortHue", "TIDY", "SORT_HUE", QStringLiteral("色相順(&H)"), &M::MenuTidySortHue},
+        {"MenuTidySortLightness", "TIDY", "SORT_LIGHTNESS", QStringLiteral("明るさ順(&L)"),
+         &M::MenuTidySortLightness},
+        {"MenuTidySortChroma", "TIDY", "SORT_CHROMA", QStringLiteral("彩度順(&C)"),
+         &M::MenuTidySortChroma},
+        {"MenuTidySortUsage", "TIDY", "SORT_USAGE", QStringLiteral("使用数順(&U)"),
+         &M::MenuTidySortUsage},
+        {"MenuTidyReduce", "TIDY", "REDUCE", QStringLiteral("%1 ～ %2 を減色...(&Q)"),
+         &M::MenuTidyReduce},
+        {"PromptTidyDistance", "TIDY", "DISTANCE",
+         QStringLiteral("まとめる色の距離 (OKLab × 100、0～100)"), &M::PromptTidyDistance},
+        {"PromptTidyColours", "TIDY", "COLOURS", QStringLiteral("残す色数 (1～256)"),
+         &M::PromptTidyColours},
+    }};
+    return entries;
+}
+
 const std::array<CatalogEntry, 3> &SplitMessageEntries()
 {
     using M = MessageCatalog;
@@ -315,6 +344,7 @@ template <typename Fn> void ForEachTable(Fn fn)
     fn(DesignCatalogEntries());
     fn(LevelsCatalogEntries());
     fn(CycleCatalogEntries());
+    fn(TidyCatalogEntries());
 }
 
 // The zoom message as the shared text makes it, before its own key.

@@ -101,6 +101,20 @@ struct MessageCatalog {
     QString LevelsShown;
     QString TipOffLevels;
 
+    // Tidying the palette from its context menu (section TIDY): %1 and %2
+    // are the ends of the range, the dialogs' prompts name what they ask.
+    QString MenuTidyMergeDuplicates;
+    QString MenuTidyMergeSimilar;
+    QString MenuTidyUnusedToEnd;
+    QString MenuTidySort;
+    QString MenuTidySortHue;
+    QString MenuTidySortLightness;
+    QString MenuTidySortChroma;
+    QString MenuTidySortUsage;
+    QString MenuTidyReduce;
+    QString PromptTidyDistance;
+    QString PromptTidyColours;
+
     // Texts of the windows' own design, replaceable too.
     QString TitleAbout;
     QString TitleActOpen;
@@ -167,6 +181,8 @@ const std::array<CatalogEntry, 8> &DesignCatalogEntries();
 const std::array<CatalogEntry, 8> &LevelsCatalogEntries();
 // Read after those, from a section of their own.
 const std::array<CatalogEntry, 18> &CycleCatalogEntries();
+// Read after those, from a section of their own.
+const std::array<CatalogEntry, 11> &TidyCatalogEntries();
 
 // Keys of their own for the three texts MESSAGE/ERR_MSG_0 sets; where a key
 // is absent the text stays what ERR_MSG_0 gave. Read last.

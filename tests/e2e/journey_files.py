@@ -90,6 +90,24 @@ def body(app, tool):
     key("ctrl+z")
     until_screen(lambda i: row(i) != before, "the ramp's undo", name="ramp-undone.png")
 
+    # Shift-dragging cell 0 onto 14 swaps them and keeps the picture; 14 is framed meanwhile.
+    x0, y0, w, h = frame(app.screen, False)
+    picture = lambda image: image.crop((x0, y0, x0 + w - 17, y0 + h - 17)).tobytes()
+    shown, (cx, cy) = picture(shot()), cells[14]
+    target = (cx - 10, cy - 10, cx + 12, cy + 12)
+    framed = lambda image: sum(n for n, c in image.crop(target).getcolors(4096) if c == (255, 255, 255))
+    check(framed(shot()) == 0, "white around cell 14 before the drag")
+    xdo("keydown", "shift")
+    move(*cells[0])
+    xdo("mousedown", 1)
+    for k in range(1, 9):
+        move(cells[0][0] + (cells[14][0] - cells[0][0]) * k / 8, cells[0][1])
+    until_screen(lambda i: framed(i) < 40, "the drop frame on cell 14", name="drop-frame.png")
+    xdo("mouseup", 1)
+    xdo("keyup", "shift")
+    swapped = until_screen(lambda i: row(i)[0] != before[14] or row(i)[14] != before[0], "the swap")
+    check(framed(swapped) == 0 and picture(swapped) == shown, "a frame left or the picture changed")
+
     if not (tool and SHOWN.is_file() and REFUSED.is_file()):
         skip("palmiro-tool or the sample PCX files are missing")
     renders, stored = {}, Image.open(SHOWN)

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "palette/PaletteOps.h"
+
+// Tidying a range of entries without repainting the picture: each result
+// says where every entry's pixels go (several entries may go to one) and
+// what the palette becomes. Entries outside the range keep their place and
+// colour. The range is s..t in either order, or every entry when s == t.
+
+struct Tidied {
+    EntryMap to;
+    PalletArray pallet;
+};
+
+// Entries of one colour become the lowest of them; the others keep their
+// colour, no longer drawn.
+Tidied MergeDuplicates(const PalletArray &pallet, int s, int t);
+// Groups whose members all lie within `tolerance` (OKLab distance x 100) of
+// the group's usage-weighted mean, kept in its lowest entry.
+Tidied MergeSimilar(const PalletArray &pallet, const UsageCounts &usage, int s, int t,
+                    double tolerance);
+// The used entries in their order, then the unused ones.
+Tidied UnusedToEnd(const PalletArray &pallet, const UsageCounts &usage, int s, int t);
+
+enum class TidyKey { Hue, Lightness, Chroma, Usage };
+Tidied SortEntries(const PalletArray &pallet, const UsageCounts &usage, int s, int t, TidyKey key);
+// Merges the closest used pair, by the cost in error the merge adds, until
+// at most `colours` used entries remain.
+Tidied ReduceEntries(const PalletArray &pallet, const UsageCounts &usage, int s, int t,
+                     int colours);
+
+// Pixels drawn through each entry after the entries' pixels moved by `to`.
+UsageCounts MovedUsage(const UsageCounts &usage, const EntryMap &to);
+
+// Renumbering that can be taken back: the old values of the pixels that
+// landed on a value several old ones share, in order, as nothing else can
+// tell them apart.
+struct RemapUndo {
+    ValueMap map{};
+    // Room for every pixel, only as much of it written (and so held) as
+    // pixels were merged.
+    PixelBytes merged;
+    std::size_t count = 0;
+};
+// The renumbered buffer and what takes it back; nothing when memory runs out.
+std::optional<PixelBuffer> RemapKeeping(const PixelBuffer &values, const ValueMap &map,
+                                        RemapUndo &undo);
+std::optional<PixelBuffer> RemapBack(const PixelBuffer &values, const RemapUndo &undo);

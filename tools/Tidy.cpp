@@ -1,0 +1,150 @@
+// palmiro-tool tidy: one palette tidying step on a picture, which looks the
+// same afterwards unless the step merges colours.
+
+#include "Tidy.h"
+
+#include "image/FileBytes.h"
+#include "image/ImageExport.h"
+#include "image/ImageFormats.h"
+#include "palette/ActApply.h"
+#include "palette/PaletteTidy.h"
+#include "shell/FileAccess.h"
+#include "shell/Numbers.h"
+
+#include <QIODevice>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+struct Settings {
+    std::function<Tidied(const PalletArray &, const UsageCounts &, int, int)> step;
+    int s = 0, t = 0; // every entry unless --range
+    QString in, out;
+};
+
+int Fail(const QString &path, const QString &why)
+{
+    std::fprintf(stderr, "palmiro-tool: %s: %s\n", qPrintable(path), qPrintable(why));
+    return 1;
+}
+
+std::optional<TidyKey> KeyNamed(const QString &name)
+{
+    const char *names[] = {"hue", "lightness", "chroma", "usage"};
+    for (int k = 0; k < 4; ++k)
+        if (name == QLatin1String(names[k]))
+            return TidyKey(k);
+    return std::nullopt;
+}
+
+std::optional<QString> Parse(const QStringList &args, Settings &s)
+{
+    QStringList files;
+    int steps = 0;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        if (a == QLatin1String("--merge-duplicates")) {
+            s.step = [](const PalletArray &p, const UsageCounts &, int s, int t) {
+                return MergeDuplicates(p, s, t);
+            };
+            ++steps;
+            continue;
+        }
+        if (a == QLatin1String("--unused-to-end")) {
+            s.step = UnusedToEnd;
+            ++steps;
+            continue;
+        }
+        if (!a.startsWith(QLatin1String("--"))) {
+            files << a;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return a + QStringLiteral(" needs a value");
+        const QString v = args[++i];
+        if (a == QLatin1String("--merge-similar")) {
+            const std::optional<double> d = ReadNumericText(v);
+            if (!d || !(*d >= 0 && *d <= 100))
+                return QStringLiteral("--merge-similar must be a distance from 0 to 100");
+            s.step = [d = *d](const PalletArray &p, const UsageCounts &u, int s, int t) {
+                return MergeSimilar(p, u, s, t, d);
+            };
+        } else if (a == QLatin1String("--sort")) {
+            const std::optional<TidyKey> key = KeyNamed(v);
+            if (!key)
+                return QStringLiteral("--sort must be hue, lightness, chroma or usage");
+            s.step = [key = *key](const PalletArray &p, const UsageCounts &u, int s, int t) {
+                return SortEntries(p, u, s, t, key);
+            };
+        } else if (a == QLatin1String("--reduce")) {
+            const std::optional<int> n = ReadWholeInRange(v, 1, 256);
+            if (!n)
+                return QStringLiteral("--reduce must be a number from 1 to 256");
+            s.step = [n = *n](const PalletArray &p, const UsageCounts &u, int s, int t) {
+                return ReduceEntries(p, u, s, t, n);
+            };
+        } else if (a == QLatin1String("--range")) {
+            const QStringList ends = v.split(QLatin1Char('-'));
+            const auto lo = ends.size() == 2 ? ReadWholeInRange(ends[0], 0, 255) : std::nullopt;
+            const auto hi = ends.size() == 2 ? ReadWholeInRange(ends[1], 0, 255) : std::nullopt;
+            // S = T names every entry, as in the palette window; one entry
+            // alone has nothing to tidy.
+            if (!lo || !hi)
+                return QStringLiteral("--range must be S-T with entries from 0 to 255");
+            s.s = *lo;
+            s.t = *hi;
+            continue;
+        } else {
+            return QStringLiteral("unknown option ") + a;
+        }
+        ++steps;
+    }
+    if (steps != 1)
+        return QStringLiteral("tidy takes exactly one of --merge-duplicates, --merge-similar, "
+                              "--unused-to-end, --sort and --reduce");
+    if (files.size() != 2)
+        return QStringLiteral("tidy takes a picture and an output file");
+    s.in = files[0];
+    s.out = files[1];
+    return std::nullopt;
+}
+
+} // namespace
+
+int Tidy(const QStringList &args, QString &usageProblem)
+{
+    Settings s;
+    if (const std::optional<QString> problem = Parse(args, s)) {
+        usageProblem = *problem;
+        return -1;
+    }
+    const std::optional<ExportFormat> format = ExportFormatForName(s.out);
+    if (!format) {
+        usageProblem = QStringLiteral("OUT must end in .png, .pcx or .bmp");
+        return -1;
+    }
+    FileError error;
+    const std::optional<FileBytes> bytes = ReadFileBytes(s.in, &error);
+    if (!bytes)
+        return Fail(s.in, FileProblemText(error));
+    const AnyImage read = ReadAnyImage(bytes->view());
+    if (read.refusal != ImageRefusal::None)
+        return Fail(s.in, read.detail);
+    const PcxImage &image = read.pcx.image;
+    PalletArray pallet{};
+    ApplyActBytes(pallet, read.pcx.palette, read.pcx.palette.size());
+
+    const Tidied tidied = s.step(pallet, CountUsage(image), s.s, s.t);
+    const std::optional<PixelBuffer> values = RemapStored(image.pixels, StoredValueMap(tidied.to));
+    if (!values)
+        return Fail(s.in, QStringLiteral("not enough memory"));
+    const PcxImage after(*values, image.width(), image.height(), image.stride);
+    const std::optional<QByteArray> encoded = EncodeImage(*format, after, tidied.pallet);
+    if (!encoded)
+        return Fail(s.out, QStringLiteral("cannot be encoded"));
+    const FileError written =
+        SaveFileWith(s.out, [&](QIODevice &out) { return out.write(*encoded) == encoded->size(); });
+    return written ? Fail(s.out, FileProblemText(written)) : 0;
+}
