@@ -1,8 +1,24 @@
 // One source, one target per reader: FUZZ_PREFIX (a format's first bytes)
 // is put in front of inputs that lack it, so each target stays in its reader.
+// FUZZ_RAW: the hardware formats, which have no signature; the first byte
+// picks one.
 
 #include "image/ImageFormats.h"
+#include "palette/ActApply.h"
 #include "palette/PaletteFormats.h"
+
+#include <QBuffer>
+
+namespace {
+
+PaletteRead ReadRaw(QByteArray bytes, PaletteFormat format)
+{
+    QBuffer file(&bytes);
+    file.open(QIODevice::ReadOnly);
+    return ReadRawPalette(file, format);
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
@@ -16,6 +32,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         (image.pcx.palette.size() != 768 || image.pcx.cycles.size() > kMaxCycleRanges ||
          image.pcx.image.pixels.size() !=
              std::size_t(image.pcx.image.width()) * image.pcx.image.height()))
+        __builtin_trap();
+#elif defined(FUZZ_RAW)
+    constexpr PaletteFormat kRaw[] = {PaletteFormat::Vga, PaletteFormat::Bgr555,
+                                      PaletteFormat::MegaDrive, PaletteFormat::Amiga};
+    const PaletteFormat format = kRaw[bytes.isEmpty() ? 0 : quint8(bytes[0]) % 4];
+    const PaletteRead read = ReadRaw(bytes.mid(1), format);
+    if (read.rgb.size() > 768 || read.rgb.size() % 3)
+        __builtin_trap();
+    // What was read is on the format's levels: written and read again, it stays.
+    PalletArray pallet{};
+    const int n = ApplyActBytes(pallet, read.rgb, read.rgb.size());
+    if (read.ok() && ReadRaw(WriteRawPalette(format, pallet, n), format).rgb != read.rgb)
         __builtin_trap();
 #else
     const PaletteRead read = ReadPaletteFile(bytes);
