@@ -9,17 +9,6 @@
 
 #include <QBuffer>
 
-namespace {
-
-PaletteRead ReadRaw(QByteArray bytes, PaletteFormat format)
-{
-    QBuffer file(&bytes);
-    file.open(QIODevice::ReadOnly);
-    return ReadRawPalette(file, format);
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray prefix(FUZZ_PREFIX, sizeof(FUZZ_PREFIX) - 1);
@@ -34,16 +23,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
              std::size_t(image.pcx.image.width()) * image.pcx.image.height()))
         __builtin_trap();
 #elif defined(FUZZ_RAW)
-    constexpr PaletteFormat kRaw[] = {PaletteFormat::Vga, PaletteFormat::Bgr555,
-                                      PaletteFormat::MegaDrive, PaletteFormat::Amiga};
-    const PaletteFormat format = kRaw[bytes.isEmpty() ? 0 : quint8(bytes[0]) % 4];
-    const PaletteRead read = ReadRaw(bytes.mid(1), format);
-    if (read.rgb.size() > 768 || read.rgb.size() % 3)
-        __builtin_trap();
-    // What was read is on the format's levels: written and read again, it stays.
+    // What a format reads is on its levels: written and read again, it stays.
+    const auto format = PaletteFormat(int(PaletteFormat::Vga) + (size ? data[0] % 4 : 0));
+    const auto readRaw = [format](QByteArray in) {
+        QBuffer file(&in);
+        file.open(QIODevice::ReadOnly);
+        return ReadRawPalette(file, format);
+    };
+    const PaletteRead read = readRaw(bytes.mid(1));
     PalletArray pallet{};
     const int n = ApplyActBytes(pallet, read.rgb, read.rgb.size());
-    if (read.ok() && ReadRaw(WriteRawPalette(format, pallet, n), format).rgb != read.rgb)
+    if (read.rgb.size() > 768 || read.rgb.size() % 3 ||
+        (read.ok() && readRaw(WriteRawPalette(format, pallet, n)).rgb != read.rgb))
         __builtin_trap();
 #else
     const PaletteRead read = ReadPaletteFile(bytes);
