@@ -339,16 +339,11 @@ QString LevelsShown()
                 grab.pixelColor(cell.center()) == Col(Pallet[38]), P().windowTitle());
 }
 const Levels kEga{{4, 4, 4}};
-void WheelDown(QWidget *w)
-{
-    QWheelEvent notch({5, 5}, w->mapToGlobal(QPoint(5, 5)), {}, {0, -120}, Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(w, &notch);
-}
 const Table kLevels = {
     {[] { // right, page up, a wheel notch down: a level each
          P().SetLevels(kEga, 7), Sel(37), Key(P().sldColBar[0], Qt::Key_Right);
-         Key(P().sldColBar[0], Qt::Key_PageUp), WheelDown(P().sldColBar[0]);
+         QWheelEvent down({5, 5}, {}, {}, {0, -120}, {}, {}, Qt::NoScrollPhase, false);
+         Key(P().sldColBar[0], Qt::Key_PageUp), QApplication::sendEvent(P().sldColBar[0], &down);
      },
      " 37 85/1,0,0! 37-37 255 true true Palmiro - パレット  階調: EGA (2 bit)"},
     {[] { P().SetLevels(kEga, 7), Sel(37), Type(P().txtColor[2], "128"), Tab(P().txtColor[0]); },
