@@ -346,6 +346,8 @@ const Table kLevels = {
          Key(P().sldColBar[0], Qt::Key_PageUp), QApplication::sendEvent(P().sldColBar[0], &down);
      },
      " 37 85/1,0,0! 37-37 255 true true Palmiro - パレット  階調: EGA (2 bit)"},
+    {[] { P().SetLevels(kEga, 7), Act(768); }, // opening keeps the colours off the levels
+     " 0 6/0,13/0,20/0! 0-255 256 true true Palmiro - パレット  階調: EGA (2 bit)"},
     {[] { P().SetLevels(kEga, 7), Sel(37), Type(P().txtColor[2], "128"), Tab(P().txtColor[0]); },
      " 37 0@,0,170/2! 37-37 255 true true Palmiro - パレット  階調: EGA (2 bit)"},
     {[] {
