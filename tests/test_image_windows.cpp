@@ -88,6 +88,11 @@ const Table kPointer = {
          OpenPcx("small"), QTest::mouseClick(S().area(), Qt::LeftButton, {}, {2, 0});
      },
      " 10 245,10,179 178 0"},
+    {[] { // with 4 levels, red 245 is the top one
+         P().SetLevels({{4, 4, 4}}), OpenPcx("small");
+         QTest::mouseClick(S().area(), Qt::LeftButton, {}, {2, 0});
+     },
+     " 10 245/3,10/0,179/2! 185 0"},
     {[] {
          OpenPcx("small"), QTest::mouseClick(S().area(), Qt::RightButton, {}, {2, 0});
      },

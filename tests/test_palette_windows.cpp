@@ -1,9 +1,11 @@
 #include "image/ImageFormats.h"
-#include "palette_window/frmLevels.h"
 #include "palette_window/CyclePlayer.h"
 #include "palette_window/frmCycling.h"
+#include "palette_window/frmLevels.h"
 #include "shell/OpenFiles.h"
 #include "support/WindowSteps.h"
+
+#include <QWheelEvent>
 
 #include <sys/stat.h>
 
@@ -384,8 +386,14 @@ QString LevelsShown()
 }
 const Levels kEga{{4, 4, 4}};
 const Table kLevels = {
-    {[] { P().SetLevels(kEga, 7), Sel(37), Key(P().sldColBar[0], Qt::Key_Right); },
+    {[] { // right, page up, a wheel notch down: a level each
+         P().SetLevels(kEga, 7), Sel(37), Key(P().sldColBar[0], Qt::Key_Right);
+         QWheelEvent down({5, 5}, {}, {}, {0, -120}, {}, {}, Qt::NoScrollPhase, false);
+         Key(P().sldColBar[0], Qt::Key_PageUp), QApplication::sendEvent(P().sldColBar[0], &down);
+     },
      " 37 85/1,0,0! 37-37 255 true true Palmiro - パレット  階調: EGA (2 bit)"},
+    {[] { P().SetLevels(kEga, 7), Act(768); }, // opening keeps the colours off the levels
+     " 0 6/0,13/0,20/0! 0-255 256 true true Palmiro - パレット  階調: EGA (2 bit)"},
     {[] { P().SetLevels(kEga, 7), Sel(37), Type(P().txtColor[2], "128"), Tab(P().txtColor[0]); },
      " 37 0@,0,170/2! 37-37 255 true true Palmiro - パレット  階調: EGA (2 bit)"},
     {[] {

@@ -10,6 +10,17 @@ std::optional<PaletteFormat> RawFormatNamed(const QString &name)
     return format && IsRawFormat(*format) ? format : std::nullopt;
 }
 
+QString OptionProblem(const QString &option)
+{
+    if (option == QLatin1String("--levels"))
+        return QStringLiteral("--levels must be R,G,B of 2 to 256, or one count for all three");
+    if (option == QLatin1String("--as") || option == QLatin1String("--from"))
+        return option + QStringLiteral(" must be vga, bgr555, md or amiga");
+    if (option == QLatin1String("--count"))
+        return QStringLiteral("--count must be 1 to 256");
+    return QStringLiteral("unknown option ") + option;
+}
+
 } // namespace
 
 std::optional<Levels> ParseLevels(const QString &text)
@@ -51,8 +62,7 @@ std::optional<PaletteJob> ParsePaletteJob(const QStringList &args, QString &prob
                    (count = ReadWholeInRange(v, 1, kPalletEntries))) {
             job.count = *count, counted = true;
         } else {
-            problem = a + QStringLiteral(": --levels takes R,G,B of 2 to 256, --as and --from "
-                                         "vga, bgr555, md or amiga, --count 1 to 256");
+            problem = OptionProblem(a);
             return std::nullopt;
         }
     }

@@ -197,8 +197,10 @@ void frmPCX::SetMouseCursorTo()
     frmPallet &pallet = FrmPallet();
     const QSlider *slider = pallet.sldColBar[0];
     const QRect g = slider->geometry();
-    const int x = g.left() + static_cast<int>(DivRoundHalfEven(
-                                 static_cast<long long>(g.width()) * slider->value(), 255));
+    // With hardware levels the slider counts levels, not values.
+    const int x =
+        g.left() + static_cast<int>(DivRoundHalfEven(
+                       static_cast<long long>(g.width()) * slider->value(), slider->maximum()));
     const int y = g.top();
     ThePlatform().setCursorPos(pallet.mapToGlobal(QPoint(x, y)));
 }

@@ -34,6 +34,8 @@ frmLevels::frmLevels(const Levels &current, int preset, QWidget *parent) : QDial
     }
     buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     auto *form = new QFormLayout(this);
+    // Nothing in it grows, so neither does the dialog.
+    form->setSizeConstraint(QLayout::SetFixedSize);
     form->addRow(Catalog.CaptionLevelsPreset, cboPreset);
     form->addRow(Catalog.CaptionLevelsCounts, counts);
     form->addRow(buttons);

@@ -53,6 +53,8 @@ void frmPallet::SetLevels(const ::Levels &chosen, int preset)
     for (int k = 0; k < 3; ++k) {
         const QSignalBlocker quiet(sldColBar[k]);
         sldColBar[k]->setRange(0, levels.count[k] - 1);
+        // A page key or a wheel notch would cross several of a few levels.
+        sldColBar[k]->setPageStep(levels.count[k] < kMaxLevels ? 1 : kChannelPageStep);
     }
     lblColor_Click(SelectedPalletID);
     levelsPreset = preset < 0 ? LevelsPresetOf(levels) : preset;

@@ -222,7 +222,7 @@ QSlider *NewChannelSlider(QWidget *parent, int left, int top, int width, int hei
     PlaceTwips(slider, left, top, width, height);
     slider->setRange(0, 255);
     slider->setSingleStep(1);
-    slider->setPageStep(5);
+    slider->setPageStep(kChannelPageStep);
     slider->setTickPosition(QSlider::NoTicks);
     return slider;
 }

@@ -95,5 +95,6 @@ QPushButton *NewButton(QWidget *parent, const QString &text, int left, int top, 
                        int height);
 QLineEdit *NewTextBox(QWidget *parent, const QString &text, int left, int top, int width,
                       int height);
-// A colour channel: 0 to 255, steps of 1 and 5, no tick marks.
+// A colour channel: 0 to 255, steps of 1 and kChannelPageStep, no tick marks.
+constexpr int kChannelPageStep = 5;
 QSlider *NewChannelSlider(QWidget *parent, int left, int top, int width, int height);
