@@ -64,6 +64,10 @@ std::optional<QString> Parse(const QStringList &args, Settings &s)
             s.remap.serpentine = false;
             continue;
         }
+        if (a == QLatin1String("--refine")) {
+            s.remap.refine = true;
+            continue;
+        }
         if (!a.startsWith(QLatin1String("-")) || a == QLatin1String("-")) {
             s.inputs << a;
             continue;

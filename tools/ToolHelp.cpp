@@ -38,6 +38,8 @@ const Command kCommands[] = {
      "                     bayer2, bayer4 or bayer8\n"
      "  --strength 0..100  how much of the dithering (default 100)\n"
      "  --no-serpentine    every row left to right\n"
+     "  --refine           after error diffusion, nearer the picture as seen\n"
+     "                     from a distance; several times slower\n"
      "  --distance SPACE   oklab (default) or rgb\n"
      "  --transparent E    pixels of alpha under 128 take entry E\n"
      "  --jobs N           pictures at once (default: every core)\n"

@@ -1,5 +1,7 @@
 #include "convert/Dither.h"
 
+#include "convert/Refine.h"
+
 #include "shell/RunTogether.h"
 #include <algorithm>
 #include <array>
@@ -81,36 +83,6 @@ inline Pixel PixelAt(const std::uint8_t *p, int transparentEntry)
         return {{p[0], p[1], p[2]}};
     const auto over = [a](int c) { return std::uint8_t((c * a + 127) / 255); };
     return {{over(p[0]), over(p[1]), over(p[2])}};
-}
-
-Vec3 operator+(Vec3 p, Vec3 q)
-{
-    return {p.x + q.x, p.y + q.y, p.z + q.z};
-}
-Vec3 operator-(Vec3 p, Vec3 q)
-{
-    return {p.x - q.x, p.y - q.y, p.z - q.z};
-}
-Vec3 operator*(Vec3 p, float k)
-{
-    return {p.x * k, p.y * k, p.z * k};
-}
-
-// Linear light to an sRGB channel 0..255 from a table, between its steps on
-// a straight line: a pixel with its error needs no more.
-float SrgbByteOf(float v)
-{
-    constexpr int kSteps = 4096;
-    static const std::vector<float> table = [] {
-        std::vector<float> t(kSteps + 2);
-        for (int i = 0; i <= kSteps + 1; ++i)
-            t[std::size_t(i)] = LinearToSrgb(float(i) / kSteps) * 255.0f;
-        return t;
-    }();
-    const float f = std::clamp(v, 0.0f, 1.0f) * kSteps;
-    const int i = int(f);
-    return table[std::size_t(i)] +
-           (f - float(i)) * (table[std::size_t(i) + 1] - table[std::size_t(i)]);
 }
 
 // Working-space colours of the last byte colours met, direct-mapped.
@@ -295,16 +267,16 @@ void RemapDiffused(const std::uint8_t *rgba, int width, int y0, int y1,
 {
     const Kernel &kernel = *KernelOf(o.dither);
     const bool oklab = o.space == ColourSpace::Oklab;
-    // The error is carried in this working space.
-    const auto work = [oklab](Rgb8 c) { return oklab ? OklabOf(c) : LinearOf(c); };
-    WorkCache seen;
-    const auto query = [oklab](Vec3 v) {
-        return oklab ? v : Vec3{SrgbByteOf(v.x), SrgbByteOf(v.y), SrgbByteOf(v.z)};
-    };
+    // The error is carried in sRGB values: a dithered area then keeps the
+    // picture's average as a blur of the screen shows it. Carried in OKLab or
+    // linear light, that average drifts wherever far-apart entries mix (a
+    // warm cast over skin and wood with the VGA palette).
+    const auto bytes = [](Rgb8 c) { return Vec3{float(c.r), float(c.g), float(c.b)}; };
+    WorkCache labs;
     std::vector<Vec3> target;
     Vec3 lo{INFINITY, INFINITY, INFINITY}, hi{-INFINITY, -INFINITY, -INFINITY};
     for (const Candidate &c : candidates) {
-        const Vec3 w = work(c.colour);
+        const Vec3 w = bytes(c.colour);
         target.push_back(w);
         lo = {std::min(lo.x, w.x), std::min(lo.y, w.y), std::min(lo.z, w.z)};
         hi = {std::max(hi.x, w.x), std::max(hi.y, w.y), std::max(hi.z, w.z)};
@@ -348,10 +320,15 @@ void RemapDiffused(const std::uint8_t *rgba, int width, int y0, int y1,
                     out[i] = std::uint8_t(o.transparentEntry);
                 continue;
             }
-            Vec3 v = seen.find(px.colour, work) + rows[0][x];
+            const Vec3 in = bytes(px.colour);
+            Vec3 v = in + rows[0][x];
             v = {std::clamp(v.x, lo.x, hi.x), std::clamp(v.y, lo.y, hi.y),
                  std::clamp(v.z, lo.z, hi.z)};
-            last = finder.find(query(v), last);
+            // In OKLab the nearest entry is sought from the pixel's own place,
+            // moved by the error as OKLab bends around it.
+            const Vec3 q =
+                oklab ? labs.find(px.colour, OklabOf) + OklabSlopeNear(px.colour)(v - in) : v;
+            last = finder.find(q, last);
             if (keep)
                 out[i] = std::uint8_t(candidates[last].entry);
             const Vec3 e = v - target[last];
@@ -416,6 +393,8 @@ bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &ca
                               tidy, own, o, out);
         };
         RunTogether(std::min(o.threads, bands), [&](int) { work(); });
+        if (o.refine)
+            Refine(rgba, width, height, tidy, {o.space, o.transparentEntry, 6, o.threads}, out);
     }
     return true;
 }

@@ -25,6 +25,9 @@ struct RemapOptions {
     int transparentEntry = -1;
     // Without error diffusion, rows are shared out over this many threads.
     int threads = 1;
+    // Error diffusion followed by Refine (convert/Refine.h): nearer the
+    // picture as it is seen, several times slower.
+    bool refine = false;
 };
 
 // The entry of each pixel of an RGBA picture (4 bytes a pixel, rows of

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -96,4 +97,35 @@ Rgb8 Rgb8OfOklab(Vec3 lab)
 {
     const Vec3 c = OklabToLinear(lab);
     return {LinearToSrgb8(c.x), LinearToSrgb8(c.y), LinearToSrgb8(c.z)};
+}
+
+const OklabSlope &OklabSlopeNear(Rgb8 c)
+{
+    // Every 16 levels (and 255): the slope changes little between them but
+    // near black, where a step of a few levels already moves OKLab far.
+    constexpr int kSide = 17;
+    static const std::vector<OklabSlope> grid = [] {
+        std::vector<OklabSlope> g(kSide * kSide * kSide);
+        const auto at = [](int i) { return std::min(255, i * 16); };
+        const auto lab = [](int r, int gg, int b) {
+            return OklabOf({std::uint8_t(r), std::uint8_t(gg), std::uint8_t(b)});
+        };
+        for (int i = 0; i < kSide; ++i)
+            for (int j = 0; j < kSide; ++j)
+                for (int k = 0; k < kSide; ++k) {
+                    const int r = at(i), gg = at(j), b = at(k);
+                    // Over a step of 4 levels, inside the cube.
+                    const auto slope = [](int v, auto shifted) {
+                        const int lo = std::max(0, v - 2), hi = std::min(255, lo + 4);
+                        return (shifted(hi) - shifted(hi - 4)) * 0.25f;
+                    };
+                    OklabSlope &s = g[std::size_t((i * kSide + j) * kSide + k)];
+                    s.r = slope(r, [&](int v) { return lab(v, gg, b); });
+                    s.g = slope(gg, [&](int v) { return lab(r, v, b); });
+                    s.b = slope(b, [&](int v) { return lab(r, gg, v); });
+                }
+        return g;
+    }();
+    const auto index = [](std::uint8_t v) { return (int(v) + 8) / 16; };
+    return grid[std::size_t((index(c.r) * kSide + index(c.g)) * kSide + index(c.b))];
 }

@@ -45,6 +45,27 @@ Vec3 OklabOf(Rgb8 c);
 // The nearest byte colour of an OKLab point, each channel clamped.
 Rgb8 Rgb8OfOklab(Vec3 lab);
 
+inline Vec3 operator+(Vec3 p, Vec3 q)
+{
+    return {p.x + q.x, p.y + q.y, p.z + q.z};
+}
+inline Vec3 operator-(Vec3 p, Vec3 q)
+{
+    return {p.x - q.x, p.y - q.y, p.z - q.z};
+}
+inline Vec3 operator*(Vec3 p, float k)
+{
+    return {p.x * k, p.y * k, p.z * k};
+}
+
+// How OKLab moves for a step of 1 in each sRGB channel (0..255) near a
+// colour: the columns of its derivative there, from a grid over the cube.
+struct OklabSlope {
+    Vec3 r, g, b;
+    Vec3 operator()(Vec3 step) const { return r * step.x + g * step.y + b * step.z; }
+};
+const OklabSlope &OklabSlopeNear(Rgb8 c);
+
 // Where a byte colour sits in the space distances are measured in.
 inline Vec3 PointOf(ColourSpace space, Rgb8 c)
 {

@@ -21,6 +21,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QThread>
 
 using namespace mdlGlobal;
 
@@ -96,6 +97,7 @@ frmConvert::frmConvert(QImage picture, bool fresh, QWidget *parent)
     spnStrength = SpinBox(0, 100, 100);
     chkSerpentine = new QCheckBox(Catalog.CaptionConvertSerpentine);
     chkSerpentine->setChecked(true);
+    chkRefine = new QCheckBox(Catalog.CaptionConvertRefine);
     spnTransparent = SpinBox(-1, 255, -1);
     spnTransparent->setSpecialValueText(Catalog.ConvertNoTransparent);
     buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
@@ -109,6 +111,7 @@ frmConvert::frmConvert(QImage picture, bool fresh, QWidget *parent)
     form->addRow(Catalog.CaptionConvertDither, cboDither);
     form->addRow(Catalog.CaptionConvertStrength, spnStrength);
     form->addRow(chkSerpentine);
+    form->addRow(chkRefine);
     form->addRow(Catalog.CaptionConvertTransparent, spnTransparent);
     chkKeepCycles = new QCheckBox(Catalog.CaptionConvertKeepCycles);
     chkKeepCycles->setChecked(true);
@@ -121,7 +124,8 @@ frmConvert::frmConvert(QImage picture, bool fresh, QWidget *parent)
         connect(box, &QComboBox::currentIndexChanged, this, &frmConvert::settingsChanged);
     for (QSpinBox *box : {spnCount, spnFirst, spnLast, spnStrength, spnTransparent})
         connect(box, &QSpinBox::valueChanged, this, &frmConvert::settingsChanged);
-    connect(chkSerpentine, &QCheckBox::toggled, this, &frmConvert::settingsChanged);
+    for (QCheckBox *box : {chkSerpentine, chkRefine})
+        connect(box, &QCheckBox::toggled, this, &frmConvert::settingsChanged);
     connect(chkKeepCycles, &QCheckBox::toggled, this, [this] {
         madeOnce = false;
         settingsChanged();
@@ -163,6 +167,9 @@ RemapOptions frmConvert::options() const
     o.dither = Dither(cboDither->currentIndex());
     o.strength = spnStrength->value();
     o.serpentine = chkSerpentine->isChecked();
+    o.refine = chkRefine->isChecked() && chkRefine->isEnabled();
+    // The result is the same on any number of threads.
+    o.threads = QThread::idealThreadCount();
     o.space = cboDistance->currentIndex() == 1 ? ColourSpace::Rgb : ColourSpace::Oklab;
     o.transparentEntry = spnTransparent->value();
     return o;
@@ -183,8 +190,10 @@ void frmConvert::settingsChanged()
     spnFirst->setEnabled(t.kind != ConvertTarget::Kind::Whole);
     spnLast->setEnabled(t.kind == ConvertTarget::Kind::Range);
     const Dither d = options().dither;
-    chkSerpentine->setEnabled(d != Dither::None && d != Dither::Bayer2 && d != Dither::Bayer4 &&
-                              d != Dither::Bayer8);
+    const bool diffused =
+        (d != Dither::None && d != Dither::Bayer2 && d != Dither::Bayer4 && d != Dither::Bayer8);
+    chkSerpentine->setEnabled(diffused);
+    chkRefine->setEnabled(diffused);
     current = false;
     later.start();
 }

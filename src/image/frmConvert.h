@@ -30,6 +30,7 @@ public:
     QComboBox *cboDither;
     QSpinBox *spnStrength;
     QCheckBox *chkSerpentine;
+    QCheckBox *chkRefine;
     // -1 when transparent pixels are laid over black.
     QSpinBox *spnTransparent;
     QCheckBox *chkKeepCycles;

@@ -130,10 +130,10 @@ const std::array<CatalogEntry, 7> &FileCatalogEntries()
     return entries;
 }
 
-const std::array<CatalogEntry, 15> &ConvertCatalogEntries()
+const std::array<CatalogEntry, 16> &ConvertCatalogEntries()
 {
     using M = MessageCatalog;
-    static const std::array<CatalogEntry, 15> entries{{
+    static const std::array<CatalogEntry, 16> entries{{
         {"MenuConvert", "CONVERT", "MENU_CONVERT", QStringLiteral("パレットに変換...(&T)"),
          &M::MenuConvert},
         {"TitleConvert", "CONVERT", "TITLE", QStringLiteral("パレットに変換"), &M::TitleConvert},
@@ -166,6 +166,8 @@ const std::array<CatalogEntry, 15> &ConvertCatalogEntries()
          QStringLiteral("透明な部分のパレット"), &M::CaptionConvertTransparent},
         {"ConvertNoTransparent", "CONVERT", "NO_TRANSPARENT", QStringLiteral("なし (黒と重ねる)"),
          &M::ConvertNoTransparent},
+        {"CaptionConvertRefine", "CONVERT", "REFINE",
+         QStringLiteral("離れて見た誤差を仕上げで減らす (遅い)"), &M::CaptionConvertRefine},
     }};
     return entries;
 }

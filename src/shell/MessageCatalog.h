@@ -86,6 +86,7 @@ struct MessageCatalog {
     QString CaptionConvertStrength;
     QString CaptionConvertSerpentine;
     QString CaptionConvertTransparent;
+    QString CaptionConvertRefine;
     QString ConvertNoTransparent;
 
     // Hardware levels: the palette menu's two items, the dialog, the palette
@@ -172,7 +173,7 @@ const std::array<CatalogEntry, 11> &PaletteToolEntries();
 const std::array<CatalogEntry, 7> &FileCatalogEntries();
 
 // Read after those, from a section of their own.
-const std::array<CatalogEntry, 15> &ConvertCatalogEntries();
+const std::array<CatalogEntry, 16> &ConvertCatalogEntries();
 
 // Read after those.
 const std::array<CatalogEntry, 8> &DesignCatalogEntries();
