@@ -199,6 +199,13 @@ private slots:
         QTest::newRow("range short of the colours")
             << QStringList{"--colours", "8", "--range", "0-3", "-o", "OUT/a.png", "IN"} << 2 << ""
             << L{} << 0 << -1;
+        // CYC: PAL in a PNG whose range 1..3 turns, so red, green and blue go to 6..8.
+        QTest::newRow("cycled entries left out")
+            << QStringList{"--palette", "CYC", "--dither", "none", "-o", "OUT/a.png", "IN"} << 0
+            << "a.png" << L{6, 7, 8, 4, 0} << 9 << -1;
+        QTest::newRow("cycled entries kept")
+            << QStringList{"--keep-cycles", "--palette", "CYC", "-o", "OUT/a.png", "IN"} << 0
+            << "a.png" << L{1, 2, 3, 4, 0} << 5 << -1;
     }
     void toolConvert()
     {
@@ -214,7 +221,13 @@ private slots:
         in.convertToFormat(QImage::Format_RGB888).save(tmp.filePath("in.bmp"));
         const QByteArray five("\0\0\0\xff\0\0\0\xff\0\0\0\xff\xff\xff\xff", 15);
         const QByteArray act = (five + five).leftJustified(768, '\0');
+        PalletArray pal{};
+        ApplyActBytes(pal, act, act.size());
+        const ::PcxImage one(MakePixels(Bytes({0})), 1, 1, 1);
         args.replaceInStrings("PAL", WriteFile(tmp.filePath("pal.act"), act))
+            .replaceInStrings("CYC", WriteFile(tmp.filePath("cyc.png"),
+                                               *EncodeImage(ExportFormat::Png, one, pal, {},
+                                                            {{1, 3, 1.0, false, true}})))
             .replaceInStrings("IN", tmp.filePath("in.png"))
             .replaceInStrings("OUT", tmp.path());
         WriteFile(tmp.filePath("bad.bmp"), "BM");

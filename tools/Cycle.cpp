@@ -105,3 +105,16 @@ int Cycle(const QStringList &args, QString &usageProblem)
                      qPrintable(files[1]), kFrameCap, kFrameCap);
     return 0;
 }
+
+bool LeaveOutCycled(const QString &path, Candidates &candidates, QString &why)
+{
+    // The palette was read from this file already, so it reads again.
+    const std::optional<FileBytes> bytes = ReadFileBytes(path);
+    const AnyImage image = bytes ? ReadAnyImage(bytes->view()) : AnyImage{};
+    const auto cycled = CycledEntries(image.pcx.cycles);
+    candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
+                                    [&](const Candidate &c) { return cycled[c.entry]; }),
+                     candidates.end());
+    why = QStringLiteral("every entry it offers is in a cycling range (--keep-cycles uses them)");
+    return !candidates.empty();
+}

@@ -43,6 +43,7 @@ const Command kCommands[] = {
      "  --jobs N           pictures at once (default: every core)\n"
      "  --format FORMAT    png (default), pcx or bmp\n"
      "  --levels R,G,B     the palette's colours snapped to 2..256 levels first\n"
+     "  --keep-cycles      use the entries of a PALETTE picture's cycling ranges\n"
      "  OUT is a file for one picture, a folder for several.\n"},
     {"cycle", "cycle IMAGE OUT.gif [--range S-T:RATE[:back]]...",
      "  Writes one period of the colour cycling as an animated GIF, a frame at\n"
