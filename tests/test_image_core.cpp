@@ -223,11 +223,12 @@ private slots:
         const QByteArray act = (five + five).leftJustified(768, '\0');
         PalletArray pal{};
         ApplyActBytes(pal, act, act.size());
-        const ::PcxImage one(MakePixels(Bytes({0})), 1, 1, 1);
         args.replaceInStrings("PAL", WriteFile(tmp.filePath("pal.act"), act))
-            .replaceInStrings("CYC", WriteFile(tmp.filePath("cyc.png"),
-                                               *EncodeImage(ExportFormat::Png, one, pal, {},
-                                                            {{1, 3, 1.0, false, true}})))
+            .replaceInStrings("CYC",
+                              WriteFile(tmp.filePath("cyc.png"),
+                                        *EncodeImage(ExportFormat::Png,
+                                                     ::PcxImage(MakePixels(Bytes({0})), 1, 1, 1),
+                                                     pal, {}, {{1, 3, 1.0, false, true}})))
             .replaceInStrings("IN", tmp.filePath("in.png"))
             .replaceInStrings("OUT", tmp.path());
         WriteFile(tmp.filePath("bad.bmp"), "BM");
