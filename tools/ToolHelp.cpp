@@ -27,8 +27,8 @@ const Command kCommands[] = {
      "  --palette PALETTE  draw with this palette instead of the image's own\n"
      "  --zoom PERCENT     100 to 400, as the zoom slider (default 100)\n"
      "  --rgb              a 32-bit colour PNG instead of an indexed one\n"
-     "  A PCX, BMP or GIF OUT keeps the stored values and the palette; a GIF\n"
-     "  keeps the image's colour cycling ranges too.\n"},
+     "  A PCX, BMP or GIF OUT keeps the stored values and the palette; an\n"
+     "  indexed PNG or a GIF keeps the image's colour cycling ranges too.\n"},
     {"convert", "convert (--palette PALETTE | --colours N) [OPTIONS] -o OUT IMAGE...",
      "  Maps any pictures (PNG, JPEG, BMP, GIF, PCX...) onto a palette.\n"
      "  --palette PALETTE  onto this palette's colours, or a picture's table\n"
