@@ -103,7 +103,8 @@ int Cycle(const QStringList &args, QString &usageProblem)
                                            "give one with --range"));
     const std::optional<QByteArray> gif = EncodeCycleGif(image.pcx.image, pallet, ranges, frames);
     if (!gif)
-        return Fail(files[1], QStringLiteral("cannot be encoded"));
+        return Fail(files[1], QStringLiteral("cannot be encoded: a side past 65535 pixels, or "
+                                             "frames that would take more than 1 GiB"));
     error = SaveFileWith(files[1], [&](QIODevice &out) { return out.write(*gif) == gif->size(); });
     if (error)
         return Fail(files[1], FileProblemText(error));
