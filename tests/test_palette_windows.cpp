@@ -1,7 +1,7 @@
 #include "image/ImageFormats.h"
-#include "palette_window/frmLevels.h"
 #include "palette_window/CyclePlayer.h"
 #include "palette_window/frmCycling.h"
+#include "palette_window/frmLevels.h"
 #include "shell/OpenFiles.h"
 #include "support/WindowSteps.h"
 
