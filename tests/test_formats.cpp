@@ -22,23 +22,31 @@ QString First(const QByteArray &rgb)
                : u"%1,%2,%3"_qs.arg(quint8(rgb[0])).arg(quint8(rgb[1])).arg(quint8(rgb[2]));
 }
 
+// The application extension GrafX2 keeps its cycling ranges in, before its sub-blocks.
+const QByteArray kCrngApp("\x21\xFF\013CRNG\0\0\0\0001.0", 14);
+
+QByteArray Be(quint32 v)
+{
+    return QByteArray(1, char(v >> 24)) + char(v >> 16) + char(v >> 8) + char(v);
+}
+
+QByteArray PngChunk(const char *type, const QByteArray &data, quint32 spoil = 0)
+{
+    const QByteArray body = type + data;
+    return Be(data.size()) + body +
+           Be(crc32(0, reinterpret_cast<const Bytef *>(body.data()), uInt(body.size())) ^ spoil);
+}
+
 // Indexed 8-bit unless told; rows in hex, then as many zero bytes; no IDAT
 // without rows.
 QByteArray Png(quint32 w, quint32 h, const char *rows, qsizetype zeros = 0, char depth = 8,
                char colour = 3, const QByteArray &plte = "\x7f\x7f\x7f")
 {
-    const auto be = [](quint32 v) {
-        return QByteArray(1, char(v >> 24)) + char(v >> 16) + char(v >> 8) + char(v);
-    };
-    const auto chunk = [&](const char *type, const QByteArray &data) {
-        const QByteArray body = type + data;
-        return be(data.size()) + body +
-               be(crc32(0, reinterpret_cast<const Bytef *>(body.data()), uInt(body.size())));
-    };
     const QByteArray z = qCompress(QByteArray::fromHex(rows) + QByteArray(zeros, 0)).mid(4);
-    return "\x89PNG\r\n\x1a\n" + chunk("IHDR", be(w) + be(h) + depth + colour + QByteArray(3, 0)) +
-           (plte.isEmpty() ? "" : chunk("PLTE", plte)) + (rows ? chunk("IDAT", z) : "") +
-           chunk("IEND", {});
+    return "\x89PNG\r\n\x1a\n" +
+           PngChunk("IHDR", Be(w) + Be(h) + depth + colour + QByteArray(3, 0)) +
+           (plte.isEmpty() ? "" : PngChunk("PLTE", plte)) + (rows ? PngChunk("IDAT", z) : "") +
+           PngChunk("IEND", {});
 }
 
 // A frame at 0, 0 of at most 120 pixels in black and white: with 7-bit pixels
@@ -167,6 +175,22 @@ private slots:
         row("GIF, a code used as it is made", Gif(3, 1, 3, 1, "\1\x82"), "3x1 ffffff ffffff");
         row("GIF, a code not yet made", Gif(3, 1, 3, 1, "\1\x83"), "unreadable");
         row("GIF, end code before the last pixel", Gif(3, 1, 3, 1, "\1"), "truncated");
+        // Cycling records: whole ones, at most 16, from a crNg before IDAT as GrafX2 reads them.
+        const QByteArray rec = Bytes({0x0A, 0xAB, 0, 1, 31, 16});
+        const auto crng = [&](const QByteArray &r, bool afterIdat = false, quint32 spoil = 0) {
+            return QByteArray(png).insert(png.indexOf(afterIdat ? "IEND" : "IDAT") - 4,
+                                          PngChunk("crNg", r, spoil));
+        };
+        row("PNG, crNg of 7 bytes", crng(rec + '\0'), "2x1 7f7f7f 000000");
+        row("PNG, crNg of 17 ranges", crng(rec.repeated(17)), "2x1 7f7f7f 000000 c16");
+        row("PNG, crNg CRC wrong", crng(rec, false, 1), "2x1 7f7f7f 000000");
+        row("PNG, crNg after IDAT", crng(rec, true), "2x1 7f7f7f 000000");
+        const QByteArray gif = Gif(2, 1, 2, 1, "\1\1");
+        row("GIF, CRNG in two sub-blocks",
+            QByteArray(gif).insert(19, kCrngApp + '\4' + rec.left(4) + '\x08' + rec.mid(4) + rec +
+                                           '\0'),
+            "2x1 ffffff ffffff c2");
+        row("GIF cut in CRNG", gif.left(19) + kCrngApp + '\6' + rec.left(3), "truncated");
     }
     void hostileImages()
     {
@@ -183,6 +207,8 @@ private slots:
         QString got = u"%1x%2"_qs.arg(image.pcx.image.width()).arg(image.pcx.image.height());
         for (int i = 0; i < qMin(2, image.pcx.image.width()); ++i)
             got += ' ' + image.pcx.palette.mid(3 * (255 - image.pcx.image.at(i, 0)), 3).toHex();
+        if (!image.pcx.cycles.empty())
+            got += u" c%1"_qs.arg(image.pcx.cycles.size());
         QCOMPARE(image.refusal == ImageRefusal::None ? got : Outcome(image.refusal, {}), expected);
     }
 
@@ -395,18 +421,8 @@ private slots:
         QFETCH(bool, png);
         QFETCH(L, ranges);
         QFETCH(QByteArray, records);
-        const auto be = [](quint32 v) {
-            return Bytes({int(v >> 24), int(v >> 16 & 255), int(v >> 8 & 255), int(v & 255)});
-        };
-        const QByteArray body = "crNg" + records;
         const QByteArray block =
-            png ? be(records.size()) + body +
-                      be(crc32(0, reinterpret_cast<const Bytef *>(body.data()), uInt(body.size())))
-                : QByteArray("\x21\xFF\x0B"
-                             "CRNG\0\0\0\0"
-                             "1.0",
-                             14) +
-                      char(records.size()) + records + '\0';
+            png ? PngChunk("crNg", records) : kCrngApp + char(records.size()) + records + '\0';
         const QByteArray file = *EncodeImage(png ? ExportFormat::Png : ExportFormat::Gif,
                                              ::PcxImage(MakePixels(Bytes({1, 2})), 2, 1, 2), Ramp(),
                                              {}, Ranges(ranges));

@@ -242,6 +242,13 @@ private slots:
         QTest::newRow("range short of the colours")
             << QStringList{"--colours", "8", "--range", "0-3", "-o", "OUT/a.png", "IN"} << 2 << ""
             << L{} << 0 << -1;
+        // CYC: PAL in a PNG whose range 1..3 turns, so red, green and blue go to 6..8.
+        QTest::newRow("cycled entries left out")
+            << QStringList{"--palette", "CYC", "--dither", "none", "-o", "OUT/a.png", "IN"} << 0
+            << "a.png" << L{6, 7, 8, 4, 0} << 9 << -1;
+        QTest::newRow("cycled entries kept")
+            << QStringList{"--keep-cycles", "--palette", "CYC", "-o", "OUT/a.png", "IN"} << 0
+            << "a.png" << L{1, 2, 3, 4, 0} << 5 << -1;
     }
     void toolConvert()
     {
@@ -257,7 +264,14 @@ private slots:
         in.convertToFormat(QImage::Format_RGB888).save(tmp.filePath("in.bmp"));
         const QByteArray five("\0\0\0\xff\0\0\0\xff\0\0\0\xff\xff\xff\xff", 15);
         const QByteArray act = (five + five).leftJustified(768, '\0');
+        PalletArray pal{};
+        ApplyActBytes(pal, act, act.size());
         args.replaceInStrings("PAL", WriteFile(tmp.filePath("pal.act"), act))
+            .replaceInStrings("CYC",
+                              WriteFile(tmp.filePath("cyc.png"),
+                                        *EncodeImage(ExportFormat::Png,
+                                                     ::PcxImage(MakePixels(Bytes({0})), 1, 1, 1),
+                                                     pal, {}, {{1, 3, 1.0, false, true}})))
             .replaceInStrings("IN", tmp.filePath("in.png"))
             .replaceInStrings("OUT", tmp.path());
         WriteFile(tmp.filePath("bad.bmp"), "BM");
@@ -346,8 +360,11 @@ private slots:
                       *EncodeImage(ExportFormat::Png,
                                    ::PcxImage(MakePixels(Bytes({255, 254, 253, 252})), 4, 1, 4),
                                    Ramp(), {}, Ranges(fileRanges)));
-        QProcess tool;
-        tool.start(PALMIRO_TOOL, QStringList{"cycle", in, tmp.filePath("out.gif")} + args);
+        QProcess tool; // through render's indexed PNG, which keeps the ranges
+        tool.start(PALMIRO_TOOL, {"render", in, tmp.filePath("r.png")});
+        QVERIFY(tool.waitForFinished());
+        tool.start(PALMIRO_TOOL,
+                   QStringList{"cycle", tmp.filePath("r.png"), tmp.filePath("out.gif")} + args);
         QVERIFY(tool.waitForFinished());
         QCOMPARE(tool.exitCode(), 0);
         QCOMPARE(tool.readAllStandardError().contains("longer than 1000 frames"), delays.isEmpty());

@@ -215,6 +215,15 @@ const Table kConvert = {
     // No palette file: a new palette of its colours; undone, palette and picture come back.
     {[] { OnConvert(OpenTrueColour, Ok), Note(Converted()), Undo(); },
      "1 1  4 2 255 0 0 0 254 255 0-1 2  1 1 87 0 0 0 0 0  1"},
+    // A new palette's colours go past 0..1 turning, the whole palette's past 2..3 turning.
+    {[] {
+         Cycles = {{0, 1, 1.0, false, true}};
+         OnConvert(OpenTrueColour, Ok), Note(Converted());
+         Cycles = {{2, 3, 1.0, false, true}};
+         OnConvert([] { S().mnuConvert_Click(); },
+                   [](frmConvert &d) { d.cboTarget->setCurrentIndex(0), d.accept(); });
+     },
+     "1 1  4 2 255 0 0 0 252 253 2-3 2 1  4 2 251 80 0 0 40 84 2-3 3"},
     {[] {
          OpenPcx("big"), Scroll(20, 15), Note(Shown());
          OnConvert(OpenTrueColour, [](frmConvert &d) { d.reject(); });

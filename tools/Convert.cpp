@@ -2,6 +2,7 @@
 
 #include "Convert.h"
 
+#include "Cycle.h"
 #include "Levels.h"
 #include "convert/Dither.h"
 #include "convert/Quantize.h"
@@ -40,6 +41,7 @@ struct Settings {
     QString out;
     QStringList inputs;
     Levels levels;
+    bool keepCycles = false;
 };
 
 struct DitherName {
@@ -66,6 +68,10 @@ std::optional<QString> Parse(const QStringList &args, Settings &s)
         }
         if (a == QLatin1String("--refine")) {
             s.remap.refine = true;
+            continue;
+        }
+        if (a == QLatin1String("--keep-cycles")) {
+            s.keepCycles = true;
             continue;
         }
         if (!a.startsWith(QLatin1String("-")) || a == QLatin1String("-")) {
@@ -249,6 +255,9 @@ std::optional<Target> ReadTarget(const Settings &s, QString &why)
         colours[i] = {t.pallet[i].R, t.pallet[i].G, t.pallet[i].B};
     t.candidates = s.first >= 0 ? RangeCandidates(colours, s.first, s.last)
                                 : RangeCandidates(colours, 0, n - 1);
+    if (!s.keepCycles && read.format == PaletteFormat::Image &&
+        !LeaveOutCycled(s.paletteFile, t.candidates, why))
+        return std::nullopt;
     SnapCandidates(s.levels, t.pallet, t.candidates);
     return t;
 }

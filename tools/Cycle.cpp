@@ -4,6 +4,7 @@
 
 #include "image/FileBytes.h"
 #include "image/GifWriter.h"
+#include "image/ImageExport.h"
 #include "image/ImageFormats.h"
 #include "palette/ActApply.h"
 #include "shell/FileAccess.h"
@@ -78,6 +79,10 @@ int Cycle(const QStringList &args, QString &usageProblem)
         usageProblem = QStringLiteral("cycle takes an image and an output file");
         return -1;
     }
+    if (ExportFormatForName(files[1]) != ExportFormat::Gif) {
+        usageProblem = QStringLiteral("cycle writes a GIF: the output file's name ends in .gif");
+        return -1;
+    }
     FileError error;
     const std::optional<FileBytes> bytes = ReadFileBytes(files[0], &error);
     if (!bytes)
@@ -87,14 +92,19 @@ int Cycle(const QStringList &args, QString &usageProblem)
         return Fail(files[0], image.detail);
     PalletArray pallet{};
     ApplyActBytes(pallet, image.pcx.palette, image.pcx.palette.size());
-    if (ranges.empty())
+    const bool given = !ranges.empty();
+    if (!given)
         ranges = image.pcx.cycles;
     const CycleFrames frames = CycleAnimation(ranges, kFrameCap);
     if (frames.frames.empty())
-        return Fail(files[0], QStringLiteral("no range turns"));
+        return Fail(files[0],
+                    given ? QStringLiteral("no range given turns: a range needs two entries")
+                          : QStringLiteral("holds no colour cycling range that turns; "
+                                           "give one with --range"));
     const std::optional<QByteArray> gif = EncodeCycleGif(image.pcx.image, pallet, ranges, frames);
     if (!gif)
-        return Fail(files[1], QStringLiteral("cannot be encoded"));
+        return Fail(files[1], QStringLiteral("cannot be encoded: a side past 65535 pixels, or "
+                                             "frames that would take more than 1 GiB"));
     error = SaveFileWith(files[1], [&](QIODevice &out) { return out.write(*gif) == gif->size(); });
     if (error)
         return Fail(files[1], FileProblemText(error));
@@ -104,4 +114,17 @@ int Cycle(const QStringList &args, QString &usageProblem)
                      "are written\n",
                      qPrintable(files[1]), kFrameCap, kFrameCap);
     return 0;
+}
+
+bool LeaveOutCycled(const QString &path, Candidates &candidates, QString &why)
+{
+    // The palette was read from this file already, so it reads again.
+    const std::optional<FileBytes> bytes = ReadFileBytes(path);
+    const AnyImage image = bytes ? ReadAnyImage(bytes->view()) : AnyImage{};
+    const auto cycled = CycledEntries(image.pcx.cycles);
+    candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
+                                    [&](const Candidate &c) { return cycled[c.entry]; }),
+                     candidates.end());
+    why = QStringLiteral("every entry it offers is in a cycling range (--keep-cycles uses them)");
+    return !candidates.empty();
 }

@@ -27,8 +27,8 @@ const Command kCommands[] = {
      "  --palette PALETTE  draw with this palette instead of the image's own\n"
      "  --zoom PERCENT     100 to 400, as the zoom slider (default 100)\n"
      "  --rgb              a 32-bit colour PNG instead of an indexed one\n"
-     "  A PCX, BMP or GIF OUT keeps the stored values and the palette; a GIF\n"
-     "  keeps the image's colour cycling ranges too.\n"},
+     "  A PCX, BMP or GIF OUT keeps the stored values and the palette; an\n"
+     "  indexed PNG or a GIF keeps the image's colour cycling ranges too.\n"},
     {"convert", "convert (--palette PALETTE | --colours N) [OPTIONS] -o OUT IMAGE...",
      "  Maps any pictures (PNG, JPEG, BMP, GIF, PCX...) onto a palette.\n"
      "  --palette PALETTE  onto this palette's colours, or a picture's table\n"
@@ -45,6 +45,7 @@ const Command kCommands[] = {
      "  --jobs N           pictures at once (default: every core)\n"
      "  --format FORMAT    png (default), pcx or bmp\n"
      "  --levels R,G,B     the palette's colours snapped to 2..256 levels first\n"
+     "  --keep-cycles      use the entries of a PALETTE picture's cycling ranges\n"
      "  OUT is a file for one picture, a folder for several.\n"},
     {"cycle", "cycle IMAGE OUT.gif [--range S-T:RATE[:back]]...",
      "  Writes one period of the colour cycling as an animated GIF, a frame at\n"

@@ -2,8 +2,8 @@
 // palettes from the command line, for batches and for tests.
 
 #include "Convert.h"
-#include "Levels.h"
 #include "Cycle.h"
+#include "Levels.h"
 #include "Tidy.h"
 #include "ToolHelp.h"
 #include "image/FileBytes.h"
@@ -241,11 +241,19 @@ int Render(const QString &path, const QString &actPath, int percent, bool rgb,
     const ColorTable table = BuildColorTable(pallet, -1);
     if (!ZoomedSize(pcx.image, f))
         return Fail(path, QStringLiteral("the zoomed image is too large to render"));
-    if (!rgb) {
+    if (!rgb && pcx.cycles.empty()) {
         // The stored values as indices into the drawing's colours: a quarter
         // of the bytes of 32-bit colour, the same pixels.
         return Write(outPath,
                      [&](QIODevice &out) { return WriteIndexedPng(out, pcx.image, f, table); });
+    }
+    if (!rgb) {
+        // Whole first, so that the cycling ranges go before the pixels.
+        QByteArray png;
+        QBuffer buffer(&png);
+        if (!buffer.open(QIODevice::WriteOnly) || !WriteIndexedPng(buffer, pcx.image, f, table))
+            return Fail(outPath, QStringLiteral("cannot be encoded"));
+        return WriteAll(outPath, PngWithCycles(png, pcx.cycles));
     }
     const std::optional<QImage> image = RgbRender(pcx.image, f, table);
     if (!image)

@@ -105,8 +105,12 @@ std::optional<QByteArray> EncodeCycleGif(const PcxImage &image, const PalletArra
         return std::nullopt;
     const QByteArrayView pixels =
         QByteArrayView(*single).sliced(kLeadBytes, single->size() - kLeadBytes - 1);
+    const qint64 size = qint64(frames.frames.size()) * (kLeadBytes + 8 + pixels.size());
+    if (size > kMaxCycleGifBytes)
+        return std::nullopt;
 
     QByteArray out("GIF89a");
+    out.reserve(size);
     AppendLe16(out, image.width());
     AppendLe16(out, image.height());
     out.append(char(0xF7)).append(char(0)).append(char(0));

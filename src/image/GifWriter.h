@@ -17,6 +17,8 @@ std::optional<QByteArray> EncodeGif(const PcxImage &image, const PalletArray &pa
                                     const CycleRanges &cycles);
 
 // The frames of a cycle over the same pixels, each with the rotated palette
-// as a table of its own, looping for ever.
+// as a table of its own, looping for ever. Every frame repeats the pixels, so
+// an animation past kMaxCycleGifBytes is refused rather than built.
+constexpr qint64 kMaxCycleGifBytes = qint64(1) << 30;
 std::optional<QByteArray> EncodeCycleGif(const PcxImage &image, const PalletArray &pallet,
                                          const CycleRanges &cycles, const CycleFrames &frames);

@@ -33,9 +33,9 @@ void AppendRow(QByteArray &out, const quint8 *row, int width)
     }
 }
 
-// GrafX2's private chunk of cycling ranges, put where it writes it: after
-// the colour table, before the pixels.
-QByteArray WithCycleChunk(QByteArray png, const CycleRanges &cycles)
+} // namespace
+
+QByteArray PngWithCycles(QByteArray png, const CycleRanges &cycles)
 {
     const QByteArray records = CycleRecords(cycles);
     qsizetype idat = 8;
@@ -53,8 +53,6 @@ QByteArray WithCycleChunk(QByteArray png, const CycleRanges &cycles)
         chunk.append(char((crc >> shift) & 0xFF));
     return png.insert(idat, chunk);
 }
-
-} // namespace
 
 QImage IndexedPicture(const PcxImage &image, const PalletArray &pallet)
 {
@@ -123,7 +121,7 @@ std::optional<QByteArray> EncodeImage(ExportFormat format, const PcxImage &image
         for (int v = 0; v < kEntries; ++v)
             colours[std::size_t(v)] = PackedToRgb32(pallet[std::size_t(255 - v)].color());
         return WriteIndexedPng(buffer, image, 1, colours, png)
-                   ? std::optional(WithCycleChunk(bytes, cycles))
+                   ? std::optional(PngWithCycles(bytes, cycles))
                    : std::nullopt;
     }
     const QImage picture = IndexedPicture(image, pallet);

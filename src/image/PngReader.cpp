@@ -91,12 +91,28 @@ void ReadPngBytes(png_structp png, png_bytep out, std::size_t wanted)
     png_longjmp(png, 1);
 }
 
+// libpng hands an unknown chunk over whatever its CRC says.
+bool ChunkCrcHolds(const PngState &s)
+{
+#ifndef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    const auto *bytes = reinterpret_cast<const quint8 *>(s.bytes.data());
+    return s.typeAt >= 0 && s.crcAt + 4 <= s.bytes.size() &&
+           Crc32(0, bytes + s.typeAt, std::size_t(s.crcAt - s.typeAt)) ==
+               qFromBigEndian<quint32>(bytes + s.crcAt);
+#else
+    (void)s;
+    return true;
+#endif
+}
+
 // Only the cycling chunk is taken; every other unknown chunk is dropped.
 int ReadPrivateChunk(png_structp png, png_unknown_chunkp chunk)
 {
     if (std::memcmp(chunk->name, "crNg", 4) != 0)
         return 0;
     auto *s = static_cast<PngState *>(png_get_user_chunk_ptr(png));
+    if (!ChunkCrcHolds(*s))
+        return 1;
     // Past the ranges kept, whole records are dropped; a broken one voids all.
     s->cycleSize = chunk->size % 6 ? 0 : std::min(chunk->size, sizeof s->cycles);
     std::memcpy(s->cycles, chunk->data, s->cycleSize);

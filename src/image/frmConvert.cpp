@@ -1,5 +1,6 @@
 #include "image/frmConvert.h"
 
+#include "image/ConvertCycles.h"
 #include "image/DrawPcxImage.h"
 #include "image/LoadPcxFile.h"
 #include "image/Render.h"
@@ -206,13 +207,9 @@ void frmConvert::makeTarget()
         return;
     madeFor = target();
     madeSkipping = skipping;
-    made = MakeTarget(rgba.constBits(), rgba.width(), rgba.height(), PaletteColours(startPallet),
-                      madeFor, skipping);
-    // The entries of cycling ranges would make the picture flicker.
-    const auto cycled = CycledEntries(chkKeepCycles->isChecked() ? Cycles : CycleRanges{});
-    made.candidates.erase(std::remove_if(made.candidates.begin(), made.candidates.end(),
-                                         [&](const Candidate &c) { return cycled[c.entry]; }),
-                          made.candidates.end());
+    made = MakeTargetOffCycles(rgba.constBits(), rgba.width(), rgba.height(),
+                               PaletteColours(startPallet), madeFor, skipping,
+                               chkKeepCycles->isChecked() ? Cycles : CycleRanges{});
     SnapTarget(made, FrmPallet().CurrentLevels());
     madeOnce = true;
 }

@@ -1,9 +1,12 @@
 #include "palette_window/frmCycling.h"
 
+#include "image/frmPCX.h"
 #include "palette_window/CyclePlayer.h"
 #include "palette_window/frmPallet.h"
 #include "platform/Platform.h"
 #include "shell/Forms.h"
+#include "shell/Placement.h"
+#include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
 
 #include <QCheckBox>
@@ -13,6 +16,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
@@ -108,6 +112,18 @@ void frmCycling::ShowFor(int s, int t)
     showRanges(same == Cycles.end() ? -1 : int(same - Cycles.begin()));
     spnFirst->setValue(std::min(s, t));
     spnLast->setValue(std::max(s, t));
+    // The list, given the focus, would make its first range current and
+    // put it in the boxes in place of S..T.
+    spnFirst->setFocus();
+    if (!isVisible()) {
+        // Beside the windows, so that the cells and the picture can be seen
+        // turning; its frame is taken to be as thick as the main window's.
+        adjustSize();
+        const QSize frame = size() + FrmMain().frameGeometry().size() - FrmMain().size();
+        move(PlaceBesideWindows(FrmMain().screen()->availableGeometry(),
+                                FrmPallet().frameGeometry(), FrmMain().frameGeometry(),
+                                FrmPCX().frameGeometry(), frame));
+    }
     show();
     raise();
     activateWindow();

@@ -223,7 +223,8 @@ const std::array<CatalogEntry, 18> &CycleCatalogEntries()
 {
     using M = MessageCatalog;
     static const std::array<CatalogEntry, 18> entries{{
-        {"MenuCycle", "CYCLE", "MENU_CYCLE", QStringLiteral("%1..%2 を循環...(&Y)"), &M::MenuCycle},
+        {"MenuCycle", "CYCLE", "MENU_CYCLE", QStringLiteral("%1 ～ %2 を循環...(&Y)"),
+         &M::MenuCycle},
         {"TitleCycle", "CYCLE", "TITLE", QStringLiteral("色の循環"), &M::TitleCycle},
         {"CaptionCycleFirst", "CYCLE", "FIRST", QStringLiteral("最初のパレット S"),
          &M::CaptionCycleFirst},
