@@ -223,7 +223,7 @@ const Table kConvert = {
          OnConvert([] { S().mnuConvert_Click(); },
                    [](frmConvert &d) { d.cboTarget->setCurrentIndex(0), d.accept(); });
      },
-     "1 1  4 2 255 0 0 0 252 253 2-3 2 1  4 2 251 80 0 0 40 84 2-3 3"},
+     "1 1  4 2 255 0 0 0 252 253 2-3 2 1  4 2 251 94 0 0 40 167 2-3 3"},
     {[] {
          OpenPcx("big"), Scroll(20, 15), Note(Shown());
          OnConvert(OpenTrueColour, [](frmConvert &d) { d.reject(); });
