@@ -95,8 +95,8 @@ def main():
         source = os.path.join(work, "source.png")
         original.save(source)
         for n in SIZES:
-            for d in ("none", "fs"):
-                im = run([tool, "convert", "--colours", str(n), "--dither", d, "-o", out, source], out)
+            for d, flags in (("none", ["--dither", "none"]), ("fs", []), ("refined", ["--refine"])):
+                im = run([tool, "convert", "--colours", str(n), *flags, "-o", out, source], out)
                 add(f"palmiro new {n} {d}", original, im)
             if pngquant:
                 for d, flag in (("none", ["--nofs"]), ("fs", [])):
@@ -116,6 +116,10 @@ def main():
                           "--dither", d, "-o", out, source], out)
                 add(f"palmiro {key} {d}", original, im)
                 add(f"pillow {key} {d}", original, original.quantize(palette=p, dither=pil))
+                if d == "fs":
+                    im = run([tool, "convert", "--palette", os.path.join(palettes, FIXED[key]),
+                              "--refine", "-o", out, source], out)
+                    add(f"palmiro {key} refined", original, im)
                 if magick:
                     flag = ["+dither"] if d == "none" else ["-dither", "FloydSteinberg"]
                     im = run([magick, source, *flag, "-remap", palette_file, out], out)

@@ -57,13 +57,16 @@ def quality_rows(folder, rows):
     cases = [("new palette of %d, no dithering" % n, "palmiro new %d none" % n, "plain",
               ["pngquant new %d none" % n, "pillow-mediancut new %d none" % n], 0.9)
              for n in (16, 64, 256)]
-    cases += [("new palette of %d, dithered, blurred" % n, "palmiro new %d fs" % n, "blurred",
-               ["pngquant new %d fs" % n], 0.9) for n in (16, 64, 256)]
+    for how in ("fs", "refined"):
+        cases += [("new palette of %d, %s, blurred" % (n, how), "palmiro new %d %s" % (n, how),
+                   "blurred", ["pngquant new %d fs" % n], 0.9) for n in (16, 64, 256)]
     for key in ("db16", "vga256"):
         cases.append(("%s, no dithering" % key, "palmiro %s none" % key, "plain",
                       ["exact-nearest %s none" % key], 1.0))
-        cases.append(("%s, Floyd-Steinberg, blurred" % key, "palmiro %s fs" % key, "blurred",
-                      ["pillow %s fs" % key, "imagemagick %s fs" % key], 0.9))
+        for how in ("fs", "refined"):
+            cases.append(("%s, Floyd-Steinberg %s, blurred" % (key, "refined" if how != "fs" else "plain"),
+                          "palmiro %s %s" % (key, how), "blurred",
+                          ["pillow %s fs" % key, "imagemagick %s fs" % key], 0.9))
     for case, ours, kind, peers, target in cases:
         peers = [p for p in peers if p in q]
         if ours not in q or not peers:
