@@ -68,27 +68,27 @@ void RefineTile(const Shared &s, NearestFinder &finder, int x0, int y0, int x1, 
                 error[std::size_t(y - ey0) * ew + (x - ex0)] =
                     s.colours[std::size_t(s.position[s.entries[i]])] - Bytes(s.rgba + 4 * i);
         }
-    std::vector<Vec3> across(std::size_t(w) * std::size_t(eh)), seen(std::size_t(w) * h);
-    for (int y = 0; y < eh; ++y)
-        for (int x = 0; x < w; ++x) {
-            Vec3 sum{};
-            for (int d = -kReach; d <= kReach; ++d) {
-                const int ex = x + x0 + d - ex0;
-                if (ex >= 0 && ex < ew)
-                    sum = sum + error[std::size_t(y) * ew + ex] * s.weights.at(d);
+    // from: a grid `stride` wide whose point (u, v) is (x0 + u, y0 + v) less `shift`;
+    // rows x columns of the result, each the weighted sum along one axis.
+    const auto blur = [&](const std::vector<Vec3> &from, int stride, int limit, bool down,
+                          int shift, int rows, int columns) {
+        std::vector<Vec3> to(std::size_t(rows) * std::size_t(columns));
+        for (int y = 0; y < rows; ++y)
+            for (int x = 0; x < columns; ++x) {
+                Vec3 sum{};
+                for (int d = -kReach; d <= kReach; ++d) {
+                    const int at = (down ? y : x) + d + shift;
+                    if (at >= 0 && at < limit)
+                        sum = sum + from[down ? std::size_t(at) * stride + x
+                                              : std::size_t(y) * stride + at] *
+                                        s.weights.at(d);
+                }
+                to[std::size_t(y) * columns + x] = sum;
             }
-            across[std::size_t(y) * w + x] = sum;
-        }
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            Vec3 sum{};
-            for (int d = -kReach; d <= kReach; ++d) {
-                const int ey = y + y0 + d - ey0;
-                if (ey >= 0 && ey < eh)
-                    sum = sum + across[std::size_t(ey) * w + x] * s.weights.at(d);
-            }
-            seen[std::size_t(y) * w + x] = sum;
-        }
+        return to;
+    };
+    const std::vector<Vec3> across = blur(error, ew, ew, false, x0 - ex0, eh, w);
+    std::vector<Vec3> seen = blur(across, w, eh, true, y0 - ey0, h, w);
     const float centre = s.weights.centre;
     int hint = 0;
     for (int pass = 0; pass < s.o.passes; ++pass)
