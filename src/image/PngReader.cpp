@@ -115,7 +115,8 @@ int ReadPrivateChunk(png_structp png, png_unknown_chunkp chunk)
         return 1;
     // Past the ranges kept, whole records are dropped; a broken one voids all.
     s->cycleSize = chunk->size % 6 ? 0 : std::min(chunk->size, sizeof s->cycles);
-    std::memcpy(s->cycles, chunk->data, s->cycleSize);
+    if (s->cycleSize > 0) // an empty chunk has no data at all
+        std::memcpy(s->cycles, chunk->data, s->cycleSize);
     return 1;
 }
 
