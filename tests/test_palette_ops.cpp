@@ -129,6 +129,38 @@ private slots:
         QCOMPARE(got, reds);
     }
 
+    // The passes over every pixel, a band a core on a big picture (`short` bytes missing, read
+    // as the last): the count as pixel by pixel, a merge of entry pairs as a look-up a pixel,
+    // then back to the very values.
+    void passes_data()
+    {
+        QTest::addColumn<L>("r"); // width, height, short
+        QTest::newRow("small") << L{7, 3, 0};
+        QTest::newRow("short") << L{7, 3, 9};
+        QTest::newRow("bands") << L{2049, 1031, 5};
+    }
+    void passes()
+    {
+        QFETCH(L, r);
+        QByteArray bytes(r[0] * r[1] - r[2], 0);
+        for (int i = 0; i < bytes.size(); ++i)
+            bytes[i] = char((i * 7 % 251) ^ (i / 5));
+        const ::PcxImage img(MakePixels(bytes), r[0], r[1], std::size_t(r[0]));
+        UsageCounts used{};
+        for (int i = 0; i < r[0] * r[1]; ++i)
+            ++used[255 - img.at(i % r[0], i / r[0])];
+        QVERIFY(CountUsage(img) == used);
+        EntryMap pairs;
+        for (int e = 0; e < 256; ++e)
+            pairs[e] = quint8(e & ~1);
+        const ValueMap map = StoredValueMap(pairs);
+        RemapUndo undo;
+        const PixelBuffer after = *RemapKeeping(img.pixels, map, undo);
+        for (std::size_t i = 0; i < after.size(); ++i)
+            QVERIFY(after.data()[i] == map[img.pixels.data()[i]]);
+        QVERIFY(*RemapBack(after, undo) == img.pixels);
+    }
+
     // Tidying over Ramp() with `colours` (entry, r, g, b) set and every entry drawn once but
     // for `counts` (entry, pixels). Any item: nothing outside the range moves; a merge goes
     // into a lower entry that keeps its own pixels, leaving the colour of the one merged; a

@@ -38,9 +38,10 @@ UsageCounts MovedUsage(const UsageCounts &usage, const EntryMap &to);
 struct RemapUndo {
     ValueMap map{};
     // Room for every pixel, only as much of it written (and so held) as
-    // pixels were merged.
+    // pixels were merged: each band of the picture, cut as the renumbering
+    // cut it, keeps its own from about its first pixel's place on.
     PixelBytes merged;
-    std::size_t count = 0;
+    std::vector<std::size_t> kept;
 };
 // The renumbered buffer and what takes it back; nothing when memory runs out.
 std::optional<PixelBuffer> RemapKeeping(const PixelBuffer &values, const ValueMap &map,
