@@ -130,14 +130,16 @@ private slots:
     }
 
     // The passes over every pixel, a band a core on a big picture (`short` bytes missing, read
-    // as the last): the count as pixel by pixel, a merge of entry pairs as a look-up a pixel,
-    // then back to the very values.
+    // as the last): the count as pixel by pixel, a merge of groups of `group` entries as a
+    // look-up a pixel, then back to the very values.
     void passes_data()
     {
-        QTest::addColumn<L>("r"); // width, height, short
-        QTest::newRow("small") << L{7, 3, 0};
-        QTest::newRow("short") << L{7, 3, 9};
-        QTest::newRow("bands") << L{2049, 1031, 5};
+        QTest::addColumn<L>("r"); // width, height, short, group
+        QTest::newRow("small") << L{7, 3, 0, 2};
+        QTest::newRow("short") << L{7, 3, 9, 8};
+        QTest::newRow("bands pairs") << L{2049, 1031, 5, 2};
+        QTest::newRow("bands of 8") << L{2049, 1031, 0, 8};
+        QTest::newRow("bands all in one") << L{1031, 2049, 77, 256};
     }
     void passes()
     {
@@ -150,10 +152,10 @@ private slots:
         for (int i = 0; i < r[0] * r[1]; ++i)
             ++used[255 - img.at(i % r[0], i / r[0])];
         QVERIFY(CountUsage(img) == used);
-        EntryMap pairs;
+        EntryMap groups;
         for (int e = 0; e < 256; ++e)
-            pairs[e] = quint8(e & ~1);
-        const ValueMap map = StoredValueMap(pairs);
+            groups[e] = quint8(e & -r[3]);
+        const ValueMap map = StoredValueMap(groups);
         RemapUndo undo;
         const PixelBuffer after = *RemapKeeping(img.pixels, map, undo);
         for (std::size_t i = 0; i < after.size(); ++i)
