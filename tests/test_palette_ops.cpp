@@ -129,6 +129,40 @@ private slots:
         QCOMPARE(got, reds);
     }
 
+    // The passes over every pixel, a band a core on a big picture (`short` bytes missing, read
+    // as the last): the count as pixel by pixel, a merge of groups of `group` entries as a
+    // look-up a pixel, then back to the very values.
+    void passes_data()
+    {
+        QTest::addColumn<L>("r"); // width, height, short, group
+        QTest::newRow("small") << L{7, 3, 0, 2};
+        QTest::newRow("short") << L{7, 3, 9, 8};
+        QTest::newRow("bands pairs") << L{2049, 1031, 5, 2};
+        QTest::newRow("bands of 8") << L{2049, 1031, 0, 8};
+        QTest::newRow("bands all in one") << L{1031, 2049, 77, 256};
+    }
+    void passes()
+    {
+        QFETCH(L, r);
+        QByteArray bytes(r[0] * r[1] - r[2], 0);
+        for (int i = 0; i < bytes.size(); ++i)
+            bytes[i] = char((i * 7 % 251) ^ (i / 5));
+        const ::PcxImage img(MakePixels(bytes), r[0], r[1], std::size_t(r[0]));
+        UsageCounts used{};
+        for (int i = 0; i < r[0] * r[1]; ++i)
+            ++used[255 - img.at(i % r[0], i / r[0])];
+        QVERIFY(CountUsage(img) == used);
+        EntryMap groups;
+        for (int e = 0; e < 256; ++e)
+            groups[e] = quint8(e & -r[3]);
+        const ValueMap map = StoredValueMap(groups);
+        RemapUndo undo;
+        const PixelBuffer after = *RemapKeeping(img.pixels, map, undo);
+        for (std::size_t i = 0; i < after.size(); ++i)
+            QVERIFY(after.data()[i] == map[img.pixels.data()[i]]);
+        QVERIFY(*RemapBack(after, undo) == img.pixels);
+    }
+
     // Tidying over Ramp() with `colours` (entry, r, g, b) set and every entry drawn once but
     // for `counts` (entry, pixels). Any item: nothing outside the range moves; a merge goes
     // into a lower entry that keeps its own pixels, leaving the colour of the one merged; a

@@ -256,8 +256,8 @@ const Table kUndo = {
 
 // Tidying the small picture, with entry 245 given entry 10's colour, from the menu of cell 10
 // (the whole palette) or 250 (S = 10), picked by the items' keys: whether the drawing stays the
-// same, the entries used, then whether undo gives back the palette, the stored values and the
-// drawing, and redo the tidied ones, in one step each way. A dialog is answered with `n`.
+// same, the entries used, then whether undo gives back the palette, the stored values, the counts
+// and the drawing, and redo the tidied ones, in one step each way. A dialog is answered with `n`.
 QString Tidied()
 {
     return notes.join(' ');
@@ -269,7 +269,8 @@ void Tidy(const char *keys, int t, double n = 0)
     twin[245] = twin[10];
     P().ChangePallet(twin), P().History().stack().clear();
     const auto state = [] {
-        return std::tuple(Pallet, mdlGlobal::PcxImage.pixels, PcxDecodedBytes, S().raster().copy());
+        return std::tuple(Pallet, mdlGlobal::PcxImage.pixels, PcxDecodedBytes, S().raster().copy(),
+                          P().Usage());
     };
     const auto before = state();
     QTimer::singleShot(0, [keys, n] {

@@ -122,7 +122,7 @@ int Tidy(const QStringList &args, QString &usageProblem)
     }
     const std::optional<ExportFormat> format = ExportFormatForName(s.out);
     if (!format) {
-        usageProblem = QStringLiteral("OUT must end in .png, .pcx or .bmp");
+        usageProblem = QStringLiteral("OUT must end in .png, .pcx, .bmp or .gif");
         return -1;
     }
     FileError error;

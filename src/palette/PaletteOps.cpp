@@ -142,31 +142,6 @@ ValueMap StoredValueMap(const EntryMap &map)
     return values;
 }
 
-std::optional<PixelBuffer> RemapStored(const PixelBuffer &values, const ValueMap &map)
-{
-    PixelBytes out = AllocatePixels(values.size());
-    if (!out)
-        return std::nullopt;
-    std::transform(values.data(), values.data() + values.size(), out.get(),
-                   [&map](quint8 v) { return map[v]; });
-    return PixelBuffer(std::move(out), values.size());
-}
-
-UsageCounts CountUsage(const PcxImage &image)
-{
-    UsageCounts byValue{};
-    for (int y = 0; y < image.height(); ++y) {
-        // Past the bytes a row holds, every pixel reads the last byte.
-        const PixelRow row = image.row(y);
-        for (std::size_t x = 0; x < row.held; ++x)
-            ++byValue[row.data[x]];
-        byValue[row.rest] += qint64(image.width()) - qint64(row.held);
-    }
-    UsageCounts byEntry;
-    std::reverse_copy(byValue.begin(), byValue.end(), byEntry.begin());
-    return byEntry;
-}
-
 QString WriteHexLines(const PalletArray &pallet, int first, int last)
 {
     QString text;

@@ -32,15 +32,16 @@ Tidied ReduceEntries(const PalletArray &pallet, const UsageCounts &usage, int s,
 // Pixels drawn through each entry after the entries' pixels moved by `to`.
 UsageCounts MovedUsage(const UsageCounts &usage, const EntryMap &to);
 
-// Renumbering that can be taken back: the old values of the pixels that
-// landed on a value several old ones share, in order, as nothing else can
-// tell them apart.
+// Renumbering that can be taken back: of each pixel that landed on a value
+// several old ones share, which of them it was, as nothing else can tell.
 struct RemapUndo {
     ValueMap map{};
-    // Room for every pixel, only as much of it written (and so held) as
-    // pixels were merged.
+    // A rank in as few bits as the largest group needs; room for every
+    // pixel, only as much of it written (and so held) as pixels merged.
     PixelBytes merged;
-    std::size_t count = 0;
+    // The bytes each band of the picture wrote, the bands cut as the
+    // renumbering cut them; none when nothing merged.
+    std::vector<std::size_t> kept;
 };
 // The renumbered buffer and what takes it back; nothing when memory runs out.
 std::optional<PixelBuffer> RemapKeeping(const PixelBuffer &values, const ValueMap &map,

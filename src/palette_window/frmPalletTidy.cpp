@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 
 #include <numeric>
+#include <tuple>
 
 using namespace mdlGlobal;
 
@@ -57,10 +58,21 @@ std::optional<double> AskNumber(QWidget *parent, const QString &title, const QSt
 // show the stream itself or a buffer of its own.
 struct PictureRemap {
     quint64 picture = 0;
+    EntryMap to{};
     ValueMap values{};
     RemapUndo stream, shown;
     const quint8 *shownAfter = nullptr;
+    // The counts before, good while the picture keeps its layout: neither
+    // way needs a count of its own.
+    UsageCounts before{};
+    std::tuple<int, int, std::size_t> layout;
 };
+
+std::tuple<int, int, std::size_t> LayoutNow()
+{
+    const ::PcxImage &image = mdlGlobal::PcxImage;
+    return {image.UB1, image.UB2, image.stride};
+}
 
 bool Remap(PictureRemap &r)
 {
@@ -257,7 +269,10 @@ void frmPallet::applyTidied(const Tidied &tidied)
         return ChangePallet(tidied.pallet);
     auto remap = std::make_shared<PictureRemap>();
     remap->picture = PcxImagesDecoded;
+    remap->to = tidied.to;
     remap->values = StoredValueMap(tidied.to);
+    remap->before = usage;
+    remap->layout = LayoutNow();
     // Out of memory: better no step than a picture that changed.
     if (!Remap(*remap))
         return;
@@ -265,9 +280,13 @@ void frmPallet::applyTidied(const Tidied &tidied)
     showUnusedMarks();
     // Another picture opened since has its own values, left alone.
     auto alongside = [this, remap](PalletHistory::Side side) {
-        if (remap->picture == PcxImagesDecoded &&
-            (side == PalletHistory::Side::Before ? RemapBack(*remap) : Remap(*remap)))
-            RecountUsage();
+        const bool back = side == PalletHistory::Side::Before;
+        if (remap->picture != PcxImagesDecoded || !(back ? RemapBack(*remap) : Remap(*remap)))
+            return;
+        if (remap->layout != LayoutNow())
+            return RecountUsage();
+        usage = back ? remap->before : MovedUsage(remap->before, remap->to);
+        showUnusedMarks();
     };
     ChangePallet(tidied.pallet,
                  {PalletFollow::How::Reselect, 0, -1, true, 0, std::move(alongside)});
