@@ -1,5 +1,6 @@
 // Hardware levels in the palette window: the choice, its name in the title,
 // and a mark on each entry off the levels.
+#include "palette_window/CellMarks.h"
 #include "palette_window/frmLevels.h"
 #include "palette_window/frmPallet.h"
 #include "shell/Forms.h"
@@ -12,40 +13,6 @@
 #include <QSlider>
 
 using namespace mdlGlobal;
-
-namespace {
-
-// A corner cut off each cell whose entry is off the levels: unlike the unused
-// hatching it leaves the colour readable. Clicks and tooltips go through.
-class OffLevelMarks : public QWidget {
-public:
-    explicit OffLevelMarks(frmPallet *pallet) : QWidget(pallet), pallet(pallet)
-    {
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-        setGeometry(pallet->lblColor[0]->geometry().united(pallet->lblColor[255]->geometry()));
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter p(this);
-        p.setPen(Qt::NoPen);
-        for (int i = 0; i < kPalletEntries; ++i) {
-            if (OnGrid(pallet->CurrentLevels(), Pallet[i]))
-                continue;
-            const QRect cell = pallet->lblColor[i]->geometry().translated(-pos());
-            const int side = cell.width() / 3;
-            p.setBrush(PackedToQColor(Pallet[i].complement()));
-            p.drawPolygon(QPolygon({cell.topRight(), cell.topRight() - QPoint(side, 0),
-                                    cell.topRight() + QPoint(0, side)}));
-        }
-    }
-
-private:
-    frmPallet *pallet;
-};
-
-} // namespace
 
 void frmPallet::SetLevels(const ::Levels &chosen, int preset)
 {
@@ -64,7 +31,17 @@ void frmPallet::SetLevels(const ::Levels &chosen, int preset)
 void frmPallet::showLevels()
 {
     if (!offLevelMarks)
-        offLevelMarks = new OffLevelMarks(this);
+        // A corner cut off each cell whose entry is off the levels: unlike
+        // the unused hatching it leaves the colour readable.
+        offLevelMarks = new CellMarks(this, [this](QPainter &p, int i, const QRect &cell) {
+            if (OnGrid(levels, Pallet[i]))
+                return;
+            const int side = cell.width() / 3;
+            p.setPen(Qt::NoPen);
+            p.setBrush(PackedToQColor(Pallet[i].complement()));
+            p.drawPolygon(QPolygon({cell.topRight(), cell.topRight() - QPoint(side, 0),
+                                    cell.topRight() + QPoint(0, side)}));
+        });
     offLevelMarks->setVisible(levels.any());
     offLevelMarks->update();
     const QString counts =

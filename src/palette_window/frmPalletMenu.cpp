@@ -3,6 +3,7 @@
 #include "image/DrawPcxImage.h"
 #include "image/frmPCX.h"
 #include "palette/PaletteOps.h"
+#include "palette_window/CellMarks.h"
 #include "palette_window/ClipText.h"
 #include "palette_window/frmCycling.h"
 #include "palette_window/frmPallet.h"
@@ -23,34 +24,6 @@
 using namespace mdlGlobal;
 
 namespace {
-
-// Hatches the cells of entries no pixel uses; clicks and tooltips go
-// through it to the cells beneath.
-class UnusedMarks : public QWidget {
-public:
-    explicit UnusedMarks(frmPallet *pallet) : QWidget(pallet), pallet(pallet)
-    {
-        setAttribute(Qt::WA_TransparentForMouseEvents);
-        setGeometry(pallet->lblColor[0]->geometry().united(pallet->lblColor[255]->geometry()));
-        hide();
-    }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter p(this);
-        for (int i = 0; i < kPalletEntries; ++i) {
-            if (pallet->Usage()[i] != 0)
-                continue;
-            const QRect cell = pallet->lblColor[i]->geometry().translated(-pos());
-            p.fillRect(cell.adjusted(2, 2, -2, -2),
-                       QBrush(PackedToQColor(Pallet[i].complement()), Qt::BDiagPattern));
-        }
-    }
-
-private:
-    frmPallet *pallet;
-};
 
 // Tooltips read when shown, so they always name the current colour.
 class CellTips : public QObject {
@@ -107,7 +80,13 @@ bool RemapImage(const EntryMap &map)
 
 void frmPallet::SetUpTools()
 {
-    unusedMarks = new UnusedMarks(this);
+    // Hatches the cells of entries no pixel uses.
+    unusedMarks = new CellMarks(this, [this](QPainter &p, int i, const QRect &cell) {
+        if (usage[i] == 0)
+            p.fillRect(cell.adjusted(2, 2, -2, -2),
+                       QBrush(PackedToQColor(Pallet[i].complement()), Qt::BDiagPattern));
+    });
+    unusedMarks->hide();
     auto *tips = new CellTips(this);
     for (int i = 0; i < kPalletEntries; ++i) {
         ClickLabel *cell = lblColor[i];
