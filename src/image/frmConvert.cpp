@@ -9,7 +9,6 @@
 #include "palette_window/frmPallet.h"
 #include "shell/Forms.h"
 #include "shell/MessageCatalog.h"
-#include "shell/Placement.h"
 #include "shell/WindowKit.h"
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
@@ -18,7 +17,6 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
-#include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -301,12 +299,7 @@ void frmConvert::reject()
 bool ConvertToPalette(const QImage &picture, bool fresh)
 {
     frmConvert dialog(picture, fresh, &FrmMain());
-    // Beside the windows, so that the preview it draws can be seen; not
-    // framed yet, its frame is taken to be as thick as the main window's.
-    dialog.adjustSize();
-    const QSize frame = dialog.size() + FrmMain().frameGeometry().size() - FrmMain().size();
-    dialog.move(PlaceBesideWindows(FrmMain().screen()->availableGeometry(),
-                                   FrmPallet().frameGeometry(), FrmMain().frameGeometry(),
-                                   FrmPCX().frameGeometry(), frame));
+    // Beside the windows, so that the preview it draws can be seen.
+    MoveBesideWindows(&dialog);
     return dialog.exec() == QDialog::Accepted;
 }

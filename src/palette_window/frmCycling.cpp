@@ -5,7 +5,6 @@
 #include "palette_window/frmPallet.h"
 #include "platform/Platform.h"
 #include "shell/Forms.h"
-#include "shell/Placement.h"
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
 
@@ -16,7 +15,6 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
@@ -115,15 +113,9 @@ void frmCycling::ShowFor(int s, int t)
     // The list, given the focus, would make its first range current and
     // put it in the boxes in place of S..T.
     spnFirst->setFocus();
-    if (!isVisible()) {
-        // Beside the windows, so that the cells and the picture can be seen
-        // turning; its frame is taken to be as thick as the main window's.
-        adjustSize();
-        const QSize frame = size() + FrmMain().frameGeometry().size() - FrmMain().size();
-        move(PlaceBesideWindows(FrmMain().screen()->availableGeometry(),
-                                FrmPallet().frameGeometry(), FrmMain().frameGeometry(),
-                                FrmPCX().frameGeometry(), frame));
-    }
+    // Beside the windows, so that the cells and the picture can be seen turning.
+    if (!isVisible())
+        MoveBesideWindows(this);
     show();
     raise();
     activateWindow();

@@ -56,6 +56,8 @@ void frmPallet::showLevels()
 void frmPallet::chooseLevels()
 {
     frmLevels dialog(levels, levelsPreset, this);
+    // Beside the windows, so that the cells it marks stay in sight.
+    MoveBesideWindows(&dialog);
     if (dialog.exec() == QDialog::Accepted)
         SetLevels(dialog.chosen(), dialog.cboPreset->currentIndex());
 }

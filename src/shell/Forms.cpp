@@ -4,8 +4,11 @@
 #include "palette/frmInitPallet.h"
 #include "palette_window/frmClip.h"
 #include "palette_window/frmPallet.h"
+#include "shell/Placement.h"
 #include "shell/frmAbout.h"
 #include "shell/frmMain.h"
+
+#include <QScreen>
 
 #include <memory>
 
@@ -86,4 +89,13 @@ void UnloadAllForms()
     pcxForm.reset();
     palletForm.reset();
     mainForm.reset();
+}
+
+void MoveBesideWindows(QWidget *dialog)
+{
+    dialog->adjustSize();
+    const QSize frame = dialog->size() + FrmMain().frameGeometry().size() - FrmMain().size();
+    dialog->move(PlaceBesideWindows(FrmMain().screen()->availableGeometry(),
+                                    FrmPallet().frameGeometry(), FrmMain().frameGeometry(),
+                                    FrmPCX().frameGeometry(), frame));
 }
