@@ -9,17 +9,17 @@
 #include "image/FileBytes.h"
 #include "image/ImageExport.h"
 #include "image/ImageFormats.h"
+#include "image/TrueColour.h"
 #include "palette/ActApply.h"
 #include "palette/ActFile.h"
 #include "shell/FileAccess.h"
 #include "shell/Numbers.h"
 #include "shell/RunTogether.h"
+#include "shell/SaveFile.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
-#include <QImageReader>
 
 #include <algorithm>
 #include <atomic>
@@ -197,16 +197,8 @@ std::optional<QImage> ReadPicture(const QString &path, int threads, QString &why
     }
     if (std::optional<QImage> bmp = ReadPlainBmp(file->view(), threads))
         return bmp;
-    QByteArray bytes = QByteArray::fromRawData(file->view().data(), file->view().size());
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    QImage image;
-    if (reader.read(&image)) {
-        // In place when the depth stays: no second copy of a large picture.
-        image.convertTo(QImage::Format_RGBA8888);
+    if (QImage image = ReadTrueColour(file->view()); !image.isNull())
         return image;
-    }
     const AnyImage any = ReadAnyImage(file->view());
     if (any.refusal != ImageRefusal::None) {
         why = any.detail.isEmpty() ? QStringLiteral("not a picture") : any.detail;
@@ -317,8 +309,7 @@ QString ConvertOne(const QString &in, const QString &outPath, ExportFormat forma
         EncodeImage(format, pcx, fixed->pallet, {highest + 1, o.transparentEntry});
     if (!bytes)
         return outPath + QStringLiteral(": cannot be encoded");
-    const FileError error =
-        SaveFileWith(outPath, [&](QIODevice &out) { return out.write(*bytes) == bytes->size(); });
+    const FileError error = SaveWholeFile(outPath, *bytes);
     return error ? outPath + QStringLiteral(": ") + FileProblemText(error) : QString();
 }
 

@@ -9,6 +9,7 @@
 #include "palette/ActApply.h"
 #include "shell/FileAccess.h"
 #include "shell/Numbers.h"
+#include "shell/SaveFile.h"
 
 #include <QIODevice>
 
@@ -105,7 +106,7 @@ int Cycle(const QStringList &args, QString &usageProblem)
     if (!gif)
         return Fail(files[1], QStringLiteral("cannot be encoded: a side past 65535 pixels, or "
                                              "frames that would take more than 1 GiB"));
-    error = SaveFileWith(files[1], [&](QIODevice &out) { return out.write(*gif) == gif->size(); });
+    error = SaveWholeFile(files[1], *gif);
     if (error)
         return Fail(files[1], FileProblemText(error));
     if (frames.capped)

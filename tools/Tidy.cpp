@@ -10,6 +10,7 @@
 #include "palette/PaletteTidy.h"
 #include "shell/FileAccess.h"
 #include "shell/Numbers.h"
+#include "shell/SaveFile.h"
 
 #include <QIODevice>
 
@@ -144,7 +145,6 @@ int Tidy(const QStringList &args, QString &usageProblem)
     const std::optional<QByteArray> encoded = EncodeImage(*format, after, tidied.pallet);
     if (!encoded)
         return Fail(s.out, QStringLiteral("cannot be encoded"));
-    const FileError written =
-        SaveFileWith(s.out, [&](QIODevice &out) { return out.write(*encoded) == encoded->size(); });
+    const FileError written = SaveWholeFile(s.out, *encoded);
     return written ? Fail(s.out, FileProblemText(written)) : 0;
 }

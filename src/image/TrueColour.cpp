@@ -17,10 +17,12 @@ QImage ReadTrueColour(QByteArrayView file)
     const QSize size = reader.size();
     if (size.isValid() && CheckImageSize(size.width(), size.height()) != ImageRefusal::None)
         return {};
-    const QImage read = reader.read();
+    QImage read = reader.read();
     if (read.isNull() || CheckImageSize(read.width(), read.height()) != ImageRefusal::None)
         return {};
-    return read.convertToFormat(QImage::Format_RGBA8888);
+    // In place when the depth stays: no second copy of a large picture.
+    read.convertTo(QImage::Format_RGBA8888);
+    return read;
 }
 
 QImage PictureColours(const PcxImage &image, const PalletArray &pallet)

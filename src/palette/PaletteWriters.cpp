@@ -70,27 +70,18 @@ QByteArray WritePaletteFile(PaletteFormat format, const PalletArray &pallet)
 
 std::optional<PaletteFormat> PaletteFormatForName(const QString &name)
 {
-    const QString ext = name.section(QLatin1Char('.'), -1).toLower();
+    static const std::pair<const char *, PaletteFormat> kExtensions[] = {
+        {"act", PaletteFormat::Act},       {"gpl", PaletteFormat::Gpl},
+        {"pal", PaletteFormat::Jasc},      {"hex", PaletteFormat::Hex},
+        {"txt", PaletteFormat::PaintNet},  {"vga", PaletteFormat::Vga},
+        {"bgr555", PaletteFormat::Bgr555}, {"md", PaletteFormat::MegaDrive},
+        {"amiga", PaletteFormat::Amiga}};
     if (!name.contains(QLatin1Char('.')))
         return std::nullopt;
-    if (ext == QLatin1String("act"))
-        return PaletteFormat::Act;
-    if (ext == QLatin1String("gpl"))
-        return PaletteFormat::Gpl;
-    if (ext == QLatin1String("pal"))
-        return PaletteFormat::Jasc;
-    if (ext == QLatin1String("hex"))
-        return PaletteFormat::Hex;
-    if (ext == QLatin1String("txt"))
-        return PaletteFormat::PaintNet;
-    if (ext == QLatin1String("vga"))
-        return PaletteFormat::Vga;
-    if (ext == QLatin1String("bgr555"))
-        return PaletteFormat::Bgr555;
-    if (ext == QLatin1String("md"))
-        return PaletteFormat::MegaDrive;
-    if (ext == QLatin1String("amiga"))
-        return PaletteFormat::Amiga;
+    const QString ext = name.section(QLatin1Char('.'), -1).toLower();
+    for (const auto &[text, format] : kExtensions)
+        if (ext == QLatin1String(text))
+            return format;
     return std::nullopt;
 }
 
