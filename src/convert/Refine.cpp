@@ -90,6 +90,14 @@ void RefineTile(const Shared &s, NearestFinder &finder, int x0, int y0, int x1, 
     const std::vector<Vec3> across = blur(error, ew, ew, false, x0 - ex0, eh, w);
     std::vector<Vec3> seen = blur(across, w, eh, true, y0 - ey0, h, w);
     const float centre = s.weights.centre;
+    // Each pixel's own place in OKLab, met once a pass.
+    std::vector<Vec3> labs;
+    if (oklab)
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) {
+                const std::uint8_t *p = s.rgba + 4 * pos(x, y);
+                labs.push_back(OklabOf({p[0], p[1], p[2]}));
+            }
     int hint = 0;
     for (int pass = 0; pass < s.o.passes; ++pass)
         for (int y = 0; y < h; ++y)
@@ -107,7 +115,8 @@ void RefineTile(const Shared &s, NearestFinder &finder, int x0, int y0, int x1, 
                 const auto far = [&](Vec3 d) {
                     return oklab ? Distance2(slope(d), Vec3{}) : Distance2(d, Vec3{});
                 };
-                hint = finder.find(oklab ? OklabOf(byte) + slope(ideal - in) : ideal, hint);
+                hint = finder.find(oklab ? labs[std::size_t(y) * w + x] + slope(ideal - in) : ideal,
+                                   hint);
                 const Vec3 delta = s.colours[std::size_t(hint)] - now;
                 if (far(delta + c * (1.0f / centre)) >= far(c * (1.0f / centre)))
                     continue;
