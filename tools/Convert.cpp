@@ -306,7 +306,7 @@ QString ConvertOne(const QString &in, const QString &outPath, ExportFormat forma
     const int highest = *std::max_element(highests.begin(), highests.end());
     const PcxImage pcx(PixelBuffer(std::move(entries), count), w, h, std::size_t(w));
     const std::optional<QByteArray> bytes =
-        EncodeImage(format, pcx, fixed->pallet, {highest + 1, o.transparentEntry});
+        EncodeImage(format, pcx, fixed->pallet, {highest + 1, o.transparentEntry, {}});
     if (!bytes)
         return outPath + QStringLiteral(": cannot be encoded");
     const FileError error = SaveWholeFile(outPath, *bytes);

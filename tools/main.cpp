@@ -241,19 +241,13 @@ int Render(const QString &path, const QString &actPath, int percent, bool rgb,
     const ColorTable table = BuildColorTable(pallet, -1);
     if (!ZoomedSize(pcx.image, f))
         return Fail(path, QStringLiteral("the zoomed image is too large to render"));
-    if (!rgb && pcx.cycles.empty()) {
+    if (!rgb) {
         // The stored values as indices into the drawing's colours: a quarter
         // of the bytes of 32-bit colour, the same pixels.
-        return Write(outPath,
-                     [&](QIODevice &out) { return WriteIndexedPng(out, pcx.image, f, table); });
-    }
-    if (!rgb) {
-        // Whole first, so that the cycling ranges go before the pixels.
-        QByteArray png;
-        QBuffer buffer(&png);
-        if (!buffer.open(QIODevice::WriteOnly) || !WriteIndexedPng(buffer, pcx.image, f, table))
-            return Fail(outPath, QStringLiteral("cannot be encoded"));
-        return WriteAll(outPath, PngWithCycles(png, pcx.cycles));
+        const PngTable cycling{256, -1, CycleRecords(pcx.cycles)};
+        return Write(outPath, [&](QIODevice &out) {
+            return WriteIndexedPng(out, pcx.image, f, table, cycling);
+        });
     }
     const std::optional<QImage> image = RgbRender(pcx.image, f, table);
     if (!image)

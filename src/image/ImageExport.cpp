@@ -35,25 +35,6 @@ void AppendRow(QByteArray &out, const quint8 *row, int width)
 
 } // namespace
 
-QByteArray PngWithCycles(QByteArray png, const CycleRanges &cycles)
-{
-    const QByteArray records = CycleRecords(cycles);
-    qsizetype idat = 8;
-    while (idat + 8 <= png.size() && QByteArrayView(png).sliced(idat + 4, 4) != "IDAT")
-        idat += 12 + qFromBigEndian<quint32>(png.constData() + idat);
-    if (records.isEmpty() || idat + 8 > png.size())
-        return png;
-    QByteArray chunk;
-    for (int shift = 24; shift >= 0; shift -= 8)
-        chunk.append(char((records.size() >> shift) & 0xFF));
-    chunk.append("crNg").append(records);
-    const quint32 crc = Crc32(0, reinterpret_cast<const quint8 *>(chunk.constData()) + 4,
-                              std::size_t(chunk.size() - 4));
-    for (int shift = 24; shift >= 0; shift -= 8)
-        chunk.append(char((crc >> shift) & 0xFF));
-    return png.insert(idat, chunk);
-}
-
 QImage IndexedPicture(const PcxImage &image, const PalletArray &pallet)
 {
     QImage picture(image.width(), image.height(), QImage::Format_Indexed8);
@@ -120,9 +101,9 @@ std::optional<QByteArray> EncodeImage(ExportFormat format, const PcxImage &image
         ColorTable colours;
         for (int v = 0; v < kEntries; ++v)
             colours[std::size_t(v)] = PackedToRgb32(pallet[std::size_t(255 - v)].color());
-        return WriteIndexedPng(buffer, image, 1, colours, png)
-                   ? std::optional(PngWithCycles(bytes, cycles))
-                   : std::nullopt;
+        png.cycleRecords = CycleRecords(cycles);
+        return WriteIndexedPng(buffer, image, 1, colours, png) ? std::optional(bytes)
+                                                               : std::nullopt;
     }
     const QImage picture = IndexedPicture(image, pallet);
     QImageWriter writer(&buffer, "bmp");

@@ -29,8 +29,4 @@ std::optional<QByteArray> EncodeImage(ExportFormat format, const PcxImage &image
                                       const PalletArray &pallet, PngTable png = {},
                                       const CycleRanges &cycles = {});
 
-// GrafX2's private chunk of cycling ranges put in a PNG where it writes it:
-// after the colour table, before the pixels.
-QByteArray PngWithCycles(QByteArray png, const CycleRanges &cycles);
-
 std::optional<ExportFormat> ExportFormatForName(const QString &name);

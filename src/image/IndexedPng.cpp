@@ -1,5 +1,6 @@
 #include "image/IndexedPng.h"
 
+#include "image/Crc32.h"
 #include "shell/RunTogether.h"
 #include <QIODevice>
 
@@ -28,9 +29,9 @@ bool WriteChunk(QIODevice &out, const char *type, const quint8 *data, std::size_
     std::vector<quint8> head;
     PutBigEndian(head, quint32(n));
     head.insert(head.end(), type, type + 4);
-    uLong crc = crc32(0, reinterpret_cast<const Bytef *>(type), 4);
-    if (n > 0)
-        crc = crc32(crc, data, uInt(n));
+    quint32 crc = Crc32(0, reinterpret_cast<const quint8 *>(type), 4);
+    if (n > 0) // zlib takes no data at all as a call for its first value
+        crc = Crc32(crc, data, n);
     std::vector<quint8> tail;
     PutBigEndian(tail, quint32(crc));
     return out.write(reinterpret_cast<const char *>(head.data()), qint64(head.size())) == 8 &&
@@ -176,7 +177,11 @@ bool WriteIndexedPng(QIODevice &out, const PcxImage &image, int f, const ColorTa
     if (out.write(reinterpret_cast<const char *>(signature), 8) != 8 ||
         !WriteChunk(out, "IHDR", header.data(), header.size()) ||
         !WriteChunk(out, "PLTE", palette.data(), palette.size()) ||
-        (!alpha.empty() && !WriteChunk(out, "tRNS", alpha.data(), alpha.size())))
+        (!alpha.empty() && !WriteChunk(out, "tRNS", alpha.data(), alpha.size())) ||
+        // Where GrafX2 writes its ranges: after the colour table, before the pixels.
+        (!table.cycleRecords.isEmpty() &&
+         !WriteChunk(out, "crNg", reinterpret_cast<const quint8 *>(table.cycleRecords.constData()),
+                     std::size_t(table.cycleRecords.size()))))
         return false;
 
     const int cores = int(std::thread::hardware_concurrency());

@@ -3,11 +3,15 @@
 #include "image/PcxImage.h"
 #include "image/Render.h"
 
+#include <QByteArray>
+
 // How a PNG's colour table ends: after `entries` entries (no pixel uses a
-// higher one), and one entry see-through when `transparent` is one.
+// higher one), and one entry see-through when `transparent` is one; and the
+// colour cycling records (GrafX2's crNg chunk) that follow it, if any.
 struct PngTable {
     int entries = 256;
     int transparent = -1;
+    QByteArray cycleRecords;
 };
 
 class QIODevice;

@@ -52,7 +52,7 @@ void frmPCX::mnuSaveImage_Click()
             : ExportFormatForName(chosen->first).value_or(ExportFormat::Png);
     const int transparent = PcxTransparent.picture == PcxImagesDecoded ? PcxTransparent.entry : -1;
     const std::optional<QByteArray> bytes =
-        EncodeImage(format, mdlGlobal::PcxImage, Pallet, {256, transparent}, Cycles);
+        EncodeImage(format, mdlGlobal::PcxImage, Pallet, {256, transparent, {}}, Cycles);
     const FileError error = bytes ? SaveWholeFile(chosen->first, *bytes) : FileError{};
     if (!bytes || error)
         ThePlatform().messageBox(
