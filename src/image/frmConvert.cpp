@@ -64,14 +64,10 @@ QSpinBox *SpinBox(int low, int high, int value)
     return box;
 }
 
-// A list the settings file left short keeps the built-in items after its own.
 QComboBox *Choices(QString MessageCatalog::*items, int chosen)
 {
-    QStringList texts = (Catalog.*items).split(QLatin1Char('|'));
-    const QStringList builtIn = (DefaultCatalog().*items).split(QLatin1Char('|'));
-    texts.append(builtIn.mid(texts.size()));
     auto *box = new QComboBox;
-    box->addItems(texts.mid(0, builtIn.size()));
+    box->addItems(CatalogItems(Catalog, items));
     box->setCurrentIndex(chosen);
     return box;
 }

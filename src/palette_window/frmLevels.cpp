@@ -18,11 +18,9 @@ frmLevels::frmLevels(const Levels &current, int preset, QWidget *parent) : QDial
     setWindowTitle(Catalog.TitleLevels);
     SetDesignedFont(this);
     ApplyFontName(this, Catalog.UiFontName);
-    // A list the settings file left short keeps the built-in names after its own.
-    QStringList names = Catalog.LevelsPresetNames.split(QLatin1Char('|'));
-    names.append(DefaultCatalog().LevelsPresetNames.split(QLatin1Char('|')).mid(names.size()));
     cboPreset = new QComboBox;
-    cboPreset->addItems(names.mid(0, kLevelsPresets));
+    cboPreset->addItems(
+        CatalogItems(Catalog, &MessageCatalog::LevelsPresetNames).mid(0, kLevelsPresets));
     cboPreset->setCurrentIndex(preset);
     auto *counts = new QHBoxLayout;
     for (int k = 0; k < 3; ++k) {

@@ -369,6 +369,14 @@ MessageCatalog DefaultCatalog()
     return catalog;
 }
 
+QStringList CatalogItems(const MessageCatalog &catalog, QString MessageCatalog::*list)
+{
+    QStringList items = (catalog.*list).split(QLatin1Char('|'));
+    const QStringList builtIn = (DefaultCatalog().*list).split(QLatin1Char('|'));
+    items.append(builtIn.mid(items.size()));
+    return items.mid(0, builtIn.size());
+}
+
 MessageCatalog
 ReadCatalog(const std::function<QString(const QString &, const QString &, const QString &)> &read)
 {

@@ -191,6 +191,10 @@ const std::array<CatalogEntry, 3> &SplitMessageEntries();
 
 MessageCatalog DefaultCatalog();
 
+// The items of one of `catalog`'s lists ("a|b|c"): a list the settings file
+// left short keeps the built-in items after its own, as many as there are.
+QStringList CatalogItems(const MessageCatalog &catalog, QString MessageCatalog::*list);
+
 // The message for a file that could not be read or written: what is wrong,
 // the path, and for a read or write error the system's reason.
 QString FileMessage(const MessageCatalog &catalog, const QString &path, const FileError &error);
