@@ -1,6 +1,7 @@
 // palmiro-tool cycle: one period of the colour cycling as an animated GIF.
 
 #include "Cycle.h"
+#include "ToolFiles.h"
 
 #include "image/FileBytes.h"
 #include "image/GifWriter.h"
@@ -19,12 +20,6 @@
 namespace {
 
 constexpr int kFrameCap = 1000;
-
-int Fail(const QString &path, const QString &why)
-{
-    std::fprintf(stderr, "palmiro-tool: %s: %s\n", qPrintable(path), qPrintable(why));
-    return 1;
-}
 
 // "S-T:RATE" with ":back" after it for a backward range.
 std::optional<CycleRange> ParseRange(const QString &text)
@@ -84,29 +79,27 @@ int Cycle(const QStringList &args, QString &usageProblem)
         usageProblem = QStringLiteral("cycle writes a GIF: the output file's name ends in .gif");
         return -1;
     }
-    FileError error;
-    const std::optional<FileBytes> bytes = ReadFileBytes(files[0], &error);
-    if (!bytes)
-        return Fail(files[0], FileProblemText(error));
-    AnyImage image = ReadAnyImage(bytes->view());
-    if (image.refusal != ImageRefusal::None)
-        return Fail(files[0], image.detail);
+    FileBytes bytes;
+    PcxFile picture;
+    QString why;
+    if (!Open(files[0], bytes, picture, why))
+        return Fail(files[0], why);
     PalletArray pallet{};
-    ApplyActBytes(pallet, image.pcx.palette, image.pcx.palette.size());
+    ApplyActBytes(pallet, picture.palette, picture.palette.size());
     const bool given = !ranges.empty();
     if (!given)
-        ranges = image.pcx.cycles;
+        ranges = picture.cycles;
     const CycleFrames frames = CycleAnimation(ranges, kFrameCap);
     if (frames.frames.empty())
         return Fail(files[0],
                     given ? QStringLiteral("no range given turns: a range needs two entries")
                           : QStringLiteral("holds no colour cycling range that turns; "
                                            "give one with --range"));
-    const std::optional<QByteArray> gif = EncodeCycleGif(image.pcx.image, pallet, ranges, frames);
+    const std::optional<QByteArray> gif = EncodeCycleGif(picture.image, pallet, ranges, frames);
     if (!gif)
         return Fail(files[1], QStringLiteral("cannot be encoded: a side past 65535 pixels, or "
                                              "frames that would take more than 1 GiB"));
-    error = SaveWholeFile(files[1], *gif);
+    const FileError error = SaveWholeFile(files[1], *gif);
     if (error)
         return Fail(files[1], FileProblemText(error));
     if (frames.capped)

@@ -2,6 +2,7 @@
 // same afterwards unless the step merges colours.
 
 #include "Tidy.h"
+#include "ToolFiles.h"
 
 #include "image/FileBytes.h"
 #include "image/ImageExport.h"
@@ -24,12 +25,6 @@ struct Settings {
     int s = 0, t = 0; // every entry unless --range
     QString in, out;
 };
-
-int Fail(const QString &path, const QString &why)
-{
-    std::fprintf(stderr, "palmiro-tool: %s: %s\n", qPrintable(path), qPrintable(why));
-    return 1;
-}
 
 std::optional<TidyKey> KeyNamed(const QString &name)
 {
@@ -126,16 +121,14 @@ int Tidy(const QStringList &args, QString &usageProblem)
         usageProblem = QStringLiteral("OUT must end in .png, .pcx, .bmp or .gif");
         return -1;
     }
-    FileError error;
-    const std::optional<FileBytes> bytes = ReadFileBytes(s.in, &error);
-    if (!bytes)
-        return Fail(s.in, FileProblemText(error));
-    const AnyImage read = ReadAnyImage(bytes->view());
-    if (read.refusal != ImageRefusal::None)
-        return Fail(s.in, read.detail);
-    const PcxImage &image = read.pcx.image;
+    FileBytes bytes;
+    PcxFile read;
+    QString why;
+    if (!Open(s.in, bytes, read, why))
+        return Fail(s.in, why);
+    const PcxImage &image = read.image;
     PalletArray pallet{};
-    ApplyActBytes(pallet, read.pcx.palette, read.pcx.palette.size());
+    ApplyActBytes(pallet, read.palette, read.palette.size());
 
     const Tidied tidied = s.step(pallet, CountUsage(image), s.s, s.t);
     const std::optional<PixelBuffer> values = RemapStored(image.pixels, StoredValueMap(tidied.to));

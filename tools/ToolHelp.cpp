@@ -55,7 +55,8 @@ const Command kCommands[] = {
      "                           the ranges IMAGE holds)\n"
      "  Past 1000 frames the first 1000 are written, with a note on stderr.\n"},
     {"tidy",
-     "tidy IMAGE OUT.{png,pcx,bmp,gif} (--merge-duplicates | --merge-similar D | --unused-to-end |\n"
+     "tidy IMAGE OUT.{png,pcx,bmp,gif} (--merge-duplicates | --merge-similar D | --unused-to-end "
+     "|\n"
      "                    --sort hue|lightness|chroma|usage | --reduce N) [--range S-T]",
      "  Tidies the palette of an indexed picture, renumbering its pixels so that\n"
      "  it looks the same unless colours are merged. One step a call.\n"

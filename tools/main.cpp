@@ -5,6 +5,7 @@
 #include "Cycle.h"
 #include "Levels.h"
 #include "Tidy.h"
+#include "ToolFiles.h"
 #include "ToolHelp.h"
 #include "image/FileBytes.h"
 #include "image/ImageExport.h"
@@ -33,7 +34,6 @@
 
 namespace {
 
-constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
 
 QTextStream &out()
@@ -55,31 +55,6 @@ int Usage(const QString &problem = {})
     err() << ToolUsage();
     err().flush();
     return kExitUsage;
-}
-
-int Fail(const QString &path, const QString &why)
-{
-    err() << "palmiro-tool: " << path << ": " << why << "\n";
-    err().flush();
-    return kExitRefused;
-}
-
-// Reads and decodes any image, as "&PCX Open" does; the file bytes go to
-// `bytes`, a refusal's reason to `why`.
-bool Open(const QString &path, FileBytes &bytes, PcxFile &pcx, QString &why)
-{
-    FileError error;
-    std::optional<FileBytes> read = ReadFileBytes(path, &error);
-    if (!read) {
-        pcx.refusal = PcxRefusal::Unreadable;
-        why = FileProblemText(error);
-        return false;
-    }
-    bytes = std::move(*read);
-    AnyImage image = ReadAnyImage(bytes.view());
-    pcx = std::move(image.pcx);
-    why = image.detail;
-    return image.refusal == ImageRefusal::None;
 }
 
 // Applies a palette file, or a picture's palette, over `pallet` as Open does.

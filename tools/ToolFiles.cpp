@@ -1,0 +1,28 @@
+#include "ToolFiles.h"
+
+#include "image/ImageFormats.h"
+#include "shell/FileAccess.h"
+
+#include <cstdio>
+
+int Fail(const QString &path, const QString &why)
+{
+    std::fprintf(stderr, "palmiro-tool: %s: %s\n", qPrintable(path), qPrintable(why));
+    return 1;
+}
+
+bool Open(const QString &path, FileBytes &bytes, PcxFile &pcx, QString &why)
+{
+    FileError error;
+    std::optional<FileBytes> read = ReadFileBytes(path, &error);
+    if (!read) {
+        pcx.refusal = PcxRefusal::Unreadable;
+        why = FileProblemText(error);
+        return false;
+    }
+    bytes = std::move(*read);
+    AnyImage image = ReadAnyImage(bytes.view());
+    pcx = std::move(image.pcx);
+    why = image.detail;
+    return image.refusal == ImageRefusal::None;
+}

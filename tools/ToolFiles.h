@@ -1,0 +1,15 @@
+#pragma once
+
+#include "image/FileBytes.h"
+#include "image/PcxReader.h"
+
+#include <QString>
+
+// What every command does with the pictures it reads.
+
+// One line on stderr naming the file and what is wrong; the exit status of a refusal.
+int Fail(const QString &path, const QString &why);
+
+// Reads and decodes any image, as "&PCX Open" does; the file bytes go to
+// `bytes` (the pixels may be a view of them), a refusal's reason to `why`.
+bool Open(const QString &path, FileBytes &bytes, PcxFile &pcx, QString &why);
