@@ -38,6 +38,11 @@ struct PalletFollow {
 
 // The 16 x 16 grid of entries, the selected entry's swatch, and its red,
 // green and blue as sliders and text boxes.
+// %1 and %2 of a menu text as S and T. Not arg(): a text may name only one.
+QString Named(QString text, int s, int t);
+// A menu text as a title: "(&C)" after Japanese texts, a lone "&" in others.
+QString WithoutAccelerator(QString text);
+
 class frmPallet : public QWidget {
     Q_OBJECT
 public:

@@ -46,20 +46,6 @@ private:
     frmPallet *pallet;
 };
 
-// %1 and %2 of a menu text as S and T. Not arg(): a text may name only one.
-QString Named(QString text, int s, int t)
-{
-    return text.replace(QStringLiteral("%1"), QString::number(s))
-        .replace(QStringLiteral("%2"), QString::number(t));
-}
-
-// A menu text as a title: "(&C)" after Japanese texts, a lone "&" in others.
-QString WithoutAccelerator(QString text)
-{
-    static const QRegularExpression bracketed(QStringLiteral("\\(&.\\)"));
-    return text.remove(bracketed).remove(u'&');
-}
-
 // Every entry stays drawn in its colour, wherever it moved to. The image is
 // a view of the decoded stream, so both show the renumbered buffer.
 bool RemapImage(const EntryMap &map)
@@ -77,6 +63,18 @@ bool RemapImage(const EntryMap &map)
 }
 
 } // namespace
+
+QString Named(QString text, int s, int t)
+{
+    return text.replace(QStringLiteral("%1"), QString::number(s))
+        .replace(QStringLiteral("%2"), QString::number(t));
+}
+
+QString WithoutAccelerator(QString text)
+{
+    static const QRegularExpression bracketed(QStringLiteral("\\(&.\\)"));
+    return text.remove(bracketed).remove(u'&');
+}
 
 void frmPallet::SetUpTools()
 {

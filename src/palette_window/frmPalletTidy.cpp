@@ -10,7 +10,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QRegularExpression>
 
 #include <numeric>
 #include <tuple>
@@ -19,25 +18,12 @@ using namespace mdlGlobal;
 
 namespace {
 
-// %1 and %2 of a menu text as the ends of the range.
-QString Named(QString text, int lo, int hi)
-{
-    return text.replace(QStringLiteral("%1"), QString::number(lo))
-        .replace(QStringLiteral("%2"), QString::number(hi));
-}
-
-QString AsTitle(QString text)
-{
-    static const QRegularExpression bracketed(QStringLiteral("\\(&.\\)"));
-    return text.remove(bracketed).remove(u'&').remove(QStringLiteral("...")).remove(u'…');
-}
-
 // A number asked in a small dialog; whole when `decimals` is 0.
 std::optional<double> AskNumber(QWidget *parent, const QString &title, const QString &prompt,
                                 double value, double lo, double hi, int decimals)
 {
     QInputDialog dialog(parent);
-    dialog.setWindowTitle(AsTitle(title));
+    dialog.setWindowTitle(WithoutAccelerator(title).remove(QStringLiteral("...")).remove(u'…'));
     dialog.setLabelText(prompt);
     if (decimals == 0) {
         dialog.setInputMode(QInputDialog::IntInput);
