@@ -79,13 +79,13 @@ std::optional<QByteArray> FileBytes::take()
 
 std::optional<FileBytes> ReadFileBytes(const QString &path, FileError *error)
 {
+    FileError ignored;
+    FileError &why = error ? *error : ignored;
+    QFile f;
+    if ((why = OpenRegularFile(path, f)))
+        return std::nullopt;
 #if defined(__unix__)
     {
-        FileError ignored;
-        FileError &why = error ? *error : ignored;
-        QFile f;
-        if ((why = OpenRegularFile(path, f)))
-            return std::nullopt;
         const qint64 size = f.size();
         if (size >= kMapFrom && size <= std::numeric_limits<qsizetype>::max() / 2) {
             // Every page is read in any case: taking them all at once saves
@@ -101,7 +101,7 @@ std::optional<FileBytes> ReadFileBytes(const QString &path, FileError *error)
         }
     }
 #endif
-    std::optional<QByteArray> read = ReadWholeFile(path, error);
+    std::optional<QByteArray> read = ReadOpenedFile(f, why);
     if (!read)
         return std::nullopt;
     return FileBytes(std::move(*read));

@@ -220,6 +220,11 @@ std::optional<QByteArray> ReadWholeFile(const QString &path, FileError *error)
     QFile f;
     if ((why = OpenRegularFile(path, f)))
         return std::nullopt;
+    return ReadOpenedFile(f, why);
+}
+
+std::optional<QByteArray> ReadOpenedFile(QFile &f, FileError &why)
+{
     // Sized up front: the bytes go from the system straight into their one
     // buffer, with no growing and no zero fill.
     const qint64 size = f.size();

@@ -64,4 +64,7 @@ PcxFile ReadPcx(QByteArrayView file);
 
 // The whole regular file at path, read at once into a buffer of its size, or
 // empty (the reason in `error`) when it cannot be read.
+class QFile;
 std::optional<QByteArray> ReadWholeFile(const QString &path, FileError *error = nullptr);
+// The same for a file already opened.
+std::optional<QByteArray> ReadOpenedFile(QFile &file, FileError &why);
