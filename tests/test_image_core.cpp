@@ -18,6 +18,19 @@ namespace {
 
 using L = QList<int>;
 
+// Each argument starting with a placeholder gets its path instead: a
+// temporary folder's random name may hold the same capitals.
+QStringList Placed(QStringList args, const QList<std::pair<QString, QString>> &paths)
+{
+    for (QString &a : args)
+        for (const auto &[key, path] : paths)
+            if (a.startsWith(key)) {
+                a = path + a.mid(key.size());
+                break;
+            }
+    return args;
+}
+
 QByteArray Pixels(const PixelBuffer &v)
 {
     return QByteArray(reinterpret_cast<const char *>(v.data()), qsizetype(v.size()));
@@ -157,8 +170,9 @@ private slots:
     {
         QFETCH(QStringList, args);
         QTemporaryDir tmp;
-        args.replaceInStrings("IN", WriteFile(tmp.filePath("in.pcx"), MakePcx(1, 0, Bytes({1, 2}))))
-            .replaceInStrings("OUT", tmp.filePath("out"));
+        args =
+            Placed(args, {{"IN", WriteFile(tmp.filePath("in.pcx"), MakePcx(1, 0, Bytes({1, 2})))},
+                          {"OUT", tmp.filePath("out")}});
         const QString out = WriteFile(args.last(), "old");
         QProcess tool;
         QVERIFY(WithFileSizeLimit(
@@ -266,14 +280,14 @@ private slots:
         const QByteArray act = (five + five).leftJustified(768, '\0');
         PalletArray pal{};
         ApplyActBytes(pal, act, act.size());
-        args.replaceInStrings("PAL", WriteFile(tmp.filePath("pal.act"), act))
-            .replaceInStrings("CYC",
-                              WriteFile(tmp.filePath("cyc.png"),
-                                        *EncodeImage(ExportFormat::Png,
-                                                     ::PcxImage(MakePixels(Bytes({0})), 1, 1, 1),
-                                                     pal, {}, {{1, 3, 1.0, false, true}})))
-            .replaceInStrings("IN", tmp.filePath("in.png"))
-            .replaceInStrings("OUT", tmp.path());
+        args = Placed(args,
+                      {{"PAL", WriteFile(tmp.filePath("pal.act"), act)},
+                       {"CYC", WriteFile(tmp.filePath("cyc.png"),
+                                         *EncodeImage(ExportFormat::Png,
+                                                      ::PcxImage(MakePixels(Bytes({0})), 1, 1, 1),
+                                                      pal, {}, {{1, 3, 1.0, false, true}}))},
+                       {"IN", tmp.filePath("in.png")},
+                       {"OUT", tmp.path()}});
         WriteFile(tmp.filePath("bad.bmp"), "BM");
         QProcess tool;
         tool.start(PALMIRO_TOOL, QStringList{"convert"} + args);
