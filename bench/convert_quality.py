@@ -95,7 +95,7 @@ def main():
         source = os.path.join(work, "source.png")
         original.save(source)
         for n in SIZES:
-            for d, flags in (("none", ["--dither", "none"]), ("fs", []), ("refined", ["--refine"])):
+            for d, flags in (("none", ["--dither", "none"]), ("fs", []), ("fs-alone", ["--no-refine"])):
                 im = run([tool, "convert", "--colours", str(n), *flags, "-o", out, source], out)
                 add(f"palmiro new {n} {d}", original, im)
             if pngquant:
@@ -118,8 +118,8 @@ def main():
                 add(f"pillow {key} {d}", original, original.quantize(palette=p, dither=pil))
                 if d == "fs":
                     im = run([tool, "convert", "--palette", os.path.join(palettes, FIXED[key]),
-                              "--refine", "-o", out, source], out)
-                    add(f"palmiro {key} refined", original, im)
+                              "--no-refine", "-o", out, source], out)
+                    add(f"palmiro {key} fs-alone", original, im)
                 if magick:
                     flag = ["+dither"] if d == "none" else ["-dither", "FloydSteinberg"]
                     im = run([magick, source, *flag, "-remap", palette_file, out], out)

@@ -221,9 +221,12 @@ const Table kConvert = {
          OnConvert(OpenTrueColour, Ok), Note(Converted());
          Cycles = {{2, 3, 1.0, false, true}};
          OnConvert([] { S().mnuConvert_Click(); },
-                   [](frmConvert &d) { d.cboTarget->setCurrentIndex(0), d.accept(); });
+                   [](frmConvert &d) {
+                       d.cboTarget->setCurrentIndex(0), d.cboDither->setCurrentIndex(0);
+                       d.accept();
+                   });
      },
-     "1 1  4 2 255 0 0 0 252 253 2-3 2 1  4 2 251 94 0 0 40 167 2-3 3"},
+     "1 1  4 2 255 0 0 0 252 253 2-3 2 1  4 2 251 79 0 0 40 96 2-3 3"},
     {[] {
          OpenPcx("big"), Scroll(20, 15), Note(Shown());
          OnConvert(OpenTrueColour, [](frmConvert &d) { d.reject(); });

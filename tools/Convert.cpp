@@ -66,8 +66,9 @@ std::optional<QString> Parse(const QStringList &args, Settings &s)
             s.remap.serpentine = false;
             continue;
         }
-        if (a == QLatin1String("--refine")) {
-            s.remap.refine = true;
+        // --refine, the default, is still taken from scripts written when it was not.
+        if (a == QLatin1String("--refine") || a == QLatin1String("--no-refine")) {
+            s.remap.refine = a == QLatin1String("--refine");
             continue;
         }
         if (a == QLatin1String("--keep-cycles")) {

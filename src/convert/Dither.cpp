@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <tuple>
 
 namespace {
 
@@ -76,13 +78,9 @@ struct Pixel {
 
 inline Pixel PixelAt(const std::uint8_t *p, int transparentEntry)
 {
-    const int a = p[3];
-    if (a < 128 && transparentEntry >= 0)
+    if (p[3] < 128 && transparentEntry >= 0)
         return {{}, true};
-    if (a == 255)
-        return {{p[0], p[1], p[2]}};
-    const auto over = [a](int c) { return std::uint8_t((c * a + 127) / 255); };
-    return {{over(p[0]), over(p[1]), over(p[2])}};
+    return {OverBlack(p)};
 }
 
 // Working-space colours of the last byte colours met, direct-mapped.
@@ -260,84 +258,173 @@ constexpr int kBandRows = 512;
 // that its top row meets error as it would inside one pass and shows no seam.
 constexpr int kPrimeRows = 32;
 
-// Rows y0..y1-1, after the priming rows above y0.
-void RemapDiffused(const std::uint8_t *rgba, int width, int y0, int y1,
-                   const Candidates &candidates, NearestFinder &finder, const RemapOptions &o,
-                   std::uint8_t *out)
+inline Vec3 Bytes(Rgb8 c)
 {
-    const Kernel &kernel = *KernelOf(o.dither);
-    const bool oklab = o.space == ColourSpace::Oklab;
-    // The error is carried in sRGB values: a dithered area then keeps the
-    // picture's average as a blur of the screen shows it. Carried in OKLab or
-    // linear light, that average drifts wherever far-apart entries mix (a
-    // warm cast over skin and wood with the VGA palette).
-    const auto bytes = [](Rgb8 c) { return Vec3{float(c.r), float(c.g), float(c.b)}; };
-    WorkCache labs;
-    std::vector<Vec3> target;
+    return {float(c.r), float(c.g), float(c.b)};
+}
+
+// Where error diffusion keeps the carried colours: inside the candidates'
+// box widened by a quarter of its size either way, so that colours no entry
+// reaches cannot pile up error without end, while the error of a colour near
+// the box's edge is still passed on whole.
+std::pair<Vec3, Vec3> CarriedBox(const Candidates &candidates)
+{
     Vec3 lo{INFINITY, INFINITY, INFINITY}, hi{-INFINITY, -INFINITY, -INFINITY};
     for (const Candidate &c : candidates) {
-        const Vec3 w = bytes(c.colour);
-        target.push_back(w);
+        const Vec3 w = Bytes(c.colour);
         lo = {std::min(lo.x, w.x), std::min(lo.y, w.y), std::min(lo.z, w.z)};
         hi = {std::max(hi.x, w.x), std::max(hi.y, w.y), std::max(hi.z, w.z)};
     }
-    // Kept inside the candidates' box widened by a quarter of its size either
-    // way: colours no entry reaches cannot pile up error without end, while
-    // the error of a colour near the box's edge is still passed on whole.
     const Vec3 margin = (hi - lo) * 0.25f;
-    lo = lo - margin;
-    hi = hi + margin;
-    const float scale = float(o.strength) / 100.0f / float(kernel.divisor);
-    // One row of error for each kernel line, two pixels of margin either side.
-    constexpr int kRows = 3, kMargin = 2, kMaxTaps = 12;
-    const std::size_t stride = std::size_t(width) + 2 * kMargin;
-    std::vector<Vec3> errors(kRows * stride);
-    const auto row = [&](int y) {
-        return errors.data() + std::size_t(y % kRows) * stride + kMargin;
-    };
-    int last = 0;
-    std::fill(errors.begin(), errors.end(), Vec3{});
-    for (int y = std::max(0, y0 - kPrimeRows); y < y1; ++y) {
-        std::fill_n(row(y + kRows - 1) - kMargin, stride, Vec3{});
-        const bool keep = y >= y0;
-        const bool back = o.serpentine && (y % 2 == 1);
-        const int step = back ? -1 : 1;
-        Vec3 *const rows[kRows] = {row(y), row(y + 1), row(y + 2)};
-        // Where each tap lands from x, and its weight times the scale.
-        std::ptrdiff_t offsets[kMaxTaps];
-        float weights[kMaxTaps];
-        const int taps = int(kernel.taps.size());
-        for (int t = 0; t < taps; ++t) {
-            const Tap &tap = kernel.taps[std::size_t(t)];
-            offsets[t] = (rows[tap.dy] - rows[0]) + tap.dx * step;
-            weights[t] = float(tap.weight) * scale;
-        }
-        for (int k = 0, x = back ? width - 1 : 0; k < width; ++k, x += step) {
-            const std::size_t i = std::size_t(y) * std::size_t(width) + std::size_t(x);
-            const Pixel px = PixelAt(rgba + 4 * i, o.transparentEntry);
-            if (px.transparent) {
-                if (keep)
-                    out[i] = std::uint8_t(o.transparentEntry);
-                continue;
-            }
-            const Vec3 in = bytes(px.colour);
-            Vec3 v = in + rows[0][x];
-            v = {std::clamp(v.x, lo.x, hi.x), std::clamp(v.y, lo.y, hi.y),
-                 std::clamp(v.z, lo.z, hi.z)};
-            // In OKLab the nearest entry is sought from the pixel's own place,
-            // moved by the error as OKLab bends around it.
-            const Vec3 q =
-                oklab ? labs.find(px.colour, OklabOf) + OklabSlopeNear(px.colour)(v - in) : v;
-            last = finder.find(q, last);
-            if (keep)
-                out[i] = std::uint8_t(candidates[last].entry);
-            const Vec3 e = v - target[last];
-            Vec3 *const here = rows[0] + x;
-            for (int t = 0; t < taps; ++t)
-                here[offsets[t]] = here[offsets[t]] + e * weights[t];
+    return {lo - margin, hi + margin};
+}
+
+// Error diffusion over bands of rows, each band after priming rows above it.
+// A thread takes two bands at once, a pixel of each in turn: each pixel
+// waits on the error of the one before it, and two such chains keep the
+// processor busy where one leaves it waiting.
+class Diffusion {
+public:
+    Diffusion(const std::uint8_t *rgba, int width, const Candidates &candidates,
+              NearestFinder &finder, CubeNearest *cubes, const RemapOptions &o, std::uint8_t *out)
+        : rgba_(rgba), width_(width), candidates_(candidates), finder_(finder), cubes_(cubes),
+          o_(o), out_(out), kernel_(*KernelOf(o.dither))
+    {
+        // The error is carried in sRGB values: a dithered area then keeps the
+        // picture's average as a blur of the screen shows it. Carried in OKLab
+        // or linear light, that average drifts wherever far-apart entries mix
+        // (a warm cast over skin and wood with the VGA palette).
+        for (const Candidate &c : candidates)
+            target_.push_back(Bytes(c.colour));
+        std::tie(lo_, hi_) = CarriedBox(candidates);
+        scale_ = float(o.strength) / 100.0f / float(kernel_.divisor);
+    }
+
+    // Rows y0..y1-1 of one band and, when y2 < y3, rows y2..y3-1 of another.
+    void run(int y0, int y1, int y2, int y3)
+    {
+        Band bands[2] = {band(y0, y1), band(y2, y3)};
+        const int count = y2 < y3 ? 2 : 1;
+        for (;;) {
+            int live = 0;
+            for (int b = 0; b < count; ++b)
+                if (bands[b].y < bands[b].y1) {
+                    startRow(bands[b]);
+                    ++live;
+                }
+            if (live == 0)
+                return;
+            if (live == 2)
+                for (int k = 0; k < width_; ++k) {
+                    pixel(bands[0]);
+                    pixel(bands[1]);
+                }
+            else
+                for (Band &b : bands)
+                    if (b.inRow)
+                        for (int k = 0; k < width_; ++k)
+                            pixel(b);
+            for (int b = 0; b < count; ++b)
+                if (bands[b].inRow) {
+                    bands[b].inRow = false;
+                    ++bands[b].y;
+                }
         }
     }
-}
+
+private:
+    // One row of error for each kernel line, two pixels of margin either side.
+    static constexpr int kRows = 3, kMargin = 2, kMaxTaps = 12;
+
+    struct Band {
+        int y = 0, y0 = 0, y1 = 0;
+        std::vector<Vec3> errors;
+        int last = 0;
+        // The row under way.
+        bool inRow = false, keep = false;
+        int x = 0, step = 1;
+        Vec3 *here = nullptr;
+        std::ptrdiff_t offsets[kMaxTaps];
+        float weights[kMaxTaps];
+    };
+
+    Band band(int y0, int y1) const
+    {
+        Band b;
+        b.y0 = y0;
+        b.y1 = y1;
+        b.y = std::max(0, y0 - kPrimeRows);
+        b.errors.assign(kRows * stride(), Vec3{});
+        return b;
+    }
+    std::size_t stride() const { return std::size_t(width_) + 2 * kMargin; }
+    Vec3 *row(Band &b, int y) const
+    {
+        return b.errors.data() + std::size_t(y % kRows) * stride() + kMargin;
+    }
+
+    void startRow(Band &b) const
+    {
+        std::fill_n(row(b, b.y + kRows - 1) - kMargin, stride(), Vec3{});
+        b.inRow = true;
+        b.keep = b.y >= b.y0;
+        const bool back = o_.serpentine && (b.y % 2 == 1);
+        b.step = back ? -1 : 1;
+        b.x = back ? width_ - 1 : 0;
+        Vec3 *const rows[kRows] = {row(b, b.y), row(b, b.y + 1), row(b, b.y + 2)};
+        b.here = rows[0] + b.x;
+        // Where each tap lands from x, and its weight times the scale.
+        for (std::size_t t = 0; t < kernel_.taps.size(); ++t) {
+            const Tap &tap = kernel_.taps[t];
+            b.offsets[t] = (rows[tap.dy] - rows[0]) + tap.dx * b.step;
+            b.weights[t] = float(tap.weight) * scale_;
+        }
+    }
+
+    void pixel(Band &b)
+    {
+        const std::size_t i = std::size_t(b.y) * std::size_t(width_) + std::size_t(b.x);
+        Vec3 *const here = b.here;
+        b.x += b.step;
+        b.here += b.step;
+        const Pixel px = PixelAt(rgba_ + 4 * i, o_.transparentEntry);
+        if (px.transparent) {
+            if (b.keep)
+                out_[i] = std::uint8_t(o_.transparentEntry);
+            return;
+        }
+        const Vec3 in = Bytes(px.colour);
+        Vec3 v = in + *here;
+        v = {std::clamp(v.x, lo_.x, hi_.x), std::clamp(v.y, lo_.y, hi_.y),
+             std::clamp(v.z, lo_.z, hi_.z)};
+        // In OKLab the nearest entry is sought from the pixel's own place,
+        // moved by the error as OKLab bends around it.
+        b.last =
+            cubes_
+                ? cubes_->find(v, b.last)
+                : finder_.find(labs_.find(px.colour, OklabOf) + OklabSlopeNear(px.colour)(v - in),
+                               b.last);
+        if (b.keep)
+            out_[i] = std::uint8_t(candidates_[std::size_t(b.last)].entry);
+        const Vec3 e = v - target_[std::size_t(b.last)];
+        const int taps = int(kernel_.taps.size());
+        for (int t = 0; t < taps; ++t)
+            here[b.offsets[t]] = here[b.offsets[t]] + e * b.weights[t];
+    }
+
+    const std::uint8_t *rgba_;
+    int width_;
+    const Candidates &candidates_;
+    NearestFinder &finder_;
+    CubeNearest *cubes_;
+    const RemapOptions &o_;
+    std::uint8_t *out_;
+    const Kernel &kernel_;
+    std::vector<Vec3> target_;
+    Vec3 lo_, hi_;
+    float scale_ = 0;
+    WorkCache labs_;
+};
 
 } // namespace
 
@@ -353,6 +440,11 @@ std::vector<int> BayerMatrix(int size)
     default:
         return {};
     }
+}
+
+bool Refines(const RemapOptions &o)
+{
+    return o.refine && o.strength >= 100 && KernelOf(o.dither) && o.dither != Dither::Atkinson;
 }
 
 bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
@@ -386,15 +478,38 @@ bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &ca
     } else {
         const int bands = (height + kBandRows - 1) / kBandRows;
         std::atomic<int> next{0};
+        // Refined, the picture is diffused in RGB, the space its error is
+        // carried in, which leaves less for the refinement to mend: that then
+        // weighs the error as OKLab sees it.
+        const bool refined = Refines(o);
+        RemapOptions d = o;
+        if (refined)
+            d.space = ColourSpace::Rgb;
+        const std::vector<Vec3> diffused = PointsOf(tidy, d.space);
+        const auto [lo, hi] = CarriedBox(tidy);
         const auto work = [&] {
-            NearestFinder own(points);
-            for (int b; (b = next++) < bands;)
-                RemapDiffused(rgba, width, b * kBandRows, std::min(height, (b + 1) * kBandRows),
-                              tidy, own, o, out);
+            NearestFinder own(diffused);
+            std::optional<CubeNearest> cubes;
+            if (d.space == ColourSpace::Rgb)
+                cubes.emplace(own, lo, hi);
+            Diffusion diffusion(rgba, width, tidy, own, cubes ? &*cubes : nullptr, d, out);
+            const auto rows = [&](int b) {
+                return std::pair(b * kBandRows, std::min(height, (b + 1) * kBandRows));
+            };
+            for (int b; (b = next.fetch_add(2)) < bands;) {
+                const auto [y0, y1] = rows(b);
+                const auto [y2, y3] = b + 1 < bands ? rows(b + 1) : std::pair(0, 0);
+                diffusion.run(y0, y1, y2, y3);
+            }
         };
-        RunTogether(std::min(o.threads, bands), [&](int) { work(); });
-        if (o.refine)
-            Refine(rgba, width, height, tidy, {o.space, o.transparentEntry, 6, o.threads}, out);
+        RunTogether(std::min(o.threads, (bands + 1) / 2), [&](int) { work(); });
+        if (refined) {
+            RefineOptions r;
+            r.space = o.space;
+            r.transparentEntry = o.transparentEntry;
+            r.threads = o.threads;
+            Refine(rgba, width, height, tidy, r, out);
+        }
     }
     return true;
 }

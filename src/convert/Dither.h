@@ -25,16 +25,20 @@ struct RemapOptions {
     int transparentEntry = -1;
     // Without error diffusion, rows are shared out over this many threads.
     int threads = 1;
-    // Error diffusion followed by Refine (convert/Refine.h): nearer the
-    // picture as it is seen, several times slower.
-    bool refine = false;
+    // Error diffusion followed by Refine (convert/Refine.h), nearer the
+    // picture as it is seen, where Refines says so.
+    bool refine = true;
 };
+
+// Whether Remap refines after error diffusion: only at full strength (a
+// weaker one asks for less dithering) and not after Atkinson's, whose lost
+// error is its look.
+bool Refines(const RemapOptions &options);
 
 // The entry of each pixel of an RGBA picture (4 bytes a pixel, rows of
 // width * 4 bytes), one byte a pixel into out. Error diffusion carries the
-// error in OKLab, or in linear light when distances are RGB. Of equally near
-// candidates the lowest entry is taken. False when there is no candidate or no
-// pixel.
+// error in sRGB values. Of equally near candidates the lowest entry is taken.
+// False when there is no candidate or no pixel.
 bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
            const RemapOptions &options, std::uint8_t *out);
 

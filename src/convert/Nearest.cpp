@@ -239,3 +239,57 @@ std::vector<Vec3> PointsOf(const Candidates &candidates, ColourSpace space)
         out.push_back(PointOf(space, c.colour));
     return out;
 }
+
+CubeNearest::CubeNearest(NearestFinder &finder, Vec3 lo, Vec3 hi) : finder_(finder), lo_(lo)
+{
+    const float widest = std::max({hi.x - lo.x, hi.y - lo.y, hi.z - lo.z, 0.0f});
+    side_ = int(std::min(widest * kScale, 1024.0f)) + 1;
+    cubes_.assign(std::size_t(side_) * std::size_t(side_) * std::size_t(side_), kUnknown);
+}
+
+std::int32_t CubeNearest::learn(int a, int b, int c, int hint)
+{
+    const Vec3 corner0 = lo_ + Vec3{float(a), float(b), float(c)} * kSide;
+    int first = -1;
+    bool shared = true;
+    for (int corner = 0; corner < 8 && shared; ++corner) {
+        const Vec3 at =
+            corner0 + Vec3{float(corner & 1), float(corner >> 1 & 1), float(corner >> 2)} * kSide;
+        hint = finder_.find(at, hint);
+        shared = first < 0 || hint == first;
+        first = hint;
+    }
+    if (shared)
+        return first;
+    // Whatever is nearest somewhere in the cube lies within its half
+    // diagonal plus the centre's nearest distance of any point of it, so
+    // within twice the half diagonal plus that distance of the centre.
+    const float half = kSide * std::sqrt(3.0f) / 2;
+    const Vec3 centre = corner0 + Vec3{1, 1, 1} * (kSide / 2);
+    const float reach =
+        std::sqrt(Distance2(centre, finder_.point(finder_.find(centre, hint)))) + 2 * half;
+    // A little over, for rounding.
+    const float within = reach * reach * 1.001f + 1e-3f;
+    const std::size_t list = lists_.size();
+    lists_.push_back(0);
+    for (int i = 0; i < finder_.size(); ++i)
+        if (Distance2(centre, finder_.point(i)) <= within)
+            lists_.push_back(std::uint16_t(i));
+    lists_[list] = std::uint16_t(lists_.size() - list - 1);
+    return -std::int32_t(list) - 2;
+}
+
+int CubeNearest::nearestOf(Vec3 query, std::size_t list) const
+{
+    const std::uint16_t *p = lists_.data() + list;
+    int best = p[1];
+    float least = Distance2(query, finder_.point(best));
+    for (int k = 2; k <= p[0]; ++k) {
+        const float d = Distance2(query, finder_.point(p[k]));
+        if (d < least) {
+            least = d;
+            best = p[k];
+        }
+    }
+    return best;
+}

@@ -2,6 +2,7 @@
 
 #include "convert/Oklab.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -48,6 +49,39 @@ private:
     std::vector<float> xs_, ys_, zs_;
 };
 
+// The nearest of a finder's points to queries inside a box, the same as the
+// finder's, by cubes of a few units learnt as they are met. A cube whose
+// eight corners share their nearest point has it everywhere inside, as the
+// places nearest one point make a convex region; a cube astride a border
+// keeps the few points that can be nearest in it, lowest position first.
+class CubeNearest {
+public:
+    CubeNearest(NearestFinder &finder, Vec3 lo, Vec3 hi);
+    // query: inside the box.
+    int find(Vec3 query, int hint)
+    {
+        const int a = std::clamp(int((query.x - lo_.x) * kScale), 0, side_ - 1);
+        const int b = std::clamp(int((query.y - lo_.y) * kScale), 0, side_ - 1);
+        const int c = std::clamp(int((query.z - lo_.z) * kScale), 0, side_ - 1);
+        std::int32_t &cube = cubes_[(std::size_t(a) * side_ + b) * side_ + c];
+        if (cube == kUnknown)
+            cube = learn(a, b, c, hint);
+        return cube >= 0 ? cube : nearestOf(query, std::size_t(-cube - 2));
+    }
+
+private:
+    static constexpr float kSide = 4, kScale = 1 / kSide;
+    static constexpr std::int32_t kUnknown = -1;
+    std::int32_t learn(int a, int b, int c, int hint);
+    int nearestOf(Vec3 query, std::size_t list) const;
+    NearestFinder &finder_;
+    Vec3 lo_;
+    int side_;
+    std::vector<std::int32_t> cubes_;
+    // Each astride cube's points: a count, then positions.
+    std::vector<std::uint16_t> lists_;
+};
+
 // Answers for byte colours already asked: pictures repeat their colours.
 // Direct-mapped on the whole colour, so a hit is the exact answer.
 class ColourCache {
@@ -67,6 +101,16 @@ private:
     std::vector<std::uint32_t> keys_;
     std::vector<std::uint16_t> found_;
 };
+
+// What a pixel of an RGBA picture shows when laid over black.
+inline Rgb8 OverBlack(const std::uint8_t *p)
+{
+    const int a = p[3];
+    if (a == 255)
+        return {p[0], p[1], p[2]};
+    const auto over = [a](int c) { return std::uint8_t((c * a + 127) / 255); };
+    return {over(p[0]), over(p[1]), over(p[2])};
+}
 
 // A palette entry a picture may use.
 struct Candidate {

@@ -99,11 +99,11 @@ Rgb8 Rgb8OfOklab(Vec3 lab)
     return {LinearToSrgb8(c.x), LinearToSrgb8(c.y), LinearToSrgb8(c.z)};
 }
 
-const OklabSlope &OklabSlopeNear(Rgb8 c)
+const OklabSlope *OklabSlopeGrid()
 {
     // Every 16 levels (and 255): the slope changes little between them but
     // near black, where a step of a few levels already moves OKLab far.
-    constexpr int kSide = 17;
+    constexpr int kSide = kOklabSlopeSide;
     static const std::vector<OklabSlope> grid = [] {
         std::vector<OklabSlope> g(kSide * kSide * kSide);
         const auto at = [](int i) { return std::min(255, i * 16); };
@@ -126,6 +126,5 @@ const OklabSlope &OklabSlopeNear(Rgb8 c)
                 }
         return g;
     }();
-    const auto index = [](std::uint8_t v) { return (int(v) + 8) / 16; };
-    return grid[std::size_t((index(c.r) * kSide + index(c.g)) * kSide + index(c.b))];
+    return grid.data();
 }

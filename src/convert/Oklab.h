@@ -64,7 +64,18 @@ struct OklabSlope {
     Vec3 r, g, b;
     Vec3 operator()(Vec3 step) const { return r * step.x + g * step.y + b * step.z; }
 };
-const OklabSlope &OklabSlopeNear(Rgb8 c);
+// Every 16 levels (and 255) of each channel, red slowest.
+constexpr int kOklabSlopeSide = 17;
+const OklabSlope *OklabSlopeGrid();
+inline const OklabSlope &OklabSlopeNear(const OklabSlope *grid, Rgb8 c)
+{
+    const auto index = [](std::uint8_t v) { return (int(v) + 8) >> 4; };
+    return grid[(index(c.r) * kOklabSlopeSide + index(c.g)) * kOklabSlopeSide + index(c.b)];
+}
+inline const OklabSlope &OklabSlopeNear(Rgb8 c)
+{
+    return OklabSlopeNear(OklabSlopeGrid(), c);
+}
 
 // Where a byte colour sits in the space distances are measured in.
 inline Vec3 PointOf(ColourSpace space, Rgb8 c)

@@ -14,7 +14,7 @@
 struct RefineOptions {
     ColourSpace space = ColourSpace::Oklab;
     int transparentEntry = -1;
-    int passes = 6;
+    int passes = 8; // at most: they stop once nothing moves
     int threads = 1;
 };
 

@@ -93,6 +93,7 @@ frmConvert::frmConvert(QImage picture, bool fresh, QWidget *parent)
     chkSerpentine = new QCheckBox(Catalog.CaptionConvertSerpentine);
     chkSerpentine->setChecked(true);
     chkRefine = new QCheckBox(Catalog.CaptionConvertRefine);
+    chkRefine->setChecked(true);
     spnTransparent = SpinBox(-1, 255, -1);
     spnTransparent->setSpecialValueText(Catalog.ConvertNoTransparent);
     buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
@@ -184,11 +185,13 @@ void frmConvert::settingsChanged()
     spnCount->setEnabled(made);
     spnFirst->setEnabled(t.kind != ConvertTarget::Kind::Whole);
     spnLast->setEnabled(t.kind == ConvertTarget::Kind::Range);
-    const Dither d = options().dither;
+    RemapOptions o = options();
+    const Dither d = o.dither;
     const bool diffused =
         (d != Dither::None && d != Dither::Bayer2 && d != Dither::Bayer4 && d != Dither::Bayer8);
     chkSerpentine->setEnabled(diffused);
-    chkRefine->setEnabled(diffused);
+    o.refine = true;
+    chkRefine->setEnabled(Refines(o));
     current = false;
     later.start();
 }

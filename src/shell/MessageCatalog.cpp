@@ -167,7 +167,7 @@ const std::array<CatalogEntry, 16> &ConvertCatalogEntries()
         {"ConvertNoTransparent", "CONVERT", "NO_TRANSPARENT", QStringLiteral("なし (黒と重ねる)"),
          &M::ConvertNoTransparent},
         {"CaptionConvertRefine", "CONVERT", "REFINE",
-         QStringLiteral("離れて見た誤差を仕上げで減らす (遅い)"), &M::CaptionConvertRefine},
+         QStringLiteral("離れて見た誤差を仕上げで減らす"), &M::CaptionConvertRefine},
     }};
     return entries;
 }
