@@ -1,6 +1,7 @@
 #include "convert/Dither.h"
 
 #include "convert/Refine.h"
+#include "image/PcxImage.h"
 
 #include "shell/RunTogether.h"
 #include <algorithm>
@@ -146,7 +147,7 @@ template <class Work> void InBands(int height, int threads, const Work &work)
 
 // A large picture: each distinct colour is searched once, into a table over
 // every byte colour (16 MiB), and the pixels then only look it up.
-void RemapByTable(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
+bool RemapByTable(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
                   const std::vector<Vec3> &points, const RemapOptions &o, std::uint8_t *out)
 {
     constexpr std::size_t kColours = std::size_t(1) << 24, kWords = kColours / 64;
@@ -173,22 +174,30 @@ void RemapByTable(const std::uint8_t *rgba, int width, int height, const Candida
             bits[key >> 6] |= std::uint64_t(1) << (key & 63);
         }
     });
-    std::unique_ptr<std::uint8_t[]> table(new std::uint8_t[kColours]);
-    inParallel([&](int k) {
+    const PixelBytes table = AllocatePixels(kColours);
+    if (!table)
+        return false;
+
+    // In slices taken in turn: a picture's colours crowd into parts of the cube.
+    constexpr std::size_t kSliceWords = 1024;
+    std::atomic<std::size_t> nextSlice{0};
+    inParallel([&](int) {
         NearestFinder finder(points);
         int last = 0;
-        for (std::size_t word = split(kWords, k); word < split(kWords, k + 1); ++word) {
-            std::uint64_t bits = 0;
-            for (const std::vector<std::uint64_t> &s : seen)
-                bits |= s[word];
-            for (; bits; bits &= bits - 1) {
-                const std::uint32_t key =
-                    std::uint32_t(word * 64) + std::uint32_t(__builtin_ctzll(bits));
-                const Rgb8 c{std::uint8_t(key >> 16), std::uint8_t(key >> 8), std::uint8_t(key)};
-                last = finder.find(PointOf(o.space, c), last);
-                table[key] = std::uint8_t(candidates[std::size_t(last)].entry);
+        for (std::size_t from; (from = kSliceWords * nextSlice++) < kWords;)
+            for (std::size_t word = from; word < from + kSliceWords; ++word) {
+                std::uint64_t bits = 0;
+                for (const std::vector<std::uint64_t> &s : seen)
+                    bits |= s[word];
+                for (; bits; bits &= bits - 1) {
+                    const std::uint32_t key =
+                        std::uint32_t(word * 64) + std::uint32_t(__builtin_ctzll(bits));
+                    const Rgb8 c{std::uint8_t(key >> 16), std::uint8_t(key >> 8),
+                                 std::uint8_t(key)};
+                    last = finder.find(PointOf(o.space, c), last);
+                    table[key] = std::uint8_t(candidates[std::size_t(last)].entry);
+                }
             }
-        }
     });
     inParallel([&](int k) {
         for (std::size_t i = split(std::size_t(height), k) * w,
@@ -198,6 +207,7 @@ void RemapByTable(const std::uint8_t *rgba, int width, int height, const Candida
             out[i] = px.transparent ? std::uint8_t(o.transparentEntry) : table[KeyOf(px.colour)];
         }
     });
+    return true;
 }
 
 // A typical gap between neighbouring candidates: the ordered pattern spreads
@@ -466,8 +476,9 @@ bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &ca
             NearestFinder own(points);
             RemapOrdered(rgba, width, y0, y1, tidy, own, gap, o, out);
         });
-    } else if (plain && std::size_t(width) * std::size_t(height) >= kTableAt) {
-        RemapByTable(rgba, width, height, tidy, points, o, out);
+    } else if (plain && std::size_t(width) * std::size_t(height) >= kTableAt &&
+               RemapByTable(rgba, width, height, tidy, points, o, out)) {
+        // Done; without the memory for its table, as a small picture is.
     } else if (plain) {
         InBands(height, o.threads, [&](int y0, int y1) {
             NearestFinder own(points);

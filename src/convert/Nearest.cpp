@@ -271,25 +271,23 @@ std::int32_t CubeNearest::learn(int a, int b, int c, int hint)
     // A little over, for rounding.
     const float within = reach * reach * 1.001f + 1e-3f;
     const std::size_t list = lists_.size();
-    lists_.push_back(0);
+    lists_.push_back({});
     for (int i = 0; i < finder_.size(); ++i)
         if (Distance2(centre, finder_.point(i)) <= within)
-            lists_.push_back(std::uint16_t(i));
-    lists_[list] = std::uint16_t(lists_.size() - list - 1);
+            lists_.push_back({finder_.point(i), i});
+    lists_[list].position = int(lists_.size() - list - 1);
     return -std::int32_t(list) - 2;
 }
 
 int CubeNearest::nearestOf(Vec3 query, std::size_t list) const
 {
-    const std::uint16_t *p = lists_.data() + list;
-    int best = p[1];
-    float least = Distance2(query, finder_.point(best));
-    for (int k = 2; k <= p[0]; ++k) {
-        const float d = Distance2(query, finder_.point(p[k]));
-        if (d < least) {
-            least = d;
-            best = p[k];
-        }
+    const Listed *p = lists_.data() + list + 1, *end = p + lists_[list].position;
+    int best = p->position;
+    float least = Distance2(query, p->at);
+    for (++p; p < end; ++p) {
+        const float d = Distance2(query, p->at);
+        best = d < least ? p->position : best;
+        least = d < least ? d : least;
     }
     return best;
 }

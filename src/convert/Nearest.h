@@ -78,8 +78,13 @@ private:
     Vec3 lo_;
     int side_;
     std::vector<std::int32_t> cubes_;
-    // Each astride cube's points: a count, then positions.
-    std::vector<std::uint16_t> lists_;
+    // Each astride cube's points, lowest position first, after an element
+    // holding their count.
+    struct Listed {
+        Vec3 at;
+        int position = 0;
+    };
+    std::vector<Listed> lists_;
 };
 
 // Answers for byte colours already asked: pictures repeat their colours.

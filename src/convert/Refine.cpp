@@ -8,16 +8,12 @@
 #include <cmath>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace {
 
 // The blur seen is a Gaussian of sigma 1; a change at one pixel moves the
 // seen error by that blur applied twice: a Gaussian of variance 2, which
 // three pixels out weighs a tenth of its peak. Reaching further gains
-// nothing measurable on photographs and costs four times as much.
+// nothing measurable on photographs and costs several times as much.
 constexpr int kReach = 3;
 constexpr int kSpan = 2 * kReach + 1;
 // A change's rows, padded to whole vectors.
@@ -59,7 +55,8 @@ struct Shared {
     std::vector<Vec3> colours;     // of each candidate, sRGB 0..255
     std::vector<Vec3> points;      // in the space distances are measured in
     // A quarter of the squared distance from each candidate to its closest
-    // other: a pixel wanting to move less than half that way keeps its entry.
+    // other: a pixel wanting to move less than half the way there keeps its
+    // entry (as a rule of thumb: the move is weighed around the pixel).
     std::vector<float> alone;
     // Each candidate's nearest others (in that space) and their colours
     // less its own, kNear a candidate, padded with colours out of reach.
@@ -72,20 +69,6 @@ struct Shared {
 // anybody's guess, so the search takes no branch on the way.
 inline int Nearest(const float *d, float least)
 {
-#if defined(__SSE2__)
-    static_assert(kNear % 4 == 0);
-    __m128 m = _mm_set1_ps(least);
-    for (std::size_t j = 0; j < kNear; j += 4)
-        m = _mm_min_ps(m, _mm_loadu_ps(d + j));
-    m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(2, 3, 0, 1)));
-    m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(1, 0, 3, 2)));
-    if (!(_mm_cvtss_f32(m) < least))
-        return -1;
-    unsigned at = 0;
-    for (std::size_t j = 0; j < kNear; j += 4)
-        at |= unsigned(_mm_movemask_ps(_mm_cmpeq_ps(_mm_loadu_ps(d + j), m))) << j;
-    return __builtin_ctz(at);
-#else
     int pick = -1;
     for (std::size_t j = 0; j < kNear; ++j) {
         const bool nearer = d[j] < least;
@@ -93,7 +76,6 @@ inline int Nearest(const float *d, float least)
         least = nearer ? d[j] : least;
     }
     return pick;
-#endif
 }
 
 // The slope of a space that is its own measure.

@@ -95,6 +95,7 @@ bool DeflateRows(const PcxImage &image, int y0, int y1, bool last, std::vector<q
     std::vector<quint8> line(std::size_t(image.width()) + 1, 0);
     adler = adler32(0, nullptr, 0);
     bool ok = true;
+    std::size_t used = out.size();
     for (int y = y0; y < y1 && ok; ++y) {
         const PixelRow row = image.row(y);
         std::transform(row.data, row.data + row.held, line.begin() + 1,
@@ -105,16 +106,18 @@ bool DeflateRows(const PcxImage &image, int y0, int y1, bool last, std::vector<q
         z.avail_in = uInt(line.size());
         const int flush = y + 1 < y1 ? Z_NO_FLUSH : last ? Z_FINISH : Z_SYNC_FLUSH;
         do {
-            const std::size_t have = out.size();
-            out.resize(have + kChunkData);
-            z.next_out = out.data() + have;
-            z.avail_out = uInt(kChunkData);
+            // Grown seldom: each growth clears the new bytes.
+            if (out.size() - used < kChunkData)
+                out.resize(std::max(2 * out.size(), used + kChunkData));
+            z.next_out = out.data() + used;
+            z.avail_out = uInt(out.size() - used);
             const int rc = deflate(&z, flush);
             ok = rc == Z_OK || rc == Z_STREAM_END || rc == Z_BUF_ERROR;
-            out.resize(out.size() - z.avail_out);
+            used = out.size() - z.avail_out;
         } while (ok && (z.avail_in > 0 || z.avail_out == 0));
     }
     deflateEnd(&z);
+    out.resize(used);
     return ok;
 }
 
