@@ -411,7 +411,7 @@ private:
         // moved by the error as OKLab bends around it.
         b.last =
             cubes_
-                ? cubes_->find(v, b.last)
+                ? cubes_->find(v)
                 : finder_.find(labs_.find(px.colour, OklabOf) + OklabSlopeNear(px.colour)(v - in),
                                b.last);
         if (b.keep)
@@ -502,7 +502,7 @@ bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &ca
             NearestFinder own(diffused);
             std::optional<CubeNearest> cubes;
             if (d.space == ColourSpace::Rgb)
-                cubes.emplace(own, lo, hi);
+                cubes.emplace(diffused, lo, hi);
             Diffusion diffusion(rgba, width, tidy, own, cubes ? &*cubes : nullptr, d, out);
             const auto rows = [&](int b) {
                 return std::pair(b * kBandRows, std::min(height, (b + 1) * kBandRows));

@@ -240,43 +240,70 @@ std::vector<Vec3> PointsOf(const Candidates &candidates, ColourSpace space)
     return out;
 }
 
-CubeNearest::CubeNearest(NearestFinder &finder, Vec3 lo, Vec3 hi) : finder_(finder), lo_(lo)
+CubeNearest::CubeNearest(std::vector<Vec3> points, Vec3 lo, Vec3 hi) : lo_(lo)
 {
+    for (std::size_t i = 0; i < points.size(); ++i)
+        points_.push_back({points[i], int(i)});
+    // Cubes of 4 units, larger in a box so wide that there would be more
+    // than 128 along it.
     const float widest = std::max({hi.x - lo.x, hi.y - lo.y, hi.z - lo.z, 0.0f});
-    side_ = int(std::min(widest * kScale, 1024.0f)) + 1;
+    edge_ = std::max(4.0f, widest / 127);
+    scale_ = 1 / edge_;
+    side_ = int(widest * scale_) + 1;
+    largeSide_ = (side_ + kInLarge - 1) / kInLarge;
     cubes_.assign(std::size_t(side_) * std::size_t(side_) * std::size_t(side_), kUnknown);
+    large_.assign(std::size_t(largeSide_) * std::size_t(largeSide_) * std::size_t(largeSide_),
+                  kUnknown);
 }
 
-std::int32_t CubeNearest::learn(int a, int b, int c, int hint)
+std::size_t CubeNearest::keep(Vec3 lo, Vec3 hi, const Listed *from, const Listed *end)
 {
-    const Vec3 corner0 = lo_ + Vec3{float(a), float(b), float(c)} * kSide;
+    const auto square = [](float x, float y, float z) { return x * x + y * y + z * z; };
+    // No point is further from anywhere in the box than from its farthest
+    // corner: the nearest anywhere in it is within the least such reach.
+    const auto farthest = [](float v, float l, float h) { return std::max(v - l, h - v); };
+    float reach = INFINITY;
+    for (const Listed *p = from; p < end; ++p)
+        reach = std::min(reach, square(farthest(p->at.x, lo.x, hi.x), farthest(p->at.y, lo.y, hi.y),
+                                       farthest(p->at.z, lo.z, hi.z)));
+    reach = reach * 1.001f + 1e-3f; // a little over, for rounding
+    const auto gap = [](float v, float l, float h) { return v < l ? l - v : v > h ? v - h : 0; };
+    const std::size_t list = lists_.size();
+    lists_.push_back({});
+    for (const Listed *p = from; p < end; ++p)
+        if (square(gap(p->at.x, lo.x, hi.x), gap(p->at.y, lo.y, hi.y), gap(p->at.z, lo.z, hi.z)) <=
+            reach)
+            lists_.push_back(*p);
+    lists_[list].position = int(lists_.size() - list - 1);
+    return list;
+}
+
+std::int32_t CubeNearest::learn(int a, int b, int c)
+{
+    const int la = a / kInLarge, lb = b / kInLarge, lc = c / kInLarge;
+    std::int32_t &large = large_[(std::size_t(la) * largeSide_ + lb) * largeSide_ + lc];
+    if (large == kUnknown) {
+        const Vec3 lo = lo_ + Vec3{float(la), float(lb), float(lc)} * (edge_ * kInLarge);
+        large = std::int32_t(keep(lo, lo + Vec3{1, 1, 1} * (edge_ * kInLarge), points_.data(),
+                                  points_.data() + points_.size()));
+    }
+    const Vec3 lo = lo_ + Vec3{float(a), float(b), float(c)} * edge_;
+    const Vec3 hi = lo + Vec3{edge_, edge_, edge_};
     int first = -1;
     bool shared = true;
     for (int corner = 0; corner < 8 && shared; ++corner) {
-        const Vec3 at =
-            corner0 + Vec3{float(corner & 1), float(corner >> 1 & 1), float(corner >> 2)} * kSide;
-        hint = finder_.find(at, hint);
-        shared = first < 0 || hint == first;
-        first = hint;
+        const Vec3 at{corner & 1 ? hi.x : lo.x, corner & 2 ? hi.y : lo.y, corner & 4 ? hi.z : lo.z};
+        const int found = nearestOf(at, std::size_t(large));
+        shared = first < 0 || found == first;
+        first = found;
     }
     if (shared)
         return first;
-    // Whatever is nearest somewhere in the cube lies within its half
-    // diagonal plus the centre's nearest distance of any point of it, so
-    // within twice the half diagonal plus that distance of the centre.
-    const float half = kSide * std::sqrt(3.0f) / 2;
-    const Vec3 centre = corner0 + Vec3{1, 1, 1} * (kSide / 2);
-    const float reach =
-        std::sqrt(Distance2(centre, finder_.point(finder_.find(centre, hint)))) + 2 * half;
-    // A little over, for rounding.
-    const float within = reach * reach * 1.001f + 1e-3f;
-    const std::size_t list = lists_.size();
-    lists_.push_back({});
-    for (int i = 0; i < finder_.size(); ++i)
-        if (Distance2(centre, finder_.point(i)) <= within)
-            lists_.push_back({finder_.point(i), i});
-    lists_[list].position = int(lists_.size() - list - 1);
-    return -std::int32_t(list) - 2;
+    // lists_ may move as it grows: the large cube's list is copied first.
+    const std::vector<Listed> around(lists_.begin() + large + 1,
+                                     lists_.begin() + large + 1 +
+                                         lists_[std::size_t(large)].position);
+    return -std::int32_t(keep(lo, hi, around.data(), around.data() + around.size())) - 2;
 }
 
 int CubeNearest::nearestOf(Vec3 query, std::size_t list) const

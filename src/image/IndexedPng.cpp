@@ -106,9 +106,10 @@ bool DeflateRows(const PcxImage &image, int y0, int y1, bool last, std::vector<q
         z.avail_in = uInt(line.size());
         const int flush = y + 1 < y1 ? Z_NO_FLUSH : last ? Z_FINISH : Z_SYNC_FLUSH;
         do {
-            // Grown seldom: each growth clears the new bytes.
+            // Grown by several chunks at a time: each growth clears the new
+            // bytes, and clearing a chunk for every row cost more than the row.
             if (out.size() - used < kChunkData)
-                out.resize(std::max(2 * out.size(), used + kChunkData));
+                out.resize(used + 4 * kChunkData);
             z.next_out = out.data() + used;
             z.avail_out = uInt(out.size() - used);
             const int rc = deflate(&z, flush);
