@@ -153,22 +153,6 @@ quint32 Le(QByteArrayView b, qsizetype at, int n)
     return v;
 }
 
-// An RGBA picture on large pages when it is large: a fault every 4 KiB of
-// fresh memory costs more than filling it.
-QImage RgbaPicture(int width, int height)
-{
-    PixelBytes bytes = AllocatePixels(std::size_t(width) * std::size_t(height) * 4);
-    if (!bytes)
-        return {};
-    const bool aligned = bytes.get_deleter().aligned;
-    quint8 *data = bytes.release();
-    return QImage(
-        data, width, height, qsizetype(width) * 4, QImage::Format_RGBA8888,
-        aligned ? [](void *p) { PixelDeleter{true}(static_cast<quint8 *>(p)); }
-                : [](void *p) { PixelDeleter{false}(static_cast<quint8 *>(p)); },
-        data);
-}
-
 // A whole uncompressed 24-bit BMP, its rows turned to RGBA on every core:
 // the common large input, read at the speed of memory. Nothing for any
 // other file, which Qt then reads.
@@ -183,7 +167,7 @@ std::optional<QImage> ReadPlainBmp(QByteArrayView file, int threads)
     if (width <= 0 || width > 65535 || rows == 0 || rows > 65535 ||
         offset + stride * rows > file.size())
         return std::nullopt;
-    QImage image = RgbaPicture(int(width), int(rows));
+    QImage image(int(width), int(rows), QImage::Format_RGBA8888);
     if (image.isNull())
         return std::nullopt;
     const auto work = [&](int k) {

@@ -1,7 +1,6 @@
 #include "convert/Dither.h"
 
 #include "convert/Refine.h"
-#include "image/PcxImage.h"
 
 #include "shell/RunTogether.h"
 #include <algorithm>
@@ -174,7 +173,7 @@ bool RemapByTable(const std::uint8_t *rgba, int width, int height, const Candida
             bits[key >> 6] |= std::uint64_t(1) << (key & 63);
         }
     });
-    const PixelBytes table = AllocatePixels(kColours);
+    const std::unique_ptr<std::uint8_t[]> table(new (std::nothrow) std::uint8_t[kColours]);
     if (!table)
         return false;
 
