@@ -176,7 +176,6 @@ bool RemapByTable(const std::uint8_t *rgba, int width, int height, const Candida
     const std::unique_ptr<std::uint8_t[]> table(new (std::nothrow) std::uint8_t[kColours]);
     if (!table)
         return false;
-
     // In slices taken in turn: a picture's colours crowd into parts of the cube.
     constexpr std::size_t kSliceWords = 1024;
     std::atomic<std::size_t> nextSlice{0};

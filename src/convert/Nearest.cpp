@@ -244,8 +244,8 @@ CubeNearest::CubeNearest(std::vector<Vec3> points, Vec3 lo, Vec3 hi) : lo_(lo)
 {
     for (std::size_t i = 0; i < points.size(); ++i)
         points_.push_back({points[i], int(i)});
-    // Cubes of 4 units, larger in a box so wide that there would be more
-    // than 128 along it.
+    // Cubes of 4 units (levels, in RGB), larger in a box so wide that there
+    // would be more than 128 along it.
     const float widest = std::max({hi.x - lo.x, hi.y - lo.y, hi.z - lo.z, 0.0f});
     edge_ = std::max(4.0f, widest / 127);
     scale_ = 1 / edge_;

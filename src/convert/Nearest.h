@@ -57,6 +57,7 @@ private:
 // larger one around it, which keeps the points that can be nearest there.
 class CubeNearest {
 public:
+    // points: at least one.
     CubeNearest(std::vector<Vec3> points, Vec3 lo, Vec3 hi);
     // query: inside the box.
     int find(Vec3 query)
