@@ -495,12 +495,12 @@ bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &ca
         if (refined)
             d.space = ColourSpace::Rgb;
         const std::vector<Vec3> diffused = PointsOf(tidy, d.space);
-        const auto [lo, hi] = CarriedBox(tidy);
+        const std::pair<Vec3, Vec3> box = CarriedBox(tidy);
         const auto work = [&] {
             NearestFinder own(diffused);
             std::optional<CubeNearest> cubes;
             if (d.space == ColourSpace::Rgb)
-                cubes.emplace(diffused, lo, hi);
+                cubes.emplace(diffused, box.first, box.second);
             Diffusion diffusion(rgba, width, tidy, own, cubes ? &*cubes : nullptr, d, out);
             const auto rows = [&](int b) {
                 return std::pair(b * kBandRows, std::min(height, (b + 1) * kBandRows));
