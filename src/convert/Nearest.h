@@ -113,6 +113,30 @@ private:
     std::vector<std::uint16_t> found_;
 };
 
+// Points of the last byte colours met, direct-mapped: pictures repeat
+// their colours, and a point costs three cube roots.
+class PointCache {
+public:
+    template <class Convert> Vec3 find(Rgb8 c, const Convert &convert)
+    {
+        const std::uint32_t rgb = std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b;
+        Slot &s = slots_[(rgb * 2654435761u) >> (32 - kBits)];
+        if (s.key != rgb) {
+            s.key = rgb;
+            s.value = convert(c);
+        }
+        return s.value;
+    }
+
+private:
+    static constexpr int kBits = 14;
+    struct Slot {
+        std::uint32_t key = 0xffffffffu;
+        Vec3 value;
+    };
+    std::vector<Slot> slots_ = std::vector<Slot>(std::size_t(1) << kBits);
+};
+
 // What a pixel of an RGBA picture shows when laid over black.
 inline Rgb8 OverBlack(const std::uint8_t *p)
 {
@@ -121,6 +145,19 @@ inline Rgb8 OverBlack(const std::uint8_t *p)
         return {p[0], p[1], p[2]};
     const auto over = [a](int c) { return std::uint8_t((c * a + 127) / 255); };
     return {over(p[0]), over(p[1]), over(p[2])};
+}
+
+// The pixel as drawn, or transparent when it takes the chosen entry.
+struct Pixel {
+    Rgb8 colour;
+    bool transparent = false;
+};
+
+inline Pixel PixelAt(const std::uint8_t *p, int transparentEntry)
+{
+    if (p[3] < 128 && transparentEntry >= 0)
+        return {{}, true};
+    return {OverBlack(p)};
 }
 
 // A palette entry a picture may use.

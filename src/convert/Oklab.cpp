@@ -128,3 +128,35 @@ const OklabSlope *OklabSlopeGrid()
     }();
     return grid.data();
 }
+
+const OklabSlope *LightSlopeGrid(ColourSpace space)
+{
+    constexpr int kSide = kOklabSlopeSide;
+    const auto make = [](ColourSpace in) {
+        std::vector<OklabSlope> g(kSide * kSide * kSide);
+        const auto at = [](int i) { return std::min(255, i * 16); };
+        const auto point = [in](int r, int gg, int b) {
+            return PointOf(in, {std::uint8_t(r), std::uint8_t(gg), std::uint8_t(b)});
+        };
+        const std::array<float, 256> &lin = LinearTable();
+        for (int i = 0; i < kSide; ++i)
+            for (int j = 0; j < kSide; ++j)
+                for (int k = 0; k < kSide; ++k) {
+                    const int r = at(i), gg = at(j), b = at(k);
+                    // A secant over 8 levels: at black the tangent of a cube root is infinite.
+                    const auto slope = [&lin](int v, auto shifted) {
+                        const int lo = std::max(0, v - 4), hi = std::min(255, lo + 8);
+                        return (shifted(hi) - shifted(hi - 8)) *
+                               (1.0f / (lin[std::size_t(hi)] - lin[std::size_t(hi - 8)]));
+                    };
+                    OklabSlope &s = g[std::size_t((i * kSide + j) * kSide + k)];
+                    s.r = slope(r, [&](int v) { return point(v, gg, b); });
+                    s.g = slope(gg, [&](int v) { return point(r, v, b); });
+                    s.b = slope(b, [&](int v) { return point(r, gg, v); });
+                }
+        return g;
+    };
+    static const std::vector<OklabSlope> oklab = make(ColourSpace::Oklab),
+                                         rgb = make(ColourSpace::Rgb);
+    return space == ColourSpace::Oklab ? oklab.data() : rgb.data();
+}

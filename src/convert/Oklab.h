@@ -77,6 +77,11 @@ inline const OklabSlope &OklabSlopeNear(Rgb8 c)
     return OklabSlopeNear(OklabSlopeGrid(), c);
 }
 
+// How a space's points move for a step of 1 in each channel of linear light
+// near a colour: light from neighbouring pixels mixes linearly, and this
+// weighs such a mix as the space measures it. The same grid as above.
+const OklabSlope *LightSlopeGrid(ColourSpace space);
+
 // Where a byte colour sits in the space distances are measured in.
 inline Vec3 PointOf(ColourSpace space, Rgb8 c)
 {

@@ -1,5 +1,6 @@
 #include "convert/Quantize.h"
 
+#include "convert/Histogram.h"
 #include "convert/Nearest.h"
 
 #include <algorithm>
@@ -8,110 +9,8 @@
 
 namespace {
 
-struct Weighted {
-    Vec3 lab;
-    double weight = 0;
-};
-
-// Above this many distinct colours the histogram counts cells of 6 bits a
-// channel instead: as many points as that, and bounded memory.
-constexpr std::size_t kExactLimit = std::size_t(1) << 18;
-constexpr std::uint32_t kEmpty = 0xffffffffu;
 // Passes of the refinement: more of either gains less than 0.5 % on photographs.
 constexpr int kMeanPasses = 10, kMedianPasses = 10;
-
-bool Counted(const std::uint8_t *p, bool skipTransparent)
-{
-    return !(skipTransparent && p[3] < 128);
-}
-
-Rgb8 Drawn(const std::uint8_t *p)
-{
-    const int a = p[3];
-    const auto over = [a](int c) { return std::uint8_t((c * a + 127) / 255); };
-    return a == 255 ? Rgb8{p[0], p[1], p[2]} : Rgb8{over(p[0]), over(p[1]), over(p[2])};
-}
-
-std::uint32_t Key(Rgb8 c)
-{
-    return std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b;
-}
-
-// Distinct colours and their counts in an open-addressed table; false once
-// there are more than kExactLimit.
-bool CountExact(const std::uint8_t *rgba, std::size_t count, bool skipTransparent,
-                std::vector<std::pair<std::uint32_t, std::uint32_t>> &out)
-{
-    std::vector<std::uint32_t> keys(1 << 12, kEmpty), counts(1 << 12, 0);
-    std::size_t used = 0;
-    const auto slotOf = [](const std::vector<std::uint32_t> &k, std::uint32_t key) {
-        const std::size_t mask = k.size() - 1;
-        std::size_t s = (key * 2654435761u) & mask;
-        while (k[s] != kEmpty && k[s] != key)
-            s = (s + 1) & mask;
-        return s;
-    };
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t *p = rgba + 4 * i;
-        if (!Counted(p, skipTransparent))
-            continue;
-        const std::uint32_t key = Key(Drawn(p));
-        const std::size_t s = slotOf(keys, key);
-        if (keys[s] == kEmpty) {
-            if (++used > kExactLimit)
-                return false;
-            keys[s] = key;
-            if (used * 2 > keys.size()) {
-                std::vector<std::uint32_t> k2(keys.size() * 2, kEmpty), c2(keys.size() * 2, 0);
-                for (std::size_t j = 0; j < keys.size(); ++j)
-                    if (keys[j] != kEmpty) {
-                        const std::size_t t = slotOf(k2, keys[j]);
-                        k2[t] = keys[j];
-                        c2[t] = counts[j] + (keys[j] == key);
-                    }
-                keys.swap(k2);
-                counts.swap(c2);
-                continue;
-            }
-        }
-        ++counts[s];
-    }
-    out.clear();
-    for (std::size_t j = 0; j < keys.size(); ++j)
-        if (keys[j] != kEmpty)
-            out.push_back({keys[j], counts[j]});
-    std::sort(out.begin(), out.end());
-    return true;
-}
-
-// Cells of 6 bits a channel, each standing for the mean of its pixels.
-std::vector<Weighted> CountCells(const std::uint8_t *rgba, std::size_t count, bool skipTransparent)
-{
-    struct Cell {
-        std::uint64_t n = 0, r = 0, g = 0, b = 0;
-    };
-    std::vector<Cell> cells(std::size_t(1) << 18);
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t *p = rgba + 4 * i;
-        if (!Counted(p, skipTransparent))
-            continue;
-        const Rgb8 c = Drawn(p);
-        Cell &cell = cells[std::size_t(c.r >> 2) << 12 | std::size_t(c.g >> 2) << 6 | (c.b >> 2)];
-        ++cell.n;
-        cell.r += c.r;
-        cell.g += c.g;
-        cell.b += c.b;
-    }
-    std::vector<Weighted> out;
-    for (const Cell &cell : cells)
-        if (cell.n > 0) {
-            const auto mean = [&cell](std::uint64_t s) {
-                return std::uint8_t((s + cell.n / 2) / cell.n);
-            };
-            out.push_back({OklabOf({mean(cell.r), mean(cell.g), mean(cell.b)}), double(cell.n)});
-        }
-    return out;
-}
 
 struct Sums {
     double w = 0;
@@ -237,32 +136,160 @@ std::vector<Vec3> Refine(const std::vector<Weighted> &points, std::vector<Vec3> 
     return centres;
 }
 
+double MeanDistance(const std::vector<Weighted> &points, const std::vector<Vec3> &centres)
+{
+    NearestFinder finder(centres);
+    double sum = 0, weight = 0;
+    int last = 0;
+    for (const Weighted &p : points) {
+        last = finder.find(p.lab, last);
+        sum += p.weight * std::sqrt(double(Distance2(p.lab, centres[std::size_t(last)])));
+        weight += p.weight;
+    }
+    return weight > 0 ? sum / weight : 0;
+}
+
+// A small spot of a colour unlike the rest (an iris, a light, a badge) is
+// worth an entry that the mean error alone would never give it: it is one
+// of the first things an eye looks for. Points this far from every centre
+// (OKLab) can form such a spot; within kSpotRadius of each other they count
+// as one, worth an entry from kSpotShare of the picture on.
+constexpr float kSpotFar = 0.08f, kSpotRadius = 0.05f;
+// Less of the picture than the spot itself lies from kSpotRadius to this.
+constexpr float kSpotAlone = 0.12f;
+constexpr std::size_t kSpotsWeighed = 64;
+constexpr double kSpotShare = 0.0005;
+// All spots together may cost the rest this much of the mean error.
+constexpr double kSpotsCost = 1.03;
+
+// Spots left without an entry, heaviest first, as their means.
+std::vector<Vec3> FindSpots(const std::vector<Weighted> &points, const std::vector<Vec3> &centres)
+{
+    NearestFinder finder(centres);
+    std::vector<const Weighted *> far;
+    double total = 0;
+    int last = 0;
+    for (const Weighted &p : points) {
+        total += p.weight;
+        last = finder.find(p.lab, last);
+        if (Distance2(p.lab, centres[std::size_t(last)]) > kSpotFar * kSpotFar)
+            far.push_back(&p);
+    }
+    std::sort(far.begin(), far.end(),
+              [](const Weighted *a, const Weighted *b) { return a->weight > b->weight; });
+    std::vector<std::pair<double, Vec3>> spots;
+    std::vector<bool> taken(far.size(), false);
+    for (std::size_t i = 0; i < far.size(); ++i) {
+        if (taken[i])
+            continue;
+        Sums sums;
+        for (std::size_t j = i; j < far.size(); ++j)
+            if (!taken[j] && Distance2(far[j]->lab, far[i]->lab) <= kSpotRadius * kSpotRadius) {
+                taken[j] = true;
+                sums.add(*far[j]);
+            }
+        if (sums.w >= kSpotShare * total)
+            spots.push_back({sums.w, sums.mean()});
+    }
+    // Only a colour unlike the rest is a spot: the edge of a broad region
+    // far from every centre has more of its kind just around it.
+    std::stable_sort(spots.begin(), spots.end(),
+                     [](const auto &a, const auto &b) { return a.first > b.first; });
+    spots.resize(std::min(spots.size(), kSpotsWeighed));
+    constexpr float kInner = kSpotRadius * kSpotRadius, kOuter = kSpotAlone * kSpotAlone;
+    for (auto &[weight, at] : spots) {
+        double around = 0;
+        for (const Weighted &p : points) {
+            const float d = Distance2(p.lab, at);
+            around += d > kInner && d <= kOuter ? p.weight : 0;
+        }
+        if (around > weight)
+            weight = 0;
+    }
+    spots.erase(
+        std::remove_if(spots.begin(), spots.end(), [](const auto &s) { return s.first == 0; }),
+        spots.end());
+    std::vector<Vec3> out;
+    for (std::size_t i = 0; i < spots.size(); ++i)
+        out.push_back(spots[i].second);
+    return out;
+}
+
+// The centre whose pixels lose least by going to their neighbours: the
+// weight it draws times the way to its closest other; none of the first
+// `kept`, which hold spots.
+std::size_t Cheapest(const std::vector<Weighted> &points, const std::vector<Vec3> &centres,
+                     std::size_t kept)
+{
+    NearestFinder finder(centres);
+    std::vector<double> drawn(centres.size(), 0);
+    int last = 0;
+    for (const Weighted &p : points)
+        drawn[std::size_t(last = finder.find(p.lab, last))] += p.weight;
+    std::size_t cheapest = kept;
+    double least = INFINITY;
+    for (std::size_t c = kept; c < centres.size(); ++c) {
+        float gap = INFINITY;
+        for (std::size_t d = 0; d < centres.size(); ++d)
+            if (d != c)
+                gap = std::min(gap, Distance2(centres[c], centres[d]));
+        const double cost = drawn[c] * std::sqrt(double(gap));
+        if (cost < least) {
+            least = cost;
+            cheapest = c;
+        }
+    }
+    return cheapest;
+}
+
+// Spots given entries of their own and the rest made again around them, as
+// long as the rest pays little for it.
+std::vector<Vec3> KeepSpots(std::vector<Weighted> &points, std::vector<Vec3> centres)
+{
+    const std::size_t n = centres.size();
+    if (n < 16)
+        return centres;
+    std::vector<Vec3> spots = FindSpots(points, centres);
+    spots.resize(std::min(spots.size(), n / 8));
+    if (spots.empty())
+        return centres;
+    // Made again from fewer boxes, or with the centres that cost least put
+    // on the spots: whichever comes nearer the picture.
+    std::vector<Vec3> seeds = SplitBoxes(points, int(n - spots.size()));
+    seeds.insert(seeds.end(), spots.begin(), spots.end());
+    std::vector<Vec3> moved = centres;
+    for (std::size_t k = 0; k < spots.size(); ++k) {
+        const std::size_t cheapest = Cheapest(points, moved, k);
+        std::swap(moved[cheapest], moved[k]);
+        moved[k] = spots[k];
+    }
+    double best = MeanDistance(points, centres) * kSpotsCost;
+    for (std::vector<Vec3> *start : {&seeds, &moved}) {
+        std::vector<Vec3> kept = Refine(points, std::move(*start), kMeanPasses, kMedianPasses);
+        const double d = MeanDistance(points, kept);
+        if (d <= best) {
+            best = d;
+            centres = std::move(kept);
+        }
+    }
+    return centres;
+}
+
 } // namespace
 
 NewPalette MakePalette(const std::uint8_t *rgba, int width, int height, int n, bool skipTransparent)
 {
     if (n < 2 || n > 256 || width <= 0 || height <= 0)
         return {};
-    const std::size_t count = std::size_t(width) * std::size_t(height);
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> exact;
-    std::vector<Weighted> points;
-    if (CountExact(rgba, count, skipTransparent, exact)) {
-        const auto rgbOf = [](std::uint32_t k) {
-            return Rgb8{std::uint8_t(k >> 16), std::uint8_t(k >> 8), std::uint8_t(k)};
-        };
-        if (exact.size() <= std::size_t(n)) {
-            NewPalette out{{}, true};
-            for (const auto &[key, c] : exact)
-                out.colours.push_back(rgbOf(key));
-            return out;
-        }
-        for (const auto &[key, c] : exact)
-            points.push_back({OklabOf(rgbOf(key)), double(c)});
-    } else {
-        points = CountCells(rgba, count, skipTransparent);
-    }
+    Histogram counted =
+        CountColours(rgba, std::size_t(width) * std::size_t(height), skipTransparent);
+    if (!counted.colours.empty() && counted.colours.size() <= std::size_t(n))
+        return {std::move(counted.colours), true};
+    std::vector<Weighted> &points = counted.points;
     NewPalette out;
-    for (const Vec3 &c : Refine(points, SplitBoxes(points, n), kMeanPasses, kMedianPasses)) {
+    const std::vector<Vec3> centres =
+        Refine(points, SplitBoxes(points, n), kMeanPasses, kMedianPasses);
+    for (const Vec3 &c : KeepSpots(points, centres)) {
         const Rgb8 rgb = Rgb8OfOklab(c);
         if (std::find(out.colours.begin(), out.colours.end(), rgb) == out.colours.end())
             out.colours.push_back(rgb);

@@ -23,6 +23,14 @@ constexpr int kTile = 128;
 // change moves the error seen further out too, but a second look there
 // rarely finds more and costs as much again.
 constexpr int kWake = 1;
+// A pixel's own distance from the picture, beside the error seen: without
+// it, mixes of entries far from the pixel read as noise and specks on
+// screen, though a blur finds them near. Hue counts four times lightness
+// there: dots of another hue in a mix stand out (a green cast over brown
+// hair with PICO-8), dots of another lightness are what dithering is.
+constexpr float kOwn = 0.08f, kHue = 4.0f;
+// RGB's counterpart of kSpeck.
+constexpr float kSpeckRgb = 60.0f;
 // A pixel moves to the best of the entries nearest its own: a move further
 // than that is rare and taken over several passes.
 constexpr std::size_t kNear = 16;
@@ -52,17 +60,21 @@ struct Shared {
     const RefineOptions &o;
     std::uint8_t *entries;
     std::array<int, 256> position; // of each entry among the candidates, or -1
-    std::vector<Vec3> colours;     // of each candidate, sRGB 0..255
+    std::vector<Vec3> colours;     // of each candidate, in linear light
     std::vector<Vec3> points;      // in the space distances are measured in
     // A quarter of the squared distance from each candidate to its closest
     // other: a pixel wanting to move less than half the way there keeps its
     // entry (as a rule of thumb: the move is weighed around the pixel).
     std::vector<float> alone;
-    // Each candidate's nearest others (in that space) and their colours
-    // less its own, kNear a candidate, padded with colours out of reach.
+    // Each candidate's nearest others (in that space): their light less its
+    // own and their points, kNear a candidate, padded with colours out of reach.
     std::vector<std::int16_t> near;
-    std::vector<float> nearR, nearG, nearB;
+    std::vector<float> nearR, nearG, nearB, nearX, nearY, nearZ;
     Weights weights;
+    // How much a pixel's own distance from the picture counts beside the
+    // error seen, how much more its hue counts (in OKLab), and how far a
+    // pixel may stray in any case (squared).
+    float own = 0, hue = 1, farthest = 0;
 };
 
 // The first of the kNear distances under `least`, or -1. Which one wins is
@@ -78,15 +90,16 @@ inline int Nearest(const float *d, float least)
     return pick;
 }
 
-// The slope of a space that is its own measure.
-constexpr OklabSlope kSame{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-
 // One thread's working planes, kept from tile to tile.
 struct Scratch {
     std::array<std::vector<float>, 3> error, across, seen;
     std::vector<std::uint8_t> dirty;
     std::vector<std::int16_t> at;           // each tile pixel's candidate, or -1
-    std::vector<const OklabSlope *> slopes; // OKLab's slope at each tile pixel
+    std::vector<const OklabSlope *> slopes; // the space's slope to light at each tile pixel
+    std::vector<Vec3> origin;               // each tile pixel's own point
+    std::vector<float> limit;               // how far each tile pixel may stray (squared)
+    std::vector<Rgb8> shown;                // each tile pixel's colour
+    PointCache points;
 };
 
 // One tile's pixels x0..x1-1, y0..y1-1, its neighbours' entries fixed.
@@ -94,7 +107,6 @@ void RefineTile(const Shared &s, Scratch &k, int x0, int y0, int x1, int y1)
 {
     constexpr int r = kReach;
     const int w = x1 - x0, h = y1 - y0;
-    const bool oklab = s.o.space == ColourSpace::Oklab;
     const bool keyed = s.o.transparentEntry >= 0;
     // Planes a reach wider than the tile each way: the error within reach,
     // and the error seen, whose margin only takes spills of changes.
@@ -107,8 +119,11 @@ void RefineTile(const Shared &s, Scratch &k, int x0, int y0, int x1, int y1)
     }
     k.at.resize(std::size_t(w) * std::size_t(h));
     k.dirty.assign(plane, 0);
-    const OklabSlope *const grid = OklabSlopeGrid();
+    const OklabSlope *const grid = LightSlopeGrid(s.o.space);
     k.slopes.resize(k.at.size());
+    k.origin.resize(k.at.size());
+    k.limit.resize(k.at.size());
+    k.shown.resize(k.at.size());
     float *const er = k.error[0].data(), *const eg = k.error[1].data(),
                  *const eb = k.error[2].data();
     const int gx0 = std::max(0, x0 - r), gx1 = std::min(s.width, x1 + r);
@@ -126,16 +141,19 @@ void RefineTile(const Shared &s, Scratch &k, int x0, int y0, int x1, int y1)
             if (inside) {
                 const std::size_t t = std::size_t(y - r) * std::size_t(w) + std::size_t(x - r);
                 k.at[t] = std::int16_t(c);
-                k.slopes[t] = oklab ? &OklabSlopeNear(grid, shown) : nullptr;
+                k.slopes[t] = &OklabSlopeNear(grid, shown);
+                k.shown[t] = shown;
+                k.limit[t] = -1; // until the pixel is first weighed
                 k.dirty[std::size_t(y) * std::size_t(pw) + std::size_t(x)] = c >= 0;
             }
             if (c < 0)
                 continue;
             const Vec3 &now = s.colours[std::size_t(c)];
             const std::size_t e = std::size_t(y) * std::size_t(pw) + std::size_t(x);
-            er[e] = now.x - float(shown.r);
-            eg[e] = now.y - float(shown.g);
-            eb[e] = now.z - float(shown.b);
+            const Vec3 light = LinearOf(shown);
+            er[e] = now.x - light.x;
+            eg[e] = now.y - light.y;
+            eb[e] = now.z - light.z;
         }
     }
     const float *const wt = s.weights.line.data();
@@ -187,23 +205,46 @@ void RefineTile(const Shared &s, Scratch &k, int x0, int y0, int x1, int y1)
                     continue;
                 // How far this pixel would move to cancel the error seen around it.
                 const Vec3 away{sr[u] * lift, sg[u] * lift, sb[u] * lift};
-                const OklabSlope *slope = k.slopes[t];
-                const Vec3 step = slope ? (*slope)(away) : away;
+                const OklabSlope &m = *k.slopes[t];
+                const Vec3 step = m(away);
                 float least = Distance2(step, Vec3{});
                 if (least < s.alone[std::size_t(now)])
                     continue;
+                if (k.limit[t] < 0) {
+                    k.origin[t] = k.points.find(
+                        k.shown[t], [&s](Rgb8 colour) { return PointOf(s.o.space, colour); });
+                    // The diffusion left no speck: a pixel may stray as far as it put it.
+                    k.limit[t] =
+                        std::max(s.farthest, Distance2(s.points[std::size_t(now)], k.origin[t]));
+                }
+                const Vec3 origin = k.origin[t];
+                const Vec3 d0 = s.points[std::size_t(now)] - origin;
+                const float hue = s.hue;
+                const float strayedHue = d0.x * d0.x + hue * (d0.y * d0.y + d0.z * d0.z);
                 // Each neighbour's distance from the colour wanted, weighed
-                // as OKLab is around this pixel.
-                const float *dr = s.nearR.data() + std::size_t(now) * kNear;
-                const float *dg = s.nearG.data() + std::size_t(now) * kNear;
-                const float *db = s.nearB.data() + std::size_t(now) * kNear;
-                const OklabSlope m = slope ? *slope : kSame;
+                // as the space is around this pixel, and how far it is from
+                // the pixel itself beside how far the entry now is.
+                const std::size_t at = std::size_t(now) * kNear;
+                const float *dr = s.nearR.data() + at, *dg = s.nearG.data() + at,
+                            *db = s.nearB.data() + at;
+                const float *px = s.nearX.data() + at, *py = s.nearY.data() + at,
+                            *pz = s.nearZ.data() + at;
+                const float limit = k.limit[t], own = s.own;
+                const float m0 = m.r.x, m1 = m.g.x, m2 = m.b.x, m3 = m.r.y, m4 = m.g.y, m5 = m.b.y,
+                            m6 = m.r.z, m7 = m.g.z, m8 = m.b.z;
+                const float sx = step.x, sy = step.y, sz = step.z;
+                const float qx = origin.x, qy = origin.y, qz = origin.z;
                 float d[kNear];
                 for (std::size_t j = 0; j < kNear; ++j) {
-                    const float a = m.r.x * dr[j] + m.g.x * dg[j] + m.b.x * db[j] + step.x;
-                    const float b = m.r.y * dr[j] + m.g.y * dg[j] + m.b.y * db[j] + step.y;
-                    const float c = m.r.z * dr[j] + m.g.z * dg[j] + m.b.z * db[j] + step.z;
-                    d[j] = a * a + b * b + c * c;
+                    const float a = m0 * dr[j] + m1 * dg[j] + m2 * db[j] + sx;
+                    const float b = m3 * dr[j] + m4 * dg[j] + m5 * db[j] + sy;
+                    const float c = m6 * dr[j] + m7 * dg[j] + m8 * db[j] + sz;
+                    const float ox = px[j] - qx, oy = py[j] - qy, oz = pz[j] - qz;
+                    const float apart = ox * ox + oy * oy + oz * oz;
+                    const float apartHue = ox * ox + hue * (oy * oy + oz * oz);
+                    // A lone pixel far from the picture is a speck whatever the blur says.
+                    const float cost = a * a + b * b + c * c + own * (apartHue - strayedHue);
+                    d[j] = cost + float(apart > limit) * 1e30f;
                 }
                 const int pick = Nearest(d, least);
                 if (pick < 0)
@@ -239,13 +280,19 @@ void Refine(const std::uint8_t *rgba, int width, int height, const Candidates &c
 {
     if (candidates.empty() || width <= 0 || height <= 0 || options.passes <= 0)
         return;
-    Shared s{rgba, width, height, candidates, options, entries, {}, {}, {}, {}, {}, {}, {}, {}, {}};
+    Shared s{rgba, width, height, candidates, options, entries, {}, {}, {}, {}, {},
+             {},   {},    {},     {},         {},      {},      {}, 0,  1,  0};
+    const bool oklab = options.space == ColourSpace::Oklab;
+    s.own = kOwn / s.weights.centre;
+    s.hue = oklab ? kHue : 1.0f;
+    const float far = oklab ? kSpeck : kSpeckRgb;
+    s.farthest = far * far;
     s.position.fill(-1);
     for (std::size_t k = 0; k < candidates.size(); ++k) {
         const Candidate &c = candidates[k];
         if (c.entry >= 0 && c.entry < 256 && s.position[std::size_t(c.entry)] < 0)
             s.position[std::size_t(c.entry)] = int(k);
-        s.colours.push_back({float(c.colour.r), float(c.colour.g), float(c.colour.b)});
+        s.colours.push_back(LinearOf(c.colour));
         s.points.push_back(PointOf(options.space, c.colour));
     }
     const std::size_t n = s.points.size();
@@ -263,11 +310,15 @@ void Refine(const std::uint8_t *rgba, int width, int height, const Candidates &c
         for (std::size_t j = 0; j < kNear; ++j) {
             const bool real = j < kept;
             s.near.push_back(std::int16_t(real ? others[j].second : int(i)));
-            const Vec3 rgb = real ? s.colours[std::size_t(others[j].second)] - s.colours[i]
-                                  : Vec3{1e18f, 1e18f, 1e18f};
-            s.nearR.push_back(rgb.x);
-            s.nearG.push_back(rgb.y);
-            s.nearB.push_back(rgb.z);
+            const Vec3 light = real ? s.colours[std::size_t(others[j].second)] - s.colours[i]
+                                    : Vec3{1e18f, 1e18f, 1e18f};
+            s.nearR.push_back(light.x);
+            s.nearG.push_back(light.y);
+            s.nearB.push_back(light.z);
+            const Vec3 at = real ? s.points[std::size_t(others[j].second)] : s.points[i];
+            s.nearX.push_back(at.x);
+            s.nearY.push_back(at.y);
+            s.nearZ.push_back(at.z);
         }
     }
     // Tiles two apart in each direction share no pixel within reach, so each

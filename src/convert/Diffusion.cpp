@@ -1,0 +1,328 @@
+#include "convert/Diffusion.h"
+
+#include "convert/Refine.h"
+
+#include "shell/RunTogether.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <optional>
+#include <tuple>
+
+namespace {
+
+struct Tap {
+    int dx, dy, weight;
+};
+
+struct Kernel {
+    int divisor;
+    std::vector<Tap> taps;
+};
+
+// Atkinson passes on only 6/8 of the error on purpose: it trades the mean of
+// light and dark areas for crisper detail.
+const Kernel kFloydSteinberg{16, {{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}}};
+const Kernel kAtkinson{8, {{1, 0, 1}, {2, 0, 1}, {-1, 1, 1}, {0, 1, 1}, {1, 1, 1}, {0, 2, 1}}};
+const Kernel kSierraLite{4, {{1, 0, 2}, {-1, 1, 1}, {0, 1, 1}}};
+const Kernel kJarvisJudiceNinke{48,
+                                {{1, 0, 7},
+                                 {2, 0, 5},
+                                 {-2, 1, 3},
+                                 {-1, 1, 5},
+                                 {0, 1, 7},
+                                 {1, 1, 5},
+                                 {2, 1, 3},
+                                 {-2, 2, 1},
+                                 {-1, 2, 3},
+                                 {0, 2, 5},
+                                 {1, 2, 3},
+                                 {2, 2, 1}}};
+
+const Kernel *KernelOf(Dither d)
+{
+    switch (d) {
+    case Dither::FloydSteinberg:
+        return &kFloydSteinberg;
+    case Dither::Atkinson:
+        return &kAtkinson;
+    case Dither::SierraLite:
+        return &kSierraLite;
+    case Dither::JarvisJudiceNinke:
+        return &kJarvisJudiceNinke;
+    default:
+        return nullptr;
+    }
+}
+
+// Error diffusion runs down a tall picture in bands of this many rows, which
+// threads can take apart: the same bands, so the same result, on any machine.
+constexpr int kBandRows = 512;
+// Each band first diffuses this many rows above it without writing them, so
+// that its top row meets error as it would inside one pass and shows no seam.
+constexpr int kPrimeRows = 32;
+
+inline Vec3 Bytes(Rgb8 c)
+{
+    return {float(c.r), float(c.g), float(c.b)};
+}
+
+// What the error is carried in: sRGB values, or linear light on the same scale.
+inline Vec3 Carried(Rgb8 c, bool light)
+{
+    return light ? LinearOf(c) * 255.0f : Bytes(c);
+}
+
+// Where error diffusion keeps the carried colours: inside the candidates'
+// box widened by a quarter of its size either way, so that colours no entry
+// reaches cannot pile up error without end, while the error of a colour near
+// the box's edge is still passed on whole.
+std::pair<Vec3, Vec3> CarriedBox(const Candidates &candidates, bool light)
+{
+    Vec3 lo{INFINITY, INFINITY, INFINITY}, hi{-INFINITY, -INFINITY, -INFINITY};
+    for (const Candidate &c : candidates) {
+        const Vec3 w = Carried(c.colour, light);
+        lo = {std::min(lo.x, w.x), std::min(lo.y, w.y), std::min(lo.z, w.z)};
+        hi = {std::max(hi.x, w.x), std::max(hi.y, w.y), std::max(hi.z, w.z)};
+    }
+    const Vec3 margin = (hi - lo) * 0.25f;
+    return {lo - margin, hi + margin};
+}
+
+// Keeps error diffusion from leaving specks: a pixel whose pick lies
+// farther than kSpeck from its own colour takes its nearest entry instead,
+// unless even that is far, as with a sparse palette. Then the pick may lie
+// up to twice as far as the nearest, or the nearest's own gap beyond it,
+// whichever is less: far enough to mix two entries, not a third.
+class Specks {
+public:
+    explicit Specks(const Candidates &candidates)
+        : finder_(PointsOf(candidates, ColourSpace::Oklab))
+    {
+        for (int i = 0; i < finder_.size(); ++i) {
+            float gap = INFINITY;
+            for (int j = 0; j < finder_.size(); ++j)
+                if (j != i)
+                    gap = std::min(gap, Distance2(finder_.point(i), finder_.point(j)));
+            gaps_.push_back(std::sqrt(gap));
+        }
+    }
+    int mend(Rgb8 colour, Vec3 lab, int pick)
+    {
+        const float strays = Distance2(lab, finder_.point(pick));
+        if (strays <= kSpeck * kSpeck)
+            return pick;
+        const int nearest = cache_.find(finder_, ColourSpace::Oklab, colour, pick);
+        const float near = Distance2(lab, finder_.point(nearest));
+        const float beside = std::sqrt(near) + gaps_[std::size_t(nearest)];
+        return strays > std::min(4 * near, beside * beside) ? nearest : pick;
+    }
+
+private:
+    NearestFinder finder_;
+    ColourCache cache_;
+    std::vector<float> gaps_;
+};
+
+// Error diffusion over bands of rows, each band after priming rows above it.
+// A thread takes two bands at once, a pixel of each in turn: each pixel
+// waits on the error of the one before it, and two such chains keep the
+// processor busy where one leaves it waiting.
+class Diffusion {
+public:
+    // light: the error carried in linear light and entries picked in it by
+    // cubes, as the refinement that follows sees a picture; else in sRGB
+    // values, picked by the finder (in OKLab, moved by the error as OKLab
+    // bends around the pixel) or by cubes in RGB.
+    Diffusion(const std::uint8_t *rgba, int width, const Candidates &candidates,
+              NearestFinder &finder, CubeNearest *cubes, bool light, const RemapOptions &o,
+              std::uint8_t *out)
+        : rgba_(rgba), width_(width), candidates_(candidates), finder_(finder), cubes_(cubes),
+          light_(light), o_(o), out_(out), kernel_(*KernelOf(o.dither))
+    {
+        for (const Candidate &c : candidates)
+            target_.push_back(Carried(c.colour, light_));
+        std::tie(lo_, hi_) = CarriedBox(candidates, light_);
+        // Alone, diffusion keeps the mean of a palette too sparse for the
+        // rule; refined, it starts what the refinement keeps to.
+        if (light_)
+            specks_.emplace(candidates);
+        scale_ = float(o.strength) / 100.0f / float(kernel_.divisor);
+    }
+
+    // Rows y0..y1-1 of one band and, when y2 < y3, rows y2..y3-1 of another.
+    void run(int y0, int y1, int y2, int y3)
+    {
+        Band bands[2] = {band(y0, y1), band(y2, y3)};
+        const int count = y2 < y3 ? 2 : 1;
+        for (;;) {
+            int live = 0;
+            for (int b = 0; b < count; ++b)
+                if (bands[b].y < bands[b].y1) {
+                    startRow(bands[b]);
+                    ++live;
+                }
+            if (live == 0)
+                return;
+            if (live == 2)
+                for (int k = 0; k < width_; ++k) {
+                    pixel(bands[0]);
+                    pixel(bands[1]);
+                }
+            else
+                for (Band &b : bands)
+                    if (b.inRow)
+                        for (int k = 0; k < width_; ++k)
+                            pixel(b);
+            for (int b = 0; b < count; ++b)
+                if (bands[b].inRow) {
+                    bands[b].inRow = false;
+                    ++bands[b].y;
+                }
+        }
+    }
+
+private:
+    // One row of error for each kernel line, two pixels of margin either side.
+    static constexpr int kRows = 3, kMargin = 2, kMaxTaps = 12;
+
+    struct Band {
+        int y = 0, y0 = 0, y1 = 0;
+        std::vector<Vec3> errors;
+        int last = 0;
+        // The row under way.
+        bool inRow = false, keep = false;
+        int x = 0, step = 1;
+        Vec3 *here = nullptr;
+        std::ptrdiff_t offsets[kMaxTaps];
+        float weights[kMaxTaps];
+    };
+
+    Band band(int y0, int y1) const
+    {
+        Band b;
+        b.y0 = y0;
+        b.y1 = y1;
+        b.y = std::max(0, y0 - kPrimeRows);
+        b.errors.assign(kRows * stride(), Vec3{});
+        return b;
+    }
+    std::size_t stride() const { return std::size_t(width_) + 2 * kMargin; }
+    Vec3 *row(Band &b, int y) const
+    {
+        return b.errors.data() + std::size_t(y % kRows) * stride() + kMargin;
+    }
+
+    void startRow(Band &b) const
+    {
+        std::fill_n(row(b, b.y + kRows - 1) - kMargin, stride(), Vec3{});
+        b.inRow = true;
+        b.keep = b.y >= b.y0;
+        const bool back = o_.serpentine && (b.y % 2 == 1);
+        b.step = back ? -1 : 1;
+        b.x = back ? width_ - 1 : 0;
+        Vec3 *const rows[kRows] = {row(b, b.y), row(b, b.y + 1), row(b, b.y + 2)};
+        b.here = rows[0] + b.x;
+        // Where each tap lands from x, and its weight times the scale.
+        for (std::size_t t = 0; t < kernel_.taps.size(); ++t) {
+            const Tap &tap = kernel_.taps[t];
+            b.offsets[t] = (rows[tap.dy] - rows[0]) + tap.dx * b.step;
+            b.weights[t] = float(tap.weight) * scale_;
+        }
+    }
+
+    void pixel(Band &b)
+    {
+        const std::size_t i = std::size_t(b.y) * std::size_t(width_) + std::size_t(b.x);
+        Vec3 *const here = b.here;
+        b.x += b.step;
+        b.here += b.step;
+        const Pixel px = PixelAt(rgba_ + 4 * i, o_.transparentEntry);
+        if (px.transparent) {
+            if (b.keep)
+                out_[i] = std::uint8_t(o_.transparentEntry);
+            return;
+        }
+        const Vec3 in = Carried(px.colour, light_);
+        Vec3 v = in + *here;
+        v = {std::clamp(v.x, lo_.x, hi_.x), std::clamp(v.y, lo_.y, hi_.y),
+             std::clamp(v.z, lo_.z, hi_.z)};
+        b.last =
+            cubes_
+                ? cubes_->find(v)
+                : finder_.find(labs_.find(px.colour, OklabOf) + OklabSlopeNear(px.colour)(v - in),
+                               b.last);
+        if (specks_)
+            b.last = specks_->mend(px.colour, labs_.find(px.colour, OklabOf), b.last);
+        if (b.keep)
+            out_[i] = std::uint8_t(candidates_[std::size_t(b.last)].entry);
+        const Vec3 e = v - target_[std::size_t(b.last)];
+        const int taps = int(kernel_.taps.size());
+        for (int t = 0; t < taps; ++t)
+            here[b.offsets[t]] = here[b.offsets[t]] + e * b.weights[t];
+    }
+
+    const std::uint8_t *rgba_;
+    int width_;
+    const Candidates &candidates_;
+    NearestFinder &finder_;
+    CubeNearest *cubes_;
+    bool light_;
+    const RemapOptions &o_;
+    std::uint8_t *out_;
+    const Kernel &kernel_;
+    std::vector<Vec3> target_;
+    Vec3 lo_, hi_;
+    float scale_ = 0;
+    PointCache labs_;
+    std::optional<Specks> specks_;
+};
+
+} // namespace
+
+bool Diffuses(Dither d)
+{
+    return KernelOf(d) != nullptr;
+}
+
+void Diffuse(const std::uint8_t *rgba, int width, int height, const Candidates &tidy,
+             const RemapOptions &o, std::uint8_t *out)
+{
+    const int bands = (height + kBandRows - 1) / kBandRows;
+    std::atomic<int> next{0};
+    // Refined, the picture is diffused in linear light, as the refinement
+    // weighs it, which leaves it less to mend. Alone, the error is carried
+    // in sRGB values and entries are picked in OKLab: a dithered area then
+    // keeps the hues of the picture, where linear light mixes far-apart
+    // entries into them (a warm cast over skin and wood with the VGA palette).
+    const bool light = Refines(o);
+    std::vector<Vec3> diffused = PointsOf(tidy, o.space);
+    if (light)
+        for (std::size_t k = 0; k < tidy.size(); ++k)
+            diffused[k] = Carried(tidy[k].colour, true);
+    const std::pair<Vec3, Vec3> box = CarriedBox(tidy, light);
+    const auto work = [&] {
+        NearestFinder own(diffused);
+        std::optional<CubeNearest> cubes;
+        if (light || o.space == ColourSpace::Rgb)
+            cubes.emplace(diffused, box.first, box.second);
+        Diffusion diffusion(rgba, width, tidy, own, cubes ? &*cubes : nullptr, light, o, out);
+        const auto rows = [&](int b) {
+            return std::pair(b * kBandRows, std::min(height, (b + 1) * kBandRows));
+        };
+        for (int b; (b = next.fetch_add(2)) < bands;) {
+            const auto [y0, y1] = rows(b);
+            const auto [y2, y3] = b + 1 < bands ? rows(b + 1) : std::pair(0, 0);
+            diffusion.run(y0, y1, y2, y3);
+        }
+    };
+    RunTogether(std::min(o.threads, (bands + 1) / 2), [&](int) { work(); });
+    if (light) {
+        RefineOptions r;
+        r.space = o.space;
+        r.transparentEntry = o.transparentEntry;
+        r.threads = o.threads;
+        Refine(rgba, width, height, tidy, r, out);
+    }
+}
