@@ -212,9 +212,14 @@ const auto OpenTrueColour = [] {
 const auto Ok = [](frmConvert &d) { d.accept(); };
 const auto Undo = [] { P().History().stack().undo(); };
 const Table kConvert = {
-    // No palette file: a new palette of its colours; undone, palette and picture come back.
-    {[] { OnConvert(OpenTrueColour, Ok), Note(Converted()), Undo(); },
-     "1 1  4 2 255 0 0 0 254 255 0-1 2  1 1 87 0 0 0 0 0  1"},
+    // No palette file: a new palette of its colours, here at 254..255; undone, palette and
+    // start picture come back, drawn through that palette; redone, the conversion.
+    {[] {
+         OnConvert(OpenTrueColour, [](frmConvert &d) { d.spnFirst->setValue(254), d.accept(); });
+         Note(Shown()), Undo();
+         Note(Join(mdlGlobal::PcxImage.width(), Shown(), Changed())), P().History().stack().redo();
+     },
+     "1 255 0 0 0 1 87 0 0 0   4 2 255 0 0 0 0 1 254-255 2"},
     // A new palette's colours go past 0..1 turning, the whole palette's past 2..3 turning.
     {[] {
          Cycles = {{0, 1, 1.0, false, true}};

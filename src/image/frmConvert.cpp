@@ -42,6 +42,8 @@ PictureState CurrentPicture()
             PcxFileBytes,        PcxFileLen,      PcxImagesDecoded};
 }
 
+// Drawn by the caller once the palette it goes with is written: the start image, which no
+// change of the palette redraws, would keep the colours of the palette it left.
 void ShowState(const PictureState &state)
 {
     mdlGlobal::PcxImage = state.image;
@@ -52,8 +54,6 @@ void ShowState(const PictureState &state)
     PcxImagesDecoded = state.number;
     FrmPallet().RecountUsage();
     FrmPCX().intScr();
-    // A palette change redraws only a loaded picture; the start image is drawn too.
-    DrawPcxImage();
 }
 
 QSpinBox *SpinBox(int low, int high, int value)
@@ -280,7 +280,8 @@ void frmConvert::accept()
             ShowState(back ? before : after);
     };
     FrmPallet().ChangePallet(WithColours(startPallet, result.palette),
-                             {PalletFollow::How::Reselect, 0, -1, true, 0, alongside});
+                             {PalletFollow::How::Reselect, 0, -1, false, 0, alongside});
+    DrawPcxImage();
     QDialog::accept();
 }
 
