@@ -269,19 +269,20 @@ const Table kConvert = {
                    });
      },
      "79 113 20 15 1 79 113 20 15 255  400 300 79 113 20 15 0 34 0-255 3"},
-    // Transparent pixels take the chosen entry, which a saved PNG marks transparent.
+    // Transparent pixels take the chosen entry, which a saved PNG marks transparent; the new
+    // palette goes past it.
     {[] {
          QImage picture(4, 2, QImage::Format_ARGB32);
          picture.fill(qRgb(0, 0, 255)), picture.setPixel(0, 0, qRgba(255, 0, 0, 0));
          picture.save(dir->filePath("alpha.png"));
          OnConvert([] { Open(M().cmdPcxOpen, dir->filePath("alpha.png")); },
-                   [](frmConvert &d) { d.spnTransparent->setValue(5), d.accept(); });
+                   [](frmConvert &d) { d.spnTransparent->setValue(0), d.accept(); });
          platform->paths.push_back(dir->filePath("out.png")), S().mnuSaveImage_Click();
          const QImage back(dir->filePath("out.png"));
          Note(Join(back.pixelIndex(0, 0), back.pixelIndex(1, 0), qAlpha(back.pixel(0, 0)),
                    qAlpha(back.pixel(1, 0))));
      },
-     "1 5 0 0 255  4 2 108 0 0 0 250 255 0-0 2"},
+     "1 0 1 0 255  4 2 3 0 0 0 255 254 1-1 2"},
     // With hardware levels set, a new palette holds only colours they allow.
     {[] {
          P().SetLevels({{2, 2, 2}});

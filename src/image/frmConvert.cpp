@@ -198,14 +198,14 @@ void frmConvert::settingsChanged()
 
 void frmConvert::makeTarget()
 {
-    // A new palette leaves transparent pixels out when they take an entry of their own.
-    const bool skipping = options().transparentEntry >= 0;
-    if (madeOnce && madeFor == target() && madeSkipping == skipping)
+    // Only transparent pixels may take their entry: a new palette goes past it.
+    const int transparent = options().transparentEntry;
+    if (madeOnce && madeFor == target() && madeTransparent == transparent)
         return;
     madeFor = target();
-    madeSkipping = skipping;
+    madeTransparent = transparent;
     made = MakeTargetOffCycles(rgba.constBits(), rgba.width(), rgba.height(),
-                               PaletteColours(startPallet), madeFor, skipping,
+                               PaletteColours(startPallet), madeFor, transparent,
                                chkKeepCycles->isChecked() ? Cycles : CycleRanges{});
     SnapTarget(made, FrmPallet().CurrentLevels());
     madeOnce = true;
