@@ -251,7 +251,7 @@ private slots:
             << QStringList{"--colours", "8", "--range", "10-19", "-o", "OUT/a.png", "IN"} << 0
             << "a.png" << L{} << 15 << -1;
         QTest::newRow("folder, one unreadable")
-            << fixed + QStringList{"OUT/dir", "IN", "OUT/bad.bmp"} << 1 << "dir/in.png"
+            << fixed + QStringList{"OUT/dir/", "IN", "OUT/bad.bmp"} << 1 << "dir/in.png"
             << L{1, 2, 3, 4, 0} << 5 << -1;
         QTest::newRow("range short of the colours")
             << QStringList{"--colours", "8", "--range", "0-3", "-o", "OUT/a.png", "IN"} << 2 << ""
@@ -264,6 +264,17 @@ private slots:
             << QStringList{"--keep-cycles", "--no-refine", "--palette", "CYC", "-o",
                            "OUT/a.png",     "IN"}
             << 0 << "a.png" << L{1, 2, 3, 4, 0} << 5 << -1;
+        // Only the see-through pixel takes the transparent entry: a new palette goes past it,
+        // and onto OWN (the picture's colours at 0..3 and 4..7) green takes 5, not its twin 1.
+        QTest::newRow("new palette past E")
+            << QStringList{"--colours", "4", "--transparent", "0", "-o", "OUT/a.png", "IN"} << 0
+            << "a.png" << L{} << 5 << 0;
+        for (const QStringList &dither :
+             {QStringList{"none"}, {"fs"}, {"fs", "--no-refine"}, {"bayer4"}})
+            QTest::addRow("E's colour a pixel's, %s", qPrintable(dither.join(' ')))
+                << QStringList{"--palette", "OWN", "--transparent", "1", "--dither"} + dither +
+                       QStringList{"-o", "OUT/a.png", "IN"}
+                << 0 << "a.png" << L{0, 5, 2, 3, 1} << 6 << 1;
     }
     void toolConvert()
     {
@@ -279,6 +290,11 @@ private slots:
         in.convertToFormat(QImage::Format_RGB888).save(tmp.filePath("in.bmp"));
         const QByteArray five("\0\0\0\xff\0\0\0\xff\0\0\0\xff\xff\xff\xff", 15);
         const QByteArray act = (five + five).leftJustified(768, '\0');
+        QByteArray own;
+        for (int k = 0; k < 8; ++k)
+            own.append(char(qRed(colours[k % 4])))
+                .append(char(qGreen(colours[k % 4])))
+                .append(char(qBlue(colours[k % 4])));
         PalletArray pal{};
         ApplyActBytes(pal, act, act.size());
         args = Placed(args,
@@ -287,6 +303,7 @@ private slots:
                                          *EncodeImage(ExportFormat::Png,
                                                       ::PcxImage(MakePixels(Bytes({0})), 1, 1, 1),
                                                       pal, {}, {{1, 3, 1.0, false, true}}))},
+                       {"OWN", WriteFile(tmp.filePath("own.act"), own)},
                        {"IN", tmp.filePath("in.png")},
                        {"OUT", tmp.path()}});
         WriteFile(tmp.filePath("bad.bmp"), "BM");
@@ -305,13 +322,68 @@ private slots:
         QCOMPARE(got.format(), QImage::Format_Indexed8);
         QCOMPARE(got.colorCount(), entries);
         for (int x = 0; x < 5; ++x) {
-            if (indices.isEmpty())
+            if (!indices.isEmpty())
+                QCOMPARE(got.pixelIndex(x, 0), indices[x]);
+            else if (x < 4 || transparent < 0)
                 QCOMPARE(got.pixel(x, 0), colours[x] | 0xff000000u);
             else
-                QCOMPARE(got.pixelIndex(x, 0), indices[x]);
+                QCOMPARE(got.pixelIndex(x, 0), transparent);
         }
         for (int e = 0; e < entries; ++e)
             QCOMPARE(qAlpha(got.color(e)) == 0, e == transparent);
+    }
+
+    // Where convert's -o sends the pictures (IN and TWO) and as what: the files made, each with
+    // the format its bytes show; a refusal is one line and writes nothing.
+    void toolConvertOut_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("made");
+        const auto row = [](const char *name, const QStringList &args, int status,
+                            const QStringList &made = {}) {
+            QTest::newRow(name) << args << status << made;
+        };
+        row("a folder there, one picture", {"-o", "OUT/there", "IN"}, 0, {"there/in.png png"});
+        row("a new folder, one picture", {"-o", "OUT/new/", "IN"}, 0, {"new/in.png png"});
+        row("gif into a folder", {"--format", "gif", "-o", "OUT/there", "IN", "TWO"}, 0,
+            {"there/in.gif gif", "there/two.gif gif"});
+        row("one file, two pictures", {"-o", "OUT/o.png", "IN", "TWO"}, 2);
+        row("extension and --format disagree", {"--format", "pcx", "-o", "OUT/fmt.png", "IN"}, 2);
+        row("an extension of no format", {"-o", "OUT/o.jpg", "IN"}, 2);
+    }
+    void toolConvertOut()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QStringList, made);
+        QTemporaryDir tmp;
+        QImage in(2, 1, QImage::Format_RGB32);
+        in.fill(Qt::red);
+        in.save(tmp.filePath("in.png")), in.save(tmp.filePath("two.png"));
+        QVERIFY(QDir(tmp.path()).mkdir("there"));
+        QProcess tool;
+        tool.start(PALMIRO_TOOL, QStringList{"convert", "--colours", "2"} +
+                                     Placed(args, {{"IN", tmp.filePath("in.png")},
+                                                   {"TWO", tmp.filePath("two.png")},
+                                                   {"OUT", tmp.path()}}));
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitCode(), status);
+        QCOMPARE(tool.readAllStandardError().count('\n'), status ? 1 : 0);
+        QStringList got;
+        for (QDirIterator it(tmp.path(), QDir::Files, QDirIterator::Subdirectories);
+             it.hasNext();) {
+            const QString path = it.next(), name = QDir(tmp.path()).relativeFilePath(path);
+            const QByteArray head = ReadWholeFile(path).value_or(QByteArray()).left(4);
+            if (name != "in.png" && name != "two.png")
+                got << name + (head == "\x89PNG"        ? " png"
+                               : head.startsWith("GIF") ? " gif"
+                               : head.startsWith("BM")  ? " bmp"
+                               : head.startsWith('\n')  ? " pcx"
+                                                        : " ?");
+        }
+        got.sort();
+        QCOMPARE(got, made);
     }
 
     // palette --levels snaps each channel; --as and --from name a hardware format, --count cuts.

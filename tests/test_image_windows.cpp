@@ -212,9 +212,14 @@ const auto OpenTrueColour = [] {
 const auto Ok = [](frmConvert &d) { d.accept(); };
 const auto Undo = [] { P().History().stack().undo(); };
 const Table kConvert = {
-    // No palette file: a new palette of its colours; undone, palette and picture come back.
-    {[] { OnConvert(OpenTrueColour, Ok), Note(Converted()), Undo(); },
-     "1 1  4 2 255 0 0 0 254 255 0-1 2  1 1 87 0 0 0 0 0  1"},
+    // No palette file: a new palette of its colours, here at 254..255; undone, palette and
+    // start picture come back, drawn through that palette; redone, the conversion.
+    {[] {
+         OnConvert(OpenTrueColour, [](frmConvert &d) { d.spnFirst->setValue(254), d.accept(); });
+         Note(Shown()), Undo();
+         Note(Join(mdlGlobal::PcxImage.width(), Shown(), Changed())), P().History().stack().redo();
+     },
+     "1 255 0 0 0 1 87 0 0 0   4 2 255 0 0 0 0 1 254-255 2"},
     // A new palette's colours go past 0..1 turning, the whole palette's past 2..3 turning.
     {[] {
          Cycles = {{0, 1, 1.0, false, true}};
@@ -264,19 +269,20 @@ const Table kConvert = {
                    });
      },
      "79 113 20 15 1 79 113 20 15 255  400 300 79 113 20 15 0 34 0-255 3"},
-    // Transparent pixels take the chosen entry, which a saved PNG marks transparent.
+    // Transparent pixels take the chosen entry, which a saved PNG marks transparent; the new
+    // palette goes past it.
     {[] {
          QImage picture(4, 2, QImage::Format_ARGB32);
          picture.fill(qRgb(0, 0, 255)), picture.setPixel(0, 0, qRgba(255, 0, 0, 0));
          picture.save(dir->filePath("alpha.png"));
          OnConvert([] { Open(M().cmdPcxOpen, dir->filePath("alpha.png")); },
-                   [](frmConvert &d) { d.spnTransparent->setValue(5), d.accept(); });
+                   [](frmConvert &d) { d.spnTransparent->setValue(0), d.accept(); });
          platform->paths.push_back(dir->filePath("out.png")), S().mnuSaveImage_Click();
          const QImage back(dir->filePath("out.png"));
          Note(Join(back.pixelIndex(0, 0), back.pixelIndex(1, 0), qAlpha(back.pixel(0, 0)),
                    qAlpha(back.pixel(1, 0))));
      },
-     "1 5 0 0 255  4 2 108 0 0 0 250 255 0-0 2"},
+     "1 0 1 0 255  4 2 3 0 0 0 255 254 1-1 2"},
     // With hardware levels set, a new palette holds only colours they allow.
     {[] {
          P().SetLevels({{2, 2, 2}});

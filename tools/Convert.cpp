@@ -2,10 +2,11 @@
 
 #include "Convert.h"
 
+#include "ConvertOutput.h"
 #include "Cycle.h"
 #include "Levels.h"
+#include "convert/ConvertPicture.h"
 #include "convert/Dither.h"
-#include "convert/Quantize.h"
 #include "image/FileBytes.h"
 #include "image/ImageExport.h"
 #include "image/ImageFormats.h"
@@ -28,6 +29,7 @@
 #include <mutex>
 #include <thread>
 #include <unistd.h>
+#include <variant>
 
 namespace {
 
@@ -124,7 +126,7 @@ std::optional<QString> Parse(const QStringList &args, Settings &s)
         } else if (a == QLatin1String("--format")) {
             s.format = ExportFormatForName(QStringLiteral(".") + v);
             if (!s.format)
-                return QStringLiteral("--format must be png, pcx or bmp");
+                return QStringLiteral("--format must be png, pcx, bmp or gif");
         } else if (a == QLatin1String("-o")) {
             s.out = v;
         } else if (a == QLatin1String("--levels")) {
@@ -138,8 +140,11 @@ std::optional<QString> Parse(const QStringList &args, Settings &s)
     }
     if (s.paletteFile.isEmpty() == (s.colours == 0))
         return QStringLiteral("convert takes one of --palette and --colours");
-    if (s.colours && s.first >= 0 && s.last - s.first + 1 < s.colours)
-        return QStringLiteral("--range must hold the --colours");
+    const int e = s.remap.transparentEntry;
+    const bool inside = s.first >= 0 && e >= s.first && e <= s.last;
+    if (s.colours && s.first >= 0 && s.last - s.first + 1 - int(inside) < s.colours)
+        return inside ? QStringLiteral("--range must hold the --colours besides --transparent")
+                      : QStringLiteral("--range must hold the --colours");
     if (s.out.isEmpty() || s.inputs.isEmpty())
         return QStringLiteral("convert takes -o OUT and at least one picture");
     return std::nullopt;
@@ -243,11 +248,16 @@ std::optional<Target> ReadTarget(const Settings &s, QString &why)
         why = QStringLiteral("holds no colour");
         return std::nullopt;
     }
-    Rgb8 colours[256];
+    std::array<Rgb8, 256> colours;
     for (int i = 0; i < 256; ++i)
         colours[i] = {t.pallet[i].R, t.pallet[i].G, t.pallet[i].B};
-    t.candidates = s.first >= 0 ? RangeCandidates(colours, s.first, s.last)
-                                : RangeCandidates(colours, 0, n - 1);
+    const ConvertTarget range{ConvertTarget::Kind::Range, std::max(s.first, 0),
+                              s.first >= 0 ? s.last : n - 1};
+    t.candidates = MakeTarget(nullptr, 0, 0, colours, range, s.remap.transparentEntry).candidates;
+    if (t.candidates.empty()) {
+        why = QStringLiteral("offers no entry but the --transparent one");
+        return std::nullopt;
+    }
     if (!s.keepCycles && read.format == PaletteFormat::Image &&
         !LeaveOutCycled(s.paletteFile, t.candidates, why))
         return std::nullopt;
@@ -269,19 +279,19 @@ QString ConvertOne(const QString &in, const QString &outPath, ExportFormat forma
     RemapOptions o = s.remap;
     o.threads = threads;
     if (!fixed) {
-        const NewPalette p =
-            MakePalette(image->constBits(), w, h, s.colours, o.transparentEntry >= 0);
         const int base = std::max(s.first, 0);
-        for (std::size_t i = 0; i < p.colours.size(); ++i) {
-            const Rgb8 c = p.colours[i];
-            made.pallet[base + i].set(c.r, c.g, c.b);
-            made.candidates.push_back({int(base + i), c});
-        }
+        const TargetPalette t =
+            MakeTarget(image->constBits(), w, h, {},
+                       {ConvertTarget::Kind::NewPalette, base, 255, s.colours}, o.transparentEntry);
+        for (const Candidate &c : t.candidates)
+            made.pallet[std::size_t(c.entry)].set(c.colour.r, c.colour.g, c.colour.b);
+        made.candidates = t.candidates;
         // Snapped colours are no longer the picture's own: dithering has work again.
-        if (p.exact && !s.levels.any())
+        if (t.exact && !s.levels.any())
             o.dither = Dither::None;
+        // A picture all see-through: its pixels take the transparent entry, but Remap wants one.
         if (made.candidates.empty())
-            made.candidates.push_back({base, {}}); // a picture all see-through
+            made.candidates.push_back({base == o.transparentEntry ? base + 1 : base, {}});
         SnapCandidates(s.levels, made.pallet, made.candidates);
         fixed = &made;
     }
@@ -323,6 +333,14 @@ int Convert(const QStringList &args, QString &usageProblem)
         usageProblem = *problem;
         return -1;
     }
+    const std::variant<ConvertOutput, QString> planned =
+        PlanConvertOutput(s.out, s.format, int(s.inputs.size()));
+    if (const QString *problem = std::get_if<QString>(&planned)) {
+        // OUT cannot take these pictures: one line, as the usage is not what is wrong.
+        std::fprintf(stderr, "palmiro-tool: %s\n", qPrintable(*problem));
+        return 2;
+    }
+    const ConvertOutput output = std::get<ConvertOutput>(planned);
     QString why;
     std::optional<Target> fixed;
     if (!s.paletteFile.isEmpty() && !(fixed = ReadTarget(s, why))) {
@@ -330,15 +348,11 @@ int Convert(const QStringList &args, QString &usageProblem)
         return 1;
     }
     const bool many = s.inputs.size() > 1;
-    const ExportFormat format = s.format.value_or(
-        many ? ExportFormat::Png : ExportFormatForName(s.out).value_or(ExportFormat::Png));
-    if (many && !QDir().mkpath(s.out)) {
+    if (output.folder && !QDir().mkpath(s.out)) {
         std::fprintf(stderr, "palmiro-tool: %s: cannot be made a folder\n", qPrintable(s.out));
         return 1;
     }
-    const char *extension = format == ExportFormat::Png   ? "png"
-                            : format == ExportFormat::Pcx ? "pcx"
-                                                          : "bmp";
+    const ExportFormat format = output.format;
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
     const int jobs = std::min<int>(s.jobs ? s.jobs : cores, int(s.inputs.size()));
     // A lone picture is split over the cores instead.
@@ -350,10 +364,10 @@ int Convert(const QStringList &args, QString &usageProblem)
     const auto work = [&] {
         for (int i; (i = next++) < int(s.inputs.size());) {
             const QString &in = s.inputs[i];
-            const QString out =
-                many ? QDir(s.out).filePath(QFileInfo(in).completeBaseName() + QLatin1Char('.') +
-                                            QLatin1String(extension))
-                     : s.out;
+            const QString out = output.folder
+                                    ? QDir(s.out).filePath(QFileInfo(in).completeBaseName() +
+                                                           QLatin1Char('.') + ExtensionOf(format))
+                                    : s.out;
             const QString problem =
                 ConvertOne(in, out, format, s, fixed ? &*fixed : nullptr, threadsEach);
             const std::lock_guard<std::mutex> lock(print);

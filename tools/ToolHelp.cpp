@@ -42,12 +42,16 @@ const Command kCommands[] = {
      "                     and jjn at strength 100 are then refined, nearer\n"
      "                     the picture as seen from a distance\n"
      "  --distance SPACE   oklab (default) or rgb\n"
-     "  --transparent E    pixels of alpha under 128 take entry E\n"
+     "  --transparent E    pixels of alpha under 128 take entry E, and only they:\n"
+     "                     E keeps its colour, a new palette goes past it\n"
      "  --jobs N           pictures at once (default: every core)\n"
-     "  --format FORMAT    png (default), pcx or bmp\n"
+     "  --format FORMAT    png (default), pcx, bmp or gif, for an OUT without\n"
+     "                     an extension; OUT's extension decides otherwise\n"
      "  --levels R,G,B     the palette's colours snapped to 2..256 levels first\n"
      "  --keep-cycles      use the entries of a PALETTE picture's cycling ranges\n"
-     "  OUT is a file for one picture, a folder for several.\n"},
+     "  OUT is a folder when it is one or ends in /, each picture keeping its\n"
+     "  name there with its format's extension; any other OUT is one file, for\n"
+     "  one picture.\n"},
     {"cycle", "cycle IMAGE OUT.gif [--range S-T:RATE[:back]]...",
      "  Writes one period of the colour cycling as an animated GIF, a frame at\n"
      "  every step of any range, each with its own colour table, looping.\n"

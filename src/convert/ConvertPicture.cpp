@@ -8,7 +8,7 @@
 
 TargetPalette MakeTarget(const std::uint8_t *rgba, int width, int height,
                          const std::array<Rgb8, 256> &palette, const ConvertTarget &target,
-                         bool skipTransparent)
+                         int transparentEntry)
 {
     TargetPalette out;
     out.palette = palette;
@@ -21,20 +21,28 @@ TargetPalette MakeTarget(const std::uint8_t *rgba, int width, int height,
         out.candidates = RangeCandidates(palette.data(), first, std::clamp(target.last, 0, 255));
         break;
     case ConvertTarget::Kind::NewPalette: {
-        const int room = 256 - first;
-        if (room < 2 || width < 1 || height < 1)
+        std::vector<int> room;
+        for (int e = first; e < 256; ++e)
+            if (e != transparentEntry)
+                room.push_back(e);
+        if (room.size() < 2 || width < 1 || height < 1)
             break;
         const NewPalette made =
-            MakePalette(rgba, width, height, std::clamp(target.count, 2, room), skipTransparent);
-        if (made.colours.empty())
-            break;
-        std::copy(made.colours.begin(), made.colours.end(), out.palette.begin() + first);
-        out.candidates =
-            RangeCandidates(out.palette.data(), first, first + int(made.colours.size()) - 1);
+            MakePalette(rgba, width, height, std::clamp(target.count, 2, int(room.size())),
+                        transparentEntry >= 0);
+        for (std::size_t i = 0; i < made.colours.size(); ++i) {
+            out.palette[std::size_t(room[i])] = made.colours[i];
+            out.candidates.push_back({room[i], made.colours[i]});
+        }
         out.exact = made.exact;
         break;
     }
     }
+    out.candidates.erase(std::remove_if(out.candidates.begin(), out.candidates.end(),
+                                        [transparentEntry](const Candidate &c) {
+                                            return c.entry == transparentEntry;
+                                        }),
+                         out.candidates.end());
     return out;
 }
 

@@ -9,8 +9,8 @@
 // Where a picture's colours go.
 struct ConvertTarget {
     enum class Kind { Whole, NewPalette, Range } kind = Kind::Whole;
-    // NewPalette: `count` colours written from entry `first` on (as many as fit).
-    // Range: the entries first..last, either order.
+    // NewPalette: `count` colours written from entry `first` on (as many as fit), past the
+    // transparent entry. Range: the entries first..last, either order.
     int first = 0;
     int last = 255;
     int count = 256;
@@ -30,10 +30,13 @@ struct TargetPalette {
     bool exact = false;
 };
 
-// No candidates when a new palette cannot be made.
+// No candidates when a new palette cannot be made. transparentEntry (or -1): the entry
+// transparent pixels take. It is no candidate, so that no opaque pixel takes it even where
+// its colour is the pixel's own, and keeps its colour; a new palette leaves the transparent
+// pixels out.
 TargetPalette MakeTarget(const std::uint8_t *rgba, int width, int height,
                          const std::array<Rgb8, 256> &palette, const ConvertTarget &target,
-                         bool skipTransparent);
+                         int transparentEntry);
 
 struct Levels;
 // The target's candidates moved to the levels hardware can show: a picture

@@ -4,17 +4,17 @@
 
 TargetPalette MakeTargetOffCycles(const std::uint8_t *rgba, int width, int height,
                                   const std::array<Rgb8, 256> &palette, ConvertTarget target,
-                                  bool skipTransparent, const CycleRanges &ranges)
+                                  int transparentEntry, const CycleRanges &ranges)
 {
     const auto cycled = CycledEntries(ranges);
     std::vector<int> still;
     for (int e = std::clamp(target.first, 0, 255); e < kPalletEntries; ++e)
-        if (!cycled[std::size_t(e)])
+        if (!cycled[std::size_t(e)] && e != transparentEntry)
             still.push_back(e);
     const bool fresh = target.kind == ConvertTarget::Kind::NewPalette;
     if (fresh)
         target.count = std::min(target.count, int(still.size()));
-    TargetPalette made = MakeTarget(rgba, width, height, palette, target, skipTransparent);
+    TargetPalette made = MakeTarget(rgba, width, height, palette, target, transparentEntry);
     if (!fresh) {
         made.candidates.erase(
             std::remove_if(made.candidates.begin(), made.candidates.end(),

@@ -42,6 +42,8 @@ PictureState CurrentPicture()
             PcxFileBytes,        PcxFileLen,      PcxImagesDecoded};
 }
 
+// Drawn by the caller once the palette it goes with is written: the start image, which no
+// change of the palette redraws, would keep the colours of the palette it left.
 void ShowState(const PictureState &state)
 {
     mdlGlobal::PcxImage = state.image;
@@ -52,8 +54,6 @@ void ShowState(const PictureState &state)
     PcxImagesDecoded = state.number;
     FrmPallet().RecountUsage();
     FrmPCX().intScr();
-    // A palette change redraws only a loaded picture; the start image is drawn too.
-    DrawPcxImage();
 }
 
 QSpinBox *SpinBox(int low, int high, int value)
@@ -198,14 +198,14 @@ void frmConvert::settingsChanged()
 
 void frmConvert::makeTarget()
 {
-    // A new palette leaves transparent pixels out when they take an entry of their own.
-    const bool skipping = options().transparentEntry >= 0;
-    if (madeOnce && madeFor == target() && madeSkipping == skipping)
+    // Only transparent pixels may take their entry: a new palette goes past it.
+    const int transparent = options().transparentEntry;
+    if (madeOnce && madeFor == target() && madeTransparent == transparent)
         return;
     madeFor = target();
-    madeSkipping = skipping;
+    madeTransparent = transparent;
     made = MakeTargetOffCycles(rgba.constBits(), rgba.width(), rgba.height(),
-                               PaletteColours(startPallet), madeFor, skipping,
+                               PaletteColours(startPallet), madeFor, transparent,
                                chkKeepCycles->isChecked() ? Cycles : CycleRanges{});
     SnapTarget(made, FrmPallet().CurrentLevels());
     madeOnce = true;
@@ -280,7 +280,8 @@ void frmConvert::accept()
             ShowState(back ? before : after);
     };
     FrmPallet().ChangePallet(WithColours(startPallet, result.palette),
-                             {PalletFollow::How::Reselect, 0, -1, true, 0, alongside});
+                             {PalletFollow::How::Reselect, 0, -1, false, 0, alongside});
+    DrawPcxImage();
     QDialog::accept();
 }
 

@@ -65,7 +65,7 @@ private:
     ConvertTarget madeFor;
     TargetPalette made;
     bool madeOnce = false;
-    bool madeSkipping = false;
+    int madeTransparent = -1;
     ConvertedPicture result;
     bool current = false;
     QTimer later;

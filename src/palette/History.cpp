@@ -89,6 +89,6 @@ void PalletHistory::replay(const EntryChanges &changes, Side side, const Alongsi
     replaying = true;
     if (alongside)
         (*alongside)(side);
-    write(changes, side);
+    write(changes, side, alongside != nullptr);
     replaying = outer;
 }

@@ -26,8 +26,11 @@ EntryChanges DiffPallets(const PalletArray &before, const PalletArray &after);
 class PalletHistory {
 public:
     enum class Side { Before, After };
-    using Writer = std::function<void(const EntryChanges &, Side)>;
-    // What a step changes besides the palette, done again or undone with it.
+    // pictureToo: the step's alongside ran first and may have put another picture in place,
+    // which the writer draws once the entries are written.
+    using Writer = std::function<void(const EntryChanges &, Side, bool pictureToo)>;
+    // What a step changes besides the palette, done again or undone with it, before the
+    // entries are written.
     using Alongside = std::function<void(Side)>;
 
     explicit PalletHistory(Writer write);

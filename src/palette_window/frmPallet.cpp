@@ -73,7 +73,9 @@ frmPallet::frmPallet()
         sldColBar[k]->installEventFilter(this);
     }
     history = std::make_unique<PalletHistory>(
-        [this](const EntryChanges &changes, PalletHistory::Side side) { replay(changes, side); });
+        [this](const EntryChanges &changes, PalletHistory::Side side, bool pictureToo) {
+            replay(changes, side, pictureToo);
+        });
 
     textCommit = new TextCommit(
         this, {txtColor.begin(), txtColor.end()}, [this](int k) { return txtColor_LostFocus(k); },
@@ -175,16 +177,21 @@ void frmPallet::ChangePallet(const PalletArray &after, const PalletFollow &follo
         redrawIfImage();
 }
 
-void frmPallet::replay(const EntryChanges &changes, PalletHistory::Side side)
+void frmPallet::replay(const EntryChanges &changes, PalletHistory::Side side, bool pictureToo)
 {
     PalletArray after = Pallet;
     for (const EntryChange &change : changes)
         after[change.index] = side == PalletHistory::Side::Before ? change.before : change.after;
     PalletFollow follow;
     follow.exact = true;
+    // A picture put back with the palette is drawn through it once it is written, the start
+    // image too, which a change of the palette alone leaves as it was drawn.
+    follow.redraw = !pictureToo;
     if (changes.size() == 1)
         follow.select = changes.front().index;
     ChangePallet(after, follow);
+    if (pictureToo)
+        DrawPcxImage();
 }
 
 void frmPallet::PalletSet()

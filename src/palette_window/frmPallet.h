@@ -146,7 +146,7 @@ private:
     // The gesture of the pointer held on a slider, 0 when none is.
     int sliderGesture = 0;
     QMetaObject::Connection clipboardLink;
-    void replay(const EntryChanges &changes, PalletHistory::Side side);
+    void replay(const EntryChanges &changes, PalletHistory::Side side, bool pictureToo);
     void showCell(int index);
     void showSelectedColour();
     void setSliderQuietly(int k, int value);

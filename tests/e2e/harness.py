@@ -103,10 +103,10 @@ class App:
         self.proc = subprocess.Popen([exe, *args], cwd=self.folder, env={**ENV, "QT_QPA_PLATFORM": "xcb",
                                      "XDG_CONFIG_HOME": str(self.folder)},  # not the user's own settings
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        names = {pallet: "pallet", screen: "screen"}
+        names = {pallet: "pallet", screen: "screen", "": "main"}  # a dialog of a file named is none
         self.__dict__.update(wait(lambda: found if len(found := {
-            names.get(xdo("getwindowname", w).strip(), "main"): w for w in self.windows()}) == 3
-            else None, "the three windows", 20))
+            names[n]: w for w in self.windows() if (n := xdo("getwindowname", w).strip()) in names})
+            == 3 else None, "the three windows", 20))
         self.settle()
 
     def windows(self):

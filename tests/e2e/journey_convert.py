@@ -1,6 +1,8 @@
 """A truecolour PNG opened over a palette file: the Convert dialog beside the
 windows, Floyd-Steinberg onto that palette, OK, the picture saved as PNG and
-read back by Pillow as palmiro-tool convert makes it."""
+read back by Pillow as palmiro-tool convert makes it. Then the PNG named on the
+command line, converted at start-up: Ctrl+Z gives back the three windows as a
+start without it shows them, Ctrl+Y the conversion."""
 
 from harness import *
 
@@ -40,6 +42,38 @@ def body(app, tool):
     check(saved.tobytes() == made.tobytes(), "the entries differ from palmiro-tool convert's")
     check(saved.convert("RGB").tobytes() == made.convert("RGB").tobytes(), "the colours differ")
     check(len(set(saved.tobytes())) > 20, "a dithered picture uses many entries")
+    app.stop()
+
+    plain = App()
+    start = looks(plain)
+    plain.stop()
+    app = App(args=[PNG])
+    try:
+        dialog = app.dialog("パレットに変換")
+        key("Return")  # a new palette of its colours
+        app.closed(dialog)
+        wait(lambda: looks(app)[0].tobytes() != start[0].tobytes(), "the new palette")
+        time.sleep(0.5)  # whatever is left to draw
+        converted = looks(app)
+        shot("at-start-converted.png")
+        key("ctrl+z")  # not the photo's size and scroll bars through the old palette
+        until_looks(app, start, "the windows as at start-up", "at-start-undone.png")
+        key("ctrl+y")
+        until_looks(app, converted, "the conversion again", "at-start-redone.png")
+    finally:
+        app.stop()
+
+
+def looks(app):
+    """The three windows as the screen shows them, the pointer off them (no hover look)."""
+    move(1270, 1010)
+    image = shot()
+    return [image.crop((x, y, x + w, y + h)) for x, y, w, h in app.frames()]
+
+
+def until_looks(app, want, what, name):
+    wait(lambda: [a.tobytes() for a in looks(app)] == [b.tobytes() for b in want], what)
+    shot(name)
 
 
 journey(body, args=[ACT])
