@@ -1,10 +1,13 @@
 #!/usr/bin/python3
-"""Conversion quality beside other quantizers on the same photographs: the
-mean OKLab distance x 100 between each photograph and its conversion, plain
-and after a Gaussian blur of sigma 1 on both (how a dithered picture is seen).
+"""Conversion quality beside other quantizers on the same photographs, as
+the mean OKLab distance x 100 between each photograph and its conversion:
+"plain", pixel by pixel; "s1" and "s2", both pictures seen from a distance
+(a Gaussian blur of sigma 1 or 2 on linear RGB, since light from
+neighbouring pixels mixes linearly, then compared in OKLab); and "far", the
+share (%) of pixels more than 25 from their own colour: specks.
   convert_quality.py TOOL PHOTOS PALETTES WORK
-Prints {"case": {"plain": d, "blurred": d}, ...} as JSON, each the mean over
-the photographs; a program that is missing gives no rows."""
+Prints {"case": {"plain": d, "s1": d, "s2": d, "far": p}, ...} as JSON, each
+the mean over the photographs; a program that is missing gives no rows."""
 import json
 import os
 import shutil
@@ -12,10 +15,13 @@ import subprocess
 import sys
 
 import numpy as np
-from PIL import Image, ImageFilter
+from PIL import Image
+
+import palettes
 
 SIZES = (16, 64, 256)
 FIXED = {"db16": "cpc_db16.pal", "vga256": "lsp_vga-13h.gpl"}
+MAGICK = "/usr/bin/convert"  # by path: another "convert" may come first on PATH
 
 
 def linear(rgb):
@@ -23,8 +29,8 @@ def linear(rgb):
     return np.where(c <= 0.04045, c / 12.92, ((c + 0.055) / 1.055) ** 2.4)
 
 
-def oklab(rgb):
-    r, g, b = np.moveaxis(linear(rgb), -1, 0)
+def oklab(lin):
+    r, g, b = np.moveaxis(lin, -1, 0)
     l = np.cbrt(0.4122214708 * r + 0.5363325363 * g + 0.0514459929 * b)
     m = np.cbrt(0.2119034982 * r + 0.6806995451 * g + 0.1073969566 * b)
     s = np.cbrt(0.0883024619 * r + 0.2817188376 * g + 0.6299787005 * b)
@@ -33,23 +39,35 @@ def oklab(rgb):
                      0.0259040371 * l + 0.7827717662 * m - 0.8086757660 * s], -1)
 
 
-def blurred(im):
-    # Pillow's Gaussian blur of sigma 1 on the 8-bit sRGB picture: the way
-    # the figures other quantizers are known by were measured.
-    return np.asarray(im.filter(ImageFilter.GaussianBlur(1)), dtype=np.float64)
+def gaussian(a, sigma):
+    # Separable, three sigmas either way, edges mirrored.
+    r = int(np.ceil(3 * sigma))
+    k = np.exp(-np.arange(-r, r + 1) ** 2 / (2 * sigma * sigma))
+    k /= k.sum()
+    for axis in (0, 1):
+        pad = [(0, 0)] * a.ndim
+        pad[axis] = (r, r)
+        b = np.pad(a, pad, mode="reflect")
+        n = a.shape[axis]
+        a = sum(w * np.take(b, range(i, i + n), axis=axis) for i, w in enumerate(k))
+    return a
 
 
-def distances(original, converted):
-    a, b = original.convert("RGB"), converted.convert("RGB")
-    plain = np.asarray(a, dtype=np.float64), np.asarray(b, dtype=np.float64)
-    mean = lambda p, q: np.linalg.norm(oklab(p) - oklab(q), axis=-1).mean() * 100
-    return mean(*plain), mean(blurred(a), blurred(b))
+def figures(original, converted):
+    a = linear(np.asarray(original.convert("RGB"), dtype=np.float64))
+    b = linear(np.asarray(converted.convert("RGB"), dtype=np.float64))
+    d = np.linalg.norm(oklab(a) - oklab(b), axis=-1) * 100
+    out = {"plain": d.mean(), "far": (d > 25).mean() * 100}
+    for s in (1, 2):
+        seen = oklab(gaussian(a, s)) - oklab(gaussian(b, s))
+        out["s%d" % s] = np.linalg.norm(seen, axis=-1).mean() * 100
+    return out
 
 
 def nearest(original, colours):
     # The exact OKLab nearest entry, by exhaustive search.
-    a = oklab(np.asarray(original.convert("RGB"), dtype=np.float64)).reshape(-1, 3)
-    labs = oklab(np.array(colours, dtype=np.float64))
+    a = oklab(linear(np.asarray(original.convert("RGB"), dtype=np.float64))).reshape(-1, 3)
+    labs = oklab(linear(np.array(colours, dtype=np.float64)))
     best = np.empty(len(a), dtype=np.int64)
     for i in range(0, len(a), 65536):
         d = ((a[i:i + 65536, None, :] - labs[None, :, :]) ** 2).sum(-1)
@@ -68,18 +86,18 @@ def read_palette(tool, path, work):
 
 
 def main():
-    tool, photos, palettes, work = sys.argv[1:5]
+    tool, photos, palette_folder, work = sys.argv[1:5]
     names = sorted(n for n in os.listdir(photos) if n.endswith((".png", ".jpg")))
     fixed = {}
     for key, name in FIXED.items():
-        colours = read_palette(tool, os.path.join(palettes, name), work)
-        fixed[key] = colours[:16] if key == "db16" else colours
+        colours = read_palette(tool, os.path.join(palette_folder, name), work)
+        fixed[key] = (os.path.join(palette_folder, name), colours[:16] if key == "db16" else colours)
+    fixed["pico8"] = (palettes.write_pico8(work), palettes.PICO8)
     rows = {}
 
     def add(case, original, converted):
-        if converted is None:
-            return
-        rows.setdefault(case, []).append(distances(original, converted))
+        if converted is not None:
+            rows.setdefault(case, []).append(figures(original, converted))
 
     def run(args, out):
         if subprocess.run(args, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode:
@@ -88,10 +106,9 @@ def main():
 
     out = os.path.join(work, "q.png")
     pngquant = shutil.which("pngquant")
-    magick = shutil.which("convert")
+    magick = os.access(MAGICK, os.X_OK)
     for name in names:
-        path = os.path.join(photos, name)
-        original = Image.open(path).convert("RGB")
+        original = Image.open(os.path.join(photos, name)).convert("RGB")
         source = os.path.join(work, "source.png")
         original.save(source)
         for n in SIZES:
@@ -103,32 +120,25 @@ def main():
                     im = run([pngquant, "--speed", "1", "--force", *flag, "-o", out, str(n), source], out)
                     add(f"pngquant new {n} {d}", original, im)
             add(f"pillow-mediancut new {n} none", original, original.quantize(n, dither=Image.Dither.NONE))
-        for key, colours in fixed.items():
-            # One pixel a colour: ImageMagick remaps onto a picture's colours.
-            palette_file = os.path.join(work, key + ".pal.png")
-            p = Image.new("P", (len(colours), 1))
-            p.putpalette([v for c in colours for v in c])
-            p.putdata(range(len(colours)))
-            p.save(palette_file)
+        for key, (path, colours) in fixed.items():
+            swatch = palettes.write_swatch(work, key, colours)
+            p = Image.open(swatch)
             add(f"exact-nearest {key} none", original, nearest(original, colours))
             for d, pil in (("none", Image.Dither.NONE), ("fs", Image.Dither.FLOYDSTEINBERG)):
-                im = run([tool, "convert", "--palette", os.path.join(palettes, FIXED[key]),
-                          "--dither", d, "-o", out, source], out)
+                im = run([tool, "convert", "--palette", path, "--dither", d, "-o", out, source], out)
                 add(f"palmiro {key} {d}", original, im)
                 add(f"pillow {key} {d}", original, original.quantize(palette=p, dither=pil))
                 if d == "fs":
-                    im = run([tool, "convert", "--palette", os.path.join(palettes, FIXED[key]),
-                              "--no-refine", "-o", out, source], out)
+                    im = run([tool, "convert", "--palette", path, "--no-refine", "-o", out, source], out)
                     add(f"palmiro {key} fs-alone", original, im)
                 if magick:
                     flag = ["+dither"] if d == "none" else ["-dither", "FloydSteinberg"]
-                    im = run([magick, source, *flag, "-remap", palette_file, out], out)
+                    im = run([MAGICK, source, *flag, "-remap", swatch, out], out)
                     add(f"imagemagick {key} {d}", original, im)
     result = {}
     for case, values in rows.items():
         if len(values) == len(names):
-            result[case] = {"plain": sum(v[0] for v in values) / len(values),
-                            "blurred": sum(v[1] for v in values) / len(values)}
+            result[case] = {k: sum(v[k] for v in values) / len(values) for k in values[0]}
     json.dump(result, sys.stdout, indent=1)
 
 

@@ -25,10 +25,10 @@ constexpr int kTile = 128;
 constexpr int kWake = 1;
 // A pixel's own distance from the picture, beside the error seen: without
 // it, mixes of entries far from the pixel read as noise and specks on
-// screen, though a blur finds them near. Hue counts four times lightness
+// screen, though a blur finds them near. Hue counts six times lightness
 // there: dots of another hue in a mix stand out (a green cast over brown
 // hair with PICO-8), dots of another lightness are what dithering is.
-constexpr float kOwn = 0.08f, kHue = 4.0f;
+constexpr float kOwn = 0.08f, kHue = 6.0f;
 // RGB's counterpart of kSpeck.
 constexpr float kSpeckRgb = 60.0f;
 // A pixel moves to the best of the entries nearest its own: a move further
@@ -300,8 +300,10 @@ void Refine(const std::uint8_t *rgba, int width, int height, const Candidates &c
     std::vector<std::pair<float, int>> others;
     for (std::size_t i = 0; i < n; ++i) {
         others.clear();
+        // An entry of the same colour is no neighbour: a palette padded with
+        // black would fill every dark entry's list with it.
         for (std::size_t j = 0; j < n; ++j)
-            if (j != i)
+            if (!(candidates[j].colour == candidates[i].colour))
                 others.push_back({Distance2(s.points[i], s.points[j]), int(j)});
         const std::size_t kept = std::min<std::size_t>(kNear, others.size());
         std::partial_sort(others.begin(), others.begin() + std::ptrdiff_t(kept), others.end());
