@@ -178,22 +178,6 @@ std::unique_ptr<RowDecoder> OpenPlainBmp(QByteArrayView file)
     return d;
 }
 
-// The kind a file's name gives, for one whose bytes cannot say.
-QString KindOfName(const QString &name)
-{
-    static const char *const kinds[][2] = {{"png", "PNG"},   {"jpg", "JPEG"},  {"jpeg", "JPEG"},
-                                           {"jpe", "JPEG"},  {"jfif", "JPEG"}, {"bmp", "BMP"},
-                                           {"dib", "BMP"},   {"gif", "GIF"},   {"tif", "TIFF"},
-                                           {"tiff", "TIFF"}, {"webp", "WebP"}};
-    if (!name.contains(QLatin1Char('.')))
-        return {};
-    const QString suffix = name.section(QLatin1Char('.'), -1).toLower();
-    for (const auto &kind : kinds)
-        if (suffix == QLatin1String(kind[0]))
-            return QLatin1String(kind[1]);
-    return {};
-}
-
 // The signature, or a file cut inside it.
 bool Begins(QByteArrayView file, QByteArrayView signature)
 {
@@ -204,7 +188,7 @@ bool Begins(QByteArrayView file, QByteArrayView signature)
 
 TrueColourRows::TrueColourRows(QByteArrayView file, const QString &name)
 {
-    const QString kind = KindOfName(name);
+    const QString kind = PictureKindOfName(name);
     if (Begins(file, "\x89PNG\r\n\x1a\n"))
         d_ = OpenPngRows(file);
     else if (Begins(file, "\xFF\xD8\xFF"))
