@@ -188,6 +188,8 @@ private slots:
         row("empty file named .png", {}, "truncated");
         row("JPEG", Jpeg(), "2x1 000000ff 000000ff");
         row("JPEG cut in its tables", Jpeg().left(Jpeg().indexOf("\xFF\xC4") + 20), "truncated");
+        row("JPEG cut in its data", Jpeg().chopped(4), "truncated");
+        row("JPEG without its end marker", Jpeg().chopped(2), "2x1 000000ff 000000ff");
         row("JPEG 20000 x 20000", Jpeg(20000, 20000), "too-large");
         row("JPEG 0 high", Jpeg(2, 0), "empty");
         row("GIF cut after header", Gif(2, 1, 2, 1, "\1\0").left(13), "truncated");

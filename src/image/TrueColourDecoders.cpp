@@ -114,14 +114,18 @@ struct JpegError {
     std::longjmp(e->jump, 1);
 }
 
-// A file cut short is refused; other warnings (stray bytes between markers)
-// leave the picture as libjpeg decodes it, as viewers show it.
+// A file cut short is refused once a row needs the data it lacks: one that
+// lacks only its end marker is whole. Other warnings (stray bytes between
+// markers) leave the picture as libjpeg decodes it, as viewers show it.
 void OnJpegMessage(j_common_ptr info, int level)
 {
-    if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) {
-        reinterpret_cast<JpegError *>(info->err)->ranOut = true;
+    auto *e = reinterpret_cast<JpegError *>(info->err);
+    if (level >= 0)
+        return;
+    if (info->err->msg_code == JWRN_JPEG_EOF)
+        e->ranOut = true;
+    else if (info->err->msg_code == JWRN_HIT_MARKER && e->ranOut)
         OnJpegError(info);
-    }
 }
 
 void Unprinted(j_common_ptr) {}
