@@ -5,6 +5,7 @@
 #include "image/PngSession.h"
 #include "image/RowDecoder.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio> // jpeglib.h needs FILE
 #include <vector>
@@ -15,7 +16,7 @@
 namespace {
 
 // The steps that may longjmp back out of libpng: no local needs a destructor.
-bool SetRgbaOutput(png_structp png, png_infop info, PngHeader &h)
+bool SetRgbaOutput(png_structp png, PngHeader &h)
 {
     if (setjmp(png_jmpbuf(png)))
         return false;
@@ -24,9 +25,19 @@ bool SetRgbaOutput(png_structp png, png_infop info, PngHeader &h)
     png_set_gray_to_rgb(png);
     png_set_filler(png, 0xff, PNG_FILLER_AFTER);
     h.passes = png_set_interlace_handling(png);
+    return true;
+}
+
+// libpng's row buffers are allocated here, when the rows are first asked for.
+bool StartRows(png_structp png, png_infop info, png_uint_32 width)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
     png_read_update_info(png, info);
     StateOf(png).inRows = true;
-    return png_get_rowbytes(png, info) == std::size_t(h.width) * 4;
+    if (png_get_rowbytes(png, info) != std::size_t(width) * 4)
+        png_error(png, "rows of an unexpected size");
+    return true;
 }
 
 bool ReadPngRowsAt(png_structp png, png_bytepp rows, int count, int passes)
@@ -58,11 +69,8 @@ public:
         }
         if (!sizeHolds(h.width, h.height))
             return;
-        if (!SetRgbaOutput(guard.png, guard.info, h)) {
-            if (state.message[0] == 0)
-                refuse(ImageRefusal::Unreadable, QStringLiteral("rows of an unexpected size"));
-            else
-                failed(false);
+        if (!SetRgbaOutput(guard.png, h)) {
+            failed(false);
             return;
         }
         width = int(h.width);
@@ -75,6 +83,13 @@ public:
     {
         if (refusal != ImageRefusal::None)
             return false;
+        if (!started) {
+            started = StartRows(guard.png, guard.info, png_uint_32(width));
+            if (!started) {
+                failed(false);
+                return false;
+            }
+        }
         std::vector<png_bytep> at(std::size_t(std::max(rows, 0)));
         for (std::size_t y = 0; y < at.size(); ++y)
             at[y] = out + y * std::size_t(width) * 4;
@@ -97,6 +112,7 @@ private:
     PngState state;
     PngReadGuard guard;
     int passes = 1;
+    bool started = false;
 };
 
 // jpeg_error_mgr first, so that libjpeg's pointer to it is one to this.
