@@ -4,10 +4,14 @@
 // picks one.
 
 #include "image/ImageFormats.h"
+#include "image/TrueColour.h"
 #include "palette/ActApply.h"
 #include "palette/PaletteFormats.h"
 
 #include <QBuffer>
+
+#include <algorithm>
+#include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
@@ -22,6 +26,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
          image.pcx.image.pixels.size() !=
              std::size_t(image.pcx.image.width()) * image.pcx.image.height()))
         __builtin_trap();
+    // PNG and JPEG without a palette, band by band as the tool reads one to
+    // convert it. Large pictures only spend the time of their buffers.
+    if (prefix.startsWith("\x89PNG") || prefix.startsWith("\xFF\xD8")) {
+        TrueColourRows rows(bytes);
+        if (rows.refusal() != ImageRefusal::None)
+            return 0;
+        if (CheckImageSize(rows.width(), rows.height()) != ImageRefusal::None)
+            __builtin_trap();
+        const std::size_t stride = std::size_t(rows.width()) * 4;
+        if (!rows.inOrder() && qint64(rows.width()) * rows.height() <= (1 << 22)) {
+            if (!rows.readAll().isNull() && rows.refusal() != ImageRefusal::None)
+                __builtin_trap();
+        } else if (rows.inOrder() && stride <= (1 << 20)) {
+            const int band = int(std::min<std::size_t>((1 << 20) / stride, 64));
+            std::vector<std::uint8_t> buffer(stride * std::size_t(band));
+            for (int y = 0; y < rows.height(); y += band)
+                if (!rows.read(buffer.data(), std::min(band, rows.height() - y)))
+                    break;
+        }
+    }
 #elif defined(FUZZ_RAW)
     // What a format reads is on its levels: written and read again, it stays.
     const auto format = PaletteFormat(int(PaletteFormat::Vga) + (size ? data[0] % 4 : 0));

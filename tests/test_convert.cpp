@@ -1,6 +1,7 @@
 #include "convert/Dither.h"
 #include "convert/Quantize.h"
 #include "convert/Refine.h"
+#include "convert/RemapBands.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -338,6 +339,57 @@ private slots:
         o.transparentEntry = entry;
         const Bytes got = Converted(rgba, 4, RangeCandidates(palette, 0, 2), o);
         QCOMPARE(L(got.begin(), got.end()), want);
+    }
+    // Band after band, a picture gets the entries the whole picture's Remap gives it.
+    void bands_data()
+    {
+        QTest::addColumn<Dither>("dither");
+        QTest::addColumn<int>("strength");
+        QTest::addColumn<bool>("serpentine");
+        QTest::addColumn<int>("transparent");
+        QTest::newRow("floyd-steinberg") << Dither::FloydSteinberg << 100 << true << -1;
+        QTest::newRow("one way, entry 3 see-through")
+            << Dither::FloydSteinberg << 100 << false << 3;
+        QTest::newRow("jarvis-judice-ninke at 60 %")
+            << Dither::JarvisJudiceNinke << 60 << true << -1;
+        QTest::newRow("atkinson") << Dither::Atkinson << 100 << true << -1;
+        QTest::newRow("bayer 8") << Dither::Bayer8 << 100 << true << -1;
+        QTest::newRow("none") << Dither::None << 100 << true << -1;
+    }
+    void bands()
+    {
+        QFETCH(Dither, dither);
+        QFETCH(int, strength);
+        QFETCH(bool, serpentine);
+        QFETCH(int, transparent);
+        QRandomGenerator rng{11};
+        Rgb8 palette[16];
+        for (Rgb8 &c : palette)
+            c = RandomRgb(rng);
+        // Three bands of 512 rows and part of a fourth, some pixels see-through.
+        const int width = 7, height = 1400;
+        Bytes rgba;
+        for (int i = 0; i < width * height; ++i) {
+            const Rgb8 c = RandomRgb(rng);
+            rgba.insert(rgba.end(), {c.r, c.g, c.b, std::uint8_t(rng.bounded(4) ? 255 : 100)});
+        }
+        RemapOptions o{dither, strength, serpentine};
+        o.refine = false;
+        o.transparentEntry = transparent;
+        const Candidates candidates = RangeCandidates(palette, 0, 15);
+        const Bytes whole = Converted(rgba, width, candidates, o);
+        Bytes banded(whole.size());
+        std::size_t at = 0;
+        const auto next = [&](std::uint8_t *to, int rows) {
+            std::copy_n(rgba.begin() + std::ptrdiff_t(at), rows * width * 4, to);
+            at += std::size_t(rows * width * 4);
+            return true;
+        };
+        // One band of rows a time.
+        QVERIFY(RemapBands(next, width, height, candidates, o, banded.data(), 1));
+        const auto off = std::mismatch(whole.begin(), whole.end(), banded.begin());
+        QVERIFY2(off.first == whole.end(),
+                 qPrintable(u"row %1"_qs.arg((off.first - whole.begin()) / width)));
     }
 };
 

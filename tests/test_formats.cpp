@@ -1,5 +1,6 @@
 #include "image/ImageExport.h"
 #include "image/ImageFormats.h"
+#include "image/TrueColour.h"
 #include "palette/ActApply.h"
 #include "palette/ActFile.h"
 #include "palette/PaletteFormats.h"
@@ -57,6 +58,21 @@ QByteArray Gif(int sw, int sh, int fw, int fh, const QByteArray &indices)
     const auto le = [](int v) { return QByteArray(1, char(v)) + char(v >> 8); };
     return "GIF89a" + le(sw) + le(sh) + QByteArray("\x80\0\0\0\0\0\xff\xff\xff,\0\0\0\0", 14) +
            le(fw) + le(fh) + '\0' + '\x07' + char(lzw.size()) + lzw + QByteArray("\0;", 2);
+}
+
+// Two black pixels as Qt writes a JPEG; its frame header then says w x h.
+QByteArray Jpeg(int w = 2, int h = 1)
+{
+    QImage image(2, 1, QImage::Format_RGB32);
+    image.fill(Qt::black);
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG");
+    const qsizetype sof = out.indexOf("\xFF\xC0") + 5;
+    qToBigEndian<quint16>(quint16(h), out.data() + sof);
+    qToBigEndian<quint16>(quint16(w), out.data() + sof + 2);
+    return out;
 }
 
 // Refusals by kind; "refuse" is a truecolour file.
@@ -162,7 +178,20 @@ private slots:
         row("PNG 2^31 - 1 high", Png(1, 0x7fffffff, nullptr), "truncated");
         row("PNG, index past PLTE", png, "2x1 7f7f7f 000000");
         row("PNG, 2-bit grey", Png(2, 1, "0060", 0, 2, 0, {}), "2x1 555555 aaaaaa");
-        row("PNG, 16-bit RGB", Png(1, 1, "", 7, 16, 2), "refuse");
+        // Truecolour: the size and first pixels as RGBA.
+        row("PNG, 16-bit RGB", Png(1, 1, "", 7, 16, 2), "1x1 000000ff");
+        row("RGB PNG cut in IDAT", Png(2, 1, "00ff000000ff00", 0, 8, 2, {}).chopped(20),
+            "truncated");
+        row("RGB PNG 20000 x 20000", Png(20000, 20000, "", 0, 8, 2, {}), "too-large");
+        row("RGB PNG 4097 x 8192, past Qt's own limit",
+            Png(4097, 8192, "", 8192 * (1 + 4097 * 3), 8, 2, {}), "4097x8192 000000ff 000000ff");
+        row("empty file named .png", {}, "truncated");
+        row("JPEG", Jpeg(), "2x1 000000ff 000000ff");
+        row("JPEG cut in its tables", Jpeg().left(Jpeg().indexOf("\xFF\xC4") + 20), "truncated");
+        row("JPEG cut in its data", Jpeg().chopped(4), "truncated");
+        row("JPEG without its end marker", Jpeg().chopped(2), "2x1 000000ff 000000ff");
+        row("JPEG 20000 x 20000", Jpeg(20000, 20000), "too-large");
+        row("JPEG 0 high", Jpeg(2, 0), "empty");
         row("GIF cut after header", Gif(2, 1, 2, 1, "\1\0").left(13), "truncated");
         row("GIF 0 x 0", Gif(0, 0, 1, 1, "\1"), "empty");
         row("GIF 16384^2 screen", Gif(16384, 16384, 1, 1, "\1"), "16384x16384 ffffff 000000");
@@ -201,9 +230,23 @@ private slots:
         const int saved = dup(2);
         dup2(err.handle(), 2);
         const AnyImage image = ReadAnyImage(file);
+        // Without a palette, read as the program reads a picture to convert, named as a PNG.
+        const bool truecolour = image.refusal == ImageRefusal::NotIndexed ||
+                                DetectImageFormat(file) == ImageFormat::Unknown;
+        const TrueColourRead rgba = truecolour ? ReadTrueColour(file, "in.png") : TrueColourRead{};
         dup2(saved, 2);
         close(saved);
         QCOMPARE(err.size(), 0);
+        if (truecolour) {
+            QString got = u"%1x%2"_qs.arg(rgba.rgba.width()).arg(rgba.rgba.height());
+            for (int i = 0; i < qMin(2, rgba.rgba.width()); ++i)
+                got += ' ' + QByteArray::fromRawData(
+                                 reinterpret_cast<const char *>(rgba.rgba.constBits()) + 4 * i, 4)
+                                 .toHex();
+            QCOMPARE(rgba.refusal == ImageRefusal::None ? got : Outcome(rgba.refusal, {}),
+                     expected);
+            return;
+        }
         QString got = u"%1x%2"_qs.arg(image.pcx.image.width()).arg(image.pcx.image.height());
         for (int i = 0; i < qMin(2, image.pcx.image.width()); ++i)
             got += ' ' + image.pcx.palette.mid(3 * (255 - image.pcx.image.at(i, 0)), 3).toHex();

@@ -1,3 +1,4 @@
+#include "image/Crc32.h"
 #include "image/ImageExport.h"
 #include "image/IndexedPng.h"
 #include "image/PcxAdjust.h"
@@ -70,6 +71,23 @@ void Rows(std::initializer_list<QList<int>> rows)
             name += QString::number(v) + ' ';
         QTest::newRow(qPrintable(name)) << r;
     }
+}
+
+// The file with the size in its header set to w x h: a PNG's (its checksum
+// made again) or a JPEG's frame.
+QByteArray Resized(QByteArray file, quint32 w, quint32 h)
+{
+    if (file.startsWith("\x89PNG")) {
+        qToBigEndian(w, file.data() + 16);
+        qToBigEndian(h, file.data() + 20);
+        qToBigEndian(Crc32(0, reinterpret_cast<const quint8 *>(file.data()) + 12, 17),
+                     file.data() + 29);
+    } else {
+        const qsizetype sof = file.indexOf("\xFF\xC0") + 5;
+        qToBigEndian(quint16(h), file.data() + sof);
+        qToBigEndian(quint16(w), file.data() + sof + 2);
+    }
+    return file;
 }
 
 PalletArray RampRed() // entry 10 red
@@ -236,45 +254,59 @@ private slots:
         QTest::addColumn<L>("indices");   // empty: the colours must be the picture's own
         QTest::addColumn<int>("entries"); // the PNG's table
         QTest::addColumn<int>("transparent");
+        QTest::addColumn<QString>("error"); // all stderr holds
         const QStringList fixed{"--palette", "PAL", "--dither", "none", "-o"};
         QTest::newRow("fixed palette") << fixed + QStringList{"OUT/a.png", "IN"} << 0 << "a.png"
-                                       << L{1, 2, 3, 4, 0} << 5 << -1;
+                                       << L{1, 2, 3, 4, 0} << 5 << -1 << "";
         QTest::newRow("24-bit BMP") << fixed + QStringList{"OUT/a.png", "OUT/in.bmp"} << 0
-                                    << "a.png" << L{1, 2, 3, 4, 0} << 5 << -1;
+                                    << "a.png" << L{1, 2, 3, 4, 0} << 5 << -1 << "";
         QTest::newRow("range") << QStringList{"--range", "5-9"} + fixed +
                                       QStringList{"OUT/a.png", "IN"}
-                               << 0 << "a.png" << L{6, 7, 8, 9, 5} << 10 << -1;
+                               << 0 << "a.png" << L{6, 7, 8, 9, 5} << 10 << -1 << "";
         QTest::newRow("transparent")
             << QStringList{"--transparent", "7"} + fixed + QStringList{"OUT/a.png", "IN"} << 0
-            << "a.png" << L{1, 2, 3, 4, 7} << 8 << 7;
+            << "a.png" << L{1, 2, 3, 4, 7} << 8 << 7 << "";
         QTest::newRow("new palette exact")
             << QStringList{"--colours", "8", "--range", "10-19", "-o", "OUT/a.png", "IN"} << 0
-            << "a.png" << L{} << 15 << -1;
+            << "a.png" << L{} << 15 << -1 << "";
         QTest::newRow("folder, one unreadable")
             << fixed + QStringList{"OUT/dir/", "IN", "OUT/bad.bmp"} << 1 << "dir/in.png"
-            << L{1, 2, 3, 4, 0} << 5 << -1;
+            << L{1, 2, 3, 4, 0} << 5 << -1
+            << "palmiro-tool: OUT/bad.bmp: the file ends inside its headers (2 bytes)\n";
+        // Truecolour files each refused by their kind of damage, before any allocation when
+        // their header is past 2^28 pixels.
+        for (const auto &[name, why] :
+             {std::pair{"empty.png", "the file is empty"},
+              {"cut.png", "the file ends before the picture is complete"},
+              {"huge.png", "a picture of 20000 x 20000 pixels is too large"},
+              {"huge.jpg", "a picture of 16384 x 16385 pixels is too large"}})
+            QTest::newRow(name) << fixed + QStringList{"OUT/a.png", u"OUT/"_qs + name} << 1 << ""
+                                << L{} << 0 << -1
+                                << u"palmiro-tool: OUT/%1: %2\n"_qs.arg(name, why);
+        QTest::newRow("JPEG") << fixed + QStringList{"OUT/a.png", "OUT/in.jpg"} << 0 << "" << L{}
+                              << 0 << -1 << "";
         QTest::newRow("range short of the colours")
             << QStringList{"--colours", "8", "--range", "0-3", "-o", "OUT/a.png", "IN"} << 2 << ""
-            << L{} << 0 << -1;
+            << L{} << 0 << -1 << "";
         // CYC: PAL in a PNG whose range 1..3 turns, so red, green and blue go to 6..8.
         QTest::newRow("cycled entries left out")
             << QStringList{"--palette", "CYC", "--dither", "none", "-o", "OUT/a.png", "IN"} << 0
-            << "a.png" << L{6, 7, 8, 4, 0} << 9 << -1;
+            << "a.png" << L{6, 7, 8, 4, 0} << 9 << -1 << "";
         QTest::newRow("cycled entries kept")
             << QStringList{"--keep-cycles", "--no-refine", "--palette", "CYC", "-o",
                            "OUT/a.png",     "IN"}
-            << 0 << "a.png" << L{1, 2, 3, 4, 0} << 5 << -1;
+            << 0 << "a.png" << L{1, 2, 3, 4, 0} << 5 << -1 << "";
         // Only the see-through pixel takes the transparent entry: a new palette goes past it,
         // and onto OWN (the picture's colours at 0..3 and 4..7) green takes 5, not its twin 1.
         QTest::newRow("new palette past E")
             << QStringList{"--colours", "4", "--transparent", "0", "-o", "OUT/a.png", "IN"} << 0
-            << "a.png" << L{} << 5 << 0;
+            << "a.png" << L{} << 5 << 0 << "";
         for (const QStringList &dither :
              {QStringList{"none"}, {"fs"}, {"fs", "--no-refine"}, {"bayer4"}})
             QTest::addRow("E's colour a pixel's, %s", qPrintable(dither.join(' ')))
                 << QStringList{"--palette", "OWN", "--transparent", "1", "--dither"} + dither +
                        QStringList{"-o", "OUT/a.png", "IN"}
-                << 0 << "a.png" << L{0, 5, 2, 3, 1} << 6 << 1;
+                << 0 << "a.png" << L{0, 5, 2, 3, 1} << 6 << 1 << "";
     }
     void toolConvert()
     {
@@ -307,11 +339,26 @@ private slots:
                        {"IN", tmp.filePath("in.png")},
                        {"OUT", tmp.path()}});
         WriteFile(tmp.filePath("bad.bmp"), "BM");
+        const auto encoded = [&in](const char *format) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            in.save(&buffer, format);
+            return bytes;
+        };
+        const QByteArray png = encoded("PNG"), jpeg = encoded("JPG");
+        WriteFile(tmp.filePath("empty.png"), {});
+        WriteFile(tmp.filePath("cut.png"), png.chopped(20));
+        WriteFile(tmp.filePath("huge.png"), Resized(png, 20000, 20000));
+        WriteFile(tmp.filePath("in.jpg"), jpeg);
+        WriteFile(tmp.filePath("huge.jpg"), Resized(jpeg, 16384, 16385));
         QProcess tool;
         tool.start(PALMIRO_TOOL, QStringList{"convert"} + args);
         QVERIFY(tool.waitForFinished());
         QCOMPARE(tool.exitCode(), status);
-        QCOMPARE(tool.readAllStandardError().contains("bad.bmp"), status == 1);
+        QFETCH(QString, error);
+        if (status != 2)
+            QCOMPARE(QString(tool.readAllStandardError()), error.replace("OUT", tmp.path()));
         QFETCH(QString, out);
         if (out.isEmpty())
             return;

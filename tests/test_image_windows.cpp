@@ -3,6 +3,7 @@
 #include "image/PcxReader.h"
 #include "image/frmConvert.h"
 #include "shell/Contrast.h"
+#include "shell/OpenFiles.h"
 #include "support/WindowSteps.h"
 
 // The picture at (0,0) (2,0) (3,0) (0,2), as the values shown while the palette is the
@@ -293,6 +294,25 @@ const Table kConvert = {
          P().SetLevels({});
      },
      "1  4 2 255 0 0 0 254 255 0-1 2"},
+    // Truecolour files that cannot be read are refused by their damage, the picture kept; a
+    // JPEG converts.
+    {[] {
+         OpenPcx("small");
+         QImage picture(4, 2, QImage::Format_RGB32);
+         picture.fill(Qt::blue), picture.save(dir->filePath("tc.jpg"));
+         const QByteArray jpeg = *ReadWholeFile(dir->filePath("tc.jpg"));
+         // 16384 x 16385, past 2^28 pixels.
+         const QByteArray huge = QByteArray(jpeg).replace(jpeg.indexOf("\xFF\xC0") + 5, 4,
+                                                          QByteArray("\x40\x01\x40\0", 4));
+         // The empty one as the command line or a drop opens it, by its name.
+         OpenFileByContent(WriteFile(dir->filePath("empty.png"), {}));
+         for (const auto &[name, bytes] :
+              {std::pair{"cut.jpg", jpeg.left(jpeg.size() / 2)}, {"huge.jpg", huge}})
+             Open(M().cmdPcxOpen, WriteFile(dir->filePath(name), bytes));
+         Note(Shown());
+         OnConvert([] { Open(M().cmdPcxOpen, dir->filePath("tc.jpg")); }, Ok);
+     },
+     "0 202 0 0 1 IMAGE_TRUNCATED,IMAGE_TRUNCATED,IMAGE_TOO_LARGE 4 2 0 0 0 0 255 255 0-255 3"},
 };
 
 // A second of random edits on the big picture, each one of slider moves, cell clicks, pastes,

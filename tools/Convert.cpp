@@ -7,6 +7,7 @@
 #include "Levels.h"
 #include "convert/ConvertPicture.h"
 #include "convert/Dither.h"
+#include "convert/RemapBands.h"
 #include "image/FileBytes.h"
 #include "image/ImageExport.h"
 #include "image/ImageFormats.h"
@@ -26,6 +27,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <unistd.h>
@@ -150,62 +152,46 @@ std::optional<QString> Parse(const QStringList &args, Settings &s)
     return std::nullopt;
 }
 
-quint32 Le(QByteArrayView b, qsizetype at, int n)
-{
-    quint32 v = 0;
-    for (int k = n - 1; k >= 0; --k)
-        v = v << 8 | quint8(b[at + k]);
-    return v;
-}
+// A picture to convert: a truecolour one's rows as they are decoded, or the
+// whole picture as RGBA.
+struct Picture {
+    FileBytes file;
+    std::unique_ptr<TrueColourRows> rows;
+    QImage whole;
+    int width() const { return rows ? rows->width() : whole.width(); }
+    int height() const { return rows ? rows->height() : whole.height(); }
+};
 
-// A whole uncompressed 24-bit BMP, its rows turned to RGBA on every core:
-// the common large input, read at the speed of memory. Nothing for any
-// other file, which Qt then reads.
-std::optional<QImage> ReadPlainBmp(QByteArrayView file, int threads)
-{
-    if (file.size() < 54 || file[0] != 'B' || file[1] != 'M' || Le(file, 14, 4) < 40 ||
-        Le(file, 26, 2) != 1 || Le(file, 28, 2) != 24 || Le(file, 30, 4) != 0)
-        return std::nullopt;
-    const qint64 width = qint32(Le(file, 18, 4)), height = qint32(Le(file, 22, 4));
-    const qint64 rows = std::abs(height), stride = (width * 3 + 3) / 4 * 4;
-    const qint64 offset = Le(file, 10, 4);
-    if (width <= 0 || width > 65535 || rows == 0 || rows > 65535 ||
-        offset + stride * rows > file.size())
-        return std::nullopt;
-    QImage image(int(width), int(rows), QImage::Format_RGBA8888);
-    if (image.isNull())
-        return std::nullopt;
-    const auto work = [&](int k) {
-        for (qint64 y = rows * k / threads; y < rows * (k + 1) / threads; ++y) {
-            const char *in = file.data() + offset + stride * (height > 0 ? rows - 1 - y : y);
-            uchar *out = image.scanLine(int(y));
-            for (qint64 x = 0; x < width; ++x, in += 3, out += 4) {
-                out[0] = uchar(in[2]);
-                out[1] = uchar(in[1]);
-                out[2] = uchar(in[0]);
-                out[3] = 255;
-            }
-        }
-    };
-    RunTogether(threads, work);
-    return image;
-}
-
-// The picture as RGBA bytes: whatever Qt reads, else the pictures the editor
-// opens (PCX), through their palette.
-std::optional<QImage> ReadPicture(const QString &path, int threads, QString &why)
+// A picture of any kind, or why not. PCX and indexed BMP through the
+// editor's readers, drawn through their palette; GIF through Qt's reader,
+// which keeps its transparency, and the editor's when that one fails.
+std::optional<Picture> OpenPicture(const QString &path, QString &why)
 {
     FileError error;
-    const std::optional<FileBytes> file = ReadFileBytes(path, &error);
+    std::optional<FileBytes> file = ReadFileBytes(path, &error);
     if (!file) {
         why = FileProblemText(error);
         return std::nullopt;
     }
-    if (std::optional<QImage> bmp = ReadPlainBmp(file->view(), threads))
-        return bmp;
-    if (QImage image = ReadTrueColour(file->view()); !image.isNull())
-        return image;
-    const AnyImage any = ReadAnyImage(file->view());
+    Picture p{std::move(*file), {}, {}};
+    const QByteArrayView bytes = p.file.view();
+    const ImageFormat format = DetectImageFormat(bytes);
+    const bool indexedFirst = format == ImageFormat::Bmp || format == ImageFormat::Pcx;
+    AnyImage any;
+    if (indexedFirst)
+        any = ReadAnyImage(bytes);
+    if (!indexedFirst || (format == ImageFormat::Bmp && any.refusal == ImageRefusal::NotIndexed)) {
+        p.rows = std::make_unique<TrueColourRows>(bytes, path);
+        const ImageRefusal refusal = p.rows->refusal();
+        if (refusal == ImageRefusal::None)
+            return p;
+        if (indexedFirst || (refusal != ImageRefusal::Unsupported && format != ImageFormat::Gif)) {
+            why = p.rows->detail();
+            return std::nullopt;
+        }
+        p.rows.reset();
+        any = ReadAnyImage(bytes);
+    }
     if (any.refusal != ImageRefusal::None) {
         why = any.detail.isEmpty() ? QStringLiteral("not a picture") : any.detail;
         return std::nullopt;
@@ -227,7 +213,8 @@ std::optional<QImage> ReadPicture(const QString &path, int threads, QString &why
             line[4 * x + 3] = 255;
         }
     }
-    return rgba;
+    p.whole = std::move(rgba);
+    return p;
 }
 
 // The fixed palette and its candidates, shared by every picture.
@@ -270,18 +257,25 @@ QString ConvertOne(const QString &in, const QString &outPath, ExportFormat forma
                    const Settings &s, const Target *fixed, int threads)
 {
     QString why;
-    std::optional<QImage> image = ReadPicture(in, threads, why);
-    if (!image)
+    std::optional<Picture> picture = OpenPicture(in, why);
+    if (!picture)
         return in + QStringLiteral(": ") + why;
-    const int w = image->width(), h = image->height();
+    const int w = picture->width(), h = picture->height();
     const std::size_t count = std::size_t(w) * std::size_t(h);
-    Target made;
     RemapOptions o = s.remap;
     o.threads = threads;
+    // Onto a fixed palette, most conversions need only a band of the
+    // picture at a time: it is decoded as they go, never held whole.
+    TrueColourRows *const rows = picture->rows.get();
+    const bool banded = fixed && rows && rows->inOrder() && RemapsInBands(o);
+    if (rows && !banded && (picture->whole = rows->readAll()).isNull())
+        return in + QStringLiteral(": ") + rows->detail();
+    const uchar *const rgba = picture->whole.constBits();
+    Target made;
     if (!fixed) {
         const int base = std::max(s.first, 0);
         const TargetPalette t =
-            MakeTarget(image->constBits(), w, h, {},
+            MakeTarget(rgba, w, h, {},
                        {ConvertTarget::Kind::NewPalette, base, 255, s.colours}, o.transparentEntry);
         for (const Candidate &c : t.candidates)
             made.pallet[std::size_t(c.entry)].set(c.colour.r, c.colour.g, c.colour.b);
@@ -298,9 +292,15 @@ QString ConvertOne(const QString &in, const QString &outPath, ExportFormat forma
     PixelBytes entries = AllocatePixels(count);
     if (!entries)
         return in + QStringLiteral(": not enough memory");
-    if (!Remap(image->constBits(), w, h, fixed->candidates, o, entries.get()))
-        return in + QStringLiteral(": holds no pixel");
-    image.reset(); // its memory is the encoder's now
+    const bool remapped =
+        banded ? RemapBands([rows](std::uint8_t *to, int n) { return rows->read(to, n); }, w, h,
+                            fixed->candidates, o, entries.get())
+               : Remap(rgba, w, h, fixed->candidates, o, entries.get());
+    if (!remapped)
+        return in + QStringLiteral(": ") +
+               (banded && rows->refusal() != ImageRefusal::None ? rows->detail()
+                                                                : QStringLiteral("holds no pixel"));
+    picture.reset(); // its memory is the encoder's now
     // Stored values are 255 - entry; the PNG's table ends at the highest entry used.
     std::vector<int> highests(std::size_t(threads), 0);
     RunTogether(threads, [&](int k) {

@@ -30,8 +30,26 @@ ImageFormat DetectImageFormat(QByteArrayView file)
     return ImageFormat::Unknown;
 }
 
+QString PictureKindOfName(const QString &name)
+{
+    static const char *const kinds[][2] = {{"png", "PNG"},   {"jpg", "JPEG"},  {"jpeg", "JPEG"},
+                                           {"jpe", "JPEG"},  {"jfif", "JPEG"}, {"bmp", "BMP"},
+                                           {"dib", "BMP"},   {"gif", "GIF"},   {"tif", "TIFF"},
+                                           {"tiff", "TIFF"}, {"webp", "WebP"}};
+    if (!name.contains(QLatin1Char('.')))
+        return {};
+    const QString suffix = name.section(QLatin1Char('.'), -1).toLower();
+    for (const auto &kind : kinds)
+        if (suffix == QLatin1String(kind[0]))
+            return QLatin1String(kind[1]);
+    return {};
+}
+
 bool IsImageFile(QByteArrayView file, const QString &name)
 {
+    // Nothing left of a picture but its name.
+    if (file.isEmpty())
+        return !PictureKindOfName(name).isEmpty();
     switch (DetectImageFormat(file)) {
     case ImageFormat::Png:
     case ImageFormat::Gif:
@@ -111,6 +129,12 @@ AnyImage ReadAnyImage(QByteArrayView file)
 {
     AnyImage any;
     const ImageFormat format = DetectImageFormat(file);
+    if (file.isEmpty()) {
+        any.pcx = ReadPcx(file);
+        any.refusal = ImageRefusal::Truncated;
+        any.detail = QStringLiteral("the file is empty");
+        return any;
+    }
     if (format == ImageFormat::Pcx || format == ImageFormat::Unknown) {
         any.pcx = ReadPcx(file);
         if (!any.pcx.accepted()) {

@@ -12,6 +12,10 @@ enum class ImageFormat { Unknown, Pcx, Png, Bmp, Gif };
 
 ImageFormat DetectImageFormat(QByteArrayView file);
 
+// The kind of picture a file's name says ("PNG", "JPEG"...), for a file
+// whose bytes cannot; empty when it says none.
+QString PictureKindOfName(const QString &name);
+
 // Whether a file given without a command (on the command line, dropped on a
 // window) is a picture rather than a palette.
 bool IsImageFile(QByteArrayView file, const QString &name);

@@ -24,14 +24,24 @@ namespace {
 std::optional<PcxFile> accepted;
 
 // A picture without a palette of its own is converted onto one; the dialog
-// shows it and keeps it, so the caller has nothing left to open.
-bool ConvertedInstead(QByteArrayView bytes)
+// shows it and keeps it, so the caller has nothing left to open. Why not when
+// it cannot be read: Unsupported when it is no picture at all.
+AnyImage ConvertedInstead(QByteArrayView bytes, const QString &path)
 {
-    const QImage picture = ReadTrueColour(bytes);
-    if (picture.isNull())
-        return false;
-    ConvertToPalette(picture, true);
-    return true;
+    TrueColourRows rows(bytes, path);
+    AnyImage why;
+    // The result is held as a PCX's pixels are.
+    if (rows.refusal() == ImageRefusal::None && (rows.width() > 65536 || rows.height() > 65536)) {
+        why.refusal = ImageRefusal::TooLarge;
+        why.detail = QStringLiteral("a PCX holds at most 65536 x 65536 pixels");
+        return why;
+    }
+    const QImage picture = rows.readAll();
+    why.refusal = rows.refusal();
+    why.detail = rows.detail();
+    if (why.refusal == ImageRefusal::None)
+        ConvertToPalette(picture, true);
+    return why;
 }
 
 // PNG, BMP and GIF: read into what a PCX yields, then the PCX rules apply.
@@ -39,8 +49,11 @@ bool ConvertedInstead(QByteArrayView bytes)
 bool LoadOtherImage(const QString &path, QByteArrayView bytes)
 {
     AnyImage read = ReadAnyImage(bytes);
-    if (read.refusal == ImageRefusal::NotIndexed && ConvertedInstead(bytes))
-        return false;
+    if (read.refusal == ImageRefusal::NotIndexed) {
+        read = ConvertedInstead(bytes, path);
+        if (read.refusal == ImageRefusal::None)
+            return false;
+    }
     if (read.refusal != ImageRefusal::None) {
         ThePlatform().messageBox(&FrmMain(), ImageRefusalMessage(read, path),
                                  Platform::Buttons::Ok);
@@ -102,8 +115,16 @@ bool LoadPcxFile(const QString &path)
         const ImageFormat format = DetectImageFormat(bytes->view());
         if (format == ImageFormat::Png || format == ImageFormat::Bmp || format == ImageFormat::Gif)
             return LoadOtherImage(path, bytes->view());
-        if (format == ImageFormat::Unknown && ConvertedInstead(bytes->view()))
-            return false;
+        if (format == ImageFormat::Unknown) {
+            const AnyImage read = ConvertedInstead(bytes->view(), path);
+            if (read.refusal == ImageRefusal::None)
+                return false;
+            if (read.refusal != ImageRefusal::Unsupported) {
+                ThePlatform().messageBox(&FrmMain(), ImageRefusalMessage(read, path),
+                                         Platform::Buttons::Ok);
+                return false;
+            }
+        }
     }
     // A PCX's bytes stay as the program's own, taken before it is decoded
     // so the file is never held twice.

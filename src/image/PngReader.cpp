@@ -1,95 +1,12 @@
 #include "image/Crc32.h"
-#include "image/ImageRead.h"
-#include "palette/Cycling.h"
+#include "image/PngSession.h"
 
 #include <QtEndian>
 
-#include <png.h>
-
 #include <algorithm>
 #include <cstring>
-#include <memory>
 
 namespace {
-
-// What libpng's callbacks share with the reader. Plain data only: libpng
-// leaves by longjmp, which runs no destructor.
-struct PngState {
-    QByteArrayView bytes;
-    qsizetype at = 0;
-    bool ranOut = false;
-    bool inRows = false;
-    png_uint_32 chunk = 0; // the chunk being read when libpng gave up
-    char message[160] = {};
-    // Where the next chunk starts, and the current one's type and CRC.
-    qint64 nextChunk = 8;
-    qint64 typeAt = -1;
-    qint64 crcAt = -1;
-    bool idat = false;
-    // Where the next decoded row goes, and the end of the pixels.
-    quint8 *nextRow = nullptr;
-    quint8 *rowsEnd = nullptr;
-    // GrafX2's colour cycling chunk, as many records as a palette has ranges.
-    quint8 cycles[6 * kMaxCycleRanges] = {};
-    std::size_t cycleSize = 0;
-};
-
-struct PngHeader {
-    png_uint_32 width = 0;
-    png_uint_32 height = 0;
-    int bitDepth = 0;
-    int colourType = 0;
-    int passes = 1;
-};
-
-PngState &StateOf(png_structp png)
-{
-    return *static_cast<PngState *>(png_get_error_ptr(png));
-}
-
-// IDAT CRCs are checked here, by a faster sum than libpng's, when libpng
-// reads them, so a bad one is refused at the same point and in the same words.
-void CheckIdatCrc(png_structp png, PngState &s, std::size_t wanted)
-{
-#ifndef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-    const auto *bytes = reinterpret_cast<const quint8 *>(s.bytes.data());
-    if (s.at == s.nextChunk && wanted == 8) {
-        s.typeAt = s.at + 4;
-        s.crcAt = s.typeAt + 4 + qint64(qFromBigEndian<quint32>(bytes + s.at));
-        s.nextChunk = s.crcAt + 4;
-        s.idat = std::memcmp(bytes + s.typeAt, "IDAT", 4) == 0;
-        png_set_crc_action(png, s.idat ? PNG_CRC_QUIET_USE : PNG_CRC_DEFAULT, PNG_CRC_NO_CHANGE);
-    } else if (s.idat && s.at == s.crcAt && wanted == 4) {
-        if (Crc32(0, bytes + s.typeAt, std::size_t(s.crcAt - s.typeAt)) !=
-            qFromBigEndian<quint32>(bytes + s.crcAt))
-            png_chunk_error(png, "CRC error");
-    }
-#else
-    (void)png;
-    (void)s;
-    (void)wanted;
-#endif
-}
-
-void ReadPngBytes(png_structp png, png_bytep out, std::size_t wanted)
-{
-    PngState &s = StateOf(png);
-    if (wanted > std::size_t(s.bytes.size() - s.at)) {
-        s.ranOut = true;
-        png_error(png, "the file ends early");
-    }
-    CheckIdatCrc(png, s, wanted);
-    std::memcpy(out, s.bytes.data() + s.at, wanted);
-    s.at += qsizetype(wanted);
-}
-
-[[noreturn]] void OnPngError(png_structp png, png_const_charp message)
-{
-    PngState &s = StateOf(png);
-    qstrncpy(s.message, message, sizeof s.message);
-    s.chunk = png_get_io_chunk_type(png);
-    png_longjmp(png, 1);
-}
 
 // libpng hands an unknown chunk over whatever its CRC says.
 bool ChunkCrcHolds(const PngState &s)
@@ -118,20 +35,6 @@ int ReadPrivateChunk(png_structp png, png_unknown_chunkp chunk)
     if (s->cycleSize > 0) // an empty chunk has no data at all
         std::memcpy(s->cycles, chunk->data, s->cycleSize);
     return 1;
-}
-
-// Only errors count; libpng's own lines never reach stderr.
-void OnPngWarning(png_structp, png_const_charp) {}
-
-// The two steps that may longjmp back here: no local needs a destructor.
-bool ReadPngHeader(png_structp png, png_infop info, PngHeader &h)
-{
-    if (setjmp(png_jmpbuf(png)))
-        return false;
-    png_read_info(png, info);
-    png_get_IHDR(png, info, &h.width, &h.height, &h.bitDepth, &h.colourType, nullptr, nullptr,
-                 nullptr);
-    return true;
 }
 
 // 255 - v is v with every bit flipped: eight pixels at a time.
@@ -204,67 +107,20 @@ QByteArray FilePalette(QByteArrayView file)
     return {};
 }
 
-ImageRead RefusePng(const PngState &s, bool header)
-{
-    if (s.ranOut)
-        return RefuseImage(ImageRefusal::Truncated,
-                           QStringLiteral("the file ends before the picture is complete"));
-    const QString message = QString::fromLatin1(s.message);
-    // libpng reaches IEND before any IDAT as a chunk out of place.
-    if (header && s.chunk == 0x49454e44u /* IEND */)
-        return RefuseImage(ImageRefusal::Truncated, QStringLiteral("the file holds no image data"));
-    if (s.inRows && message == QLatin1String("Not enough image data"))
-        return RefuseImage(ImageRefusal::Truncated,
-                           QStringLiteral("the image data ends before the last row"));
-    if (message == QLatin1String("Out of memory"))
-        return RefuseImage(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
-    return RefuseImage(ImageRefusal::Unreadable, message);
-}
-
-struct PngReadGuard {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-    ~PngReadGuard() { png_destroy_read_struct(&png, &info, nullptr); }
-};
-
 } // namespace
 
 ImageRead ReadPng(QByteArrayView file)
 {
-    // libpng names a zero size only as "Invalid IHDR data".
-    if (file.size() >= 24 && file.sliced(12, 4) == "IHDR" &&
-        (qFromBigEndian<quint32>(file.data() + 16) == 0 ||
-         qFromBigEndian<quint32>(file.data() + 20) == 0))
+    if (PngHasNoPixel(file))
         return RefuseImage(ImageRefusal::Empty, QStringLiteral("the picture has no pixel"));
 
     PngState state;
     state.bytes = file;
     PngReadGuard guard;
-    guard.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, OnPngError, OnPngWarning);
-    if (guard.png)
-        guard.info = png_create_info_struct(guard.png);
-    if (!guard.info)
+    if (!StartPngRead(guard, state, false))
         return RefuseImage(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
     png_structp png = guard.png;
-    png_set_read_fn(png, &state, ReadPngBytes);
-    // The one size limit is CheckImageSize's; libpng's own would refuse
-    // wide pictures that are well within it.
-    png_set_user_limits(png, 0x7fffffff, 0x7fffffff);
-    // No ancillary chunk matters for the pixels or the colour table, so none
-    // is kept, decompressed or cached (libpng's chunk size limit stays).
-    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
-    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER,
-                                reinterpret_cast<png_const_bytep>("tRNS"), 1);
     png_set_read_user_chunk_fn(png, &state, ReadPrivateChunk);
-    // An index past a short PLTE shows black; it is no reason to refuse.
-    png_set_check_for_invalid_index(png, 0);
-    png_set_benign_errors(png, 1);
-    // Every IDAT byte is under its chunk's CRC, which stays checked; zlib's
-    // own checksum of the pixels would only repeat it, at a quarter of the time.
-    png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
-#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-    png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
-#endif
 
     PngHeader h;
     if (!ReadPngHeader(png, guard.info, h))

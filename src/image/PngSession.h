@@ -1,0 +1,62 @@
+#pragma once
+
+// What the indexed and the truecolour PNG readers share: libpng reading from
+// bytes in memory, its errors kept as text and never printed.
+
+#include "image/ImageRead.h"
+#include "palette/Cycling.h"
+
+#include <png.h>
+
+// What libpng's callbacks share with a reader. Plain data only: libpng
+// leaves by longjmp, which runs no destructor.
+struct PngState {
+    QByteArrayView bytes;
+    qsizetype at = 0;
+    bool ranOut = false;
+    bool inRows = false;
+    png_uint_32 chunk = 0; // the chunk being read when libpng gave up
+    char message[160] = {};
+    // Where the next chunk starts, and the current one's type and CRC.
+    qint64 nextChunk = 8;
+    qint64 typeAt = -1;
+    qint64 crcAt = -1;
+    bool idat = false;
+    // Where the next decoded row goes, and the end of the pixels.
+    quint8 *nextRow = nullptr;
+    quint8 *rowsEnd = nullptr;
+    // GrafX2's colour cycling chunk, as many records as a palette has ranges.
+    quint8 cycles[6 * kMaxCycleRanges] = {};
+    std::size_t cycleSize = 0;
+};
+
+struct PngHeader {
+    png_uint_32 width = 0;
+    png_uint_32 height = 0;
+    int bitDepth = 0;
+    int colourType = 0;
+    int interlace = 0;
+    int passes = 1;
+};
+
+PngState &StateOf(png_structp png);
+
+struct PngReadGuard {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    ~PngReadGuard() { png_destroy_read_struct(&png, &info, nullptr); }
+};
+
+// A reading of state.bytes with the checks both readers make; false when
+// memory runs out. Only the colours count: ancillary chunks are dropped,
+// tRNS too unless `transparency`.
+bool StartPngRead(PngReadGuard &guard, PngState &state, bool transparency);
+
+// png_read_info: may longjmp back, so no local of the caller needs a destructor.
+bool ReadPngHeader(png_structp png, png_infop info, PngHeader &h);
+
+// Why libpng gave up, as a refusal: `header` while the header was read.
+ImageRead RefusePng(const PngState &s, bool header);
+
+// A width or height of 0, which libpng names only as "Invalid IHDR data".
+bool PngHasNoPixel(QByteArrayView file);
