@@ -56,13 +56,6 @@ const Kernel *KernelOf(Dither d)
     }
 }
 
-// Error diffusion runs down a tall picture in bands of this many rows, which
-// threads can take apart: the same bands, so the same result, on any machine.
-constexpr int kBandRows = 512;
-// Each band first diffuses this many rows above it without writing them, so
-// that its top row meets error as it would inside one pass and shows no seam.
-constexpr int kPrimeRows = 32;
-
 inline Vec3 Bytes(Rgb8 c)
 {
     return {float(c.r), float(c.g), float(c.b)};

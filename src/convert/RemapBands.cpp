@@ -1,5 +1,7 @@
 #include "convert/RemapBands.h"
 
+#include "convert/Diffusion.h"
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -7,18 +9,11 @@
 
 namespace {
 
-// As Remap's error diffusion runs: bands of 512 rows, each after diffusing
-// the 32 rows above it from no error, with the scan's way set by the row's
-// parity. A call over rows that start a band before one of these bands gives
-// that band as the whole picture's call does.
-constexpr int kBandRows = 512;
-constexpr int kPrimeRows = 32;
-
+// A call over rows that start a band of error diffusion before one of these
+// bands gives that band as the whole picture's call does.
 bool Diffuses(const RemapOptions &o)
 {
-    return o.strength > 0 &&
-           (o.dither == Dither::FloydSteinberg || o.dither == Dither::Atkinson ||
-            o.dither == Dither::SierraLite || o.dither == Dither::JarvisJudiceNinke);
+    return o.strength > 0 && Diffuses(o.dither);
 }
 
 // Pixels as Remap draws them when no entry is transparent: laid over black.
