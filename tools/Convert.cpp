@@ -265,18 +265,24 @@ QString ConvertOne(const QString &in, const QString &outPath, ExportFormat forma
     RemapOptions o = s.remap;
     o.threads = threads;
     // Onto a fixed palette, most conversions need only a band of the
-    // picture at a time: it is decoded as they go, never held whole.
+    // picture at a time: a large one is decoded as they go, never held whole.
     TrueColourRows *const rows = picture->rows.get();
-    const bool banded = fixed && rows && rows->inOrder() && RemapsInBands(o);
+    const bool banded =
+        fixed && rows && rows->inOrder() && RemapsInBands(o) && count * 4 > kRemapBandBytes;
     if (rows && !banded && (picture->whole = rows->readAll()).isNull())
         return in + QStringLiteral(": ") + rows->detail();
+    // Decoded whole, the file is no longer needed while the picture converts.
+    if (!banded) {
+        picture->rows.reset();
+        picture->file = FileBytes();
+    }
     const uchar *const rgba = picture->whole.constBits();
     Target made;
     if (!fixed) {
         const int base = std::max(s.first, 0);
         const TargetPalette t =
-            MakeTarget(rgba, w, h, {},
-                       {ConvertTarget::Kind::NewPalette, base, 255, s.colours}, o.transparentEntry);
+            MakeTarget(rgba, w, h, {}, {ConvertTarget::Kind::NewPalette, base, 255, s.colours},
+                       o.transparentEntry);
         for (const Candidate &c : t.candidates)
             made.pallet[std::size_t(c.entry)].set(c.colour.r, c.colour.g, c.colour.b);
         made.candidates = t.candidates;

@@ -14,10 +14,14 @@ bool RemapsInBands(const RemapOptions &options);
 // false stops the remapping.
 using NextRows = std::function<bool(std::uint8_t *to, int rows)>;
 
+// How much of a picture RemapBands holds by default: a picture no larger
+// gains nothing from bands and is better decoded whole, on every core.
+constexpr std::size_t kRemapBandBytes = std::size_t(64) << 20;
+
 // Remap, for a picture read band after band: about `bandBytes` of its rows
 // are held at a time (error diffusion: a band of 512 rows more), never the
 // whole. out: width * height entries. False when `next` stops or the
 // options want Refine, else as Remap.
 bool RemapBands(const NextRows &next, int width, int height, const Candidates &candidates,
                 const RemapOptions &options, std::uint8_t *out,
-                std::size_t bandBytes = std::size_t(64) << 20);
+                std::size_t bandBytes = kRemapBandBytes);
