@@ -189,13 +189,14 @@ private slots:
 
     // Refining only follows full-strength diffusion, and never Atkinson's;
     // refined, no pixel lies farther than a speck from its own colour where
-    // an entry near it can be had.
+    // an entry near it can be had, and entries repeated after the palette
+    // (an ACT file padded) change nothing.
     void refinedWhereAsked()
     {
         QRandomGenerator rng{11};
-        Rgb8 palette[16];
-        for (Rgb8 &c : palette)
-            c = RandomRgb(rng);
+        Rgb8 palette[32];
+        for (int i = 0; i < 16; ++i)
+            palette[i] = palette[16 + i] = RandomRgb(rng);
         Bytes picture;
         for (int i = 0; i < 64 * 64; ++i)
             picture.insert(picture.end(), {std::uint8_t(i % 64 * 4), std::uint8_t(i / 64 * 4),
@@ -211,6 +212,8 @@ private slots:
             o.refine = false;
             const Bytes without = Converted(picture, 64, RangeCandidates(palette, 0, 15), o);
             QCOMPARE(with != without, refined);
+            o.refine = true;
+            QCOMPARE(Converted(picture, 64, RangeCandidates(palette, 0, 31), o), with);
             for (std::size_t i = 0; refined && i < with.size(); ++i) {
                 const Vec3 own = OklabOf({picture[4 * i], picture[4 * i + 1], picture[4 * i + 2]});
                 float nearest = INFINITY;

@@ -93,11 +93,13 @@ public:
     explicit Specks(const Candidates &candidates)
         : finder_(PointsOf(candidates, ColourSpace::Oklab))
     {
+        // An entry of the same colour leaves no gap: a palette padded with
+        // black would hold every dark pixel to its nearest entry.
         for (int i = 0; i < finder_.size(); ++i) {
             float gap = INFINITY;
             for (int j = 0; j < finder_.size(); ++j)
-                if (j != i)
-                    gap = std::min(gap, Distance2(finder_.point(i), finder_.point(j)));
+                if (const float d = Distance2(finder_.point(i), finder_.point(j)); d > 0)
+                    gap = std::min(gap, d);
             gaps_.push_back(std::sqrt(gap));
         }
     }

@@ -133,13 +133,17 @@ bool RemapByTable(const std::uint8_t *rgba, int width, int height, const Candida
 // a pixel over about that much so that it can reach the next entry.
 float TypicalGap(const NearestFinder &finder)
 {
+    // Each colour once: entries repeated (an ACT file padded) leave no gap.
     std::vector<float> gaps;
     for (int i = 0; i < finder.size(); ++i) {
         float best = INFINITY;
-        for (int j = 0; j < finder.size(); ++j)
-            if (j != i)
-                best = std::min(best, Distance2(finder.point(i), finder.point(j)));
-        if (std::isfinite(best))
+        bool repeated = false;
+        for (int j = 0; j < finder.size(); ++j) {
+            const float d = Distance2(finder.point(i), finder.point(j));
+            repeated = repeated || (j < i && d == 0);
+            best = d > 0 ? std::min(best, d) : best;
+        }
+        if (!repeated && std::isfinite(best))
             gaps.push_back(std::sqrt(best));
     }
     if (gaps.empty())

@@ -297,13 +297,18 @@ void Refine(const std::uint8_t *rgba, int width, int height, const Candidates &c
     }
     const std::size_t n = s.points.size();
     s.alone.assign(n, INFINITY);
+    std::vector<bool> first(n, true);
+    for (std::size_t j = 0; j < n; ++j)
+        for (std::size_t k = 0; k < j && first[j]; ++k)
+            first[j] = !(candidates[k].colour == candidates[j].colour);
     std::vector<std::pair<float, int>> others;
     for (std::size_t i = 0; i < n; ++i) {
         others.clear();
-        // An entry of the same colour is no neighbour: a palette padded with
-        // black would fill every dark entry's list with it.
+        // A colour is a neighbour once, by its first entry, and no entry of
+        // the pixel's own colour is one: a palette padded with black would
+        // fill every list with copies.
         for (std::size_t j = 0; j < n; ++j)
-            if (!(candidates[j].colour == candidates[i].colour))
+            if (first[j] && !(candidates[j].colour == candidates[i].colour))
                 others.push_back({Distance2(s.points[i], s.points[j]), int(j)});
         const std::size_t kept = std::min<std::size_t>(kNear, others.size());
         std::partial_sort(others.begin(), others.begin() + std::ptrdiff_t(kept), others.end());
