@@ -190,6 +190,9 @@ private:
         bool inRow = false, keep = false;
         int x = 0, step = 1;
         Vec3 *here = nullptr;
+        // The row's colours as points, when picks or the speck rule need them.
+        std::vector<Rgb8> colours;
+        std::vector<Vec3> labs;
         std::ptrdiff_t offsets[kMaxTaps];
         float weights[kMaxTaps];
     };
@@ -209,7 +212,7 @@ private:
         return b.errors.data() + std::size_t(y % kRows) * stride() + kMargin;
     }
 
-    void startRow(Band &b) const
+    void startRow(Band &b)
     {
         std::fill_n(row(b, b.y + kRows - 1) - kMargin, stride(), Vec3{});
         b.inRow = true;
@@ -219,6 +222,14 @@ private:
         b.x = back ? width_ - 1 : 0;
         Vec3 *const rows[kRows] = {row(b, b.y), row(b, b.y + 1), row(b, b.y + 2)};
         b.here = rows[0] + b.x;
+        if (specks_ || !cubes_) {
+            b.colours.resize(std::size_t(width_));
+            b.labs.resize(std::size_t(width_));
+            const std::uint8_t *p = rgba_ + 4 * std::size_t(b.y) * std::size_t(width_);
+            for (std::size_t x = 0; x < b.colours.size(); ++x)
+                b.colours[x] = OverBlack(p + 4 * x);
+            OklabOfColours(b.colours.data(), b.colours.size(), b.labs.data());
+        }
         // Where each tap lands from x, and its weight times the scale.
         for (std::size_t t = 0; t < kernel_.taps.size(); ++t) {
             const Tap &tap = kernel_.taps[t];
@@ -230,6 +241,7 @@ private:
     void pixel(Band &b)
     {
         const std::size_t i = std::size_t(b.y) * std::size_t(width_) + std::size_t(b.x);
+        const Vec3 *const lab = b.labs.empty() ? nullptr : b.labs.data() + b.x;
         Vec3 *const here = b.here;
         b.x += b.step;
         b.here += b.step;
@@ -243,13 +255,10 @@ private:
         Vec3 v = in + *here;
         v = {std::clamp(v.x, lo_.x, hi_.x), std::clamp(v.y, lo_.y, hi_.y),
              std::clamp(v.z, lo_.z, hi_.z)};
-        b.last =
-            cubes_
-                ? cubes_->find(v)
-                : finder_.find(labs_.find(px.colour, OklabOf) + OklabSlopeNear(px.colour)(v - in),
-                               b.last);
+        b.last = cubes_ ? cubes_->find(v)
+                        : finder_.find(*lab + OklabSlopeNear(px.colour)(v - in), b.last);
         if (specks_)
-            b.last = specks_->mend(px.colour, labs_.find(px.colour, OklabOf), b.last);
+            b.last = specks_->mend(px.colour, *lab, b.last);
         if (b.keep)
             out_[i] = std::uint8_t(candidates_[std::size_t(b.last)].entry);
         const Vec3 e = v - target_[std::size_t(b.last)];
@@ -270,7 +279,6 @@ private:
     std::vector<Vec3> target_;
     Vec3 lo_, hi_;
     float scale_ = 0;
-    PointCache labs_;
     std::optional<Specks> specks_;
 };
 

@@ -32,23 +32,17 @@ float Cbrt(float v)
     return y;
 }
 
-const std::array<float, 256> &LinearTable()
+std::array<float, 256> MakeLinearTable()
 {
-    static const std::array<float, 256> table = [] {
-        std::array<float, 256> t{};
-        for (int v = 0; v < 256; ++v)
-            t[v] = ExactSrgbToLinear(float(v) / 255.0f);
-        return t;
-    }();
-    return table;
+    std::array<float, 256> t{};
+    for (int v = 0; v < 256; ++v)
+        t[std::size_t(v)] = ExactSrgbToLinear(float(v) / 255.0f);
+    return t;
 }
 
 } // namespace
 
-float SrgbToLinear(std::uint8_t v)
-{
-    return LinearTable()[v];
-}
+const std::array<float, 256> kSrgbLinear = MakeLinearTable();
 
 float LinearToSrgb(float v)
 {
@@ -71,6 +65,47 @@ Vec3 LinearToOklab(Vec3 c)
             0.0259040371f * l + 0.7827717662f * m - 0.8086757660f * s};
 }
 
+__attribute__((target_clones("avx2", "default"))) void OklabOfColours(const Rgb8 *in, std::size_t n,
+                                                                      Vec3 *out)
+{
+    // In runs the compiler can keep in vectors: the same sums, the same
+    // cube roots as LinearToOklab, so the same points to the last bit.
+    constexpr std::size_t kRun = 64;
+    float lms[3][kRun];
+    std::uint32_t bits[kRun];
+    for (std::size_t at = 0; at < n; at += kRun) {
+        const std::size_t m = std::min(kRun, n - at);
+        for (std::size_t i = 0; i < m; ++i) {
+            const Vec3 c = LinearOf(in[at + i]);
+            lms[0][i] = 0.4122214708f * c.x + 0.5363325363f * c.y + 0.0514459929f * c.z;
+            lms[1][i] = 0.2119034982f * c.x + 0.6806995451f * c.y + 0.1073969566f * c.z;
+            lms[2][i] = 0.0883024619f * c.x + 0.2817188376f * c.y + 0.6299787005f * c.z;
+        }
+        for (float *v : lms)
+            std::fill(v + m, v + kRun, 0.0f);
+        for (float *v : lms) {
+            std::memcpy(bits, v, sizeof bits);
+            for (std::size_t i = 0; i < kRun; ++i)
+                bits[i] = bits[i] / 3 + 709921077u;
+            float y[kRun];
+            std::memcpy(y, bits, sizeof y);
+            for (std::size_t i = 0; i < kRun; ++i) {
+                for (int k = 0; k < 2; ++k) {
+                    const float y3 = y[i] * y[i] * y[i];
+                    y[i] *= (y3 + 2 * v[i]) / (2 * y3 + v[i]);
+                }
+                v[i] = v[i] > 0 ? y[i] : 0.0f;
+            }
+        }
+        for (std::size_t i = 0; i < m; ++i) {
+            const float l = lms[0][i], mm = lms[1][i], sv = lms[2][i];
+            out[at + i] = {0.2104542553f * l + 0.7936177850f * mm - 0.0040720468f * sv,
+                           1.9779984951f * l - 2.4285922050f * mm + 0.4505937099f * sv,
+                           0.0259040371f * l + 0.7827717662f * mm - 0.8086757660f * sv};
+        }
+    }
+}
+
 Vec3 OklabToLinear(Vec3 c)
 {
     const float l = c.x + 0.3963377774f * c.y + 0.2158037573f * c.z;
@@ -80,12 +115,6 @@ Vec3 OklabToLinear(Vec3 c)
     return {4.0767416621f * l3 - 3.3077115913f * m3 + 0.2309699292f * s3,
             -1.2684380046f * l3 + 2.6097574011f * m3 - 0.3413193965f * s3,
             -0.0041960863f * l3 - 0.7034186147f * m3 + 1.7076147010f * s3};
-}
-
-Vec3 LinearOf(Rgb8 c)
-{
-    const std::array<float, 256> &t = LinearTable();
-    return {t[c.r], t[c.g], t[c.b]};
 }
 
 Vec3 OklabOf(Rgb8 c)
@@ -138,7 +167,7 @@ const OklabSlope *LightSlopeGrid(ColourSpace space)
         const auto point = [in](int r, int gg, int b) {
             return PointOf(in, {std::uint8_t(r), std::uint8_t(gg), std::uint8_t(b)});
         };
-        const std::array<float, 256> &lin = LinearTable();
+        const std::array<float, 256> &lin = kSrgbLinear;
         for (int i = 0; i < kSide; ++i)
             for (int j = 0; j < kSide; ++j)
                 for (int k = 0; k < kSide; ++k) {

@@ -7,6 +7,11 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <memory>
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -16,8 +21,10 @@ namespace {
 // nothing measurable on photographs and costs several times as much.
 constexpr int kReach = 3;
 constexpr int kSpan = 2 * kReach + 1;
-// A change's rows, padded to whole vectors.
-constexpr int kRow = 8;
+// A change's rows, in two whole vectors from the one holding its first pixel
+// on: changes next to each other then write the same vectors, which a
+// processor forwards to the next read where overlapping ones stall it.
+constexpr int kVector = 8, kRow = 2 * kVector;
 constexpr int kTile = 128;
 // A change wakes the pixels this far from it to be tried again. The
 // change moves the error seen further out too, but a second look there
@@ -37,8 +44,8 @@ constexpr std::size_t kNear = 16;
 
 struct Weights {
     std::array<float, kSpan> line{};
-    std::array<float, kSpan * kRow> square{};
-    float centre = 0; // the weight of a pixel on itself
+    std::array<float, kVector * kSpan * kRow> square{}; // by the first pixel's place in its vector
+    float centre = 0;                                   // the weight of a pixel on itself
     Weights()
     {
         float sum = 0;
@@ -46,9 +53,10 @@ struct Weights {
             sum += line[std::size_t(i + kReach)] = std::exp(-float(i * i) / 4.0f);
         for (float &v : line)
             v /= sum;
-        for (std::size_t i = 0; i < kSpan; ++i)
-            for (std::size_t j = 0; j < kSpan; ++j)
-                square[i * kRow + j] = line[i] * line[j];
+        for (std::size_t at = 0; at < kVector; ++at)
+            for (std::size_t i = 0; i < kSpan; ++i)
+                for (std::size_t j = 0; j < kSpan; ++j)
+                    square[(at * kSpan + i) * kRow + at + j] = line[i] * line[j];
         centre = line[kReach] * line[kReach];
     }
 };
@@ -77,10 +85,25 @@ struct Shared {
     float own = 0, hue = 1, farthest = 0;
 };
 
-// The first of the kNear distances under `least`, or -1. Which one wins is
-// anybody's guess, so the search takes no branch on the way.
+// The first of the kNear distances under `least`, or -1: the least of them
+// by a tree of minimums, then where it lies. Which one wins is anybody's
+// guess, so the search takes no branch on the way.
 inline int Nearest(const float *d, float least)
 {
+#if defined(__SSE2__)
+    const __m128 a = _mm_loadu_ps(d), b = _mm_loadu_ps(d + 4), c = _mm_loadu_ps(d + 8),
+                 e = _mm_loadu_ps(d + 12);
+    __m128 m = _mm_min_ps(_mm_min_ps(a, b), _mm_min_ps(c, e));
+    m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(2, 3, 0, 1)));
+    m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(1, 0, 3, 2)));
+    if (!(_mm_cvtss_f32(m) < least))
+        return -1;
+    const unsigned at = unsigned(_mm_movemask_ps(_mm_cmpeq_ps(a, m))) |
+                        unsigned(_mm_movemask_ps(_mm_cmpeq_ps(b, m))) << 4 |
+                        unsigned(_mm_movemask_ps(_mm_cmpeq_ps(c, m))) << 8 |
+                        unsigned(_mm_movemask_ps(_mm_cmpeq_ps(e, m))) << 12;
+    return __builtin_ctz(at);
+#else
     int pick = -1;
     for (std::size_t j = 0; j < kNear; ++j) {
         const bool nearer = d[j] < least;
@@ -88,6 +111,7 @@ inline int Nearest(const float *d, float least)
         least = nearer ? d[j] : least;
     }
     return pick;
+#endif
 }
 
 // One thread's working planes, kept from tile to tile.
@@ -99,23 +123,27 @@ struct Scratch {
     std::vector<Vec3> origin;               // each tile pixel's own point
     std::vector<float> limit;               // how far each tile pixel may stray (squared)
     std::vector<Rgb8> shown;                // each tile pixel's colour
-    PointCache points;
 };
 
 // One tile's pixels x0..x1-1, y0..y1-1, its neighbours' entries fixed.
-void RefineTile(const Shared &s, Scratch &k, int x0, int y0, int x1, int y1)
+__attribute__((target_clones("avx2", "default"))) void RefineTile(const Shared &s, Scratch &k,
+                                                                  int x0, int y0, int x1, int y1)
 {
     constexpr int r = kReach;
     const int w = x1 - x0, h = y1 - y0;
     const bool keyed = s.o.transparentEntry >= 0;
     // Planes a reach wider than the tile each way: the error within reach,
     // and the error seen, whose margin only takes spills of changes.
-    const int pw = w + 2 * r + (kRow - kSpan), ph = h + 2 * r;
+    const int pw = (w + 2 * r + kVector + kVector - 1) / kVector * kVector, ph = h + 2 * r;
     const std::size_t plane = std::size_t(pw) * std::size_t(ph);
+    float *seenAt[3];
     for (std::size_t c = 0; c < 3; ++c) {
         k.error[c].assign(plane, 0.0f);
         k.across[c].resize(std::size_t(w) * std::size_t(ph));
-        k.seen[c].assign(plane, 0.0f);
+        k.seen[c].assign(plane + kVector, 0.0f);
+        void *at = k.seen[c].data();
+        std::size_t room = (plane + kVector) * sizeof(float);
+        seenAt[c] = static_cast<float *>(std::align(kVector * sizeof(float), plane, at, room));
     }
     k.at.resize(std::size_t(w) * std::size_t(h));
     k.dirty.assign(plane, 0);
@@ -143,7 +171,6 @@ void RefineTile(const Shared &s, Scratch &k, int x0, int y0, int x1, int y1)
                 k.at[t] = std::int16_t(c);
                 k.slopes[t] = &OklabSlopeNear(grid, shown);
                 k.shown[t] = shown;
-                k.limit[t] = -1; // until the pixel is first weighed
                 k.dirty[std::size_t(y) * std::size_t(pw) + std::size_t(x)] = c >= 0;
             }
             if (c < 0)
@@ -156,6 +183,16 @@ void RefineTile(const Shared &s, Scratch &k, int x0, int y0, int x1, int y1)
             eb[e] = now.z - light.z;
         }
     }
+    // The diffusion left no speck: a pixel may stray as far as it put it.
+    if (s.o.space == ColourSpace::Oklab)
+        OklabOfColours(k.shown.data(), k.shown.size(), k.origin.data());
+    else
+        for (std::size_t t = 0; t < k.shown.size(); ++t)
+            k.origin[t] = PointOf(s.o.space, k.shown[t]);
+    for (std::size_t t = 0; t < k.at.size(); ++t)
+        if (k.at[t] >= 0)
+            k.limit[t] =
+                std::max(s.farthest, Distance2(s.points[std::size_t(k.at[t])], k.origin[t]));
     const float *const wt = s.weights.line.data();
     for (std::size_t c = 0; c < 3; ++c) {
         const float *from = k.error[c].data();
@@ -168,7 +205,7 @@ void RefineTile(const Shared &s, Scratch &k, int x0, int y0, int x1, int y1)
                 for (int x = 0; x < w; ++x)
                     out[x] += in[x + d] * wt[d];
         }
-        float *seen = k.seen[c].data();
+        float *seen = seenAt[c];
         for (int y = 0; y < h; ++y) {
             float *out = seen + std::size_t(y + r) * std::size_t(pw) + r;
             for (int d = 0; d < kSpan; ++d) {
@@ -178,7 +215,7 @@ void RefineTile(const Shared &s, Scratch &k, int x0, int y0, int x1, int y1)
             }
         }
     }
-    float *const sr = k.seen[0].data(), *const sg = k.seen[1].data(), *const sb = k.seen[2].data();
+    float *const sr = seenAt[0], *const sg = seenAt[1], *const sb = seenAt[2];
     const float lift = 1.0f / s.weights.centre;
     const float *const square = s.weights.square.data();
     std::uint8_t *const dirty = k.dirty.data();
@@ -210,13 +247,6 @@ void RefineTile(const Shared &s, Scratch &k, int x0, int y0, int x1, int y1)
                 float least = Distance2(step, Vec3{});
                 if (least < s.alone[std::size_t(now)])
                     continue;
-                if (k.limit[t] < 0) {
-                    k.origin[t] = k.points.find(
-                        k.shown[t], [&s](Rgb8 colour) { return PointOf(s.o.space, colour); });
-                    // The diffusion left no speck: a pixel may stray as far as it put it.
-                    k.limit[t] =
-                        std::max(s.farthest, Distance2(s.points[std::size_t(now)], k.origin[t]));
-                }
                 const Vec3 origin = k.origin[t];
                 const Vec3 d0 = s.points[std::size_t(now)] - origin;
                 const float hue = s.hue;
@@ -259,10 +289,11 @@ void RefineTile(const Shared &s, Scratch &k, int x0, int y0, int x1, int y1)
                 for (int dy = -kWake; dy <= kWake; ++dy)
                     for (int dx = -kWake; dx <= kWake; ++dx)
                         dirty[u + std::ptrdiff_t(dy) * pw + dx] = 1;
+                const int first = x & ~(kVector - 1);
                 for (int dy = 0; dy < kSpan; ++dy) {
                     const std::size_t row =
-                        u + std::size_t(dy) * std::size_t(pw) - r * std::size_t(pw) - r;
-                    const float *f = square + dy * kRow;
+                        std::size_t(y + dy) * std::size_t(pw) + std::size_t(first);
+                    const float *f = square + ((x - first) * kSpan + dy) * kRow;
                     for (int dx = 0; dx < kRow; ++dx) {
                         sr[row + dx] += delta.x * f[dx];
                         sg[row + dx] += delta.y * f[dx];
