@@ -258,6 +258,8 @@ CubeNearest::CubeNearest(std::vector<Vec3> points, Vec3 lo, Vec3 hi) : lo_(lo)
     cubes_.assign(std::size_t(side_) * std::size_t(side_) * std::size_t(side_), kUnknown);
     large_.assign(std::size_t(largeSide_) * std::size_t(largeSide_) * std::size_t(largeSide_),
                   kUnknown);
+    const std::size_t corners = std::size_t(side_) + 1;
+    corners_.assign(corners * corners * corners, kUnknown);
 }
 
 std::size_t CubeNearest::keep(Vec3 lo, Vec3 hi, const Listed *from, const Listed *end)
@@ -291,13 +293,21 @@ std::int32_t CubeNearest::learn(int a, int b, int c)
         large = std::int32_t(keep(lo, lo + Vec3{1, 1, 1} * (edge_ * kInLarge), points_.data(),
                                   points_.data() + points_.size()));
     }
+    // Each corner is searched once, for the eight cubes around it.
+    const auto corner = [&](int i, int j, int k) {
+        const std::size_t side = std::size_t(side_) + 1;
+        std::int32_t &found =
+            corners_[(std::size_t(i) * side + std::size_t(j)) * side + std::size_t(k)];
+        if (found == kUnknown)
+            found = nearestOf(lo_ + Vec3{float(i), float(j), float(k)} * edge_, std::size_t(large));
+        return found;
+    };
     const Vec3 lo = lo_ + Vec3{float(a), float(b), float(c)} * edge_;
-    const Vec3 hi = lo + Vec3{edge_, edge_, edge_};
+    const Vec3 hi = lo_ + Vec3{float(a + 1), float(b + 1), float(c + 1)} * edge_;
     int first = -1;
     bool shared = true;
-    for (int corner = 0; corner < 8 && shared; ++corner) {
-        const Vec3 at{corner & 1 ? hi.x : lo.x, corner & 2 ? hi.y : lo.y, corner & 4 ? hi.z : lo.z};
-        const int found = nearestOf(at, std::size_t(large));
+    for (int at = 0; at < 8 && shared; ++at) {
+        const int found = corner(a + (at & 1), b + (at >> 1 & 1), c + (at >> 2));
         shared = first < 0 || found == first;
         first = found;
     }

@@ -89,7 +89,8 @@ private:
     float edge_, scale_;
     int side_, largeSide_;
     std::vector<std::int32_t> cubes_;
-    std::vector<std::int32_t> large_; // where each large cube's list starts, or kUnknown
+    std::vector<std::int32_t> large_;   // where each large cube's list starts, or kUnknown
+    std::vector<std::int32_t> corners_; // the nearest at each cube's corner, or kUnknown
     std::vector<Listed> lists_;
 };
 

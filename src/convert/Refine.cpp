@@ -25,6 +25,7 @@ constexpr int kSpan = 2 * kReach + 1;
 // on: changes next to each other then write the same vectors, which a
 // processor forwards to the next read where overlapping ones stall it.
 constexpr int kVector = 8, kRow = 2 * kVector;
+typedef float Lane __attribute__((vector_size(kVector * sizeof(float)), __may_alias__));
 constexpr int kTile = 128;
 // A change wakes the pixels this far from it to be tried again. The
 // change moves the error seen further out too, but a second look there
@@ -44,8 +45,9 @@ constexpr std::size_t kNear = 16;
 
 struct Weights {
     std::array<float, kSpan> line{};
-    std::array<float, kVector * kSpan * kRow> square{}; // by the first pixel's place in its vector
-    float centre = 0;                                   // the weight of a pixel on itself
+    alignas(sizeof(Lane)) std::array<
+        float, kVector * kSpan * kRow> square{}; // by the first pixel's place in its vector
+    float centre = 0;                            // the weight of a pixel on itself
     Weights()
     {
         float sum = 0;
@@ -293,11 +295,15 @@ __attribute__((target_clones("avx2", "default"))) void RefineTile(const Shared &
                 for (int dy = 0; dy < kSpan; ++dy) {
                     const std::size_t row =
                         std::size_t(y + dy) * std::size_t(pw) + std::size_t(first);
-                    const float *f = square + ((x - first) * kSpan + dy) * kRow;
-                    for (int dx = 0; dx < kRow; ++dx) {
-                        sr[row + dx] += delta.x * f[dx];
-                        sg[row + dx] += delta.y * f[dx];
-                        sb[row + dx] += delta.z * f[dx];
+                    const Lane *f =
+                        reinterpret_cast<const Lane *>(square + ((x - first) * kSpan + dy) * kRow);
+                    Lane *lr = reinterpret_cast<Lane *>(sr + row),
+                         *lg = reinterpret_cast<Lane *>(sg + row),
+                         *lb = reinterpret_cast<Lane *>(sb + row);
+                    for (int v = 0; v < kRow / kVector; ++v) {
+                        lr[v] += delta.x * f[v];
+                        lg[v] += delta.y * f[v];
+                        lb[v] += delta.z * f[v];
                     }
                 }
             }
