@@ -176,25 +176,38 @@ private slots:
     }
 
 #ifdef PALMIRO_TOOL
-    // A write the system refuses leaves the old file and no temporary, and says why.
+    // A write the system refuses (past a file size limit set in the child
+    // alone, with room for none or part of the file) leaves the old file and
+    // no temporary, and says why.
     void toolKeepsOldFile_data()
     {
         QTest::addColumn<QStringList>("args");
-        QTest::newRow("indexed PNG") << QStringList{"render", "IN", "OUT.png"};
-        QTest::newRow("RGB PNG") << QStringList{"render", "IN", "--rgb", "OUT.png"};
-        QTest::newRow("palette") << QStringList{"palette", "IN", "OUT.gpl"};
+        QTest::addColumn<int>("limit");
+        QTest::newRow("indexed PNG, no room") << QStringList{"render", "IN", "OUT.png"} << 0;
+        QTest::newRow("indexed PNG, room runs out")
+            << QStringList{"render", "IN", "OUT.png"} << 100;
+        QTest::newRow("RGB PNG") << QStringList{"render", "IN", "--rgb", "OUT.png"} << 0;
+        QTest::newRow("palette, room runs out") << QStringList{"palette", "IN", "OUT.gpl"} << 100;
     }
     void toolKeepsOldFile()
     {
         QFETCH(QStringList, args);
+        QFETCH(int, limit);
         QTemporaryDir tmp;
         args =
             Placed(args, {{"IN", WriteFile(tmp.filePath("in.pcx"), MakePcx(1, 0, Bytes({1, 2})))},
                           {"OUT", tmp.filePath("out")}});
         const QString out = WriteFile(args.last(), "old");
         QProcess tool;
-        QVERIFY(WithFileSizeLimit(
-            0, [&] { return tool.start(PALMIRO_TOOL, args), tool.waitForFinished(); }));
+        tool.setChildProcessModifier([limit] {
+            std::signal(SIGXFSZ, SIG_DFL);
+            const rlimit lowered{rlim_t(limit), rlim_t(limit)};
+            ::setrlimit(RLIMIT_FSIZE, &lowered);
+        });
+        tool.start(PALMIRO_TOOL, args);
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tool.exitCode(), 1);
         QCOMPARE(tool.readAllStandardError(),
                  "palmiro-tool: " + out.toUtf8() + ": cannot be written: File too large\n");
         QCOMPARE(ReadWholeFile(out), "old");

@@ -28,6 +28,7 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -239,6 +240,9 @@ int Render(const QString &path, const QString &actPath, int percent, bool rgb,
 
 int main(int argc, char **argv)
 {
+    // Past a file size limit (ulimit -f) a write fails with a reason to
+    // report, rather than ending the process without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     // Image plug-ins report harmless oddities of other programs' files (an
     // ICC profile libpng dislikes) on stderr; a refusal comes back as a value.
