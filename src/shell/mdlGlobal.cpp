@@ -68,8 +68,9 @@ bool LoadSettingsFile()
     default:
         return true;
     }
-    // One byte past the limit tells a file that is too large, whatever size
-    // it claims.
+    // One byte past the limit tells a file that grows, or claims no size.
+    if (file.size() > kMaxSettingsBytes)
+        return false;
     const std::optional<QByteArray> bytes = ReadAtMost(file, kMaxSettingsBytes + 1);
     if (bytes && bytes->size() > kMaxSettingsBytes)
         return false;
