@@ -13,10 +13,14 @@
 #include <QGuiApplication>
 #include <QLoggingCategory>
 
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char *argv[])
 {
+    // Past a file size limit (ulimit -f) a write fails with a reason to
+    // report, rather than ending the process without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     const CommandLine line = SplitCommandLine(argc, argv);
     if (line.ask != CommandLine::Ask::Nothing) {
         // No QApplication: these answers need no display.

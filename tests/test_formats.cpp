@@ -356,6 +356,9 @@ private slots:
         row("RIFF, 3 announced, 2 present", riff + "\1\2\3\0\4\5\6\0",
             "RIFF PAL: 3 colours announced, room for 0");
         row("RIFF, no data", riff.left(12), "RIFF PAL: no complete data chunk");
+        row("RIFF, data after 2 million empty chunks",
+            riff.left(12) + QByteArray("junk\0\0\0\0", 8).repeated(2'000'000) + riff.mid(12),
+            "RIFF PAL: no data chunk among the first 1024 chunks");
         row("RIFF, odd chunk padded",
             QByteArray("RIFF\0\0\0\0PAL odd \1\0\0\0x\0data\x0c\0\0\0\0\3\2\0\1\2\3\0\4\5\6\0", 42),
             "RIFF PAL: 2 1,2,3");

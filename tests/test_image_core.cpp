@@ -176,31 +176,87 @@ private slots:
     }
 
 #ifdef PALMIRO_TOOL
-    // A write the system refuses leaves the old file and no temporary, and says why.
+    // A write the system refuses (past a file size limit set in the child
+    // alone, with room for none or part of the file) leaves the old file and
+    // no temporary, and says why.
     void toolKeepsOldFile_data()
     {
         QTest::addColumn<QStringList>("args");
-        QTest::newRow("indexed PNG") << QStringList{"render", "IN", "OUT.png"};
-        QTest::newRow("RGB PNG") << QStringList{"render", "IN", "--rgb", "OUT.png"};
-        QTest::newRow("palette") << QStringList{"palette", "IN", "OUT.gpl"};
+        QTest::addColumn<int>("limit");
+        QTest::newRow("indexed PNG, no room") << QStringList{"render", "IN", "OUT.png"} << 0;
+        QTest::newRow("indexed PNG, room runs out")
+            << QStringList{"render", "IN", "OUT.png"} << 100;
+        QTest::newRow("RGB PNG") << QStringList{"render", "IN", "--rgb", "OUT.png"} << 0;
+        QTest::newRow("palette, room runs out") << QStringList{"palette", "IN", "OUT.gpl"} << 100;
     }
     void toolKeepsOldFile()
     {
         QFETCH(QStringList, args);
+        QFETCH(int, limit);
         QTemporaryDir tmp;
         args =
             Placed(args, {{"IN", WriteFile(tmp.filePath("in.pcx"), MakePcx(1, 0, Bytes({1, 2})))},
                           {"OUT", tmp.filePath("out")}});
         const QString out = WriteFile(args.last(), "old");
         QProcess tool;
-        QVERIFY(WithFileSizeLimit(
-            0, [&] { return tool.start(PALMIRO_TOOL, args), tool.waitForFinished(); }));
+        tool.setChildProcessModifier([limit] {
+            std::signal(SIGXFSZ, SIG_DFL);
+            const rlimit lowered{rlim_t(limit), rlim_t(limit)};
+            ::setrlimit(RLIMIT_FSIZE, &lowered);
+        });
+        tool.start(PALMIRO_TOOL, args);
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tool.exitCode(), 1);
         QCOMPARE(tool.readAllStandardError(),
                  "palmiro-tool: " + out.toUtf8() + ": cannot be written: File too large\n");
         QCOMPARE(ReadWholeFile(out), "old");
         QCOMPARE(QDir(tmp.path()).entryList(QDir::Files).size(), 2);
     }
 #endif
+
+    // info names the kind of a file the editor does not open, whole or cut,
+    // with its size when its header holds one, and exits 1.
+    void toolInfo_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("expected"); // what follows the size line
+        const auto saved = [](const char *format) {
+            QImage picture(8, 4, QImage::Format_RGB32);
+            picture.fill(Qt::red);
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            picture.save(&buffer, format);
+            return bytes;
+        };
+        const auto row = [](const char *name, const QByteArray &file, const char *kind,
+                            const char *size) {
+            QTest::newRow(name) << file
+                                << u"format: %1\n%2verdict: refused: %1 opens only "
+                                   u"through convert\n"_qs.arg(kind, size);
+        };
+        row("JPEG", saved("JPG"), "JPEG", "image: 8 x 4\n");
+        row("JPEG, cut", saved("JPG").left(100), "JPEG", "");
+        row("PPM, cut", saved("PPM").left(8), "PPM", "image: 8 x 4\n");
+        row("XPM, cut", saved("XPM").left(12), "XPM", "");
+        QTest::newRow("unknown") << QByteArray("hello\n")
+                                 << "format: unknown\nverdict: refused: not a PCX, PNG, BMP "
+                                    "or GIF file\n";
+        QTest::newRow("PCX") << MakePcx(0, 0, Bytes({7})) << "format: PCX\nManufacturer: 10\n";
+    }
+    void toolInfo()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, expected);
+        QTemporaryDir tmp;
+        QProcess tool;
+        tool.start(PALMIRO_TOOL, {"info", WriteFile(tmp.filePath("in"), file)});
+        QVERIFY(tool.waitForFinished());
+        const QString out = QString(tool.readAllStandardOutput()).section(" bytes\n", 1);
+        QVERIFY2(out.startsWith(expected), qPrintable(out));
+        QCOMPARE(tool.exitCode(), expected.contains("refused") ? 1 : 0);
+    }
 
     // Tidying a picture of five pixels (entries 3, 1, 3, 0, 2; 2 and 3 one colour): the exit
     // status, whether the output looks as the input does, the colours it shows.

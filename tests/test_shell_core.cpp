@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 static QByteArray Sjis(const QString &text)
 {
     return QStringEncoder("cp932").encode(text);
@@ -129,14 +131,21 @@ private slots:
         QCOMPARE(got, expected);
     }
 
-    // TITLE/FRM_MAIN of a settings file, "dflt" when absent.
+    // TITLE/FRM_MAIN of a settings file read once, "dflt" when absent; whether
+    // the file was refused.
     void readSetting_data()
     {
-        QTest::addColumn<QByteArray>("file"); // "path:" a path in a fresh folder, or absolute
+        // "path:" a path in a fresh folder, or absolute; "fifo:" a named pipe;
+        // "link:" a link to a path
+        QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("expected");
-        const auto row = [](const char *n, QByteArray f, QString e) { QTest::newRow(n) << f << e; };
+        QTest::addColumn<bool>("refused");
+        const auto row = [](const char *n, QByteArray f, QString e, bool refused = false) {
+            QTest::newRow(n) << f << e << refused;
+        };
         const auto cut = [](const char *n, int c, QByteArray t, QString kept) {
-            QTest::newRow(n) << "[TITLE]\nFRM_MAIN=" + t.prepend(c, 'a') << QString(c, 'a') + kept;
+            QTest::newRow(n) << "[TITLE]\nFRM_MAIN=" + t.prepend(c, 'a') << QString(c, 'a') + kept
+                             << false;
         };
         row("case, blanks, CRLF, no last newline", "  [title]  \r\n\t Frm_Main \t=  a b \t", "a b");
         row("comments", "[A]\nB=f\n[TITLE]\n;FRM_MAIN=x\n ; FRM_MAIN=x\nFRM_MAIN=y", "y");
@@ -172,35 +181,49 @@ private slots:
         row("NUL inside a value", QByteArray("[TITLE]\nFRM_MAIN=ab\0cd", 21), "ab");
         row("binary line before the section", QByteArray("\0\1\xff=\xfe\n[TITLE]\nFRM_MAIN=x", 24),
             "x");
-        row("line of 1 MB before the key", "[TITLE]\n" + QByteArray(1 << 20, 'z') + "\nFRM_MAIN=x",
+        row("line of 1 MB before the key", "[TITLE]\n" + QByteArray(1000000, 'z') + "\nFRM_MAIN=x",
             "x");
         QByteArray noise(4096, '\0');
         QRandomGenerator(932).fillRange(reinterpret_cast<quint32 *>(noise.data()), 1024);
         row("4 KB of random bytes", noise, "dflt");
         cut("1500 ASCII bytes", 1023, QByteArray(477, 'a'), {});
-        cut("value of 1 MB", kProfileValueMaxBytes, QByteArray(1 << 20, 'a'), {});
+        cut("value of 1 MB", kProfileValueMaxBytes, QByteArray(1000000, 'a'), {});
         // The cut at 1023 bytes falls inside the first character of the tail.
         cut("Shift-JIS not split", 1022, Sjis(u"パパ"_qs), {});
         cut("half-width katakana is one byte", 1022, Sjis(u"ﾊﾟ"_qs), u"ﾊ"_qs);
         cut("UTF-8 not split", 1021, u"パ"_qs.toUtf8(), {});
         cut("UTF-8 fits", 1020, u"パパ"_qs.toUtf8(), u"パ"_qs);
-        const QByteArray key = "[TITLE]\r\nFRM_MAIN=x\r\n", filler(20 << 20, ';');
+        const QByteArray key = "[TITLE]\r\nFRM_MAIN=x\r\n";
+        const QByteArray filler(mdlGlobal::kMaxSettingsBytes - key.size(), ';');
         row("no file", "path:none", "dflt");
-        row("directory", "path:.", "dflt");
         row("unreadable", "path:" + kUnreadableFile.toUtf8(), "dflt");
-        row("20 MB, key at the start", key + filler, "x");
-        row("20 MB, key past 16 MB", filler + key, "dflt");
+        row("1 MiB, key at the start", key + filler, "x");
+        row("directory", "path:.", "dflt", true);
+        row("named pipe", "fifo:", "dflt", true);
+        row("link to /dev/zero", "link:/dev/zero", "dflt", true);
+        row("1 MiB and a byte, key at the start", key + filler + ';', "dflt", true);
     }
     void readSetting()
     {
         QFETCH(QByteArray, file);
         QFETCH(QString, expected);
+        QFETCH(bool, refused);
         QTemporaryDir dir;
-        mdlGlobal::SettingsFilePath = file.startsWith("path:")
-                                          ? dir.filePath(QString(file.mid(5)))
-                                          : WriteFile(dir.filePath("p.ini"), file);
+        const QByteArray kind = file.left(5);
+        const bool written = kind != "path:" && kind != "fifo:" && kind != "link:";
+        QString &path = mdlGlobal::SettingsFilePath;
+        path = dir.filePath(kind == "path:" ? QString(file.mid(5)) : "p.ini");
+        if (kind == "fifo:")
+            QCOMPARE(::mkfifo(qPrintable(path), 0600), 0);
+        if (kind == "link:")
+            QVERIFY(QFile::link(file.mid(5), path));
+        if (written)
+            WriteFile(path, file);
+        QCOMPARE(mdlGlobal::LoadSettingsFile(), !refused);
+        if (written)
+            WriteFile(path, "[TITLE]\nFRM_MAIN=read again");
         QCOMPARE(mdlGlobal::ReadSetting("TITLE", "FRM_MAIN", "dflt"), expected);
-        mdlGlobal::SettingsFilePath.clear();
+        mdlGlobal::ResetSharedState();
     }
 
     // The keys that replace the texts; every default has its code page 932 form.

@@ -12,7 +12,8 @@ struct Command {
 const Command kCommands[] = {
     {"info", "info IMAGE",
      "  Prints the file's format and picture size, a PCX file's header fields,\n"
-     "  and whether the editor accepts it (exit 1 when it does not).\n"},
+     "  and whether the editor accepts it (exit 1 when it does not). A JPEG,\n"
+     "  TIFF, WebP, PPM or XPM opens only through convert.\n"},
     {"palette", "palette IMAGE-or-PALETTE OUT [--levels R,G,B] [--as FORMAT] [--from FORMAT]",
      "  Writes the palette the editor would have after opening the file, in the\n"
      "  format OUT's extension names: act, gpl, pal, hex, txt, or vga (VGA DAC),\n"

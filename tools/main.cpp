@@ -3,6 +3,7 @@
 
 #include "Convert.h"
 #include "Cycle.h"
+#include "Info.h"
 #include "Levels.h"
 #include "Tidy.h"
 #include "ToolFiles.h"
@@ -28,6 +29,7 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -67,56 +69,6 @@ bool ApplyPaletteFile(const QString &path, PalletArray &pallet, QString &why,
         return false;
     ApplyActBytes(pallet, read.rgb, read.rgb.size());
     return true;
-}
-
-const char *FormatName(ImageFormat format)
-{
-    switch (format) {
-    case ImageFormat::Png:
-        return "PNG";
-    case ImageFormat::Bmp:
-        return "BMP";
-    case ImageFormat::Gif:
-        return "GIF";
-    default:
-        return "PCX";
-    }
-}
-
-int Info(const QString &path)
-{
-    FileBytes file;
-    PcxFile pcx;
-    QString why;
-    const bool ok = Open(path, file, pcx, why);
-    const QByteArrayView bytes = file.view();
-    if (pcx.refusal == PcxRefusal::Unreadable && bytes.isEmpty())
-        return Fail(path, why);
-    const PcxHeader &h = pcx.header;
-    const ImageFormat format = DetectImageFormat(bytes);
-    const bool isPcx = format == ImageFormat::Pcx || format == ImageFormat::Unknown;
-    out() << "file: " << path << "\n"
-          << "size: " << bytes.size() << " bytes\n"
-          << "format: " << FormatName(format) << "\n";
-    if (!isPcx && ok)
-        out() << "image: " << pcx.image.width() << " x " << pcx.image.height() << "\n";
-    if (isPcx && bytes.size() >= kHeaderSize) {
-        out() << "Manufacturer: " << h.Manufacturer() << "\n"
-              << "Version: " << h.Version() << "\n"
-              << "Encoding: " << h.Encoding() << "\n"
-              << "BitsPerPixel: " << h.BitsPerPixel() << "\n"
-              << "Xmin: " << h.Xmin() << "\n"
-              << "Ymin: " << h.Ymin() << "\n"
-              << "Xmax: " << h.Xmax() << "\n"
-              << "Ymax: " << h.Ymax() << "\n"
-              << "NPlanes: " << h.NPlanes() << "\n"
-              << "BytesPerLine: " << h.BytesPerLine() << "\n"
-              << "image: " << (h.Xmax() + 1) << " x " << (h.Ymax() + 1) << "\n";
-    }
-    out() << "verdict: " << (ok ? QStringLiteral("accepted") : QStringLiteral("refused: ") + why)
-          << "\n";
-    out().flush();
-    return ok ? 0 : Fail(path, QStringLiteral("refused: ") + why);
 }
 
 // A failed write leaves what was at outPath before.
@@ -239,6 +191,9 @@ int Render(const QString &path, const QString &actPath, int percent, bool rgb,
 
 int main(int argc, char **argv)
 {
+    // Past a file size limit (ulimit -f) a write fails with a reason to
+    // report, rather than ending the process without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     // Image plug-ins report harmless oddities of other programs' files (an
     // ICC profile libpng dislikes) on stderr; a refusal comes back as a value.

@@ -66,13 +66,22 @@ std::optional<QByteArray> ReadExactly(QIODevice &file, qint64 at, qint64 n, File
     return bytes && bytes->size() == n ? bytes : std::nullopt;
 }
 
+// Real files put the data chunk first or after a few others; a walk past
+// this many chunks only costs time.
+constexpr int kMaxRiffChunks = 1024;
+
 // Walks the chunks to the data chunk; only its first 256 entries are read.
 PaletteRead ReadRiff(QIODevice &file)
 {
     PaletteRead r{PaletteFormat::Riff, {}, {}, {}};
     const qint64 fileSize = file.size();
     qint64 pos = 12;
-    while (pos + 8 <= fileSize) {
+    for (int visited = 0; pos + 8 <= fileSize; ++visited) {
+        if (visited == kMaxRiffChunks) {
+            r.error = QStringLiteral("RIFF PAL: no data chunk among the first %1 chunks")
+                          .arg(kMaxRiffChunks);
+            return r;
+        }
         const std::optional<QByteArray> chunk = ReadExactly(file, pos, 8, r.file);
         if (!chunk)
             break;

@@ -144,8 +144,16 @@ FileError SaveFileWith(const QString &path, const std::function<bool(QIODevice &
             return {FileProblem::Permission, {}};
         return {FileProblem::WriteError, file.errorString()};
     }
-    if (!write(file) || !file.commit()) {
-        const FileError error{FileProblem::WriteError, file.errorString()};
+    errno = 0;
+    const bool written = write(file);
+    // A write cut short (a disk that fills, a file size limit) leaves Qt no
+    // error of its own; the system's reason is in errno.
+    const int writeErrno = errno;
+    if (!written || !file.commit()) {
+        const FileError error{FileProblem::WriteError,
+                              file.error() == QFileDevice::NoError && writeErrno != 0
+                                  ? QString::fromLocal8Bit(std::strerror(writeErrno))
+                                  : file.errorString()};
         file.cancelWriting();
         return error;
     }

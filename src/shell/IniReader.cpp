@@ -4,10 +4,11 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <optional>
+
 namespace {
 
-// Utf16: a UTF-16 file, held as UTF-8 once read.
-enum class Encoding { Utf8, ShiftJis, Utf16 };
+using Encoding = ProfileFile::Encoding;
 
 const QByteArray kUtf8Bom("\xEF\xBB\xBF");
 
@@ -111,27 +112,31 @@ QByteArray unquoted(const QByteArray &value)
     return value;
 }
 
-bool sameName(const QByteArray &raw, QStringView wanted, Encoding encoding)
-{
-    return decode(raw, encoding).compare(wanted, Qt::CaseInsensitive) == 0;
-}
-
 } // namespace
 
-QString ReadProfileString(const QByteArray &fileBytes, QStringView section, QStringView key,
-                          const QString &defaultValue)
+ProfileFile::ProfileFile(const QByteArray &fileBytes)
 {
     const bool littleEndian = fileBytes.startsWith("\xFF\xFE");
     const bool utf16 = littleEndian || fileBytes.startsWith("\xFE\xFF");
-    const Encoding encoding = utf16 ? Encoding::Utf16 : detect(fileBytes);
+    encoding = utf16 ? Encoding::Utf16 : detect(fileBytes);
     // UTF-16 is read as UTF-8; the decoder drops the byte order mark.
     QStringDecoder fromUtf16(littleEndian ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
                              QStringDecoder::Flag::Stateless);
     const QByteArray text = utf16 ? QString(fromUtf16.decode(fileBytes)).toUtf8()
                             : fileBytes.startsWith(kUtf8Bom) ? fileBytes.mid(3)
                                                              : fileBytes;
+    // One decoder for every name: a new one for each line costs more than
+    // the line (code page 932 goes through ICU).
+    QStringDecoder names =
+        encoding == Encoding::ShiftJis
+            ? QStringDecoder("cp932")
+            : QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const auto folded = [&](const QByteArray &raw) {
+        names.resetState();
+        return QString(names.decode(raw)).toCaseFolded();
+    };
 
-    bool inSection = false;
+    std::optional<QString> section;
     for (const QByteArray &rawLine : text.split('\n')) {
         QByteArray line = rawLine;
         if (line.endsWith('\r'))
@@ -141,21 +146,35 @@ QString ReadProfileString(const QByteArray &fileBytes, QStringView section, QStr
             continue;
         if (line.startsWith('[')) {
             const qsizetype close = line.lastIndexOf(']');
-            const QByteArray name = trimmed(line.mid(1, close > 0 ? close - 1 : -1));
-            inSection = sameName(name, section, encoding);
+            section = folded(trimmed(line.mid(1, close > 0 ? close - 1 : -1)));
             continue;
         }
-        if (!inSection)
-            continue;
         const qsizetype eq = line.indexOf('=');
-        if (eq < 0 || !sameName(trimmed(line.left(eq)), key, encoding))
+        if (!section || eq < 0)
+            continue;
+        const QString name = *section + QChar(0) + folded(trimmed(line.left(eq)));
+        if (values.contains(name))
             continue;
         QByteArray value = unquoted(trimmed(line.mid(eq + 1)));
         // The reader hands back a NUL-terminated buffer.
         const qsizetype nul = value.indexOf('\0');
         if (nul >= 0)
             value.truncate(nul);
-        return decode(cutBytes(value, kProfileValueMaxBytes, encoding), encoding);
+        values.insert(name, value);
     }
-    return defaultValue;
+}
+
+QString ProfileFile::value(QStringView section, QStringView key, const QString &defaultValue) const
+{
+    const auto found = values.constFind(section.toString().toCaseFolded() + QChar(0) +
+                                        key.toString().toCaseFolded());
+    if (found == values.cend())
+        return defaultValue;
+    return decode(cutBytes(*found, kProfileValueMaxBytes, encoding), encoding);
+}
+
+QString ReadProfileString(const QByteArray &fileBytes, QStringView section, QStringView key,
+                          const QString &defaultValue)
+{
+    return ProfileFile(fileBytes).value(section, key, defaultValue);
 }

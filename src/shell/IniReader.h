@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringView>
 
@@ -14,5 +15,20 @@
 // (either order); a UTF-16 value is cut at 1023 bytes of its Shift-JIS form.
 QString ReadProfileString(const QByteArray &fileBytes, QStringView section, QStringView key,
                           const QString &defaultValue);
+
+// The same, with the file parsed once for every value read from it.
+class ProfileFile {
+public:
+    explicit ProfileFile(const QByteArray &fileBytes = {});
+    QString value(QStringView section, QStringView key, const QString &defaultValue) const;
+
+    // Utf16: a UTF-16 file, held as UTF-8 once read.
+    enum class Encoding { Utf8, ShiftJis, Utf16 };
+
+private:
+    Encoding encoding = Encoding::Utf8;
+    // By folded section and key names, joined by a NUL: the first value of each.
+    QHash<QString, QByteArray> values;
+};
 
 constexpr int kProfileValueMaxBytes = 1023;

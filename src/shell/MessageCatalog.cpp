@@ -108,28 +108,6 @@ const std::array<CatalogEntry, 11> &PaletteToolEntries()
     return entries;
 }
 
-const std::array<CatalogEntry, 7> &FileCatalogEntries()
-{
-    using M = MessageCatalog;
-    static const std::array<CatalogEntry, 7> entries{{
-        {"MsgFileIsFolder", "FILES", "FILE_IS_FOLDER",
-         QStringLiteral("これはフォルダーです。ファイルを選んでください。"), &M::MsgFileIsFolder},
-        {"MsgFileIsPipe", "FILES", "FILE_IS_PIPE",
-         QStringLiteral("これは名前付きパイプです。ファイルを選んでください。"), &M::MsgFileIsPipe},
-        {"MsgFileIsDevice", "FILES", "FILE_IS_DEVICE",
-         QStringLiteral("これはデバイスです。ファイルを選んでください。"), &M::MsgFileIsDevice},
-        {"MsgFileIsSocket", "FILES", "FILE_IS_SOCKET",
-         QStringLiteral("これはソケットです。ファイルを選んでください。"), &M::MsgFileIsSocket},
-        {"MsgFileNoPermission", "FILES", "FILE_NO_PERMISSION",
-         QStringLiteral("このファイルを開く権限がありません。"), &M::MsgFileNoPermission},
-        {"MsgFileReadError", "FILES", "FILE_READ_ERROR",
-         QStringLiteral("ファイルを読み込めません。"), &M::MsgFileReadError},
-        {"MsgFileWriteError", "FILES", "FILE_WRITE_ERROR",
-         QStringLiteral("ファイルに書き込めません。"), &M::MsgFileWriteError},
-    }};
-    return entries;
-}
-
 const std::array<CatalogEntry, 16> &ConvertCatalogEntries()
 {
     using M = MessageCatalog;
@@ -296,42 +274,6 @@ const std::array<CatalogEntry, 3> &SplitMessageEntries()
         {"MsgZoomRange", "MESSAGE", "ERR_MSG_ZOOM", {}, &M::MsgZoomRange},
     }};
     return entries;
-}
-
-QString FileMessage(const MessageCatalog &catalog, const QString &path, const FileError &error)
-{
-    using M = MessageCatalog;
-    QString M::*text = &M::MsgFileReadError;
-    switch (error.problem) {
-    case FileProblem::Missing:
-        text = &M::MsgFileNotFound;
-        break;
-    case FileProblem::Folder:
-        text = &M::MsgFileIsFolder;
-        break;
-    case FileProblem::Pipe:
-        text = &M::MsgFileIsPipe;
-        break;
-    case FileProblem::Device:
-        text = &M::MsgFileIsDevice;
-        break;
-    case FileProblem::Socket:
-        text = &M::MsgFileIsSocket;
-        break;
-    case FileProblem::Permission:
-        text = &M::MsgFileNoPermission;
-        break;
-    case FileProblem::WriteError:
-        text = &M::MsgFileWriteError;
-        break;
-    case FileProblem::None:
-    case FileProblem::ReadError:
-        break;
-    }
-    QString message = catalog.*text + QLatin1Char('\n') + path;
-    if (!error.reason.isEmpty())
-        message += QLatin1Char('\n') + error.reason;
-    return message;
 }
 
 namespace {

@@ -54,6 +54,8 @@ struct MessageCatalog {
     QString MsgFileNoPermission;
     QString MsgFileReadError;
     QString MsgFileWriteError;
+    // A settings file that is not read (%1 its path): one line at start-up.
+    QString MsgSettingsIgnored;
 
     // The palette window's context menu, section PALETTE_TOOLS. %1 is the
     // selected entry S, %2 the entry right-clicked T.
@@ -170,7 +172,7 @@ const std::array<CatalogEntry, 13> &FormatCatalogEntries();
 const std::array<CatalogEntry, 11> &PaletteToolEntries();
 
 // Read after those, from a section of their own.
-const std::array<CatalogEntry, 7> &FileCatalogEntries();
+const std::array<CatalogEntry, 8> &FileCatalogEntries();
 
 // Read after those, from a section of their own.
 const std::array<CatalogEntry, 16> &ConvertCatalogEntries();

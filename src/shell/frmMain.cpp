@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QTimer>
 
 #include <climits>
 
@@ -149,7 +150,13 @@ void frmMain::Form_Load()
     MainWindowTop = kStartTop;
     // 3.
     SettingsFilePath = ChooseSettingsFile(SettingsFileBesideExecutable());
-    // 4.
+    // 4. The file is read once; one that is refused is named once the
+    // windows are up, in the catalogue's built-in words.
+    if (!LoadSettingsFile())
+        QTimer::singleShot(0, this, [this, path = SettingsFilePath] {
+            ThePlatform().messageBox(this, Catalog.MsgSettingsIgnored.arg(path),
+                                     Platform::Buttons::Ok);
+        });
     Catalog = ReadCatalog(ReadSetting);
     InstallQtTranslation(Catalog.Language);
     // 5.

@@ -1,6 +1,6 @@
 #include "shell/mdlGlobal.h"
 
-#include "shell/IniReader.h"
+#include "shell/FileAccess.h"
 
 #include <QFile>
 
@@ -27,6 +27,7 @@ qint16 InitCancel = kFalse;
 qint32 MainWindowLeft = 0;
 qint32 MainWindowTop = 0;
 QString SettingsFilePath;
+ProfileFile SettingsValues;
 MessageCatalog Catalog;
 
 void ResetSharedState()
@@ -47,18 +48,40 @@ void ResetSharedState()
     InitCancel = kFalse;
     MainWindowLeft = MainWindowTop = 0;
     SettingsFilePath.clear();
+    SettingsValues = ProfileFile();
     Catalog = MessageCatalog{};
+}
+
+bool LoadSettingsFile()
+{
+    SettingsValues = ProfileFile();
+    QFile file;
+    const FileError error = OpenRegularFile(SettingsFilePath, file);
+    switch (error.problem) {
+    case FileProblem::None:
+        break;
+    case FileProblem::Folder:
+    case FileProblem::Pipe:
+    case FileProblem::Device:
+    case FileProblem::Socket:
+        return false;
+    default:
+        return true;
+    }
+    // One byte past the limit tells a file that grows, or claims no size.
+    if (file.size() > kMaxSettingsBytes)
+        return false;
+    const std::optional<QByteArray> bytes = ReadAtMost(file, kMaxSettingsBytes + 1);
+    if (bytes && bytes->size() > kMaxSettingsBytes)
+        return false;
+    if (bytes)
+        SettingsValues = ProfileFile(*bytes);
+    return true;
 }
 
 QString ReadSetting(const QString &section, const QString &key, const QString &defaultValue)
 {
-    // A settings file is a few kilobytes; anything far larger is not one.
-    constexpr qint64 kMaxSettingsBytes = 16 * 1024 * 1024;
-    QFile file(SettingsFilePath);
-    if (!file.open(QIODevice::ReadOnly))
-        return defaultValue;
-    const QByteArray bytes = file.read(kMaxSettingsBytes);
-    return ReadProfileString(bytes, section, key, defaultValue);
+    return SettingsValues.value(section, key, defaultValue);
 }
 
 } // namespace mdlGlobal

@@ -4,6 +4,7 @@
 #include "image/PcxImage.h"
 #include "palette/Cycling.h"
 #include "palette/PalletEntry.h"
+#include "shell/IniReader.h"
 #include "shell/MessageCatalog.h"
 
 #include <QByteArray>
@@ -56,13 +57,25 @@ extern qint32 MainWindowLeft;
 extern qint32 MainWindowTop;
 
 extern QString SettingsFilePath;
+// The settings file as LoadSettingsFile read it; empty without one.
+extern ProfileFile SettingsValues;
 extern MessageCatalog Catalog;
 
 // Back to the values the process starts with (all zero, empty), so that
 // tests can start clean.
 void ResetSharedState();
 
-// The value of a key in the settings file, or the default.
+// A settings file is a few kilobytes; a larger one is not read.
+constexpr qint64 kMaxSettingsBytes = 1024 * 1024;
+
+// Reads the settings file at SettingsFilePath, once, for ReadSetting. False
+// when there is one but it is not a regular file of at most
+// kMaxSettingsBytes: a pipe or a device could block or never end. Then, as
+// without a file or with one that cannot be read, every setting keeps its
+// default.
+bool LoadSettingsFile();
+
+// The value of a key in the settings file as loaded, or the default.
 QString ReadSetting(const QString &section, const QString &key, const QString &defaultValue);
 
 constexpr qint16 kTrue = -1;

@@ -98,8 +98,11 @@ class App:
     def __init__(self, settings=None, pallet="Palmiro - パレット", screen="Palmiro - スクリーン", args=()):
         self.folder = Path(tempfile.mkdtemp(prefix="palmiro-e2e-"))
         exe = Path(shutil.copy2(BINARY, self.folder))
-        if settings:
+        if callable(settings):  # makes the settings file at the path given
+            settings(exe.with_suffix(".ini"))
+        elif settings:
             exe.with_suffix(".ini").write_bytes(settings)
+        started = time.monotonic()
         self.proc = subprocess.Popen([exe, *args], cwd=self.folder, env={**ENV, "QT_QPA_PLATFORM": "xcb",
                                      "XDG_CONFIG_HOME": str(self.folder)},  # not the user's own settings
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -107,6 +110,7 @@ class App:
         self.__dict__.update(wait(lambda: found if len(found := {
             names[n]: w for w in self.windows() if (n := xdo("getwindowname", w).strip()) in names})
             == 3 else None, "the three windows", 20))
+        self.up = time.monotonic() - started  # seconds until the three windows were seen
         self.settle()
 
     def windows(self):
