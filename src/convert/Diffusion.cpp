@@ -129,9 +129,9 @@ public:
     // light: the error carried in linear light and entries picked in it by
     // cubes, as the refinement that follows sees a picture; else in sRGB
     // values, picked by the finder (in OKLab, moved by the error as OKLab
-    // bends around the pixel) or by cubes in RGB.
+    // bends around the pixel) or by cubes in RGB. One of finder and cubes.
     Diffusion(const std::uint8_t *rgba, int width, const Candidates &candidates,
-              NearestFinder &finder, CubeNearest *cubes, bool light, const RemapOptions &o,
+              NearestFinder *finder, CubeNearest *cubes, bool light, const RemapOptions &o,
               std::uint8_t *out)
         : rgba_(rgba), width_(width), candidates_(candidates), finder_(finder), cubes_(cubes),
           light_(light), o_(o), out_(out), kernel_(*KernelOf(o.dither))
@@ -256,7 +256,7 @@ private:
         v = {std::clamp(v.x, lo_.x, hi_.x), std::clamp(v.y, lo_.y, hi_.y),
              std::clamp(v.z, lo_.z, hi_.z)};
         b.last = cubes_ ? cubes_->find(v)
-                        : finder_.find(*lab + OklabSlopeNear(px.colour)(v - in), b.last);
+                        : finder_->find(*lab + OklabSlopeNear(px.colour)(v - in), b.last);
         if (specks_)
             b.last = specks_->mend(px.colour, *lab, b.last);
         if (b.keep)
@@ -270,7 +270,7 @@ private:
     const std::uint8_t *rgba_;
     int width_;
     const Candidates &candidates_;
-    NearestFinder &finder_;
+    NearestFinder *finder_;
     CubeNearest *cubes_;
     bool light_;
     const RemapOptions &o_;
@@ -306,11 +306,14 @@ void Diffuse(const std::uint8_t *rgba, int width, int height, const Candidates &
             diffused[k] = Carried(tidy[k].colour, true);
     const std::pair<Vec3, Vec3> box = CarriedBox(tidy, light);
     const auto work = [&] {
-        NearestFinder own(diffused);
+        std::optional<NearestFinder> own;
         std::optional<CubeNearest> cubes;
         if (light || o.space == ColourSpace::Rgb)
             cubes.emplace(diffused, box.first, box.second);
-        Diffusion diffusion(rgba, width, tidy, own, cubes ? &*cubes : nullptr, light, o, out);
+        else
+            own.emplace(diffused);
+        Diffusion diffusion(rgba, width, tidy, own ? &*own : nullptr, cubes ? &*cubes : nullptr,
+                            light, o, out);
         const auto rows = [&](int b) {
             return std::pair(b * kBandRows, std::min(height, (b + 1) * kBandRows));
         };

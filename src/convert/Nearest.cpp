@@ -296,10 +296,11 @@ std::int32_t CubeNearest::learn(int a, int b, int c)
     // Each corner is searched once, for the eight cubes around it.
     const auto corner = [&](int i, int j, int k) {
         const std::size_t side = std::size_t(side_) + 1;
-        std::int32_t &found =
+        std::int16_t &found =
             corners_[(std::size_t(i) * side + std::size_t(j)) * side + std::size_t(k)];
         if (found == kUnknown)
-            found = nearestOf(lo_ + Vec3{float(i), float(j), float(k)} * edge_, std::size_t(large));
+            found = std::int16_t(
+                nearestOf(lo_ + Vec3{float(i), float(j), float(k)} * edge_, std::size_t(large)));
         return found;
     };
     const Vec3 lo = lo_ + Vec3{float(a), float(b), float(c)} * edge_;

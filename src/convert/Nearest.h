@@ -57,7 +57,7 @@ private:
 // larger one around it, which keeps the points that can be nearest there.
 class CubeNearest {
 public:
-    // points: at least one.
+    // points: at least one, at most 32767.
     CubeNearest(std::vector<Vec3> points, Vec3 lo, Vec3 hi);
     // query: inside the box.
     int find(Vec3 query)
@@ -90,7 +90,7 @@ private:
     int side_, largeSide_;
     std::vector<std::int32_t> cubes_;
     std::vector<std::int32_t> large_;   // where each large cube's list starts, or kUnknown
-    std::vector<std::int32_t> corners_; // the nearest at each cube's corner, or kUnknown
+    std::vector<std::int16_t> corners_; // the nearest at each cube's corner, or kUnknown
     std::vector<Listed> lists_;
 };
 
