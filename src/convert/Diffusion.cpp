@@ -91,33 +91,41 @@ std::pair<Vec3, Vec3> CarriedBox(const Candidates &candidates, bool light)
 class Specks {
 public:
     explicit Specks(const Candidates &candidates)
-        : finder_(PointsOf(candidates, ColourSpace::Oklab))
+        : points_(PointsOf(candidates, ColourSpace::Oklab))
     {
         // An entry of the same colour leaves no gap: a palette padded with
         // black would hold every dark pixel to its nearest entry.
-        for (int i = 0; i < finder_.size(); ++i) {
+        for (const Vec3 &p : points_) {
             float gap = INFINITY;
-            for (int j = 0; j < finder_.size(); ++j)
-                if (const float d = Distance2(finder_.point(i), finder_.point(j)); d > 0)
+            for (const Vec3 &q : points_)
+                if (const float d = Distance2(p, q); d > 0)
                     gap = std::min(gap, d);
             gaps_.push_back(std::sqrt(gap));
         }
     }
     int mend(Rgb8 colour, Vec3 lab, int pick)
     {
-        const float strays = Distance2(lab, finder_.point(pick));
+        const float strays = Distance2(lab, points_[std::size_t(pick)]);
         if (strays <= kSpeck * kSpeck)
             return pick;
-        const int nearest = cache_.find(finder_, ColourSpace::Oklab, colour, pick);
-        const float near = Distance2(lab, finder_.point(nearest));
+        // Most pictures never get here: the search is built on first need.
+        if (!far_)
+            far_.emplace(points_);
+        const int nearest = far_->cache.find(far_->finder, ColourSpace::Oklab, colour, pick);
+        const float near = Distance2(lab, points_[std::size_t(nearest)]);
         const float beside = std::sqrt(near) + gaps_[std::size_t(nearest)];
         return strays > std::min(4 * near, beside * beside) ? nearest : pick;
     }
 
 private:
-    NearestFinder finder_;
-    ColourCache cache_;
+    struct Far {
+        explicit Far(const std::vector<Vec3> &points) : finder(points) {}
+        NearestFinder finder;
+        ColourCache cache;
+    };
+    std::vector<Vec3> points_;
     std::vector<float> gaps_;
+    std::optional<Far> far_;
 };
 
 // Error diffusion over bands of rows, each band after priming rows above it.

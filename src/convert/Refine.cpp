@@ -369,6 +369,8 @@ void Refine(const std::uint8_t *rgba, int width, int height, const Candidates &c
     // Tiles two apart in each direction share no pixel within reach, so each
     // of four rounds works on tiles apart: the same result on any machine.
     const int across = (width + kTile - 1) / kTile, down = (height + kTile - 1) / kTile;
+    // Kept over the rounds: fresh planes each round cost the system's time.
+    std::vector<Scratch> scratches(std::size_t(std::max(1, options.threads)));
     for (int round = 0; round < 4; ++round) {
         std::vector<std::pair<int, int>> tiles;
         for (int ty = round / 2; ty < down; ty += 2)
@@ -378,8 +380,8 @@ void Refine(const std::uint8_t *rgba, int width, int height, const Candidates &c
             continue;
         const int threads = std::clamp(options.threads, 1, int(tiles.size()));
         std::atomic<std::size_t> next{0};
-        RunTogether(threads, [&](int) {
-            Scratch scratch;
+        RunTogether(threads, [&](int thread) {
+            Scratch &scratch = scratches[std::size_t(thread)];
             for (std::size_t t; (t = next++) < tiles.size();) {
                 const auto [tx, ty] = tiles[t];
                 RefineTile(s, scratch, tx * kTile, ty * kTile, std::min(width, (tx + 1) * kTile),
