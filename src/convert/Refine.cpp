@@ -40,8 +40,11 @@ constexpr float kOwn = 0.08f, kHue = 6.0f;
 // RGB's counterpart of kSpeck.
 constexpr float kSpeckRgb = 60.0f;
 // A pixel moves to the best of the entries nearest its own: a move further
-// than that is rare and taken over several passes.
-constexpr std::size_t kNear = 16;
+// than that is rare and taken over several passes. In a dense palette the
+// nearest half of them does as well; a sparse one needs them all to mix
+// colours that lie far apart.
+constexpr std::size_t kNear = 16, kHalf = kNear / 2;
+constexpr std::size_t kDense = 64; // candidates
 
 struct Weights {
     std::array<float, kSpan> line{};
@@ -87,6 +90,7 @@ struct Shared {
     // error seen, how much more its hue counts (in OKLab), and how far a
     // pixel may stray in any case (squared).
     float own = 0, hue = 1, farthest = 0;
+    std::size_t tried = kNear; // of each candidate's nearest
 };
 
 // The first of the kNear distances under `least`, or -1: the least of them
@@ -269,17 +273,19 @@ __attribute__((target_clones("avx2", "default"))) void RefineTile(const Shared &
                 const float sx = step.x, sy = step.y, sz = step.z;
                 const float qx = origin.x, qy = origin.y, qz = origin.z;
                 float d[kNear];
-                for (std::size_t j = 0; j < kNear; ++j) {
-                    const float a = m0 * dr[j] + m1 * dg[j] + m2 * db[j] + sx;
-                    const float b = m3 * dr[j] + m4 * dg[j] + m5 * db[j] + sy;
-                    const float c = m6 * dr[j] + m7 * dg[j] + m8 * db[j] + sz;
-                    const float ox = px[j] - qx, oy = py[j] - qy, oz = pz[j] - qz;
-                    const float apart = ox * ox + oy * oy + oz * oz;
-                    const float apartHue = ox * ox + hue * (oy * oy + oz * oz);
-                    // A lone pixel far from the picture is a speck whatever the blur says.
-                    const float cost = a * a + b * b + c * c + own * (apartHue - strayedHue);
-                    d[j] = cost + float(apart > limit) * 1e30f;
-                }
+                std::fill(d + kHalf, d + kNear, INFINITY);
+                for (std::size_t half = 0; half < s.tried; half += kHalf)
+                    for (std::size_t j = half; j < half + kHalf; ++j) {
+                        const float a = m0 * dr[j] + m1 * dg[j] + m2 * db[j] + sx;
+                        const float b = m3 * dr[j] + m4 * dg[j] + m5 * db[j] + sy;
+                        const float c = m6 * dr[j] + m7 * dg[j] + m8 * db[j] + sz;
+                        const float ox = px[j] - qx, oy = py[j] - qy, oz = pz[j] - qz;
+                        const float apart = ox * ox + oy * oy + oz * oz;
+                        const float apartHue = ox * ox + hue * (oy * oy + oz * oz);
+                        // A lone pixel far from the picture is a speck whatever the blur says.
+                        const float cost = a * a + b * b + c * c + own * (apartHue - strayedHue);
+                        d[j] = cost + float(apart > limit) * 1e30f;
+                    }
                 const int pick = Nearest(d, least);
                 if (pick < 0)
                     continue;
@@ -339,6 +345,8 @@ void Refine(const std::uint8_t *rgba, int width, int height, const Candidates &c
     for (std::size_t j = 0; j < n; ++j)
         for (std::size_t k = 0; k < j && first[j]; ++k)
             first[j] = !(candidates[k].colour == candidates[j].colour);
+    // Counted by colour: a palette padded with copies is no denser.
+    s.tried = std::size_t(std::count(first.begin(), first.end(), true)) >= kDense ? kHalf : kNear;
     std::vector<std::pair<float, int>> others;
     for (std::size_t i = 0; i < n; ++i) {
         others.clear();
