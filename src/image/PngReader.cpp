@@ -58,6 +58,7 @@ void FlipRowInto(png_structp png, png_row_infop row, png_bytep data)
     const std::size_t n = qMin(std::size_t(row->rowbytes), std::size_t(s.rowsEnd - s.nextRow));
     FlipPixels(s.nextRow, data, n);
     s.nextRow += n;
+    PngRowDecoded(s);
 }
 
 // libpng allocates its row buffers here, once the size is known to be within
@@ -75,12 +76,13 @@ bool ReadPngRows(png_structp png, png_infop info, PngHeader &h, quint8 *pixels)
         PngState &s = StateOf(png);
         s.nextRow = pixels;
         s.rowsEnd = pixels + w * h.height;
-        png_set_read_user_transform_fn(png, FlipRowInto);
+        CountPngRows(png, h, FlipRowInto);
         png_read_update_info(png, info);
         for (std::size_t y = 0; y < h.height; ++y)
             png_read_row(png, nullptr, nullptr);
         return true;
     }
+    CountPngRows(png, h);
     png_read_update_info(png, info);
     // Each Adam7 pass writes only its own pixels of a row, so the rows are
     // read in place pass after pass and turned once at the end.

@@ -8,6 +8,11 @@
 
 namespace {
 
+// Compressed bytes past the last row that libpng may still read, looking for
+// the end of the data: a few bytes end a stream, and this much inflates to
+// at most about 16 MiB. A file that holds more is refused, not inflated.
+constexpr qint64 kDataAfterRows = 16 * 1024;
+
 // IDAT CRCs are checked here, by a faster sum than libpng's, when libpng
 // reads them, so a bad one is refused at the same point and in the same words.
 void CheckIdatCrc(png_structp png, PngState &s, std::size_t wanted)
@@ -39,6 +44,10 @@ void ReadPngBytes(png_structp png, png_bytep out, std::size_t wanted)
         s.ranOut = true;
         png_error(png, "the file ends early");
     }
+    if (s.rowsLeft == 0 && (s.afterRows += qint64(wanted)) > kDataAfterRows) {
+        s.pastRows = true;
+        png_error(png, "data past the last row");
+    }
     CheckIdatCrc(png, s, wanted);
     std::memcpy(out, s.bytes.data() + s.at, wanted);
     s.at += qsizetype(wanted);
@@ -50,6 +59,11 @@ void ReadPngBytes(png_structp png, png_bytep out, std::size_t wanted)
     qstrncpy(s.message, message, sizeof s.message);
     s.chunk = png_get_io_chunk_type(png);
     png_longjmp(png, 1);
+}
+
+void CountRow(png_structp png, png_row_infop, png_bytep)
+{
+    PngRowDecoded(StateOf(png));
 }
 
 // Only errors count; libpng's own lines never reach stderr.
@@ -102,11 +116,28 @@ bool ReadPngHeader(png_structp png, png_infop info, PngHeader &h)
     return true;
 }
 
+void CountPngRows(png_structp png, const PngHeader &h, png_user_transform_ptr transform)
+{
+    qint64 rows = h.height;
+    if (h.passes > 1) {
+        // libpng decodes a pass's rows only when it has columns.
+        rows = 0;
+        for (int pass = 0; pass < 7; ++pass)
+            if (PNG_PASS_COLS(h.width, pass) > 0)
+                rows += PNG_PASS_ROWS(qint64(h.height), pass);
+    }
+    StateOf(png).rowsLeft = rows;
+    png_set_read_user_transform_fn(png, transform ? transform : CountRow);
+}
+
 ImageRead RefusePng(const PngState &s, bool header)
 {
     if (s.ranOut)
         return RefuseImage(ImageRefusal::Truncated,
                            QStringLiteral("the file ends before the picture is complete"));
+    if (s.pastRows)
+        return RefuseImage(ImageRefusal::Unreadable,
+                           QStringLiteral("the image data goes on far past the last row"));
     const QString message = QString::fromLatin1(s.message);
     // libpng reaches IEND before any IDAT as a chunk out of place.
     if (header && s.chunk == 0x49454e44u /* IEND */)

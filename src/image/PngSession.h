@@ -22,6 +22,12 @@ struct PngState {
     qint64 typeAt = -1;
     qint64 crcAt = -1;
     bool idat = false;
+    // Rows libpng has still to decode (-1 until counted), and the bytes
+    // it asked for since the last one: the end of the compressed data, or
+    // data that inflates only to be thrown away.
+    qint64 rowsLeft = -1;
+    qint64 afterRows = 0;
+    bool pastRows = false;
     // Where the next decoded row goes, and the end of the pixels.
     quint8 *nextRow = nullptr;
     quint8 *rowsEnd = nullptr;
@@ -54,6 +60,16 @@ bool StartPngRead(PngReadGuard &guard, PngState &state, bool transparency);
 
 // png_read_info: may longjmp back, so no local of the caller needs a destructor.
 bool ReadPngHeader(png_structp png, png_infop info, PngHeader &h);
+
+// After png_set_interlace_handling and before png_read_update_info: counts
+// the rows as libpng decodes them, through `transform` or, when null, a
+// transform of its own, which then calls PngRowDecoded.
+void CountPngRows(png_structp png, const PngHeader &h, png_user_transform_ptr transform = nullptr);
+inline void PngRowDecoded(PngState &s)
+{
+    if (s.rowsLeft > 0)
+        --s.rowsLeft;
+}
 
 // Why libpng gave up, as a refusal: `header` while the header was read.
 ImageRead RefusePng(const PngState &s, bool header);

@@ -25,6 +25,7 @@ bool SetRgbaOutput(png_structp png, PngHeader &h)
     png_set_gray_to_rgb(png);
     png_set_filler(png, 0xff, PNG_FILLER_AFTER);
     h.passes = png_set_interlace_handling(png);
+    CountPngRows(png, h);
     return true;
 }
 
