@@ -17,6 +17,14 @@ ImageRefusal CheckImageSize(qint64 width, qint64 height)
     return width * height > kMaxImagePixels ? ImageRefusal::TooLarge : ImageRefusal::None;
 }
 
+ImageRefusal CheckOpenedSize(qint64 width, qint64 height)
+{
+    const ImageRefusal why = CheckImageSize(width, height);
+    return why == ImageRefusal::None && (width > kMaxOpenedSide || height > kMaxOpenedSide)
+               ? ImageRefusal::TooLarge
+               : why;
+}
+
 ImageFormat DetectImageFormat(QByteArrayView file)
 {
     if (file.startsWith("\x89PNG\r\n\x1a\n"))
@@ -99,7 +107,7 @@ ImageRead ReadIndexedImage(QByteArrayView file)
 PcxFile ToPcxFile(ImageRead image)
 {
     PcxFile pcx;
-    if (image.width < 1 || image.height < 1 || image.width > 65536 || image.height > 65536 ||
+    if (image.width < 1 || image.height < 1 || image.width > kMaxOpenedSide || image.height > kMaxOpenedSide ||
         image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) {
         pcx.refusal = PcxRefusal::SizeBeyondData;
         return pcx;

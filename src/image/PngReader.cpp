@@ -133,7 +133,7 @@ ImageRead ReadPng(QByteArrayView file)
         (h.colourType != PNG_COLOR_TYPE_PALETTE && h.colourType != PNG_COLOR_TYPE_GRAY))
         return RefuseImage(ImageRefusal::NotIndexed,
                            QStringLiteral("no palette of 256 colours or fewer"));
-    if (const ImageRefusal size = CheckImageSize(h.width, h.height); size != ImageRefusal::None)
+    if (const ImageRefusal size = CheckOpenedSize(h.width, h.height); size != ImageRefusal::None)
         return RefuseImage(size, QStringLiteral("%1 x %2 pixels").arg(h.width).arg(h.height));
     if (h.colourType == PNG_COLOR_TYPE_GRAY) {
         const int levels = 1 << h.bitDepth;
