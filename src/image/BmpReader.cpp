@@ -171,7 +171,8 @@ ImageRead ReadBmp(QByteArrayView file)
     if (width < 0)
         return RefuseImage(ImageRefusal::Unreadable,
                            QStringLiteral("a negative width (%1)").arg(width));
-    if (const ImageRefusal why = CheckOpenedSize(width, std::abs(height)); why != ImageRefusal::None)
+    if (const ImageRefusal why = CheckOpenedSize(width, std::abs(height));
+        why != ImageRefusal::None)
         return RefuseImage(why, QStringLiteral("a picture of %1 x %2 pixels is %3")
                                     .arg(width)
                                     .arg(std::abs(height))

@@ -107,7 +107,8 @@ ImageRead ReadIndexedImage(QByteArrayView file)
 PcxFile ToPcxFile(ImageRead image)
 {
     PcxFile pcx;
-    if (image.width < 1 || image.height < 1 || image.width > kMaxOpenedSide || image.height > kMaxOpenedSide ||
+    if (image.width < 1 || image.height < 1 || image.width > kMaxOpenedSide ||
+        image.height > kMaxOpenedSide ||
         image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) {
         pcx.refusal = PcxRefusal::SizeBeyondData;
         return pcx;

@@ -31,7 +31,8 @@ AnyImage ConvertedInstead(QByteArrayView bytes, const QString &path)
     TrueColourRows rows(bytes, path);
     AnyImage why;
     // The result is held as a PCX's pixels are.
-    if (rows.refusal() == ImageRefusal::None && (rows.width() > kMaxOpenedSide || rows.height() > kMaxOpenedSide)) {
+    if (rows.refusal() == ImageRefusal::None &&
+        (rows.width() > kMaxOpenedSide || rows.height() > kMaxOpenedSide)) {
         why.refusal = ImageRefusal::TooLarge;
         why.detail = QStringLiteral("a PCX holds at most 65536 x 65536 pixels");
         return why;
