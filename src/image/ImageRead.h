@@ -47,7 +47,9 @@ ImageRefusal CheckImageSize(qint64 width, qint64 height);
 // pictures that open.
 ImageRefusal CheckOpenedSize(qint64 width, qint64 height);
 
+class ByteSource;
 ImageRead ReadPng(QByteArrayView file);
+ImageRead ReadPng(ByteSource &file);
 ImageRead ReadBmp(QByteArrayView file);
 // The first frame on the logical screen.
 ImageRead ReadGif(QByteArrayView file);

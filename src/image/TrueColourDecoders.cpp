@@ -52,9 +52,9 @@ bool ReadPngRowsAt(png_structp png, png_bytepp rows, int count, int passes)
 
 class PngRows : public RowDecoder {
 public:
-    explicit PngRows(QByteArrayView file)
+    explicit PngRows(QByteArrayView file) : source(file)
     {
-        state.bytes = file;
+        state.source = &source;
         if (PngHasNoPixel(file)) {
             refuse(ImageRefusal::Empty, QStringLiteral("the picture has no pixel"));
             return;
@@ -110,6 +110,7 @@ private:
         refuse(why.refusal, why.detail);
     }
 
+    ByteSource source;
     PngState state;
     PngReadGuard guard;
     int passes = 1;
