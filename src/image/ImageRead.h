@@ -51,5 +51,6 @@ class ByteSource;
 ImageRead ReadPng(QByteArrayView file);
 ImageRead ReadPng(ByteSource &file);
 ImageRead ReadBmp(QByteArrayView file);
+ImageRead ReadBmp(ByteSource &file);
 // The first frame on the logical screen.
 ImageRead ReadGif(QByteArrayView file);
