@@ -5,29 +5,65 @@
 #include <algorithm>
 #include <cstring>
 
+namespace {
+
+// Small reads (a chunk's header, a CRC) come from one read of this many.
+constexpr qint64 kAhead = 64 * 1024;
+
+} // namespace
+
 ByteSource::ByteSource(QIODevice &device)
     : device_(&device), size_(std::max<qint64>(device.size() - device.pos(), 0))
 {
 }
 
-qint64 ByteSource::read(void *out, qint64 n)
+qint64 ByteSource::fromDevice(char *out, qint64 n)
 {
-    n = std::max<qint64>(n, 0);
-    if (!device_) {
-        n = std::min(n, memory_.size() - at_);
-        std::memcpy(out, memory_.data() + at_, std::size_t(n));
-        at_ += n;
-        return n;
-    }
     qint64 got = 0;
     while (got < n) {
-        const qint64 k = device_->read(static_cast<char *>(out) + got, n - got);
+        const qint64 k = device_->read(out + got, n - got);
         if (k <= 0) {
             if (k < 0)
                 error_ = device_->errorString();
             break;
         }
         got += k;
+    }
+    return got;
+}
+
+qint64 ByteSource::fill(qint64 n)
+{
+    const qint64 held = ahead_.size() - aheadAt_;
+    if (held < n) {
+        ahead_.remove(0, aheadAt_);
+        aheadAt_ = 0;
+        ahead_.resize(std::max(n, kAhead));
+        ahead_.resize(held + fromDevice(ahead_.data() + held, ahead_.size() - held));
+    }
+    return std::min<qint64>(n, ahead_.size() - aheadAt_);
+}
+
+qint64 ByteSource::read(void *out, qint64 n)
+{
+    n = std::max<qint64>(n, 0);
+    auto *to = static_cast<char *>(out);
+    if (!device_) {
+        n = std::min(n, memory_.size() - at_);
+        std::memcpy(to, memory_.data() + at_, std::size_t(n));
+        at_ += n;
+        return n;
+    }
+    qint64 got = std::min<qint64>(n, ahead_.size() - aheadAt_);
+    std::memcpy(to, ahead_.data() + aheadAt_, std::size_t(got));
+    aheadAt_ += got;
+    if (got < n && n - got >= kAhead) {
+        got += fromDevice(to + got, n - got);
+    } else if (got < n) {
+        const qint64 more = fill(n - got);
+        std::memcpy(to + got, ahead_.data() + aheadAt_, std::size_t(more));
+        aheadAt_ += more;
+        got += more;
     }
     at_ += got;
     return got;
@@ -41,9 +77,9 @@ QByteArrayView ByteSource::next(qint64 n)
         at_ += part.size();
         return part;
     }
-    if (buffer_.size() < n)
-        buffer_.resize(n);
-    return QByteArrayView(buffer_.data(), read(buffer_.data(), n));
+    if (part_.size() < n)
+        part_.resize(n);
+    return QByteArrayView(part_.data(), read(part_.data(), n));
 }
 
 QByteArrayView ByteSource::peek(qint64 n)
@@ -51,14 +87,14 @@ QByteArrayView ByteSource::peek(qint64 n)
     n = std::max<qint64>(n, 0);
     if (!device_)
         return memory_.sliced(at_, std::min(n, memory_.size() - at_));
-    buffer_ = device_->peek(n);
-    return buffer_;
+    return QByteArrayView(ahead_.data() + aheadAt_, fill(n));
 }
 
 qint64 ByteSource::skip(qint64 n)
 {
+    n = std::max<qint64>(n, 0);
     if (!device_) {
-        n = std::clamp<qint64>(n, 0, memory_.size() - at_);
+        n = std::min(n, memory_.size() - at_);
         at_ += n;
         return n;
     }

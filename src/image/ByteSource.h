@@ -12,7 +12,8 @@ class QIODevice;
 class ByteSource {
 public:
     explicit ByteSource(QByteArrayView bytes) : memory_(bytes), size_(bytes.size()) {}
-    // From the device's current position; size() is what was left then.
+    // From the device's current position, which it moves on past what was
+    // taken; size() is what was left then.
     explicit ByteSource(QIODevice &device);
     ByteSource(const ByteSource &) = delete;
     ByteSource &operator=(const ByteSource &) = delete;
@@ -21,7 +22,8 @@ public:
     qint64 read(void *out, qint64 n);
     // The next n bytes, or fewer at the end, valid until the next call.
     QByteArrayView next(qint64 n);
-    // The first n bytes of what is left, which stay to be read.
+    // The first n bytes of what is left, which stay to be read; valid until
+    // the next call.
     QByteArrayView peek(qint64 n);
     qint64 skip(qint64 n);
 
@@ -32,9 +34,15 @@ public:
     const QString &error() const { return error_; }
 
 private:
+    qint64 fromDevice(char *out, qint64 n);
+    // At least n bytes read ahead, unless the device ends first; how many.
+    qint64 fill(qint64 n);
+
     QByteArrayView memory_;
     QIODevice *device_ = nullptr;
-    QByteArray buffer_;
+    QByteArray ahead_;
+    qsizetype aheadAt_ = 0;
+    QByteArray part_;
     qint64 at_ = 0;
     qint64 size_ = 0;
     QString error_;

@@ -1,6 +1,32 @@
 #include "image/ImageFormats.h"
 
+#include "image/ByteSource.h"
+
 #include <QtEndian>
+
+namespace {
+
+// A reader's result as opening takes it.
+AnyImage FromImageRead(ImageRead read)
+{
+    AnyImage any;
+    any.refusal = read.refusal;
+    any.detail = read.detail;
+    if (read.refusal != ImageRefusal::None) {
+        // The PCX side says refused too, for callers that only look there.
+        any.pcx.refusal = read.refusal == ImageRefusal::NotIndexed ? PcxRefusal::NotIndexed8
+                                                                   : PcxRefusal::Unreadable;
+        return any;
+    }
+    any.pcx = ToPcxFile(std::move(read));
+    if (!any.pcx.accepted()) {
+        any.refusal = ImageRefusal::TooLarge;
+        any.detail = QStringLiteral("a PCX holds at most 65536 x 65536 pixels");
+    }
+    return any;
+}
+
+} // namespace
 
 ImageRead RefuseImage(ImageRefusal why, const QString &detail)
 {
@@ -153,19 +179,19 @@ AnyImage ReadAnyImage(QByteArrayView file)
         }
         return any;
     }
-    ImageRead read = ReadIndexedImage(file);
-    any.refusal = read.refusal;
-    any.detail = read.detail;
-    if (read.refusal != ImageRefusal::None) {
-        // The PCX side says refused too, for callers that only look there.
-        any.pcx.refusal = read.refusal == ImageRefusal::NotIndexed ? PcxRefusal::NotIndexed8
-                                                                   : PcxRefusal::Unreadable;
-        return any;
+    return FromImageRead(ReadIndexedImage(file));
+}
+
+AnyImage ReadStreamedImage(ByteSource &source)
+{
+    switch (DetectImageFormat(source.peek(8))) {
+    case ImageFormat::Png:
+        return FromImageRead(ReadPng(source));
+    case ImageFormat::Bmp:
+        return FromImageRead(ReadBmp(source));
+    default:
+        break;
     }
-    any.pcx = ToPcxFile(std::move(read));
-    if (!any.pcx.accepted()) {
-        any.refusal = ImageRefusal::TooLarge;
-        any.detail = QStringLiteral("a PCX holds at most 65536 x 65536 pixels");
-    }
-    return any;
+    return FromImageRead(
+        RefuseImage(ImageRefusal::Unsupported, QStringLiteral("not a PNG or BMP file")));
 }
