@@ -1,3 +1,4 @@
+#include "image/ByteSource.h"
 #include "image/ImageExport.h"
 #include "image/ImageFormats.h"
 #include "image/TrueColour.h"
@@ -179,12 +180,23 @@ private slots:
             QVERIFY2(read.ok() && read.format != PaletteFormat::Act, qPrintable(read.error));
             got = u"%1 %2 %3"_qs.arg(read.rgb.size() / 3).arg(First(read.rgb), Sha1(read.rgb));
         } else {
-            const AnyImage image = ReadAnyImage(file);
-            QByteArray rgb; // stored value v shows palette entry 255 - v
-            for (const quint8 v : image.pcx.image.pixels)
-                rgb += image.pcx.palette.mid(3 * (255 - v), 3);
-            got = Outcome(image.refusal, rgb) +
-                  (image.refusal == ImageRefusal::None ? ' ' + First(image.pcx.palette) : "");
+            const auto shown = [](const AnyImage &image) {
+                QByteArray rgb; // stored value v shows palette entry 255 - v
+                for (const quint8 v : image.pcx.image.pixels)
+                    rgb += image.pcx.palette.mid(3 * (255 - v), 3);
+                return Outcome(image.refusal, rgb) +
+                       (image.refusal == ImageRefusal::None ? ' ' + First(image.pcx.palette) : "");
+            };
+            got = shown(ReadAnyImage(file));
+            // Read a part at a time from a file, as PCX Open reads a PNG or BMP: the same.
+            QBuffer device;
+            device.setData(file);
+            const ImageFormat format = DetectImageFormat(file);
+            if (device.open(QIODevice::ReadOnly) &&
+                (format == ImageFormat::Png || format == ImageFormat::Bmp)) {
+                ByteSource source(device);
+                QCOMPARE(shown(ReadStreamedImage(source)), got);
+            }
             if (expected == "error" || expected == "any")
                 return;
         }
