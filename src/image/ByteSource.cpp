@@ -39,7 +39,8 @@ qint64 ByteSource::fill(qint64 n)
         ahead_.remove(0, aheadAt_);
         aheadAt_ = 0;
         ahead_.resize(std::max(n, kAhead));
-        ahead_.resize(held + fromDevice(ahead_.data() + held, ahead_.size() - held));
+        const qint64 got = fromDevice(ahead_.data() + held, ahead_.size() - held);
+        ahead_.resize(held + got);
     }
     return std::min<qint64>(n, ahead_.size() - aheadAt_);
 }
@@ -79,7 +80,8 @@ QByteArrayView ByteSource::next(qint64 n)
     }
     if (part_.size() < n)
         part_.resize(n);
-    return QByteArrayView(part_.data(), read(part_.data(), n));
+    const qint64 got = read(part_.data(), n);
+    return QByteArrayView(part_.constData(), got);
 }
 
 QByteArrayView ByteSource::peek(qint64 n)
@@ -87,7 +89,8 @@ QByteArrayView ByteSource::peek(qint64 n)
     n = std::max<qint64>(n, 0);
     if (!device_)
         return memory_.sliced(at_, std::min(n, memory_.size() - at_));
-    return QByteArrayView(ahead_.data() + aheadAt_, fill(n));
+    const qint64 held = fill(n);
+    return QByteArrayView(ahead_.constData() + aheadAt_, held);
 }
 
 qint64 ByteSource::skip(qint64 n)
