@@ -48,8 +48,11 @@ def body(app, tool):
         for n in range(8):
             click(*app.at(app.main, 60, 36))
             app.answer_file("Select PCX File", path)
-            time.sleep(1.5)  # the picture drawn, or a refusal's box up
-            boxes = [w for w in app.windows() if xdo("getwindowname", w).strip() == "Palmiro"]
+            # A refusal's box comes once the file is read; a picture that opens brings none.
+            end, boxes = time.monotonic() + 3, []
+            while not boxes and time.monotonic() < end:
+                time.sleep(0.1)
+                boxes = [w for w in app.windows() if xdo("getwindowname", w).strip() == "Palmiro"]
             if boxes:
                 shot(f"refused-{n}.png")
                 key("Return")
