@@ -3,6 +3,7 @@
 // FUZZ_RAW: the hardware formats, which have no signature; the first byte
 // picks one.
 
+#include "image/ByteSource.h"
 #include "image/ImageFormats.h"
 #include "image/TrueColour.h"
 #include "palette/ActApply.h"
@@ -26,6 +27,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
          image.pcx.image.pixels.size() !=
              std::size_t(image.pcx.image.width()) * image.pcx.image.height()))
         __builtin_trap();
+    // The same bytes taken a part at a time, as PCX Open reads a file, read the same.
+    if (prefix.startsWith("\x89PNG") || prefix.startsWith("BM")) {
+        QBuffer file(&bytes);
+        file.open(QIODevice::ReadOnly);
+        ByteSource source(file);
+        const AnyImage streamed = ReadStreamedImage(source);
+        if (streamed.refusal != image.refusal || streamed.detail != image.detail ||
+            streamed.pcx.palette != image.pcx.palette || streamed.pcx.cycles != image.pcx.cycles ||
+            streamed.pcx.image.pixels != image.pcx.image.pixels)
+            __builtin_trap();
+    }
     // PNG and JPEG without a palette, band by band as the tool reads one to
     // convert it. Large pictures only spend the time of their buffers.
     if (prefix.startsWith("\x89PNG") || prefix.startsWith("\xFF\xD8")) {

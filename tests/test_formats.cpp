@@ -1,3 +1,4 @@
+#include "image/ByteSource.h"
 #include "image/ImageExport.h"
 #include "image/ImageFormats.h"
 #include "image/TrueColour.h"
@@ -50,14 +51,52 @@ QByteArray Png(quint32 w, quint32 h, const char *rows, qsizetype zeros = 0, char
            PngChunk("IEND", {});
 }
 
-// A frame at 0, 0 of at most 120 pixels in black and white: with 7-bit pixels
-// the codes after a clear code are a byte each.
-QByteArray Gif(int sw, int sh, int fw, int fh, const QByteArray &indices)
+// A frame at 0, 0 in black and white whose data is `codes`, codeSize + 1 bits each.
+QByteArray GifCodes(int sw, int sh, int fw, int fh, int codeSize, const QList<int> &codes)
 {
-    const QByteArray lzw = '\x80' + indices + '\x81';
+    QByteArray lzw;
+    quint32 bits = 0;
+    int held = 0;
+    for (const int code : codes)
+        for (bits |= quint32(code) << held, held += codeSize + 1; held >= 8; held -= 8, bits >>= 8)
+            lzw += char(bits);
+    lzw += held ? QByteArray(1, char(bits)) : "";
     const auto le = [](int v) { return QByteArray(1, char(v)) + char(v >> 8); };
     return "GIF89a" + le(sw) + le(sh) + QByteArray("\x80\0\0\0\0\0\xff\xff\xff,\0\0\0\0", 14) +
-           le(fw) + le(fh) + '\0' + '\x07' + char(lzw.size()) + lzw + QByteArray("\0;", 2);
+           le(fw) + le(fh) + '\0' + char(codeSize) + char(lzw.size()) + lzw + QByteArray("\0;", 2);
+}
+
+// Pixels between a clear and an end code, at most 120 while the codes keep their width.
+QByteArray Gif(int sw, int sh, int fw, int fh, const QByteArray &indices, int codeSize = 7)
+{
+    QList<int> codes{1 << codeSize};
+    for (const char i : indices)
+        codes += quint8(i);
+    return GifCodes(sw, sh, fw, fh, codeSize, codes << (1 << codeSize) + 1);
+}
+
+// An 8 x 8 PNG of index 0 whose data inflates to `mib` MiB more: blocks of zeros, each
+// a copy of the last, as the window they look back on is zeros too.
+QByteArray PngBomb(int mib)
+{
+    z_stream z{};
+    deflateInit(&z, 9);
+    const QByteArray zeros(1 << 20, 0);
+    QByteArray out(1 << 16, 0);
+    const auto deflated = [&](qsizetype n, int flush) {
+        z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(zeros.data()));
+        z.avail_in = uInt(n);
+        z.next_out = reinterpret_cast<Bytef *>(out.data());
+        z.avail_out = uInt(out.size());
+        deflate(&z, flush);
+        return out.left(out.size() - z.avail_out);
+    };
+    QByteArray data = deflated(1 << 16, Z_SYNC_FLUSH);
+    data += deflated(1 << 20, Z_SYNC_FLUSH).repeated(mib);
+    data += deflated(0, Z_FINISH);
+    deflateEnd(&z);
+    return Png(8, 8, nullptr)
+        .insert(Png(8, 8, nullptr).indexOf("IEND") - 4, PngChunk("IDAT", data));
 }
 
 // Two black pixels as Qt writes a JPEG; its frame header then says w x h.
@@ -141,12 +180,23 @@ private slots:
             QVERIFY2(read.ok() && read.format != PaletteFormat::Act, qPrintable(read.error));
             got = u"%1 %2 %3"_qs.arg(read.rgb.size() / 3).arg(First(read.rgb), Sha1(read.rgb));
         } else {
-            const AnyImage image = ReadAnyImage(file);
-            QByteArray rgb; // stored value v shows palette entry 255 - v
-            for (const quint8 v : image.pcx.image.pixels)
-                rgb += image.pcx.palette.mid(3 * (255 - v), 3);
-            got = Outcome(image.refusal, rgb) +
-                  (image.refusal == ImageRefusal::None ? ' ' + First(image.pcx.palette) : "");
+            const auto shown = [](const AnyImage &image) {
+                QByteArray rgb; // stored value v shows palette entry 255 - v
+                for (const quint8 v : image.pcx.image.pixels)
+                    rgb += image.pcx.palette.mid(3 * (255 - v), 3);
+                return Outcome(image.refusal, rgb) +
+                       (image.refusal == ImageRefusal::None ? ' ' + First(image.pcx.palette) : "");
+            };
+            got = shown(ReadAnyImage(file));
+            // Read a part at a time from a file, as PCX Open reads a PNG or BMP: the same.
+            QBuffer device;
+            device.setData(file);
+            const ImageFormat format = DetectImageFormat(file);
+            if (device.open(QIODevice::ReadOnly) &&
+                (format == ImageFormat::Png || format == ImageFormat::Bmp)) {
+                ByteSource source(device);
+                QCOMPARE(shown(ReadStreamedImage(source)), got);
+            }
             if (expected == "error" || expected == "any")
                 return;
         }
@@ -174,6 +224,16 @@ private slots:
         row("PNG 0 high", Png(1, 0, "00"), "empty");
         row("PNG 65537 x 1", Png(65537, 1, "", 65538), "too-large");
         row("PNG 1 x 65536", Png(1, 65536, "", 2 * 65536), "1x65536 7f7f7f");
+        // Refused by the header alone: no pixel nor row is allocated.
+        row("PNG interlaced 2^28 x 1",
+            "\x89PNG\r\n\x1a\n" +
+                PngChunk("IHDR", Be(1 << 28) + Be(1) + QByteArray("\x08\3\0\0\1", 5)) +
+                Png(1, 1, "00").mid(33),
+            "too-large: 268435456 x 1 pixels");
+        row("BMP RLE4 1 x 2^28", Bmp(1, 1 << 28, 4, "\0\1", 2),
+            "too-large: a picture of 1 x 268435456 pixels is too large");
+        row("PNG whose data inflates to 1 GiB", PngBomb(1024),
+            "unreadable: the image data goes on far past the last row");
         row("PNG 2^31 - 1 wide", Png(0x7fffffff, 1, nullptr), "truncated");
         row("PNG 2^31 - 1 high", Png(1, 0x7fffffff, nullptr), "truncated");
         row("PNG, index past PLTE", png, "2x1 7f7f7f 000000");
@@ -199,7 +259,14 @@ private slots:
             "2x1 ffffff ffffff");
         // The 6 bytes after the frame's header can fill at most 6 * 8 * 4096 / 12 pixels.
         row("GIF 1 x 16384 from 6 bytes", Gif(1, 16384, 1, 16384, "\1"), "truncated");
-        row("GIF 1 x 16385 from 6 bytes", Gif(1, 16385, 1, 16385, "\1"), "too-large");
+        row("GIF 1 x 16385 from 6 bytes", Gif(1, 16385, 1, 16385, "\1"),
+            "truncated: the file ends before the picture is complete");
+        row("GIF, 12-bit codes from the start", Gif(3, 1, 3, 1, QByteArray("\1\0\1", 3), 11),
+            "3x1 ffffff 000000");
+        row("GIF, a literal past 255", GifCodes(3, 1, 3, 1, 11, {2048, 1, 300, 1, 2049}),
+            "unreadable");
+        row("GIF, LZW code size 12", Gif(3, 1, 3, 1, "\1", 12),
+            "unreadable: an LZW code size of 12, where codes of 12 bits allow at most 11");
         row("GIF frame beyond a large screen", Gif(16384, 16384, 65535, 65535, "\1"), "too-large");
         row("GIF, a code used as it is made", Gif(3, 1, 3, 1, "\1\x82"), "3x1 ffffff ffffff");
         row("GIF, a code not yet made", Gif(3, 1, 3, 1, "\1\x83"), "unreadable");
@@ -237,13 +304,17 @@ private slots:
         dup2(saved, 2);
         close(saved);
         QCOMPARE(err.size(), 0);
+        // The refusal's kind, and its reason when the row names one.
+        const auto refused = [&](ImageRefusal why, const QString &detail) {
+            return Outcome(why, {}) + (expected.contains(": ") ? ": " + detail : "");
+        };
         if (truecolour) {
             QString got = u"%1x%2"_qs.arg(rgba.rgba.width()).arg(rgba.rgba.height());
             for (int i = 0; i < qMin(2, rgba.rgba.width()); ++i)
                 got += ' ' + QByteArray::fromRawData(
                                  reinterpret_cast<const char *>(rgba.rgba.constBits()) + 4 * i, 4)
                                  .toHex();
-            QCOMPARE(rgba.refusal == ImageRefusal::None ? got : Outcome(rgba.refusal, {}),
+            QCOMPARE(rgba.refusal == ImageRefusal::None ? got : refused(rgba.refusal, rgba.detail),
                      expected);
             return;
         }
@@ -252,7 +323,8 @@ private slots:
             got += ' ' + image.pcx.palette.mid(3 * (255 - image.pcx.image.at(i, 0)), 3).toHex();
         if (!image.pcx.cycles.empty())
             got += u" c%1"_qs.arg(image.pcx.cycles.size());
-        QCOMPARE(image.refusal == ImageRefusal::None ? got : Outcome(image.refusal, {}), expected);
+        QCOMPARE(image.refusal == ImageRefusal::None ? got : refused(image.refusal, image.detail),
+                 expected);
     }
 
     // Small BMPs byte by byte: the indices row by row and the first colour, or why not.

@@ -13,6 +13,12 @@
 
 #include <QtTest>
 
+#include <atomic>
+#include <fcntl.h>
+#include <random>
+#include <thread>
+#include <unistd.h>
+
 Q_DECLARE_METATYPE(PcxRefusal)
 
 namespace {
@@ -212,6 +218,82 @@ private slots:
                  "palmiro-tool: " + out.toUtf8() + ": cannot be written: File too large\n");
         QCOMPARE(ReadWholeFile(out), "old");
         QCOMPARE(QDir(tmp.path()).entryList(QDir::Files).size(), 2);
+    }
+
+    // Another program writes two versions of a 12 MB picture over the one the tool opens, cutting
+    // it each time: every run reads the file or refuses it as cut, and none ends by a signal.
+    void toolOpensRewrittenFile_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("args");
+        const QStringList info{"info", "IN"};
+        QTest::newRow("BMP") << "in.bmp" << info;
+        QTest::newRow("PNG") << "in.png" << info;
+        QTest::newRow("GIF") << "in.gif" << info;
+        QTest::newRow("PCX") << "in.pcx" << QStringList{"render", "IN", "OUT"};
+        QTest::newRow("JPEG") << "in.jpg"
+                              << QStringList{"convert", "--colours", "2", "-o", "OUT", "IN"};
+    }
+    void toolOpensRewrittenFile()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, args);
+        QTemporaryDir tmp;
+        const QString path = tmp.filePath(name);
+        std::mt19937_64 noise(7);
+        QByteArray versions[2];
+        for (int v = 0; v < 2; ++v) {
+            const bool jpeg = name.endsWith("jpg");
+            const int side = jpeg ? 256 : v ? 2000 : 3500;
+            QImage rgb(side, side, QImage::Format_RGB888);
+            for (qsizetype i = 0; i + 8 <= rgb.sizeInBytes(); i += 8) {
+                const quint64 word = noise();
+                std::memcpy(rgb.bits() + i, &word, 8);
+            }
+            if (jpeg) {
+                // Made large by comments, which the decoder skips, so that converting is quick.
+                QByteArray small;
+                QBuffer out(&small);
+                QVERIFY(out.open(QIODevice::WriteOnly) && rgb.save(&out, "JPG", 100));
+                const QByteArray comment = "\xFF\xFE\xFF\xFF" + QByteArray(65533, 'c');
+                versions[v] = small.left(2) + comment.repeated(v ? 60 : 185) + small.mid(2);
+                continue;
+            }
+            const QByteArray pixels(reinterpret_cast<const char *>(rgb.constBits()), side * side);
+            versions[v] = *EncodeImage(*ExportFormatForName(name),
+                                       PcxImage(MakePixels(pixels), side, side, side), Ramp());
+        }
+        QVERIFY(versions[0].size() > 11'000'000);
+        std::atomic<bool> done{false};
+        std::thread rewriter([&] {
+            for (int v = 0; !done; v ^= 1) {
+                const int fd = open(qPrintable(path), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+                for (qsizetype at = 0; at < versions[v].size(); at += 1 << 20)
+                    (void)!write(fd, versions[v].data() + at,
+                                 std::size_t(qMin<qsizetype>(1 << 20, versions[v].size() - at)));
+                // Whole for a while, then cut.
+                std::this_thread::sleep_for(std::chrono::milliseconds(60));
+                (void)!ftruncate(fd, versions[v].size() / 3);
+                close(fd);
+            }
+        });
+        QStringList ends;
+        for (int batch = 0; batch < 5; ++batch) {
+            QProcess tools[4];
+            for (int i = 0; i < 4; ++i)
+                tools[i].start(
+                    PALMIRO_TOOL,
+                    Placed(args, {{"IN", path}, {"OUT", tmp.filePath(u"%1.png"_qs.arg(i))}}));
+            for (QProcess &tool : tools) {
+                tool.waitForFinished(60000);
+                ends += tool.exitStatus() == QProcess::NormalExit
+                            ? u"exit %1"_qs.arg(tool.exitCode())
+                            : u"signal %1"_qs.arg(QString(tool.readAllStandardError()));
+            }
+        }
+        done = true;
+        rewriter.join();
+        QVERIFY2(ends.filter(QRegularExpression("exit [01]")) == ends, qPrintable(ends.join(", ")));
     }
 #endif
 

@@ -1,3 +1,4 @@
+#include "image/ByteSource.h"
 #include "image/ImageRead.h"
 
 #include <QtEndian>
@@ -39,7 +40,8 @@ struct Rows {
 
 // Pixels of 1, 2 or 4 bits: one table lookup per file byte, already stored
 // as 255 - index.
-template <int Bits> void UnpackPacked(const uchar *data, qsizetype stride, const Rows &rows)
+template <int Bits>
+void UnpackPacked(const uchar *data, qsizetype stride, const Rows &rows, int first, int count)
 {
     constexpr int perByte = 8 / Bits;
     constexpr int mask = (1 << Bits) - 1;
@@ -50,9 +52,9 @@ template <int Bits> void UnpackPacked(const uchar *data, qsizetype stride, const
                 quint8(255 - ((b >> (8 - Bits * (k + 1))) & mask));
     const int whole = rows.width / perByte;
     const int rest = rows.width % perByte;
-    for (int r = 0; r < rows.height; ++r) {
+    for (int r = 0; r < count; ++r) {
         const uchar *in = data + qsizetype(r) * stride;
-        quint8 *out = rows.row(r);
+        quint8 *out = rows.row(first + r);
         for (int i = 0; i < whole; ++i)
             std::memcpy(out + i * perByte, &table[std::size_t(in[i]) * perByte], perByte);
         if (rest)
@@ -62,12 +64,12 @@ template <int Bits> void UnpackPacked(const uchar *data, qsizetype stride, const
 }
 
 // 255 - i is ~i: eight pixels a word, as fast as a copy.
-void Unpack8(const uchar *data, qsizetype stride, const Rows &rows)
+void Unpack8(const uchar *data, qsizetype stride, const Rows &rows, int first, int count)
 {
     const int words = rows.width / 8;
-    for (int r = 0; r < rows.height; ++r) {
+    for (int r = 0; r < count; ++r) {
         const uchar *in = data + qsizetype(r) * stride;
-        quint8 *out = rows.row(r);
+        quint8 *out = rows.row(first + r);
         for (int i = 0; i < words; ++i) {
             quint64 v;
             std::memcpy(&v, in + 8 * i, 8);
@@ -146,7 +148,18 @@ bool DecodeRle(const uchar *p, const uchar *end, bool four, const Rows &rows)
 
 ImageRead ReadBmp(QByteArrayView file)
 {
-    const qsizetype size = file.size();
+    ByteSource source(file);
+    return ReadBmp(source);
+}
+
+ImageRead ReadBmp(ByteSource &source)
+{
+    // The headers and the largest colour table right after them; the
+    // pixels are read a band of rows at a time.
+    constexpr qint64 kHeadBytes = kFileHeader + 124 + 256 * 4;
+    const QByteArray head = source.peek(kHeadBytes).toByteArray();
+    const QByteArrayView file = head;
+    const qint64 size = head.size() < kHeadBytes ? head.size() : source.size();
     if (size < kFileHeader + 12)
         return RefuseImage(ImageRefusal::Truncated,
                            QStringLiteral("the file ends inside its headers (%1 bytes)").arg(size));
@@ -171,7 +184,8 @@ ImageRead ReadBmp(QByteArrayView file)
     if (width < 0)
         return RefuseImage(ImageRefusal::Unreadable,
                            QStringLiteral("a negative width (%1)").arg(width));
-    if (const ImageRefusal why = CheckImageSize(width, std::abs(height)); why != ImageRefusal::None)
+    if (const ImageRefusal why = CheckOpenedSize(width, std::abs(height));
+        why != ImageRefusal::None)
         return RefuseImage(why, QStringLiteral("a picture of %1 x %2 pixels is %3")
                                     .arg(width)
                                     .arg(std::abs(height))
@@ -204,7 +218,7 @@ ImageRead ReadBmp(QByteArrayView file)
     const int entrySize = core ? 3 : 4;
     const qint64 colours =
         std::min<qint64>(used == 0 || used > (1u << bits) ? qint64(1) << bits : qint64(used),
-                         (dataOffset - tableOffset) / entrySize);
+                         (qMin<qint64>(dataOffset, head.size()) - tableOffset) / entrySize);
     ImageRead r;
     r.width = int(width);
     r.height = int(std::abs(height));
@@ -216,35 +230,50 @@ ImageRead ReadBmp(QByteArrayView file)
         r.palette[3 * i + 2] = e[0];
     }
 
-    const uchar *data = reinterpret_cast<const uchar *>(file.data()) + dataOffset;
-    const qsizetype present = size - dataOffset;
+    const qint64 present = size - dataOffset;
     const qint64 stride = (width * bits + 31) / 32 * 4;
-    if (compression == kRgb) {
-        const qint64 needed = stride * (r.height - 1) + (width * bits + 7) / 8;
-        if (present < needed)
-            return RefuseImage(ImageRefusal::Truncated,
-                               QStringLiteral("%1 bytes of pixel data for %2 rows that need %3")
-                                   .arg(present)
-                                   .arg(r.height)
-                                   .arg(needed));
-    }
+    const qint64 needed = stride * (r.height - 1) + (width * bits + 7) / 8;
+    const auto cut = [&](qint64 got) {
+        return RefuseImage(ImageRefusal::Truncated,
+                           QStringLiteral("%1 bytes of pixel data for %2 rows that need %3")
+                               .arg(got)
+                               .arg(r.height)
+                               .arg(needed));
+    };
+    if (compression == kRgb && present < needed)
+        return cut(present);
     const std::size_t n = std::size_t(r.width) * std::size_t(r.height);
     PixelBytes pixels = AllocatePixels(n);
     if (!pixels)
         return RefuseImage(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
     const Rows rows{pixels.get(), r.width, r.height, height < 0};
+    if (source.skip(dataOffset) < dataOffset)
+        return cut(0);
     if (compression != kRgb) {
-        if (!DecodeRle(data, data + present, compression == kRle4, rows))
+        const QByteArrayView data = source.next(present);
+        const auto *p = reinterpret_cast<const uchar *>(data.data());
+        if (!DecodeRle(p, p + data.size(), compression == kRle4, rows))
             return RefuseImage(ImageRefusal::Truncated,
                                QStringLiteral("the run-length data ends before the last row"));
-    } else if (bits == 8) {
-        Unpack8(data, stride, rows);
-    } else if (bits == 4) {
-        UnpackPacked<4>(data, stride, rows);
-    } else if (bits == 2) {
-        UnpackPacked<2>(data, stride, rows);
-    } else {
-        UnpackPacked<1>(data, stride, rows);
+        r.pixels = PixelBuffer(std::move(pixels), n);
+        return r;
+    }
+    const int band = int(std::clamp<qint64>((qint64(1) << 18) / stride, 1, r.height));
+    for (int first = 0; first < r.height; first += band) {
+        const int count = qMin(band, r.height - first);
+        const qint64 wanted = qMin(stride * count, needed - stride * first);
+        const QByteArrayView part = source.next(wanted);
+        if (part.size() < wanted)
+            return cut(stride * first + part.size());
+        const auto *data = reinterpret_cast<const uchar *>(part.data());
+        if (bits == 8)
+            Unpack8(data, stride, rows, first, count);
+        else if (bits == 4)
+            UnpackPacked<4>(data, stride, rows, first, count);
+        else if (bits == 2)
+            UnpackPacked<2>(data, stride, rows, first, count);
+        else
+            UnpackPacked<1>(data, stride, rows, first, count);
     }
     r.pixels = PixelBuffer(std::move(pixels), n);
     return r;

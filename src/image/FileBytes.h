@@ -7,37 +7,25 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 
-// A regular file's bytes for one reading. A large file is mapped: its pages
-// come straight from the system's cache, with no fresh memory to clear and
-// no copy. A file cut shorter while it is mapped ends the process.
+// A regular file's bytes for one reading, copied into a buffer of our own:
+// another program may cut or rewrite the file meanwhile, and a mapping of
+// it would then end the process on the next read of a vanished page. A file
+// that shrinks while it is read yields what was there, a cut file to its
+// reader.
 class FileBytes {
 public:
     FileBytes() = default;
     explicit FileBytes(QByteArray bytes) : read_(std::move(bytes)) {}
-    FileBytes(FileBytes &&other) noexcept;
-    FileBytes &operator=(FileBytes &&other) noexcept;
-    FileBytes(const FileBytes &) = delete;
-    FileBytes &operator=(const FileBytes &) = delete;
-    ~FileBytes();
 
-    QByteArrayView view() const
-    {
-        return map_ ? QByteArrayView(map_, size_) : QByteArrayView(read_);
-    }
-    // The bytes in a buffer of their own, leaving this empty: a copy only
-    // when they are mapped; none when memory runs out.
-    std::optional<QByteArray> take();
+    QByteArrayView view() const { return QByteArrayView(read_); }
+    // The bytes, leaving this empty.
+    std::optional<QByteArray> take() { return std::exchange(read_, QByteArray()); }
 
 private:
-    void unmap();
-
     QByteArray read_;
-    const char *map_ = nullptr;
-    qsizetype size_ = 0;
-
-    friend std::optional<FileBytes> ReadFileBytes(const QString &path, FileError *error);
 };
 
-// As ReadWholeFile, mapped when large.
+// As ReadWholeFile.
 std::optional<FileBytes> ReadFileBytes(const QString &path, FileError *error = nullptr);

@@ -109,6 +109,9 @@ GifLzwResult DecodeGifLzw(QByteArrayView file, qsizetype at, qsizetype blockEnd,
             return {GifLzwEnd::EndCode, in.blockEnd};
         std::size_t len;
         if (code < clear) {
+            // Codes past 8 bits leave room for indices no colour table has.
+            if (code > 255)
+                return {GifLzwEnd::Damaged, in.blockEnd};
             out[pos] = quint8(255 - code);
             len = 1;
         } else if (code < next) {

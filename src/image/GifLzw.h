@@ -20,7 +20,8 @@ struct GifLzwResult {
 
 // Decodes the sub-blocks of one frame into n pixels, file index i written
 // as 255 - i. The current sub-block holds file[at, blockEnd); the next one's
-// length byte is at blockEnd. minCodeSize is the frame's first byte, at most 8.
+// length byte is at blockEnd. minCodeSize is the frame's first byte, at most 11;
+// a literal past 255 is damage.
 GifLzwResult DecodeGifLzw(QByteArrayView file, qsizetype at, qsizetype blockEnd, int minCodeSize,
                           quint8 *out, std::size_t n);
 

@@ -24,9 +24,16 @@ constexpr qint64 kMaxDecodedPixels = kMaxImagePixels;
 constexpr char kCycleApp[] = "CRNG\0\0\0\0"
                              "1.0";
 
+// giflib sets up its own decoder for codes of 9 bits at most, though a
+// frame's codes may grow to 12 bits from any size: ours decodes the data,
+// and giflib is shown a size it takes in place of the frame's.
+constexpr int kMaxCodeSize = 11;
+constexpr int kGiflibCodeSize = 8;
+
 struct GifSource {
     QByteArrayView bytes;
     qsizetype at = 0;
+    qsizetype codeSizeAt = -1;
 };
 
 int ReadGifBytes(GifFileType *gif, GifByteType *out, int wanted)
@@ -34,8 +41,27 @@ int ReadGifBytes(GifFileType *gif, GifByteType *out, int wanted)
     auto *src = static_cast<GifSource *>(gif->UserData);
     const int n = int(qMin<qsizetype>(wanted, src->bytes.size() - src->at));
     std::memcpy(out, src->bytes.data() + src->at, std::size_t(qMax(n, 0)));
+    if (src->codeSizeAt >= src->at && src->codeSizeAt < src->at + n)
+        out[src->codeSizeAt - src->at] = kGiflibCodeSize;
     src->at += qMax(n, 0);
     return n;
+}
+
+// The frame's LZW code size, after its descriptor and colour table; -1 when
+// the file ends first.
+int FrameCodeSize(GifSource &source)
+{
+    const QByteArrayView f = source.bytes;
+    if (f.size() - source.at < 10)
+        return -1;
+    const int flags = quint8(f[source.at + 8]);
+    const qsizetype at = source.at + 9 + (flags & 0x80 ? 3 << ((flags & 7) + 1) : 0);
+    if (at >= f.size())
+        return -1;
+    const int size = quint8(f[at]);
+    if (size > kGiflibCodeSize)
+        source.codeSizeAt = at;
+    return size;
 }
 
 struct GifCloser {
@@ -111,7 +137,8 @@ ImageRead ReadGif(QByteArrayView file)
     if (!gif)
         return RefuseGif(error);
     GifFileType *g = gif.get();
-    if (const ImageRefusal size = CheckImageSize(g->SWidth, g->SHeight); size != ImageRefusal::None)
+    if (const ImageRefusal size = CheckOpenedSize(g->SWidth, g->SHeight);
+        size != ImageRefusal::None)
         return RefuseImage(
             size,
             size == ImageRefusal::Empty
@@ -149,6 +176,13 @@ ImageRead ReadGif(QByteArrayView file)
             return RefuseImage(ImageRefusal::Unreadable, QStringLiteral("no picture in the file"));
         }
     } while (record != IMAGE_DESC_RECORD_TYPE);
+    const int codeSize = FrameCodeSize(source);
+    if (codeSize > kMaxCodeSize)
+        return RefuseImage(ImageRefusal::Unreadable,
+                           QStringLiteral("an LZW code size of %1, where codes of 12 bits allow "
+                                          "at most %2")
+                               .arg(codeSize)
+                               .arg(kMaxCodeSize));
     if (DGifGetImageDesc(g) == GIF_ERROR)
         return RefuseGif(g->Error);
 
@@ -165,9 +199,9 @@ ImageRead ReadGif(QByteArrayView file)
         return RefuseImage(
             ImageRefusal::TooLarge,
             QStringLiteral("a frame of %1 x %2 far beyond its screen").arg(d.Width).arg(d.Height));
+    // Data that could never fill the frame is a cut file.
     if (work * 12 > kMaxPixelsPer12Bits * 8 * (file.size() - source.at))
-        return RefuseImage(ImageRefusal::TooLarge,
-                           QStringLiteral("the frame is larger than its data can fill"));
+        return RefuseGif(D_GIF_ERR_READ_FAILED);
 
     ImageRead r;
     r.width = g->SWidth;
@@ -200,9 +234,9 @@ ImageRead ReadGif(QByteArrayView file)
         PixelBytes rows;
         if (!inPlace && !(rows = AllocatePixels(needed * frameWidth)))
             return RefuseImage(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
-        int codeSize = 0;
+        int giflibSize = 0;
         GifByteType *block = nullptr;
-        if (DGifGetCode(g, &codeSize, &block) == GIF_ERROR)
+        if (DGifGetCode(g, &giflibSize, &block) == GIF_ERROR)
             return RefuseGif(g->Error);
         if (!block)
             return RefuseGif(D_GIF_ERR_IMAGE_DEFECT);

@@ -1,6 +1,32 @@
 #include "image/ImageFormats.h"
 
+#include "image/ByteSource.h"
+
 #include <QtEndian>
+
+namespace {
+
+// A reader's result as opening takes it.
+AnyImage FromImageRead(ImageRead read)
+{
+    AnyImage any;
+    any.refusal = read.refusal;
+    any.detail = read.detail;
+    if (read.refusal != ImageRefusal::None) {
+        // The PCX side says refused too, for callers that only look there.
+        any.pcx.refusal = read.refusal == ImageRefusal::NotIndexed ? PcxRefusal::NotIndexed8
+                                                                   : PcxRefusal::Unreadable;
+        return any;
+    }
+    any.pcx = ToPcxFile(std::move(read));
+    if (!any.pcx.accepted()) {
+        any.refusal = ImageRefusal::TooLarge;
+        any.detail = QStringLiteral("a PCX holds at most 65536 x 65536 pixels");
+    }
+    return any;
+}
+
+} // namespace
 
 ImageRead RefuseImage(ImageRefusal why, const QString &detail)
 {
@@ -15,6 +41,14 @@ ImageRefusal CheckImageSize(qint64 width, qint64 height)
     if (width <= 0 || height <= 0)
         return ImageRefusal::Empty;
     return width * height > kMaxImagePixels ? ImageRefusal::TooLarge : ImageRefusal::None;
+}
+
+ImageRefusal CheckOpenedSize(qint64 width, qint64 height)
+{
+    const ImageRefusal why = CheckImageSize(width, height);
+    return why == ImageRefusal::None && (width > kMaxOpenedSide || height > kMaxOpenedSide)
+               ? ImageRefusal::TooLarge
+               : why;
 }
 
 ImageFormat DetectImageFormat(QByteArrayView file)
@@ -99,7 +133,8 @@ ImageRead ReadIndexedImage(QByteArrayView file)
 PcxFile ToPcxFile(ImageRead image)
 {
     PcxFile pcx;
-    if (image.width < 1 || image.height < 1 || image.width > 65536 || image.height > 65536 ||
+    if (image.width < 1 || image.height < 1 || image.width > kMaxOpenedSide ||
+        image.height > kMaxOpenedSide ||
         image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) {
         pcx.refusal = PcxRefusal::SizeBeyondData;
         return pcx;
@@ -144,19 +179,19 @@ AnyImage ReadAnyImage(QByteArrayView file)
         }
         return any;
     }
-    ImageRead read = ReadIndexedImage(file);
-    any.refusal = read.refusal;
-    any.detail = read.detail;
-    if (read.refusal != ImageRefusal::None) {
-        // The PCX side says refused too, for callers that only look there.
-        any.pcx.refusal = read.refusal == ImageRefusal::NotIndexed ? PcxRefusal::NotIndexed8
-                                                                   : PcxRefusal::Unreadable;
-        return any;
+    return FromImageRead(ReadIndexedImage(file));
+}
+
+AnyImage ReadStreamedImage(ByteSource &source)
+{
+    switch (DetectImageFormat(source.peek(8))) {
+    case ImageFormat::Png:
+        return FromImageRead(ReadPng(source));
+    case ImageFormat::Bmp:
+        return FromImageRead(ReadBmp(source));
+    default:
+        break;
     }
-    any.pcx = ToPcxFile(std::move(read));
-    if (!any.pcx.accepted()) {
-        any.refusal = ImageRefusal::TooLarge;
-        any.detail = QStringLiteral("a PCX holds at most 65536 x 65536 pixels");
-    }
-    return any;
+    return FromImageRead(
+        RefuseImage(ImageRefusal::Unsupported, QStringLiteral("not a PNG or BMP file")));
 }

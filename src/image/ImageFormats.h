@@ -37,3 +37,6 @@ struct AnyImage {
     PcxFile pcx;
 };
 AnyImage ReadAnyImage(QByteArrayView file);
+// A PNG or BMP read from the source a part at a time, as ReadAnyImage reads it.
+class ByteSource;
+AnyImage ReadStreamedImage(ByteSource &source);

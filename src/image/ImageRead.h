@@ -9,6 +9,8 @@
 
 // One limit for every kind of picture, checked before anything is allocated.
 constexpr qint64 kMaxImagePixels = qint64(1) << 28;
+// A picture that opens is held as a PCX's pixels are, 16 bits a side.
+constexpr qint64 kMaxOpenedSide = 65536;
 
 // Why a picture was refused; each has a message of its own.
 enum class ImageRefusal {
@@ -41,8 +43,14 @@ ImageRead RefuseImage(ImageRefusal why, const QString &detail);
 
 // Refuses a size that is empty or past the limit; None when it may be read.
 ImageRefusal CheckImageSize(qint64 width, qint64 height);
+// The same, and a side past kMaxOpenedSide is too large: for the readers of
+// pictures that open.
+ImageRefusal CheckOpenedSize(qint64 width, qint64 height);
 
+class ByteSource;
 ImageRead ReadPng(QByteArrayView file);
+ImageRead ReadPng(ByteSource &file);
 ImageRead ReadBmp(QByteArrayView file);
+ImageRead ReadBmp(ByteSource &file);
 // The first frame on the logical screen.
 ImageRead ReadGif(QByteArrayView file);

@@ -1,6 +1,6 @@
 #include "image/LoadPcxFile.h"
 
-#include "image/FileBytes.h"
+#include "image/ByteSource.h"
 #include "image/ImageFormats.h"
 #include "image/PcxReader.h"
 #include "image/TrueColour.h"
@@ -11,6 +11,8 @@
 #include "shell/Forms.h"
 #include "shell/frmMain.h"
 #include "shell/mdlGlobal.h"
+
+#include <QFile>
 
 #include <algorithm>
 #include <optional>
@@ -31,7 +33,8 @@ AnyImage ConvertedInstead(QByteArrayView bytes, const QString &path)
     TrueColourRows rows(bytes, path);
     AnyImage why;
     // The result is held as a PCX's pixels are.
-    if (rows.refusal() == ImageRefusal::None && (rows.width() > 65536 || rows.height() > 65536)) {
+    if (rows.refusal() == ImageRefusal::None &&
+        (rows.width() > kMaxOpenedSide || rows.height() > kMaxOpenedSide)) {
         why.refusal = ImageRefusal::TooLarge;
         why.detail = QStringLiteral("a PCX holds at most 65536 x 65536 pixels");
         return why;
@@ -46,14 +49,8 @@ AnyImage ConvertedInstead(QByteArrayView bytes, const QString &path)
 
 // PNG, BMP and GIF: read into what a PCX yields, then the PCX rules apply.
 // Nothing reads their file's bytes once they are decoded, so none are kept.
-bool LoadOtherImage(const QString &path, QByteArrayView bytes)
+bool TakeOtherImage(const QString &path, AnyImage read)
 {
-    AnyImage read = ReadAnyImage(bytes);
-    if (read.refusal == ImageRefusal::NotIndexed) {
-        read = ConvertedInstead(bytes, path);
-        if (read.refusal == ImageRefusal::None)
-            return false;
-    }
     if (read.refusal != ImageRefusal::None) {
         ThePlatform().messageBox(&FrmMain(), ImageRefusalMessage(read, path),
                                  Platform::Buttons::Ok);
@@ -69,6 +66,17 @@ bool LoadOtherImage(const QString &path, QByteArrayView bytes)
     accepted = std::move(read.pcx);
     LoadPcxPallet();
     return true;
+}
+
+bool LoadOtherImage(const QString &path, QByteArrayView bytes)
+{
+    AnyImage read = ReadAnyImage(bytes);
+    if (read.refusal == ImageRefusal::NotIndexed) {
+        read = ConvertedInstead(bytes, path);
+        if (read.refusal == ImageRefusal::None)
+            return false;
+    }
+    return TakeOtherImage(path, std::move(read));
 }
 
 } // namespace
@@ -104,19 +112,38 @@ bool LoadPcxFile(const QString &path)
     // until the new one is accepted.
     PcxFileBytes = QByteArray();
     accepted.reset();
-    FileError error;
-    std::optional<FileBytes> bytes = ReadFileBytes(path, &error);
+    QFile file;
+    FileError error = OpenRegularFile(path, file);
+    std::optional<QByteArray> bytes;
+    if (!error) {
+        // A PNG or BMP with a palette is read a part at a time, so memory
+        // stays near its pixels; any other file, and a truecolour one to
+        // convert, whole.
+        ByteSource source(file);
+        const ImageFormat format = DetectImageFormat(source.peek(8));
+        if (format == ImageFormat::Png || format == ImageFormat::Bmp) {
+            AnyImage read = ReadStreamedImage(source);
+            if (!source.error().isEmpty())
+                error = {FileProblem::ReadError, source.error()};
+            else if (read.refusal != ImageRefusal::NotIndexed)
+                return TakeOtherImage(path, std::move(read));
+        }
+        if (!error && !file.seek(0))
+            error = {FileProblem::ReadError, file.errorString()};
+        if (!error)
+            bytes = ReadOpenedFile(file, error);
+    }
     if (error) {
         ThePlatform().messageBox(&FrmMain(), FileMessage(Catalog, path, error),
                                  Platform::Buttons::Ok);
         return false;
     }
     if (bytes) {
-        const ImageFormat format = DetectImageFormat(bytes->view());
+        const ImageFormat format = DetectImageFormat(*bytes);
         if (format == ImageFormat::Png || format == ImageFormat::Bmp || format == ImageFormat::Gif)
-            return LoadOtherImage(path, bytes->view());
+            return LoadOtherImage(path, *bytes);
         if (format == ImageFormat::Unknown) {
-            const AnyImage read = ConvertedInstead(bytes->view(), path);
+            const AnyImage read = ConvertedInstead(*bytes, path);
             if (read.refusal == ImageRefusal::None)
                 return false;
             if (read.refusal != ImageRefusal::Unsupported) {
@@ -126,26 +153,16 @@ bool LoadPcxFile(const QString &path)
             }
         }
     }
-    // A PCX's bytes stay as the program's own, taken before it is decoded
-    // so the file is never held twice.
-    std::optional<QByteArray> kept = bytes ? bytes->take() : std::nullopt;
-    if (bytes && !kept) {
-        ThePlatform().messageBox(
-            &FrmMain(),
-            FileMessage(Catalog, path,
-                        {FileProblem::ReadError, QStringLiteral("the file is too large")}),
-            Platform::Buttons::Ok);
-        return false;
-    }
-    PcxFile file = kept ? ReadPcx(*kept) : PcxFile{PcxRefusal::Unreadable, {}, {}, {}, {}, {}};
-    mdlGlobal::PcxHeader = file.header;
-    if (!file.accepted()) {
+    // A PCX's bytes stay as the program's own.
+    PcxFile pcx = bytes ? ReadPcx(*bytes) : PcxFile{PcxRefusal::Unreadable, {}, {}, {}, {}, {}};
+    mdlGlobal::PcxHeader = pcx.header;
+    if (!pcx.accepted()) {
         ThePlatform().messageBox(&FrmMain(), Catalog.MsgPcxUnsupported, Platform::Buttons::Ok);
         return false;
     }
-    PcxFileBytes = std::move(*kept);
+    PcxFileBytes = std::move(*bytes);
     PcxFileLen = PcxFileBytes.size();
-    accepted = std::move(file);
+    accepted = std::move(pcx);
     LoadPcxPallet();
     return true;
 }

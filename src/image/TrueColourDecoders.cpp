@@ -25,6 +25,7 @@ bool SetRgbaOutput(png_structp png, PngHeader &h)
     png_set_gray_to_rgb(png);
     png_set_filler(png, 0xff, PNG_FILLER_AFTER);
     h.passes = png_set_interlace_handling(png);
+    CountPngRows(png, h);
     return true;
 }
 
@@ -51,9 +52,9 @@ bool ReadPngRowsAt(png_structp png, png_bytepp rows, int count, int passes)
 
 class PngRows : public RowDecoder {
 public:
-    explicit PngRows(QByteArrayView file)
+    explicit PngRows(QByteArrayView file) : source(file)
     {
-        state.bytes = file;
+        state.source = &source;
         if (PngHasNoPixel(file)) {
             refuse(ImageRefusal::Empty, QStringLiteral("the picture has no pixel"));
             return;
@@ -109,6 +110,7 @@ private:
         refuse(why.refusal, why.detail);
     }
 
+    ByteSource source;
     PngState state;
     PngReadGuard guard;
     int passes = 1;
