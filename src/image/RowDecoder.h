@@ -17,6 +17,8 @@ public:
     virtual bool read(std::uint8_t *out, int rows) = 0;
     // The whole picture when the decoder holds it already as RGBA; else null.
     virtual QImage take() { return {}; }
+    // Every row, when none has been read yet.
+    virtual bool readAll(std::uint8_t *out) { return read(out, height); }
 
     ImageRefusal refusal = ImageRefusal::None;
     QString detail;
