@@ -90,9 +90,12 @@ std::pair<Vec3, Vec3> CarriedBox(const Candidates &candidates, bool light)
 // whichever is less: far enough to mix two entries, not a third.
 class Specks {
 public:
-    explicit Specks(const Candidates &candidates)
+    // pixels: the picture's, which bound how many colours it can hold.
+    Specks(const Candidates &candidates, std::size_t pixels)
         : points_(PointsOf(candidates, ColourSpace::Oklab))
     {
+        while (cacheBits_ < 18 && (std::size_t(1) << cacheBits_) < pixels)
+            ++cacheBits_;
         // An entry of the same colour leaves no gap: a palette padded with
         // black would hold every dark pixel to its nearest entry.
         for (const Vec3 &p : points_) {
@@ -110,7 +113,7 @@ public:
             return pick;
         // Most pictures never get here: the search is built on first need.
         if (!far_)
-            far_.emplace(points_);
+            far_.emplace(points_, cacheBits_);
         const int nearest = far_->cache.find(far_->finder, ColourSpace::Oklab, colour, pick);
         const float near = Distance2(lab, points_[std::size_t(nearest)]);
         const float beside = std::sqrt(near) + gaps_[std::size_t(nearest)];
@@ -119,12 +122,13 @@ public:
 
 private:
     struct Far {
-        explicit Far(const std::vector<Vec3> &points) : finder(points) {}
+        Far(const std::vector<Vec3> &points, int bits) : finder(points), cache(bits) {}
         NearestFinder finder;
         ColourCache cache;
     };
     std::vector<Vec3> points_;
     std::vector<float> gaps_;
+    int cacheBits_ = 10;
     std::optional<Far> far_;
 };
 
@@ -138,7 +142,7 @@ public:
     // cubes, as the refinement that follows sees a picture; else in sRGB
     // values, picked by the finder (in OKLab, moved by the error as OKLab
     // bends around the pixel) or by cubes in RGB. One of finder and cubes.
-    Diffusion(const std::uint8_t *rgba, int width, const Candidates &candidates,
+    Diffusion(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
               NearestFinder *finder, CubeNearest *cubes, bool light, const RemapOptions &o,
               std::uint8_t *out)
         : rgba_(rgba), width_(width), candidates_(candidates), finder_(finder), cubes_(cubes),
@@ -150,7 +154,7 @@ public:
         // Alone, diffusion keeps the mean of a palette too sparse for the
         // rule; refined, it starts what the refinement keeps to.
         if (light_)
-            specks_.emplace(candidates);
+            specks_.emplace(candidates, std::size_t(width) * std::size_t(height));
         scale_ = float(o.strength) / 100.0f / float(kernel_.divisor);
     }
 
@@ -320,8 +324,8 @@ void Diffuse(const std::uint8_t *rgba, int width, int height, const Candidates &
             cubes.emplace(diffused, box.first, box.second);
         else
             own.emplace(diffused);
-        Diffusion diffusion(rgba, width, tidy, own ? &*own : nullptr, cubes ? &*cubes : nullptr,
-                            light, o, out);
+        Diffusion diffusion(rgba, width, height, tidy, own ? &*own : nullptr,
+                            cubes ? &*cubes : nullptr, light, o, out);
         const auto rows = [&](int b) {
             return std::pair(b * kBandRows, std::min(height, (b + 1) * kBandRows));
         };

@@ -54,14 +54,15 @@ NearestFinder::NearestFinder(std::vector<Vec3> points) : points_(std::move(point
     if (n < 2 || n > 65535)
         return;
     const float widest = *std::max_element(spread, spread + 3);
+    grid_ = n >= 128 ? 64 : n >= 32 ? 32 : 16;
     for (int k = 0; k < 3; ++k) {
         const float extent = std::max(spread[k], widest * 0.01f) * 2.0f;
         At(origin_, k) = At(lo, k) - (extent - spread[k]) / 2;
-        At(size_, k) = extent / kGrid;
-        At(scale_, k) = kGrid / extent;
+        At(size_, k) = extent / grid_;
+        At(scale_, k) = grid_ / extent;
     }
     if (widest > 0 && std::isfinite(widest))
-        cells_.resize(std::size_t(kGrid) * kGrid * kGrid);
+        cells_.resize(std::size_t(grid_) * std::size_t(grid_) * std::size_t(grid_));
 }
 
 int NearestFinder::cellOf(Vec3 q) const
@@ -71,9 +72,9 @@ int NearestFinder::cellOf(Vec3 q) const
     int cell = 0;
     for (int k = 0; k < 3; ++k) {
         const float f = (At(q, k) - At(origin_, k)) * At(scale_, k);
-        if (!(f >= 0 && f < kGrid))
+        if (!(f >= 0 && f < grid_))
             return -1;
-        cell = cell * kGrid + int(f);
+        cell = cell * grid_ + int(f);
     }
     return cell;
 }
@@ -83,9 +84,9 @@ void NearestFinder::fillCell(int cell)
     // The cell's box, a little larger so that a query rounded into the cell
     // from just outside is still inside it.
     Vec3 lo, hi;
-    for (int k = 2, c = cell; k >= 0; --k, c /= kGrid) {
+    for (int k = 2, c = cell; k >= 0; --k, c /= grid_) {
         const float pad = At(size_, k) * 1e-3f;
-        At(lo, k) = At(origin_, k) + float(c % kGrid) * At(size_, k) - pad;
+        At(lo, k) = At(origin_, k) + float(c % grid_) * At(size_, k) - pad;
         At(hi, k) = At(lo, k) + At(size_, k) + 2 * pad;
     }
     const auto farthest = [&](const Vec3 &p) {
@@ -202,7 +203,10 @@ int NearestFinder::walk(Vec3 query, int found, float best) const
     return found;
 }
 
-ColourCache::ColourCache() : keys_(1u << kBits, 0xffffffffu), found_(1u << kBits, 0) {}
+ColourCache::ColourCache(int bits)
+    : bits_(bits), keys_(1u << bits, 0xffffffffu), found_(1u << bits, 0)
+{
+}
 
 int ColourCache::miss(NearestFinder &finder, ColourSpace space, Rgb8 c, int hint,
                       std::uint32_t slot)

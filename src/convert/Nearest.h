@@ -37,7 +37,9 @@ private:
         std::int32_t start = -1;
         std::int32_t count = 0;
     };
-    static constexpr int kGrid = 64;
+    // Cells along each side: fewer for few points, which would leave most
+    // cells empty and cost more to set out than to search.
+    int grid_ = 64;
     // A cell's points in whole blocks, whose distances are computed together.
     static constexpr int kBlock = 8;
     int cellOf(Vec3 query) const;
@@ -98,18 +100,19 @@ private:
 // Direct-mapped on the whole colour, so a hit is the exact answer.
 class ColourCache {
 public:
-    ColourCache();
+    // bits: of the slots' count, at most 24; fewer for a small picture.
+    explicit ColourCache(int bits = 18);
     int find(NearestFinder &finder, ColourSpace space, Rgb8 c, int hint)
     {
         const std::uint32_t rgb = std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b;
-        const std::uint32_t slot = (rgb * 2654435761u) >> (32 - kBits);
+        const std::uint32_t slot = (rgb * 2654435761u) >> (32 - bits_);
         return keys_[slot] == rgb ? found_[slot] : miss(finder, space, c, hint, slot);
     }
 
 private:
     int miss(NearestFinder &finder, ColourSpace space, Rgb8 c, int hint, std::uint32_t slot);
 
-    static constexpr int kBits = 18;
+    int bits_;
     std::vector<std::uint32_t> keys_;
     std::vector<std::uint16_t> found_;
 };
