@@ -11,8 +11,8 @@
 
 // Cells, sliders and boxes: the selection as noted on the way and at the end, the entries
 // changed, messages. Leaving a box or Return commits it; a refusal changes nothing, says so and
-// keeps the focus with the text selected; a click on a cell commits what was typed first (and
-// stays if refused); the window losing the focus does not commit.
+// keeps the focus with the text selected; a click on a cell commits what was typed first if it
+// can, else drops it; the window losing the focus does not commit.
 QString Edits()
 {
     return Join(notes.join(' '), Selected(), Changed(), Msgs());
@@ -26,7 +26,7 @@ const Table kEdits = {
     {[] { Sel(255), Key(P().sldColBar[2], Qt::Key_PageUp), Key(P().sldColBar[2], Qt::Key_Right); },
      " 255 87,94,107 255-255 "},
     {[] { Sel(37), Type(P().txtColor[0], "256"), Tab(P().txtColor[1]), Note(Selected()), Sel(38); },
-     "37 256/27@,34,41 37 256/27@,34,41  255,255"},
+     "37 256/27@,34,41 38 48@,55,62  255"}, // a click drops what was refused
     {[] { Sel(37), Type(P().txtColor[2], ""), Tab(P().txtColor[0]); }, " 37 27@,34,0 37-37 "},
     {[] { Sel(37), Type(P().txtColor[2], "255"), Tab(P().txtColor[0]); }, " 37 27@,34,255 37-37 "},
     {[] { Sel(37), Type(P().txtColor[1], "13.5"), Tab(P().txtColor[0]); },

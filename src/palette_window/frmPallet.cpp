@@ -238,10 +238,11 @@ void frmPallet::lblColor_Click(qint16 index)
 void frmPallet::lblColor_UserClick(qint16 index)
 {
     // A cell takes no focus, so a value typed and not yet applied would be
-    // overwritten unread: it goes to the entry it was typed for first.
+    // overwritten unread: it goes to the entry it was typed for first. One
+    // that cannot be applied was refused already; the click replaces it.
     for (int k = 0; k < 3; ++k) {
-        if (txtColor[k]->isModified() && !textCommit->commit(k))
-            return;
+        if (txtColor[k]->isModified() && typedValue(k))
+            textCommit->commit(k);
     }
     lblColor_Click(index);
 }
@@ -259,12 +260,18 @@ void frmPallet::txtColor_GotFocus(int k)
     SelectWholeText(txtColor[k], AnsiByteLen(txtColor[k]->text()).toInt());
 }
 
+std::optional<int> frmPallet::typedValue(int k) const
+{
+    const QString text = txtColor[k]->text();
+    return ReadWholeInRange(text.isEmpty() ? QStringLiteral("0") : text, 0, 255);
+}
+
 bool frmPallet::txtColor_LostFocus(int k)
 {
     QLineEdit *box = txtColor[k];
     if (box->text().isEmpty())
         box->setText(QStringLiteral("0"));
-    const auto value = ReadWholeInRange(box->text(), 0, 255);
+    const auto value = typedValue(k);
     if (!value) {
         ThePlatform().messageBox(this, Catalog.MsgOver255, Platform::Buttons::Ok);
         box->setFocus(Qt::OtherFocusReason);

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class ClickLabel;
 class QGroupBox;
@@ -63,7 +64,8 @@ public:
     void PalletSet();
     void initPallet(quint8 r, quint8 g, quint8 b);
     void lblColor_Click(qint16 index);
-    // A click on a cell: applies a value still typed in a box, then selects.
+    // A click on a cell: applies a value still typed in a box if it can be
+    // applied, drops it otherwise, then selects.
     void lblColor_UserClick(qint16 index);
 
     void sldColBar_Change(int k);
@@ -150,6 +152,8 @@ private:
     void showCell(int index);
     void showSelectedColour();
     void setSliderQuietly(int k, int value);
+    // Box k's text as a channel value; none when it is refused.
+    std::optional<int> typedValue(int k) const;
     void redrawIfImage();
 
     void SetUpTools();

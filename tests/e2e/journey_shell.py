@@ -2,8 +2,8 @@
 from the title strip and the bare surface only, maximise moves nothing,
 minimise and restore, About over the main window without minimise and leaving
 no X window inside it, the colour chooser beside the palette and main windows.
-Return and a cell click apply typed values; a refused one is retyped. Alt+F4
-asks first."""
+Return and a cell click apply typed values; a refused one is retyped, or
+dropped by a cell click. Alt+F4 asks first."""
 
 from harness import *
 
@@ -89,10 +89,17 @@ def body(app, tool):
     app.answer("Palmiro", "Return")
     key("3", "0", "0", "Tab")  # replaces the zoom shown, selected
     until_screen(lambda i: i.crop(zoom) != wanted, "300 after a refusal", name="zoom.png")
-    cell = lambda i: app.at(app.pallet, 8 + 16 * i, 24)
+    cell = lambda i: app.at(app.pallet, 8 + 16 * (i % 16), 24 + 16 * (i // 16))
     typed(app.pallet, (48, 329), "200")
     click(*cell(1))  # entry 0 takes the red typed for it
     until_screen(lambda i: i.getpixel(cell(0)) != (200, 0, 0), "the red of entry 0")
+    click(*cell(0))
+    typed(app.pallet, (48, 329), "abc")
+    click(*app.at(app.pallet, 48, 353))  # the green box: refused
+    app.answer("Palmiro", "Return")
+    click(*cell(37))  # drops the refused text and selects
+    swatch = app.at(app.pallet, *SWATCH)
+    until_screen(lambda i: i.getpixel(swatch) != (0, 0, 0), "entry 37 selected", name="dropped.png")
     xdo("windowactivate", "--sync", app.main)
     key("alt+F4")  # the edit unsaved: Cancel keeps the program running
     app.answer("Palmiro", "Escape", "unsaved.png")
