@@ -39,6 +39,11 @@ const Table kEdits = {
      },
      " 37 27,99@,41 37-37 255"},
     {[] { Sel(37), Type(P().txtColor[0], "99"), Activate(&M()); }, " 37 99/27,34,41  "},
+    {[] { // a cell shows its tip whichever window is active
+         Activate(&M()), QTest::mouseMove(P().lblColor[37]);
+         Note(Join(QTest::qWaitFor([] { return QToolTip::isVisible(); }, 3000)));
+     },
+     "true 0 3,10,17  "},
     {[] { Sel(37), Type(P().txtColor[0], "256"), Click(P().sldColBar[1]); },
      " 37 256/27@,34,41  255"}, // the press that took the focus does not act
     {[] { // a range added and changed is a step each; F5 in each window and the dialog's button

@@ -86,6 +86,8 @@ void frmPallet::SetUpTools()
     });
     unusedMarks->hide();
     auto *tips = new CellTips(this);
+    // A dialog closed leaves the main window active: the cells still answer a hover.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     for (int i = 0; i < kPalletEntries; ++i) {
         ClickLabel *cell = lblColor[i];
         cell->installEventFilter(tips);

@@ -3,7 +3,8 @@ from the title strip and the bare surface only, maximise moves nothing,
 minimise and restore, About over the main window without minimise and leaving
 no X window inside it, the colour chooser beside the palette and main windows.
 Return and a cell click apply typed values; a refused one is retyped, or
-dropped by a cell click. Alt+F4 asks first."""
+dropped by a cell click. Cell tooltips show in an inactive window. Alt+F4 asks
+first."""
 
 from harness import *
 
@@ -64,6 +65,15 @@ def body(app, tool):
     kids = re.search(r"(\d+) child", run("xwininfo", "-children", "-id", app.main))[1]
     check(kids == "0", f"the main window holds {kids} X windows of its own")
 
+    cell = lambda i: app.at(app.pallet, 8 + 16 * (i % 16), 24 + 16 * (i // 16))
+    check(int(xdo("getactivewindow")) != app.pallet, "the palette window active after About")
+    move(*cell(37))  # the window not active, its cells still show their tips
+    tips = lambda: [w for w in app.windows() if w not in (app.main, app.pallet, app.screen)]
+    wait(tips, "the tooltip of cell 37")
+    shot("tooltip.png")
+    move(*app.at(app.main, 60, 200))
+    wait(lambda: not tips(), "the tooltip to go")
+
     click(*app.at(app.pallet, 8, 24), 3)  # entry 0's menu: "Edit colour of 0..."
     time.sleep(0.5)
     key("c")
@@ -89,7 +99,6 @@ def body(app, tool):
     app.answer("Palmiro", "Return")
     key("3", "0", "0", "Tab")  # replaces the zoom shown, selected
     until_screen(lambda i: i.crop(zoom) != wanted, "300 after a refusal", name="zoom.png")
-    cell = lambda i: app.at(app.pallet, 8 + 16 * (i % 16), 24 + 16 * (i // 16))
     typed(app.pallet, (48, 329), "200")
     click(*cell(1))  # entry 0 takes the red typed for it
     until_screen(lambda i: i.getpixel(cell(0)) != (200, 0, 0), "the red of entry 0")
