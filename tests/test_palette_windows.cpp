@@ -230,15 +230,15 @@ QString Undo()
 const Table kUndo = {
     {[] { Short(), Key(P().sldColBar[1], Qt::Key_Right), Key(P().sldColBar[1], Qt::Key_PageUp); },
      "2 undone redone 5 0,6,0"},
-    {[] { // one drag is one step; one that ends where it began, none
+    {[] { // one drag is one step; one that ends where it began, none; the next drag, another
          Short();
-         for (int drag = 0; drag < 2; ++drag) { // 0 to 9, then 9 to 9
+         for (int end : {9, 9, 20}) { // 0 to 9, 9 to 9, 9 to 20, each through 40
              QTest::mousePress(P().sldColBar[1], Qt::LeftButton);
-             P().sldColBar[1]->setValue(40), P().sldColBar[1]->setValue(9);
+             P().sldColBar[1]->setValue(40), P().sldColBar[1]->setValue(end);
              QTest::mouseRelease(P().sldColBar[1], Qt::LeftButton);
          }
      },
-     "1 undone redone 5 0,9,0"},
+     "2 undone redone 5 0,20,0"},
     {[] { Short(), Type(P().txtColor[0], "77"), Tab(P().txtColor[1]); },
      "1 undone redone 5 77,0@,0"},
     {[] { Short(), Type(P().txtColor[0], "77"), Sel(5); }, "1 undone redone 5 77@,0,0"},

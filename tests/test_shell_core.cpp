@@ -149,6 +149,7 @@ private slots:
         };
         row("case, blanks, CRLF, no last newline", "  [title]  \r\n\t Frm_Main \t=  a b \t", "a b");
         row("comments", "[A]\nB=f\n[TITLE]\n;FRM_MAIN=x\n ; FRM_MAIN=x\nFRM_MAIN=y", "y");
+        row("';' inside a value", "[TITLE]\nFRM_MAIN=a;b ;c", "a;b ;c");
         row("first duplicate wins, '=' in value", "[TITLE]\nFRM_MAIN=a=b\nfrm_main=B\n", "a=b");
         row("double quotes", "[TITLE]\nFRM_MAIN=\" Foo \"\n", " Foo ");
         row("single quotes", "[TITLE]\nFRM_MAIN='Foo'\n", "Foo");
@@ -191,6 +192,8 @@ private slots:
         // The cut at 1023 bytes falls inside the first character of the tail.
         cut("Shift-JIS not split", 1022, Sjis(u"パパ"_qs), {});
         cut("half-width katakana is one byte", 1022, Sjis(u"ﾊﾟ"_qs), u"ﾊ"_qs);
+        // A lead byte taken for one byte pairs its trail with the next, and a character is lost.
+        cut("Shift-JIS lead bytes 0xE0 to 0xFC", 1019, "\xfb\x81\xe0\x81\x81", u"禔焉"_qs);
         cut("UTF-8 not split", 1021, u"パ"_qs.toUtf8(), {});
         cut("UTF-8 fits", 1020, u"パパ"_qs.toUtf8(), u"パ"_qs);
         const QByteArray key = "[TITLE]\r\nFRM_MAIN=x\r\n";
