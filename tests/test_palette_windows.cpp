@@ -294,7 +294,7 @@ void Tidy(const char *keys, int t, double n = 0)
 }
 const Table kTidy = {
     {[] { Tidy("d", 10); }, "same 28 1 undone redone"},
-    {[] { Tidy("m", 10, 3); }, "changed 21 1 undone redone"},
+    {[] { Tidy("m", 10, 6); }, "changed 26 1 undone redone"},
     {[] { Tidy("n", 250); }, "same 29 1 undone redone"},
     {[] { Tidy("oh", 10); }, "same 29 1 undone redone"},
     {[] { Tidy("ou", 250); }, "same 29 1 undone redone"},
