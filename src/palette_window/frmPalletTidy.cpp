@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -25,6 +26,14 @@ std::optional<double> AskNumber(QWidget *parent, const QString &title, const QSt
     QInputDialog dialog(parent);
     dialog.setWindowTitle(WithoutAccelerator(title).remove(QStringLiteral("...")).remove(u'…'));
     dialog.setLabelText(prompt);
+    // A hint under the prompt wraps to the prompt's width rather than
+    // stretching the dialog across the screen.
+    if (auto *label = dialog.findChild<QLabel *>()) {
+        label->setWordWrap(true);
+        // Fallback fonts of other scripts measure a little short.
+        const QFontMetrics m = label->fontMetrics();
+        label->setMinimumWidth(m.horizontalAdvance(prompt.section(u'\n', 0, 0)) + 2 * m.height());
+    }
     if (decimals == 0) {
         dialog.setInputMode(QInputDialog::IntInput);
         dialog.setIntRange(int(lo), int(hi));
