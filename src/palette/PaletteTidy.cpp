@@ -154,29 +154,53 @@ Tidied MergeSimilar(const PalletArray &pallet, const UsageCounts &usage, int s, 
     for (std::size_t i = 0; i < n; ++i)
         for (std::size_t j = 0; j < n; ++j)
             far[i * n + j] = Apart(means[i], means[j]);
+    // The cheapest merge in reach, then the closest, then the lowest
+    // entries: the entry numbers choose only among equals. Each group keeps
+    // its best merge with a later one, so that a merge rescans a few rows.
+    using Key = std::pair<double, double>;
+    const Key never{std::numeric_limits<double>::infinity(), 0.0};
+    const auto keyOf = [&](std::size_t i, std::size_t j) {
+        if (far[i * n + j] > tolerance)
+            return never;
+        return Key{MergeCost(groups[i].weight, groups[j].weight, means[i], means[j]),
+                   double(Distance2(means[i], means[j]))};
+    };
     std::vector<bool> alive(n, true);
+    std::vector<Key> best(n, never);
+    std::vector<std::size_t> partner(n, n);
+    const auto scan = [&](std::size_t i) {
+        best[i] = never, partner[i] = n;
+        for (std::size_t j = i + 1; j < n; ++j)
+            if (alive[j])
+                if (const Key k = keyOf(i, j); k < best[i])
+                    best[i] = k, partner[i] = j;
+    };
+    for (std::size_t i = 0; i < n; ++i)
+        scan(i);
     for (;;) {
-        // The cheapest merge in reach, then the closest, then the lowest
-        // entries: the entry numbers choose only among equals.
-        std::size_t a = n, b = n;
-        std::pair<double, double> best;
+        std::size_t a = n;
         for (std::size_t i = 0; i < n; ++i)
-            for (std::size_t j = i + 1; j < n && alive[i]; ++j) {
-                if (!alive[j] || far[i * n + j] > tolerance)
-                    continue;
-                const std::pair<double, double> key{
-                    MergeCost(groups[i].weight, groups[j].weight, means[i], means[j]),
-                    double(Distance2(means[i], means[j]))};
-                if (a == n || key < best)
-                    best = key, a = i, b = j;
-            }
+            if (alive[i] && partner[i] < n && (a == n || best[i] < best[a]))
+                a = i;
         if (a == n)
             break;
+        const std::size_t b = partner[a];
         groups[a].take(groups[b]);
         means[a] = groups[a].mean();
         alive[b] = false;
         for (std::size_t k = 0; k < n; ++k)
             far[a * n + k] = far[k * n + a] = std::max(far[a * n + k], far[b * n + k]);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!alive[i] || i == a)
+                continue;
+            if (partner[i] == a || partner[i] == b)
+                scan(i);
+            else if (i < a)
+                if (const Key k = keyOf(i, a);
+                    k < best[i] || (k != never && k == best[i] && a < partner[i]))
+                    best[i] = k, partner[i] = a;
+        }
+        scan(a);
     }
     std::vector<Group> kept;
     for (std::size_t i = 0; i < n; ++i)
