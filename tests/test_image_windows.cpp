@@ -221,23 +221,26 @@ const Table kConvert = {
          Note(Join(mdlGlobal::PcxImage.width(), Shown(), Changed())), P().History().stack().redo();
      },
      "1 255 0 0 0 1 87 0 0 0   4 2 255 0 0 0 0 1 254-255 2"},
-    // A new palette's colours go past 0..1 turning, the whole palette's past 2..3 turning.
+    // The ranges of the picture shown hold back nothing of a new one, which brings none;
+    // converted again, the whole palette's colours go past 0..1 turning.
     {[] {
          Cycles = {{0, 1, 1.0, false, true}};
-         OnConvert(OpenTrueColour, Ok), Note(Converted());
-         Cycles = {{2, 3, 1.0, false, true}};
+         OnConvert(OpenTrueColour, Ok), Note(Join(Converted(), int(Cycles.size())));
+         Cycles = {{0, 1, 1.0, false, true}};
          OnConvert([] { S().mnuConvert_Click(); },
                    [](frmConvert &d) {
                        d.cboTarget->setCurrentIndex(0), d.cboDither->setCurrentIndex(0);
                        d.accept();
                    });
      },
-     "1 1  4 2 255 0 0 0 252 253 2-3 2 1  4 2 251 79 0 0 40 96 2-3 3"},
-    {[] {
-         OpenPcx("big"), Scroll(20, 15), Note(Shown());
+     "1 1  4 2 255 0 0 0 254 255 0-1 2 0 1  4 2 251 79 0 0 40 96 0-1 3"},
+    {[] { // a PCX brings no ranges; a conversion cancelled gives the shown picture's back
+         Cycles = {{5, 6, 1.0, false, true}}, OpenPcx("big"), Scroll(20, 15);
+         Note(Join(Shown(), int(Cycles.size()))), Cycles = {{5, 6, 1.0, false, true}};
          OnConvert(OpenTrueColour, [](frmConvert &d) { d.reject(); });
+         Note(QString::number(Cycles.size()));
      },
-     "79 113 20 15 1  400 300 79 113 20 15 0 34 0-255 2"},
+     "79 113 20 15 0 1 1  400 300 79 113 20 15 0 34 0-255 2"},
     // Onto an opened palette, its entries 3..4 only.
     {[] {
          Act(768), OnConvert(OpenTrueColour, [](frmConvert &d) {

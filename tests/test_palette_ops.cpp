@@ -19,6 +19,11 @@ static L Rgb(const PalletEntry *first, qsizetype count)
     return out;
 }
 
+static double Apart(const PalletEntry &a, const PalletEntry &b)
+{
+    return 100 * std::sqrt(Distance2(OklabOf({a.R, a.G, a.B}), OklabOf({b.R, b.G, b.B})));
+}
+
 static QImage Draw(const PixelBuffer &values, const PalletArray &p)
 {
     QImage out(16, 16, QImage::Format_RGB32);
@@ -167,7 +172,9 @@ private slots:
     // for `counts` (entry, pixels). Any item: nothing outside the range moves; a merge goes
     // into a lower entry that keeps its own pixels, leaving the colour of the one merged; a
     // reorder is a permutation; no pixel moves by more than `bound` (OKLab x 100), and undo
-    // gives every stored value back. `moved` pairs entry, slot; reduce keeps N used entries.
+    // gives every stored value back. `moved` pairs entry, slot; reduce keeps N used entries;
+    // similar merges no two colours further apart than N. `ends` may name a cycling range
+    // after S and T: its entries keep their place and colour, and none merges into them.
     void tidy_data()
     {
         QTest::addColumn<L>("ends");
@@ -184,10 +191,21 @@ private slots:
             << L{10, 14} << L{10, 90, 90, 90, 11, 96, 96, 96, 12, 102, 102, 102, 13, 108, 108, 108}
             << L{10, 5, 13, 1} << L{11, 10, 12, 12, 13, 12} << 3.0;
         QTest::newRow("similar 0 = dup") << L{0, 0} << dup << L{} << L{9, 3, 200, 3} << 0.0;
+        const L blues{87, 0, 0, 200, 121, 0, 18, 148, 166, 0, 24, 154};
+        QTest::newRow("similar 8 cheapest first")
+            << L{0, 0} << blues << L{} << L{87, 87, 121, 121, 166, 121} << 8.0;
+        QTest::newRow("similar 8 55..200 the same")
+            << L{55, 200} << blues << L{} << L{87, 87, 121, 121, 166, 121} << 8.0;
+        QTest::newRow("similar 0 held 3..3")
+            << L{0, 0, 3, 3} << dup << L{} << L{3, 3, 20, 9, 200, 9} << 0.0;
         QTest::newRow("unused all")
             << L{0, 0} << L{} << L{3, 0, 7, 0, 255, 0} << L{3, 253, 7, 254, 255, 255, 4, 3} << 0.0;
         QTest::newRow("unused 255..250")
             << L{255, 250} << L{} << L{251, 0} << L{251, 255, 252, 251, 249, 249} << 0.0;
+        QTest::newRow("unused 0..200 held 10..20")
+            << L{0, 200, 10, 20} << L{} << L{5, 0, 15, 0} << L{15, 15, 5, 200, 21, 9} << 0.0;
+        QTest::newRow("hue all held 96..127")
+            << L{0, 0, 96, 127} << five << L{} << L{96, 96, 127, 127} << 0.0;
         QTest::newRow("hue 0..4") << L{0, 4} << five << L{} << L{3, 0, 1, 1, 0, 2, 4, 3, 2, 4}
                                   << 0.0;
         QTest::newRow("lightness 4..0")
@@ -203,6 +221,9 @@ private slots:
         QTest::newRow("reduce 4 weighted")
             << L{0, 4} << L{0, 100, 100, 100, 1, 103, 100, 100, 2, 200, 0, 0, 3, 208, 0, 0}
             << L{0, 1000, 1, 1000} << L{1, 1, 3, 2} << 1.5;
+        QTest::newRow("reduce 1 held 0..1")
+            << L{0, 3, 0, 1} << L{0, 10, 10, 10, 1, 12, 10, 10, 2, 200, 0, 0, 3, 202, 0, 0} << L{}
+            << L{1, 1, 3, 2} << 1.0;
         QTest::newRow("reduce 1 255..253")
             << L{255, 253} << L{} << L{254, 0} << L{255, 253, 254, 254, 252, 252} << 4.0;
     }
@@ -216,6 +237,10 @@ private slots:
         const QByteArray tag = QTest::currentDataTag();
         const int s = ends[0], t = ends[1], n = tag.split(' ')[1].toInt();
         const int lo = s == t ? 0 : std::min(s, t), hi = s == t ? 255 : std::max(s, t);
+        CycleRanges held;
+        if (ends.size() == 4)
+            held.push_back({quint8(ends[2]), quint8(ends[3])});
+        const auto fixed = [&](int e) { return !held.empty() && e >= ends[2] && e <= ends[3]; };
         PalletArray p = Ramp();
         for (int i = 0; i < colours.size(); i += 4)
             p[colours[i]].set(quint8(colours[i + 1]), quint8(colours[i + 2]),
@@ -230,14 +255,14 @@ private slots:
         const UsageCounts usage = CountUsage(::PcxImage(values, int(bytes.size()), 1, 0));
 
         const Tidied got =
-            tag.startsWith("dup")         ? MergeDuplicates(p, s, t)
-            : tag.startsWith("similar")   ? MergeSimilar(p, usage, s, t, n)
-            : tag.startsWith("unused")    ? UnusedToEnd(p, usage, s, t)
-            : tag.startsWith("hue")       ? SortEntries(p, usage, s, t, TidyKey::Hue)
-            : tag.startsWith("lightness") ? SortEntries(p, usage, s, t, TidyKey::Lightness)
-            : tag.startsWith("chroma")    ? SortEntries(p, usage, s, t, TidyKey::Chroma)
-            : tag.startsWith("usage")     ? SortEntries(p, usage, s, t, TidyKey::Usage)
-            : tag.startsWith("reduce")    ? ReduceEntries(p, usage, s, t, n)
+            tag.startsWith("dup")         ? MergeDuplicates(p, s, t, held)
+            : tag.startsWith("similar")   ? MergeSimilar(p, usage, s, t, n, held)
+            : tag.startsWith("unused")    ? UnusedToEnd(p, usage, s, t, held)
+            : tag.startsWith("hue")       ? SortEntries(p, usage, s, t, TidyKey::Hue, held)
+            : tag.startsWith("lightness") ? SortEntries(p, usage, s, t, TidyKey::Lightness, held)
+            : tag.startsWith("chroma")    ? SortEntries(p, usage, s, t, TidyKey::Chroma, held)
+            : tag.startsWith("usage")     ? SortEntries(p, usage, s, t, TidyKey::Usage, held)
+            : tag.startsWith("reduce")    ? ReduceEntries(p, usage, s, t, n, held)
                                           : Tidied{SwapMap(s, t), MoveEntries(p, SwapMap(s, t))};
         for (int i = 0; i < moved.size(); i += 2)
             QCOMPARE(got.to[moved[i]], moved[i + 1]);
@@ -247,12 +272,16 @@ private slots:
         for (int e = 0; e < 256; ++e) {
             const int to = got.to[e];
             landed.insert(to);
-            if (e < lo || e > hi)
+            if (e < lo || e > hi || fixed(e))
                 QVERIFY(to == e && got.pallet[e] == p[e]);
             if (merge)
-                QVERIFY(to <= e && got.to[to] == to && (to == e || got.pallet[e] == p[e]));
-            if (drawn[e] && to >= lo && to <= hi)
+                QVERIFY(to <= e && got.to[to] == to && (to == e || got.pallet[e] == p[e]) &&
+                        (to == e || !fixed(to)));
+            if (drawn[e] && to >= lo && to <= hi && !fixed(to))
                 used.insert(to);
+            for (int f = 0; f < e && tag.startsWith("similar"); ++f)
+                if (got.to[f] == to)
+                    QVERIFY(Apart(p[e], p[f]) <= n);
         }
         if (!merge)
             QVERIFY(landed.size() == 256 && got.pallet == MoveEntries(p, got.to));
@@ -265,8 +294,7 @@ private slots:
         for (std::size_t i = 0; i < values.size(); ++i) {
             const PalletEntry &a = p[255 - values.data()[i]],
                               &b = got.pallet[255 - after.data()[i]];
-            const double apart =
-                100 * std::sqrt(Distance2(OklabOf({a.R, a.G, a.B}), OklabOf({b.R, b.G, b.B})));
+            const double apart = Apart(a, b);
             QVERIFY2(bound > 0 ? apart <= bound : a == b, qPrintable(QString::number(apart)));
         }
     }

@@ -297,9 +297,31 @@ void Tidy(const char *keys, int t, double n = 0)
     stack.redo();
     Note(state() == after ? "redone" : "");
 }
+// Drags cell a onto cell b; notes whether the two swapped.
+void DragCell(int a, int b)
+{
+    QWidget *cell = P().lblColor[a];
+    const PalletEntry was = Pallet[a];
+    const QPointF at(4, 4), start = cell->mapToGlobal(at), end = P().lblColor[b]->mapToGlobal(at);
+    const auto send = [&](QEvent::Type type, QPointF where, Qt::MouseButton button,
+                          Qt::MouseButtons held) {
+        QMouseEvent e(type, at, where, button, held, {});
+        QApplication::sendEvent(cell, &e);
+    };
+    send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, end, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, end, Qt::LeftButton, Qt::NoButton);
+    Note(Pallet[b] == was ? "swapped" : "kept");
+}
 const Table kTidy = {
+    // A cycling range's colours stay in it: a drag across its edge swaps nothing.
+    {[] {
+         OpenPcx("small"), Cycles = {{4, 5, 1.0, false, true}};
+         DragCell(4, 9), DragCell(9, 5), DragCell(4, 5), DragCell(8, 9);
+     },
+     "kept kept swapped swapped"},
     {[] { Tidy("d", 10); }, "same 28 1 undone redone"},
-    {[] { Tidy("m", 10, 3); }, "changed 21 1 undone redone"},
+    {[] { Tidy("m", 10, 6); }, "changed 26 1 undone redone"},
     {[] { Tidy("n", 250); }, "same 29 1 undone redone"},
     {[] { Tidy("oh", 10); }, "same 29 1 undone redone"},
     {[] { Tidy("ou", 250); }, "same 29 1 undone redone"},

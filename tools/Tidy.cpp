@@ -21,7 +21,9 @@
 namespace {
 
 struct Settings {
-    std::function<Tidied(const PalletArray &, const UsageCounts &, int, int)> step;
+    // The picture's cycling ranges keep their entries, so they keep turning.
+    std::function<Tidied(const PalletArray &, const UsageCounts &, int, int, const CycleRanges &)>
+        step;
     int s = 0, t = 0; // every entry unless --range
     QString in, out;
 };
@@ -42,9 +44,8 @@ std::optional<QString> Parse(const QStringList &args, Settings &s)
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
         if (a == QLatin1String("--merge-duplicates")) {
-            s.step = [](const PalletArray &p, const UsageCounts &, int s, int t) {
-                return MergeDuplicates(p, s, t);
-            };
+            s.step = [](const PalletArray &p, const UsageCounts &, int s, int t,
+                        const CycleRanges &held) { return MergeDuplicates(p, s, t, held); };
             ++steps;
             continue;
         }
@@ -64,22 +65,25 @@ std::optional<QString> Parse(const QStringList &args, Settings &s)
             const std::optional<double> d = ReadNumericText(v);
             if (!d || !(*d >= 0 && *d <= 100))
                 return QStringLiteral("--merge-similar must be a distance from 0 to 100");
-            s.step = [d = *d](const PalletArray &p, const UsageCounts &u, int s, int t) {
-                return MergeSimilar(p, u, s, t, d);
+            s.step = [d = *d](const PalletArray &p, const UsageCounts &u, int s, int t,
+                              const CycleRanges &held) {
+                return MergeSimilar(p, u, s, t, d, held);
             };
         } else if (a == QLatin1String("--sort")) {
             const std::optional<TidyKey> key = KeyNamed(v);
             if (!key)
                 return QStringLiteral("--sort must be hue, lightness, chroma or usage");
-            s.step = [key = *key](const PalletArray &p, const UsageCounts &u, int s, int t) {
-                return SortEntries(p, u, s, t, key);
+            s.step = [key = *key](const PalletArray &p, const UsageCounts &u, int s, int t,
+                                  const CycleRanges &held) {
+                return SortEntries(p, u, s, t, key, held);
             };
         } else if (a == QLatin1String("--reduce")) {
             const std::optional<int> n = ReadWholeInRange(v, 1, 256);
             if (!n)
                 return QStringLiteral("--reduce must be a number from 1 to 256");
-            s.step = [n = *n](const PalletArray &p, const UsageCounts &u, int s, int t) {
-                return ReduceEntries(p, u, s, t, n);
+            s.step = [n = *n](const PalletArray &p, const UsageCounts &u, int s, int t,
+                              const CycleRanges &held) {
+                return ReduceEntries(p, u, s, t, n, held);
             };
         } else if (a == QLatin1String("--range")) {
             const QStringList ends = v.split(QLatin1Char('-'));
@@ -130,12 +134,13 @@ int Tidy(const QStringList &args, QString &usageProblem)
     PalletArray pallet{};
     ApplyActBytes(pallet, read.palette, read.palette.size());
 
-    const Tidied tidied = s.step(pallet, CountUsage(image), s.s, s.t);
+    const Tidied tidied = s.step(pallet, CountUsage(image), s.s, s.t, read.cycles);
     const std::optional<PixelBuffer> values = RemapStored(image.pixels, StoredValueMap(tidied.to));
     if (!values)
         return Fail(s.in, QStringLiteral("not enough memory"));
     const PcxImage after(*values, image.width(), image.height(), image.stride);
-    const std::optional<QByteArray> encoded = EncodeImage(*format, after, tidied.pallet);
+    const std::optional<QByteArray> encoded =
+        EncodeImage(*format, after, tidied.pallet, {}, read.cycles);
     if (!encoded)
         return Fail(s.out, QStringLiteral("cannot be encoded"));
     const FileError written = SaveWholeFile(s.out, *encoded);

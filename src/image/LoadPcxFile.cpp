@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 using namespace mdlGlobal;
 
@@ -24,6 +25,13 @@ namespace {
 // The accepted file is decoded while it is checked (a stream that runs out
 // refuses the file); the result waits here for DecodePcxImage.
 std::optional<PcxFile> accepted;
+
+// Ranges belong to a picture: a new one brings its own, or none.
+void TakeCycles(CycleRanges ranges)
+{
+    Cycles = std::move(ranges);
+    ThePlayer().rangesChanged();
+}
 
 // A picture without a palette of its own is converted onto one; the dialog
 // shows it and keeps it, so the caller has nothing left to open. Why not when
@@ -42,8 +50,13 @@ AnyImage ConvertedInstead(QByteArrayView bytes, const QString &path)
     const QImage picture = rows.readAll();
     why.refusal = rows.refusal();
     why.detail = rows.detail();
-    if (why.refusal == ImageRefusal::None)
-        ConvertToPalette(picture, true);
+    if (why.refusal == ImageRefusal::None) {
+        // The shown picture's ranges hold back no entry of the new one.
+        CycleRanges shown = std::exchange(Cycles, {});
+        ThePlayer().rangesChanged();
+        if (!ConvertToPalette(picture, true))
+            TakeCycles(std::move(shown));
+    }
     return why;
 }
 
@@ -57,11 +70,7 @@ bool TakeOtherImage(const QString &path, AnyImage read)
         return false;
     }
     mdlGlobal::PcxHeader = read.pcx.header;
-    // A file without ranges leaves those in use: a PCX never holds any.
-    if (!read.pcx.cycles.empty()) {
-        Cycles = read.pcx.cycles;
-        ThePlayer().rangesChanged();
-    }
+    TakeCycles(std::move(read.pcx.cycles));
     PcxFileLen = 0;
     accepted = std::move(read.pcx);
     LoadPcxPallet();
@@ -162,6 +171,7 @@ bool LoadPcxFile(const QString &path)
     }
     PcxFileBytes = std::move(*bytes);
     PcxFileLen = PcxFileBytes.size();
+    TakeCycles({}); // a PCX holds none
     accepted = std::move(pcx);
     LoadPcxPallet();
     return true;

@@ -42,19 +42,27 @@ double Apart(Vec3 p, Vec3 q)
     return 100.0 * std::sqrt(double(Distance2(p, q)));
 }
 
-// The entries of the range, reordered: order[k] goes to slot lo + k.
-Tidied Permuted(const PalletArray &pallet, Range r, const std::vector<int> &order)
+// The entries `places` reordered: order[k] goes to places[k].
+Tidied Permuted(const PalletArray &pallet, const std::vector<int> &places,
+                const std::vector<int> &order)
 {
     EntryMap to = Identity();
     for (std::size_t k = 0; k < order.size(); ++k)
-        to[order[k]] = quint8(r.lo + int(k));
+        to[order[k]] = quint8(places[k]);
     return {to, MoveEntries(pallet, to)};
 }
 
-std::vector<int> Entries(Range r)
+// The entries of the range a tool may touch, in order: a cycling range's
+// stay where they are, so that its colours keep turning.
+std::vector<int> Entries(Range r, const CycleRanges &held)
 {
-    std::vector<int> order(std::size_t(r.hi - r.lo + 1));
-    std::iota(order.begin(), order.end(), r.lo);
+    std::array<bool, kPalletEntries> fixed{};
+    for (const CycleRange &c : held)
+        std::fill(fixed.begin() + c.first, fixed.begin() + c.last + 1, true);
+    std::vector<int> order;
+    for (int e = r.lo; e <= r.hi; ++e)
+        if (!fixed[e])
+            order.push_back(e);
     return order;
 }
 
@@ -104,17 +112,24 @@ Tidied Merged(const PalletArray &pallet, const std::vector<Group> &groups)
     return out;
 }
 
+// The squared error a merge adds to the pixels of groups of weights a and b
+// and means p and q: their usage times their squared move.
+double MergeCost(double a, double b, Vec3 p, Vec3 q)
+{
+    return a + b > 0 ? a * b / (a + b) * double(Distance2(p, q)) : 0.0;
+}
+
 } // namespace
 
-Tidied MergeDuplicates(const PalletArray &pallet, int s, int t)
+Tidied MergeDuplicates(const PalletArray &pallet, int s, int t, const CycleRanges &held)
 {
-    const Range r = RangeOf(s, t);
+    const std::vector<int> entries = Entries(RangeOf(s, t), held);
     Tidied out{Identity(), pallet};
-    for (int e = r.lo + 1; e <= r.hi; ++e)
-        for (int k = r.lo; k < e; ++k) {
-            const PalletEntry &a = pallet[k], &b = pallet[e];
+    for (std::size_t i = 1; i < entries.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j) {
+            const PalletEntry &a = pallet[entries[j]], &b = pallet[entries[i]];
             if (a.R == b.R && a.G == b.G && a.B == b.B) {
-                out.to[e] = out.to[k];
+                out.to[entries[i]] = out.to[entries[j]];
                 break;
             }
         }
@@ -122,50 +137,92 @@ Tidied MergeDuplicates(const PalletArray &pallet, int s, int t)
 }
 
 Tidied MergeSimilar(const PalletArray &pallet, const UsageCounts &usage, int s, int t,
-                    double tolerance)
+                    double tolerance, const CycleRanges &held)
 {
-    const Range r = RangeOf(s, t);
-    std::array<Vec3, kPalletEntries> lab{};
-    for (int e = r.lo; e <= r.hi; ++e)
-        lab[e] = Lab(pallet[e]);
-    std::vector<bool> taken(kPalletEntries, false);
-    std::vector<Group> groups;
-    for (int seed = r.lo; seed <= r.hi; ++seed) {
-        if (taken[seed])
-            continue;
-        Group g;
-        g.add(seed, lab[seed], double(usage[seed]));
-        // A candidate joins only if every member, itself included, stays
-        // within reach of the mean it would make: no chains.
-        for (int e = seed + 1; e <= r.hi; ++e) {
-            if (taken[e] || Apart(lab[e], lab[seed]) > 2 * tolerance)
-                continue;
-            Group trial = g;
-            trial.add(e, lab[e], double(usage[e]));
-            const Vec3 m = trial.mean();
-            if (std::all_of(trial.members.begin(), trial.members.end(),
-                            [&](int k) { return Apart(lab[k], m) <= tolerance; }))
-                g = std::move(trial);
-        }
-        for (int e : g.members)
-            taken[e] = true;
-        groups.push_back(std::move(g));
+    const std::vector<int> entries = Entries(RangeOf(s, t), held);
+    const std::size_t n = entries.size();
+    std::vector<Group> groups(n);
+    std::vector<Vec3> means(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        groups[i].add(entries[i], Lab(pallet[entries[i]]), double(usage[entries[i]]));
+        means[i] = groups[i].mean();
     }
-    return Merged(pallet, groups);
+    // The distance of the two furthest colours of two groups: a merge never
+    // brings together colours further apart than the tolerance, however the
+    // groups grew.
+    std::vector<double> far(n * n);
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < n; ++j)
+            far[i * n + j] = Apart(means[i], means[j]);
+    // The cheapest merge in reach, then the closest, then the lowest
+    // entries: the entry numbers choose only among equals. Each group keeps
+    // its best merge with a later one, so that a merge rescans a few rows.
+    using Key = std::pair<double, double>;
+    const Key never{std::numeric_limits<double>::infinity(), 0.0};
+    const auto keyOf = [&](std::size_t i, std::size_t j) {
+        if (far[i * n + j] > tolerance)
+            return never;
+        return Key{MergeCost(groups[i].weight, groups[j].weight, means[i], means[j]),
+                   double(Distance2(means[i], means[j]))};
+    };
+    std::vector<bool> alive(n, true);
+    std::vector<Key> best(n, never);
+    std::vector<std::size_t> partner(n, n);
+    const auto scan = [&](std::size_t i) {
+        best[i] = never, partner[i] = n;
+        for (std::size_t j = i + 1; j < n; ++j)
+            if (alive[j])
+                if (const Key k = keyOf(i, j); k < best[i])
+                    best[i] = k, partner[i] = j;
+    };
+    for (std::size_t i = 0; i < n; ++i)
+        scan(i);
+    for (;;) {
+        std::size_t a = n;
+        for (std::size_t i = 0; i < n; ++i)
+            if (alive[i] && partner[i] < n && (a == n || best[i] < best[a]))
+                a = i;
+        if (a == n)
+            break;
+        const std::size_t b = partner[a];
+        groups[a].take(groups[b]);
+        means[a] = groups[a].mean();
+        alive[b] = false;
+        for (std::size_t k = 0; k < n; ++k)
+            far[a * n + k] = far[k * n + a] = std::max(far[a * n + k], far[b * n + k]);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!alive[i] || i == a)
+                continue;
+            if (partner[i] == a || partner[i] == b)
+                scan(i);
+            else if (i < a)
+                if (const Key k = keyOf(i, a);
+                    k < best[i] || (k != never && k == best[i] && a < partner[i]))
+                    best[i] = k, partner[i] = a;
+        }
+        scan(a);
+    }
+    std::vector<Group> kept;
+    for (std::size_t i = 0; i < n; ++i)
+        if (alive[i])
+            kept.push_back(std::move(groups[i]));
+    return Merged(pallet, kept);
 }
 
-Tidied UnusedToEnd(const PalletArray &pallet, const UsageCounts &usage, int s, int t)
+Tidied UnusedToEnd(const PalletArray &pallet, const UsageCounts &usage, int s, int t,
+                   const CycleRanges &held)
 {
-    const Range r = RangeOf(s, t);
-    std::vector<int> order = Entries(r);
+    const std::vector<int> places = Entries(RangeOf(s, t), held);
+    std::vector<int> order = places;
     std::stable_partition(order.begin(), order.end(), [&](int e) { return usage[e] != 0; });
-    return Permuted(pallet, r, order);
+    return Permuted(pallet, places, order);
 }
 
-Tidied SortEntries(const PalletArray &pallet, const UsageCounts &usage, int s, int t, TidyKey key)
+Tidied SortEntries(const PalletArray &pallet, const UsageCounts &usage, int s, int t, TidyKey key,
+                   const CycleRanges &held)
 {
-    const Range r = RangeOf(s, t);
-    std::vector<int> order = Entries(r);
+    const std::vector<int> places = Entries(RangeOf(s, t), held);
+    std::vector<int> order = places;
     // Keys as pairs: greys sort before any hue, by their lightness.
     std::vector<std::pair<double, double>> keys(kPalletEntries);
     for (int e : order) {
@@ -191,14 +248,14 @@ Tidied SortEntries(const PalletArray &pallet, const UsageCounts &usage, int s, i
         }
     }
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return keys[a] < keys[b]; });
-    return Permuted(pallet, r, order);
+    return Permuted(pallet, places, order);
 }
 
-Tidied ReduceEntries(const PalletArray &pallet, const UsageCounts &usage, int s, int t, int colours)
+Tidied ReduceEntries(const PalletArray &pallet, const UsageCounts &usage, int s, int t, int colours,
+                     const CycleRanges &held)
 {
-    const Range r = RangeOf(s, t);
     std::vector<Group> groups;
-    for (int e = r.lo; e <= r.hi; ++e)
+    for (int e : Entries(RangeOf(s, t), held))
         if (usage[e] != 0) {
             groups.emplace_back();
             groups.back().add(e, Lab(pallet[e]), double(usage[e]));
@@ -210,8 +267,7 @@ Tidied ReduceEntries(const PalletArray &pallet, const UsageCounts &usage, int s,
     // The squared error a merge adds: the pair's distance weighted as
     // w1 w2 / (w1 + w2). Groups stay in the order of their lowest entries.
     const auto cost = [&](int i, int j) {
-        const double a = groups[i].weight, b = groups[j].weight;
-        return a * b / (a + b) * double(Distance2(means[i], means[j]));
+        return MergeCost(groups[i].weight, groups[j].weight, means[i], means[j]);
     };
     // Each group's cheapest merge with a later one (the first on ties), kept
     // up to date so that a merge costs a few rows, not the whole table.

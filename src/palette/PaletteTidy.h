@@ -1,11 +1,14 @@
 #pragma once
 
+#include "palette/Cycling.h"
 #include "palette/PaletteOps.h"
 
 // Tidying a range of entries without repainting the picture: each result
 // says where every entry's pixels go (several entries may go to one) and
 // what the palette becomes. Entries outside the range keep their place and
-// colour. The range is s..t in either order, or every entry when s == t.
+// colour, and so do those of the cycling ranges `held`, on or off, so that
+// each range keeps turning its own colours. The range is s..t in either
+// order, or every entry when s == t.
 
 struct Tidied {
     EntryMap to;
@@ -14,20 +17,23 @@ struct Tidied {
 
 // Entries of one colour become the lowest of them; the others keep their
 // colour, no longer drawn.
-Tidied MergeDuplicates(const PalletArray &pallet, int s, int t);
-// Groups whose members all lie within `tolerance` (OKLab distance x 100) of
-// the group's usage-weighted mean, kept in its lowest entry.
+Tidied MergeDuplicates(const PalletArray &pallet, int s, int t, const CycleRanges &held = {});
+// Groups in which no two colours lie further apart than `tolerance` (OKLab
+// distance x 100), each become its usage-weighted mean in its lowest entry.
+// Of the merges in reach the cheapest (usage times squared move) goes first.
 Tidied MergeSimilar(const PalletArray &pallet, const UsageCounts &usage, int s, int t,
-                    double tolerance);
+                    double tolerance, const CycleRanges &held = {});
 // The used entries in their order, then the unused ones.
-Tidied UnusedToEnd(const PalletArray &pallet, const UsageCounts &usage, int s, int t);
+Tidied UnusedToEnd(const PalletArray &pallet, const UsageCounts &usage, int s, int t,
+                   const CycleRanges &held = {});
 
 enum class TidyKey { Hue, Lightness, Chroma, Usage };
-Tidied SortEntries(const PalletArray &pallet, const UsageCounts &usage, int s, int t, TidyKey key);
+Tidied SortEntries(const PalletArray &pallet, const UsageCounts &usage, int s, int t, TidyKey key,
+                   const CycleRanges &held = {});
 // Merges the closest used pair, by the cost in error the merge adds, until
 // at most `colours` used entries remain.
-Tidied ReduceEntries(const PalletArray &pallet, const UsageCounts &usage, int s, int t,
-                     int colours);
+Tidied ReduceEntries(const PalletArray &pallet, const UsageCounts &usage, int s, int t, int colours,
+                     const CycleRanges &held = {});
 
 // Pixels drawn through each entry after the entries' pixels moved by `to`.
 UsageCounts MovedUsage(const UsageCounts &usage, const EntryMap &to);

@@ -131,7 +131,11 @@ void ChangeCycles(const CycleRanges &after)
     if (before == after)
         return;
     Cycles = after;
-    FrmPallet().History().record({}, 0, [before, after](PalletHistory::Side side) {
+    // Ranges belong to their picture: another opened since keeps its own.
+    const quint64 picture = mdlGlobal::PcxImagesDecoded;
+    FrmPallet().History().record({}, 0, [before, after, picture](PalletHistory::Side side) {
+        if (mdlGlobal::PcxImagesDecoded != picture)
+            return;
         Cycles = side == PalletHistory::Side::Before ? before : after;
         ThePlayer().rangesChanged();
     });

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -25,6 +26,14 @@ std::optional<double> AskNumber(QWidget *parent, const QString &title, const QSt
     QInputDialog dialog(parent);
     dialog.setWindowTitle(WithoutAccelerator(title).remove(QStringLiteral("...")).remove(u'…'));
     dialog.setLabelText(prompt);
+    // A hint under the prompt wraps to the prompt's width rather than
+    // stretching the dialog across the screen.
+    if (auto *label = dialog.findChild<QLabel *>()) {
+        label->setWordWrap(true);
+        // Fallback fonts of other scripts measure a little short.
+        const QFontMetrics m = label->fontMetrics();
+        label->setMinimumWidth(m.horizontalAdvance(prompt.section(u'\n', 0, 0)) + 2 * m.height());
+    }
     if (decimals == 0) {
         dialog.setInputMode(QInputDialog::IntInput);
         dialog.setIntRange(int(lo), int(hi));
@@ -90,6 +99,15 @@ bool RemapBack(const PictureRemap &r)
     return true;
 }
 
+// A swap that takes no colour into or out of a cycling range, so that each
+// range keeps turning its own colours.
+bool KeepsRanges(int a, int b)
+{
+    return std::all_of(Cycles.begin(), Cycles.end(), [&](const CycleRange &r) {
+        return (a >= r.first && a <= r.last) == (b >= r.first && b <= r.last);
+    });
+}
+
 // The frame around the cell a dragged one would land on.
 class DropFrame : public QWidget {
 public:
@@ -150,7 +168,7 @@ protected:
             dragging =
                 dragging || (at - start).manhattanLength() >= QApplication::startDragDistance();
             const int to = dragging ? cellAt(at) : -1;
-            if (to >= 0 && to != from)
+            if (to >= 0 && to != from && KeepsRanges(from, to))
                 frame->showOn(pallet->lblColor[to]->geometry());
             else
                 frame->hide();
@@ -160,6 +178,8 @@ protected:
         const int a = std::exchange(from, -1), b = cellAt(at);
         if (!dragging || b < 0 || b == a)
             return false;
+        if (!KeepsRanges(a, b))
+            return true;
         pallet->lblColor_UserClick(qint16(a));
         if (SelectedPalletID == a)
             pallet->RunTool(e->modifiers() & Qt::ShiftModifier ? frmPallet::Tool::SwapRemap
@@ -219,27 +239,28 @@ void frmPallet::runTidy(Tool tool, int t)
     const int lo = s == t ? 0 : std::min(s, t), hi = s == t ? kPalletEntries - 1 : std::max(s, t);
     switch (tool) {
     case Tool::MergeDuplicates:
-        return applyTidied(MergeDuplicates(Pallet, s, t));
+        return applyTidied(MergeDuplicates(Pallet, s, t, Cycles));
     case Tool::MergeSimilar:
-        if (const auto d = AskNumber(this, Named(Catalog.MenuTidyMergeSimilar, lo, hi),
-                                     Catalog.PromptTidyDistance, 2, 0, 100, 2))
-            applyTidied(MergeSimilar(Pallet, usage, s, t, *d));
+        if (const auto d = AskNumber(
+                this, Named(Catalog.MenuTidyMergeSimilar, lo, hi),
+                Catalog.PromptTidyDistance + u'\n' + Catalog.PromptTidyDistanceHint, 2, 0, 100, 2))
+            applyTidied(MergeSimilar(Pallet, usage, s, t, *d, Cycles));
         return;
     case Tool::UnusedToEnd:
-        return applyTidied(UnusedToEnd(Pallet, usage, s, t));
+        return applyTidied(UnusedToEnd(Pallet, usage, s, t, Cycles));
     case Tool::SortHue:
     case Tool::SortLightness:
     case Tool::SortChroma:
     case Tool::SortUsage:
         return applyTidied(
-            SortEntries(Pallet, usage, s, t, TidyKey(int(tool) - int(Tool::SortHue))));
+            SortEntries(Pallet, usage, s, t, TidyKey(int(tool) - int(Tool::SortHue)), Cycles));
     case Tool::Reduce: {
         const auto used = std::count_if(usage.begin() + lo, usage.begin() + hi + 1,
                                         [](qint64 n) { return n != 0; });
         if (const auto n =
                 AskNumber(this, Named(Catalog.MenuTidyReduce, lo, hi), Catalog.PromptTidyColours,
                           double(std::max<qint64>(1, used / 2)), 1, kPalletEntries, 0))
-            applyTidied(ReduceEntries(Pallet, usage, s, t, int(*n)));
+            applyTidied(ReduceEntries(Pallet, usage, s, t, int(*n), Cycles));
         return;
     }
     default:

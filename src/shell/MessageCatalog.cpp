@@ -236,10 +236,10 @@ const std::array<CatalogEntry, 18> &CycleCatalogEntries()
     return entries;
 }
 
-const std::array<CatalogEntry, 11> &TidyCatalogEntries()
+const std::array<CatalogEntry, 12> &TidyCatalogEntries()
 {
     using M = MessageCatalog;
-    static const std::array<CatalogEntry, 11> entries{{
+    static const std::array<CatalogEntry, 12> entries{{
         {"MenuTidyMergeDuplicates", "TIDY", "MERGE_DUPLICATES",
          QStringLiteral("%1 ～ %2 の同じ色をまとめる(&D)"), &M::MenuTidyMergeDuplicates},
         {"MenuTidyMergeSimilar", "TIDY", "MERGE_SIMILAR",
@@ -259,6 +259,10 @@ const std::array<CatalogEntry, 11> &TidyCatalogEntries()
          &M::MenuTidyReduce},
         {"PromptTidyDistance", "TIDY", "DISTANCE",
          QStringLiteral("まとめる色の距離 (OKLab × 100、0～100)"), &M::PromptTidyDistance},
+        {"PromptTidyDistanceHint", "TIDY", "DISTANCE_HINT",
+         QStringLiteral("1 ≈ 見分けられない、2 ≈ かすかに見える、5 ≈ はっきり違う、10 ≈ "
+                        "別の色。これより離れた 2 色は同じ色になりません。"),
+         &M::PromptTidyDistanceHint},
         {"PromptTidyColours", "TIDY", "COLOURS", QStringLiteral("残す色数 (1～256)"),
          &M::PromptTidyColours},
     }};

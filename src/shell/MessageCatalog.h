@@ -116,6 +116,7 @@ struct MessageCatalog {
     QString MenuTidySortUsage;
     QString MenuTidyReduce;
     QString PromptTidyDistance;
+    QString PromptTidyDistanceHint; // what the distance looks like
     QString PromptTidyColours;
 
     // Texts of the windows' own design, replaceable too.
@@ -185,7 +186,7 @@ const std::array<CatalogEntry, 8> &LevelsCatalogEntries();
 // Read after those, from a section of their own.
 const std::array<CatalogEntry, 18> &CycleCatalogEntries();
 // Read after those, from a section of their own.
-const std::array<CatalogEntry, 11> &TidyCatalogEntries();
+const std::array<CatalogEntry, 12> &TidyCatalogEntries();
 
 // Keys of their own for the three texts MESSAGE/ERR_MSG_0 sets; where a key
 // is absent the text stays what ERR_MSG_0 gave. Read last.
