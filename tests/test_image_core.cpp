@@ -326,6 +326,12 @@ private slots:
                                  << "format: unknown\nverdict: refused: not a PCX, PNG, BMP "
                                     "or GIF file\n";
         QTest::newRow("PCX") << MakePcx(0, 0, Bytes({7})) << "format: PCX\nManufacturer: 10\n";
+        QTest::newRow("PNG past the limit")
+            << Resized(*EncodeImage(ExportFormat::Png, PcxImage(MakePixels(Bytes({0})), 1, 1, 1),
+                                    Ramp()),
+                       20000, 20000)
+            << "format: PNG\nverdict: refused: a picture of 20000 x 20000 pixels is too large: "
+               "at most 268435456 pixels (16384 x 16384) and 65536 a side\n";
     }
     void toolInfo()
     {
@@ -416,8 +422,10 @@ private slots:
         for (const auto &[name, why] :
              {std::pair{"empty.png", "the file is empty"},
               {"cut.png", "the file ends before the picture is complete"},
-              {"huge.png", "a picture of 20000 x 20000 pixels is too large"},
-              {"huge.jpg", "a picture of 16384 x 16385 pixels is too large"}})
+              {"huge.png", "a picture of 20000 x 20000 pixels is too large: at most 268435456 "
+                           "pixels (16384 x 16384)"},
+              {"huge.jpg", "a picture of 16384 x 16385 pixels is too large: at most 268435456 "
+                           "pixels (16384 x 16384)"}})
             QTest::newRow(name) << fixed + QStringList{"OUT/a.png", u"OUT/"_qs + name} << 1 << ""
                                 << L{} << 0 << -1
                                 << u"palmiro-tool: OUT/%1: %2\n"_qs.arg(name, why);

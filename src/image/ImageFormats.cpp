@@ -51,6 +51,16 @@ ImageRefusal CheckOpenedSize(qint64 width, qint64 height)
                : why;
 }
 
+QString TooLargeText(qint64 width, qint64 height, bool opened)
+{
+    return QStringLiteral("a picture of %1 x %2 pixels is too large: at most %3 pixels (%4 x %4)%5")
+        .arg(width)
+        .arg(height)
+        .arg(kMaxImagePixels)
+        .arg(1 << 14)
+        .arg(opened ? QStringLiteral(" and %1 a side").arg(kMaxOpenedSide) : QString());
+}
+
 ImageFormat DetectImageFormat(QByteArrayView file)
 {
     if (file.startsWith("\x89PNG\r\n\x1a\n"))
