@@ -6,6 +6,7 @@
 #include "image/Render.h"
 #include "image/ScrollMath.h"
 #include "palette/ActApply.h"
+#include "palette/PaletteFormats.h"
 #include "palette/PaletteOps.h"
 #include "support/PaletteKit.h"
 #include "support/PcxBuilder.h"
@@ -609,7 +610,52 @@ private slots:
         QCOMPARE(tool.exitCode() ? QByteArray::number(tool.exitCode())
                                  : written.left(out.size() / 2).toHex(),
                  out);
-        QCOMPARE(written.size(), tool.exitCode() ? 0 : out.size() == 4 ? 2 : 768);
+        QCOMPARE(written.size(), tool.exitCode()   ? 0
+                                 : out.size() == 4 ? 2
+                                                   : 772); // one colour read
+    }
+
+    // Fewer colours than 256 are written as many, each format saying how many where it can:
+    // the size of the file, the colours read back (-1: not read), and an ACT's count.
+    void toolPaletteCount_data()
+    {
+        QTest::addColumn<QString>("in"); // a picture of 2 colours or a GIMP palette of 3
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("colours");
+        const auto row = [](const char *name, const char *in, const QStringList &args, int size,
+                            int colours) { QTest::newRow(name) << in << args << size << colours; };
+        row("picture to hex", "in.png", {"out.hex"}, 14, 2);
+        row("hex, --count 3", "in.png", {"out.hex", "--count", "3"}, 21, 3);
+        row("JASC-PAL", "in.gpl", {"out.pal"}, 19 + 3 * 7, 3);
+        row("GIMP, --count 16", "in.gpl", {"out.gpl", "--count", "16"}, -1, 16);
+        row("ACT", "in.png", {"out.act"}, 772, 256);
+        row("Mega Drive", "in.png", {"out.md"}, 4, -1);
+    }
+    void toolPaletteCount()
+    {
+        QFETCH(QString, in);
+        QFETCH(QStringList, args);
+        QFETCH(int, size);
+        QFETCH(int, colours);
+        QTemporaryDir tmp;
+        WriteFile(tmp.filePath("in.gpl"), "GIMP Palette\n1 2 3\n4 5 6\n7 8 9\n");
+        QImage picture(2, 1, QImage::Format_Indexed8);
+        picture.setColorTable({qRgb(200, 30, 100), qRgb(10, 20, 30)});
+        picture.fill(1);
+        picture.save(tmp.filePath("in.png"));
+        QProcess tool;
+        tool.start(PALMIRO_TOOL, QStringList{"palette", tmp.filePath(in)} +
+                                     Placed(args, {{"out", tmp.filePath("out")}}));
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitCode(), 0);
+        const QByteArray file = ReadWholeFile(tmp.filePath(args[0])).value_or("");
+        if (size >= 0)
+            QCOMPARE(file.size(), size);
+        if (colours >= 0)
+            QCOMPARE(ReadPaletteFile(file, args[0]).rgb.size(), 3 * colours);
+        if (size == 772)
+            QCOMPARE(file.mid(768).toHex(), "0002ffff");
     }
 
     // The animated GIF of one period as Pillow reads it: the frames, their delays (ms, none:

@@ -14,7 +14,8 @@ const Command kCommands[] = {
      "  Prints the file's format and picture size, a PCX file's header fields,\n"
      "  and whether the editor accepts it (exit 1 when it does not). A JPEG,\n"
      "  TIFF, WebP, PPM or XPM opens only through convert.\n"},
-    {"palette", "palette IMAGE-or-PALETTE OUT [--levels R,G,B] [--as FORMAT] [--from FORMAT]",
+    {"palette",
+     "palette IMAGE-or-PALETTE OUT [--levels R,G,B] [--as FORMAT] [--from FORMAT] [--count N]",
      "  Writes the palette the editor would have after opening the file, in the\n"
      "  format OUT's extension names: act, gpl, pal, hex, txt, or vga (VGA DAC),\n"
      "  bgr555, md (Mega Drive CRAM), amiga (OCS); ACT when none matches.\n"
@@ -22,7 +23,9 @@ const Command kCommands[] = {
      "  --as FORMAT     vga, bgr555, md or amiga, whatever OUT's extension;\n"
      "                  each is snapped to its own levels\n"
      "  --from FORMAT   the input read as one of these (also by its extension)\n"
-     "  --count N       only the first N entries of those written\n"},
+     "  --count N       the first N (1..256) entries; by default as many as the\n"
+     "                  file or picture holds, its own count written where the\n"
+     "                  format has one (an ACT of fewer than 256 is 772 bytes)\n"},
     {"render", "render IMAGE [--palette PALETTE] [--zoom 100..400] [--rgb] OUT.{png,pcx,bmp,gif}",
      "  Writes the picture as the screen window draws it.\n"
      "  --palette PALETTE  draw with this palette instead of the image's own\n"

@@ -59,16 +59,19 @@ int Usage(const QString &problem = {})
     return kExitUsage;
 }
 
-// Applies a palette file, or a picture's palette, over `pallet` as Open does.
-bool ApplyPaletteFile(const QString &path, PalletArray &pallet, QString &why,
-                      std::optional<PaletteFormat> raw = std::nullopt)
+// Applies a palette file, or a picture's palette, over `pallet` as Open does; how many colours
+// the file holds, or 0 with `why` said.
+int ApplyPaletteFile(const QString &path, PalletArray &pallet, QString &why,
+                     std::optional<PaletteFormat> raw = std::nullopt)
 {
     const PaletteRead read = ReadPaletteAt(path, false, raw);
     why = read.file ? FileProblemText(read.file) : read.error;
     if (!read.ok())
-        return false;
-    ApplyActBytes(pallet, read.rgb, read.rgb.size());
-    return true;
+        return 0;
+    const int applied = ApplyActBytes(pallet, read.rgb, read.rgb.size());
+    return read.format == PaletteFormat::Image ? read.colours
+           : applied > 0                       ? applied
+                                               : kPalletEntries;
 }
 
 // A failed write leaves what was at outPath before.
@@ -89,11 +92,11 @@ int Palette(const PaletteJob &job)
     // "&PCX Open"; an image's reversed palette replaces all 256 entries.
     PalletArray pallet{};
     QString why;
-    if (!ApplyPaletteFile(job.in, pallet, why, job.from))
+    const int colours = ApplyPaletteFile(job.in, pallet, why, job.from);
+    if (!colours)
         return Fail(job.in, why);
     pallet = SnapRange(job.levels, pallet, 0, kPalletEntries - 1);
-    return WriteAll(job.out, IsRawFormat(job.as) ? WriteRawPalette(job.as, pallet, job.count)
-                                                 : WritePaletteFile(job.as, pallet));
+    return WriteAll(job.out, WritePaletteFile(job.as, pallet, job.count.value_or(colours)));
 }
 
 // The zoomed picture as stored values, written with the palette so that it

@@ -4,6 +4,8 @@
 
 #include <QtEndian>
 
+#include <algorithm>
+
 namespace {
 
 // A reader's result as opening takes it.
@@ -18,6 +20,7 @@ AnyImage FromImageRead(ImageRead read)
                                                                    : PcxRefusal::Unreadable;
         return any;
     }
+    any.colours = int(std::clamp<qsizetype>(read.palette.size() / 3, 1, 256));
     any.pcx = ToPcxFile(std::move(read));
     if (!any.pcx.accepted()) {
         any.refusal = ImageRefusal::TooLarge;
