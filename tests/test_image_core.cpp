@@ -347,6 +347,63 @@ private slots:
         QCOMPARE(tool.exitCode(), expected.contains("refused") ? 1 : 0);
     }
 
+    // A wrong command line: the problem named, then the command's own usage; every command's
+    // when there is no command to speak of.
+    void toolUsage_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("problem");
+        QTest::addColumn<QString>("usage"); // the start of the next line
+        const auto row = [](const char *name, const QStringList &args, const char *problem,
+                            const char *usage) { QTest::newRow(name) << args << problem << usage; };
+        row("render", {"render", "in", "--bogus", "out.png"}, "unknown option --bogus",
+            "usage: palmiro-tool render IMAGE ");
+        row("tidy", {"tidy", "in", "out.png", "--shuffle", "1"}, "unknown option --shuffle",
+            "usage: palmiro-tool tidy IMAGE ");
+        row("palette", {"palette", "in", "out", "--as", "snes"},
+            "--as must be vga, bgr555, md or amiga", "usage: palmiro-tool palette ");
+        row("help nosuch", {"help", "nosuch"}, "help: nosuch is not a command", "usage:");
+        row("no such command", {"nosuch"}, "unknown command nosuch", "usage:");
+    }
+    void toolUsage()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, problem);
+        QFETCH(QString, usage);
+        QProcess tool;
+        tool.start(PALMIRO_TOOL, args);
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitCode(), 2);
+        const QStringList lines = QString(tool.readAllStandardError()).split('\n');
+        QCOMPARE(lines.value(0), "palmiro-tool: " + problem);
+        QVERIFY2(lines.value(1).startsWith(usage), qPrintable(lines.value(1)));
+        // Every command's synopsis, or none but the command's.
+        QCOMPARE(lines.filter("  palmiro-tool cycle ").size(), usage == "usage:" ? 1 : 0);
+    }
+
+    // Each command writing into a folder that is not there says so, by the folder's name.
+    void toolMissingFolder_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("render") << QStringList{"render", "IN", "OUT.png"};
+        QTest::newRow("convert") << QStringList{"convert", "--colours", "2", "-o", "OUT.png", "IN"};
+        QTest::newRow("tidy") << QStringList{"tidy", "IN", "OUT.png", "--unused-to-end"};
+        QTest::newRow("cycle") << QStringList{"cycle", "IN", "OUT.gif", "--range", "0-1:1"};
+    }
+    void toolMissingFolder()
+    {
+        QFETCH(QStringList, args);
+        QTemporaryDir tmp;
+        const QString in = WriteFile(tmp.filePath("in.pcx"), MakePcx(1, 0, Bytes({1, 2})));
+        const QString folder = tmp.filePath("gone");
+        QProcess tool;
+        tool.start(PALMIRO_TOOL, Placed(args, {{"IN", in}, {"OUT", folder + "/out"}}));
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitCode(), 1);
+        QCOMPARE(QString(tool.readAllStandardError()).section(": ", 2),
+                 u"the folder %1 is missing\n"_qs.arg(folder));
+    }
+
     // Tidying a picture of five pixels (entries 3, 1, 3, 0, 2; 2 and 3 one colour): the exit
     // status, whether the output looks as the input does, the colours it shows.
     void toolTidy_data()

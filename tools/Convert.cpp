@@ -5,6 +5,7 @@
 #include "ConvertOutput.h"
 #include "Cycle.h"
 #include "Levels.h"
+#include "ToolFiles.h"
 #include "convert/ConvertPicture.h"
 #include "convert/Dither.h"
 #include "convert/RemapBands.h"
@@ -327,7 +328,7 @@ QString ConvertOne(const QString &in, const QString &outPath, ExportFormat forma
     if (!bytes)
         return outPath + QStringLiteral(": cannot be encoded");
     const FileError error = SaveWholeFile(outPath, *bytes);
-    return error ? outPath + QStringLiteral(": ") + FileProblemText(error) : QString();
+    return error ? outPath + QStringLiteral(": ") + WriteProblemText(outPath, error) : QString();
 }
 
 } // namespace

@@ -100,11 +100,32 @@ QString ToolHelp()
                                  "2 a wrong command line.\n");
 }
 
-std::optional<QString> CommandHelp(const QString &command)
+namespace {
+
+const Command *Named(const QString &command)
 {
     for (const Command &c : kCommands)
         if (command == QLatin1String(c.name))
-            return QStringLiteral("usage: palmiro-tool %1\n%2")
-                .arg(QLatin1String(c.synopsis), QLatin1String(c.details));
-    return std::nullopt;
+            return &c;
+    return nullptr;
+}
+
+} // namespace
+
+std::optional<QString> CommandHelp(const QString &command)
+{
+    const Command *c = Named(command);
+    if (!c)
+        return std::nullopt;
+    return QStringLiteral("usage: palmiro-tool %1\n%2")
+        .arg(QLatin1String(c->synopsis), QLatin1String(c->details));
+}
+
+QString CommandUsage(const QString &command)
+{
+    const Command *c = Named(command);
+    if (!c)
+        return ToolUsage();
+    return QStringLiteral("usage: palmiro-tool %1\n'palmiro-tool help %2' lists its options.\n")
+        .arg(QLatin1String(c->synopsis), QLatin1String(c->name));
 }
