@@ -471,9 +471,11 @@ private slots:
         QTest::newRow("new palette exact")
             << QStringList{"--colours", "8", "--range", "10-19", "-o", "OUT/a.png", "IN"} << 0
             << "a.png" << L{} << 15 << -1 << "";
+        QTest::newRow("--colors") << QStringList{"--colors", "8", "-o", "OUT/a.png", "IN"} << 0
+                                  << "a.png" << L{} << 5 << -1 << "";
         QTest::newRow("folder, one unreadable")
-            << fixed + QStringList{"OUT/dir/", "IN", "OUT/bad.bmp"} << 1 << "dir/in.png"
-            << L{1, 2, 3, 4, 0} << 5 << -1
+            << QStringList{"--quiet"} + fixed + QStringList{"OUT/dir/", "IN", "OUT/bad.bmp"} << 1
+            << "dir/in.png" << L{1, 2, 3, 4, 0} << 5 << -1
             << "palmiro-tool: OUT/bad.bmp: the file ends inside its headers (2 bytes)\n";
         // Truecolour files each refused by their kind of damage, before any allocation when
         // their header is past 2^28 pixels.
@@ -614,7 +616,7 @@ private slots:
         in.save(tmp.filePath("in.png")), in.save(tmp.filePath("two.png"));
         QVERIFY(QDir(tmp.path()).mkdir("there"));
         QProcess tool;
-        tool.start(PALMIRO_TOOL, QStringList{"convert", "--colours", "2"} +
+        tool.start(PALMIRO_TOOL, QStringList{"convert", "--quiet", "--colours", "2"} +
                                      Placed(args, {{"IN", tmp.filePath("in.png")},
                                                    {"TWO", tmp.filePath("two.png")},
                                                    {"OUT", tmp.path()}}));
@@ -635,6 +637,32 @@ private slots:
         }
         got.sort();
         QCOMPARE(got, made);
+    }
+
+    // Of two pictures or more, each is named on stderr as it starts; --quiet says nothing.
+    void toolConvertProgress_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("two") << QStringList{"a.png", "b.png"} << "[1/2] a.png\n[2/2] b.png\n";
+        QTest::newRow("two, --quiet") << QStringList{"--quiet", "a.png", "b.png"} << "";
+        QTest::newRow("one") << QStringList{"a.png"} << "";
+    }
+    void toolConvertProgress()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, expected);
+        QTemporaryDir tmp;
+        QImage in(2, 1, QImage::Format_RGB32);
+        in.fill(Qt::red);
+        in.save(tmp.filePath("a.png")), in.save(tmp.filePath("b.png"));
+        QProcess tool;
+        tool.setWorkingDirectory(tmp.path());
+        tool.start(PALMIRO_TOOL,
+                   QStringList{"convert", "--colours", "2", "--jobs", "1", "-o", "out/"} + args);
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitCode(), 0);
+        QCOMPARE(QString(tool.readAllStandardError()), expected);
     }
 
     // palette --levels snaps each channel; --as and --from name a hardware format, --count cuts.

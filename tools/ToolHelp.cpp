@@ -36,7 +36,8 @@ const Command kCommands[] = {
     {"convert", "convert (--palette PALETTE | --colours N) [OPTIONS] -o OUT IMAGE...",
      "  Maps any pictures (PNG, JPEG, BMP, GIF, PCX...) onto a palette.\n"
      "  --palette PALETTE  onto this palette's colours, or a picture's table\n"
-     "  --colours N        onto a new palette of N (2..256) made for each picture\n"
+     "  --colours N        onto a new palette of N (2..256) made for each picture;\n"
+     "                     --colors is the same\n"
      "  --range S-T        only entries S..T; a new palette goes to S..S+N-1\n"
      "  --dither KIND      none, fs (default), atkinson, sierra-lite, jjn,\n"
      "                     bayer2, bayer4 or bayer8\n"
@@ -53,6 +54,9 @@ const Command kCommands[] = {
      "                     an extension; OUT's extension decides otherwise\n"
      "  --levels R,G,B     the palette's colours snapped to 2..256 levels first\n"
      "  --keep-cycles      use the entries of a PALETTE picture's cycling ranges\n"
+     "  --quiet            no progress: of two pictures or more, each is named on\n"
+     "                     stderr as it starts ([3/12] NAME), over the last on a\n"
+     "                     terminal\n"
      "  OUT is a folder when it is one or ends in /, each picture keeping its\n"
      "  name there with its format's extension; any other OUT is one file, for\n"
      "  one picture.\n"},
