@@ -229,9 +229,11 @@ private slots:
             "\x89PNG\r\n\x1a\n" +
                 PngChunk("IHDR", Be(1 << 28) + Be(1) + QByteArray("\x08\3\0\0\1", 5)) +
                 Png(1, 1, "00").mid(33),
-            "too-large: 268435456 x 1 pixels");
+            "too-large: a picture of 268435456 x 1 pixels is too large: at most 268435456 pixels "
+            "(16384 x 16384) and 65536 a side");
         row("BMP RLE4 1 x 2^28", Bmp(1, 1 << 28, 4, "\0\1", 2),
-            "too-large: a picture of 1 x 268435456 pixels is too large");
+            "too-large: a picture of 1 x 268435456 pixels is too large: at most 268435456 pixels "
+            "(16384 x 16384) and 65536 a side");
         row("PNG whose data inflates to 1 GiB", PngBomb(1024),
             "unreadable: the image data goes on far past the last row");
         row("PNG 2^31 - 1 wide", Png(0x7fffffff, 1, nullptr), "truncated");

@@ -6,6 +6,7 @@
 #include "image/Render.h"
 #include "image/ScrollMath.h"
 #include "palette/ActApply.h"
+#include "palette/PaletteFormats.h"
 #include "palette/PaletteOps.h"
 #include "support/PaletteKit.h"
 #include "support/PcxBuilder.h"
@@ -326,6 +327,12 @@ private slots:
                                  << "format: unknown\nverdict: refused: not a PCX, PNG, BMP "
                                     "or GIF file\n";
         QTest::newRow("PCX") << MakePcx(0, 0, Bytes({7})) << "format: PCX\nManufacturer: 10\n";
+        QTest::newRow("PNG past the limit")
+            << Resized(*EncodeImage(ExportFormat::Png, PcxImage(MakePixels(Bytes({0})), 1, 1, 1),
+                                    Ramp()),
+                       20000, 20000)
+            << "format: PNG\nverdict: refused: a picture of 20000 x 20000 pixels is too large: "
+               "at most 268435456 pixels (16384 x 16384) and 65536 a side\n";
     }
     void toolInfo()
     {
@@ -338,6 +345,63 @@ private slots:
         const QString out = QString(tool.readAllStandardOutput()).section(" bytes\n", 1);
         QVERIFY2(out.startsWith(expected), qPrintable(out));
         QCOMPARE(tool.exitCode(), expected.contains("refused") ? 1 : 0);
+    }
+
+    // A wrong command line: the problem named, then the command's own usage; every command's
+    // when there is no command to speak of.
+    void toolUsage_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("problem");
+        QTest::addColumn<QString>("usage"); // the start of the next line
+        const auto row = [](const char *name, const QStringList &args, const char *problem,
+                            const char *usage) { QTest::newRow(name) << args << problem << usage; };
+        row("render", {"render", "in", "--bogus", "out.png"}, "unknown option --bogus",
+            "usage: palmiro-tool render IMAGE ");
+        row("tidy", {"tidy", "in", "out.png", "--shuffle", "1"}, "unknown option --shuffle",
+            "usage: palmiro-tool tidy IMAGE ");
+        row("palette", {"palette", "in", "out", "--as", "snes"},
+            "--as must be vga, bgr555, md or amiga", "usage: palmiro-tool palette ");
+        row("help nosuch", {"help", "nosuch"}, "help: nosuch is not a command", "usage:");
+        row("no such command", {"nosuch"}, "unknown command nosuch", "usage:");
+    }
+    void toolUsage()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, problem);
+        QFETCH(QString, usage);
+        QProcess tool;
+        tool.start(PALMIRO_TOOL, args);
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitCode(), 2);
+        const QStringList lines = QString(tool.readAllStandardError()).split('\n');
+        QCOMPARE(lines.value(0), "palmiro-tool: " + problem);
+        QVERIFY2(lines.value(1).startsWith(usage), qPrintable(lines.value(1)));
+        // Every command's synopsis, or none but the command's.
+        QCOMPARE(lines.filter("  palmiro-tool cycle ").size(), usage == "usage:" ? 1 : 0);
+    }
+
+    // Each command writing into a folder that is not there says so, by the folder's name.
+    void toolMissingFolder_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("render") << QStringList{"render", "IN", "OUT.png"};
+        QTest::newRow("convert") << QStringList{"convert", "--colours", "2", "-o", "OUT.png", "IN"};
+        QTest::newRow("tidy") << QStringList{"tidy", "IN", "OUT.png", "--unused-to-end"};
+        QTest::newRow("cycle") << QStringList{"cycle", "IN", "OUT.gif", "--range", "0-1:1"};
+    }
+    void toolMissingFolder()
+    {
+        QFETCH(QStringList, args);
+        QTemporaryDir tmp;
+        const QString in = WriteFile(tmp.filePath("in.pcx"), MakePcx(1, 0, Bytes({1, 2})));
+        const QString folder = tmp.filePath("gone");
+        QProcess tool;
+        tool.start(PALMIRO_TOOL, Placed(args, {{"IN", in}, {"OUT", folder + "/out"}}));
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitCode(), 1);
+        QCOMPARE(QString(tool.readAllStandardError()).section(": ", 2),
+                 u"the folder %1 is missing\n"_qs.arg(folder));
     }
 
     // Tidying a picture of five pixels (entries 3, 1, 3, 0, 2; 2 and 3 one colour): the exit
@@ -407,17 +471,21 @@ private slots:
         QTest::newRow("new palette exact")
             << QStringList{"--colours", "8", "--range", "10-19", "-o", "OUT/a.png", "IN"} << 0
             << "a.png" << L{} << 15 << -1 << "";
+        QTest::newRow("--colors") << QStringList{"--colors", "8", "-o", "OUT/a.png", "IN"} << 0
+                                  << "a.png" << L{} << 5 << -1 << "";
         QTest::newRow("folder, one unreadable")
-            << fixed + QStringList{"OUT/dir/", "IN", "OUT/bad.bmp"} << 1 << "dir/in.png"
-            << L{1, 2, 3, 4, 0} << 5 << -1
+            << QStringList{"--quiet"} + fixed + QStringList{"OUT/dir/", "IN", "OUT/bad.bmp"} << 1
+            << "dir/in.png" << L{1, 2, 3, 4, 0} << 5 << -1
             << "palmiro-tool: OUT/bad.bmp: the file ends inside its headers (2 bytes)\n";
         // Truecolour files each refused by their kind of damage, before any allocation when
         // their header is past 2^28 pixels.
         for (const auto &[name, why] :
              {std::pair{"empty.png", "the file is empty"},
               {"cut.png", "the file ends before the picture is complete"},
-              {"huge.png", "a picture of 20000 x 20000 pixels is too large"},
-              {"huge.jpg", "a picture of 16384 x 16385 pixels is too large"}})
+              {"huge.png", "a picture of 20000 x 20000 pixels is too large: at most 268435456 "
+                           "pixels (16384 x 16384)"},
+              {"huge.jpg", "a picture of 16384 x 16385 pixels is too large: at most 268435456 "
+                           "pixels (16384 x 16384)"}})
             QTest::newRow(name) << fixed + QStringList{"OUT/a.png", u"OUT/"_qs + name} << 1 << ""
                                 << L{} << 0 << -1
                                 << u"palmiro-tool: OUT/%1: %2\n"_qs.arg(name, why);
@@ -548,7 +616,7 @@ private slots:
         in.save(tmp.filePath("in.png")), in.save(tmp.filePath("two.png"));
         QVERIFY(QDir(tmp.path()).mkdir("there"));
         QProcess tool;
-        tool.start(PALMIRO_TOOL, QStringList{"convert", "--colours", "2"} +
+        tool.start(PALMIRO_TOOL, QStringList{"convert", "--quiet", "--colours", "2"} +
                                      Placed(args, {{"IN", tmp.filePath("in.png")},
                                                    {"TWO", tmp.filePath("two.png")},
                                                    {"OUT", tmp.path()}}));
@@ -569,6 +637,32 @@ private slots:
         }
         got.sort();
         QCOMPARE(got, made);
+    }
+
+    // Of two pictures or more, each is named on stderr as it starts; --quiet says nothing.
+    void toolConvertProgress_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("two") << QStringList{"a.png", "b.png"} << "[1/2] a.png\n[2/2] b.png\n";
+        QTest::newRow("two, --quiet") << QStringList{"--quiet", "a.png", "b.png"} << "";
+        QTest::newRow("one") << QStringList{"a.png"} << "";
+    }
+    void toolConvertProgress()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, expected);
+        QTemporaryDir tmp;
+        QImage in(2, 1, QImage::Format_RGB32);
+        in.fill(Qt::red);
+        in.save(tmp.filePath("a.png")), in.save(tmp.filePath("b.png"));
+        QProcess tool;
+        tool.setWorkingDirectory(tmp.path());
+        tool.start(PALMIRO_TOOL,
+                   QStringList{"convert", "--colours", "2", "--jobs", "1", "-o", "out/"} + args);
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitCode(), 0);
+        QCOMPARE(QString(tool.readAllStandardError()), expected);
     }
 
     // palette --levels snaps each channel; --as and --from name a hardware format, --count cuts.
@@ -601,7 +695,52 @@ private slots:
         QCOMPARE(tool.exitCode() ? QByteArray::number(tool.exitCode())
                                  : written.left(out.size() / 2).toHex(),
                  out);
-        QCOMPARE(written.size(), tool.exitCode() ? 0 : out.size() == 4 ? 2 : 768);
+        QCOMPARE(written.size(), tool.exitCode()   ? 0
+                                 : out.size() == 4 ? 2
+                                                   : 772); // one colour read
+    }
+
+    // Fewer colours than 256 are written as many, each format saying how many where it can:
+    // the size of the file, the colours read back (-1: not read), and an ACT's count.
+    void toolPaletteCount_data()
+    {
+        QTest::addColumn<QString>("in"); // a picture of 2 colours or a GIMP palette of 3
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("colours");
+        const auto row = [](const char *name, const char *in, const QStringList &args, int size,
+                            int colours) { QTest::newRow(name) << in << args << size << colours; };
+        row("picture to hex", "in.png", {"out.hex"}, 14, 2);
+        row("hex, --count 3", "in.png", {"out.hex", "--count", "3"}, 21, 3);
+        row("JASC-PAL", "in.gpl", {"out.pal"}, 19 + 3 * 7, 3);
+        row("GIMP, --count 16", "in.gpl", {"out.gpl", "--count", "16"}, -1, 16);
+        row("ACT", "in.png", {"out.act"}, 772, 256);
+        row("Mega Drive", "in.png", {"out.md"}, 4, -1);
+    }
+    void toolPaletteCount()
+    {
+        QFETCH(QString, in);
+        QFETCH(QStringList, args);
+        QFETCH(int, size);
+        QFETCH(int, colours);
+        QTemporaryDir tmp;
+        WriteFile(tmp.filePath("in.gpl"), "GIMP Palette\n1 2 3\n4 5 6\n7 8 9\n");
+        QImage picture(2, 1, QImage::Format_Indexed8);
+        picture.setColorTable({qRgb(200, 30, 100), qRgb(10, 20, 30)});
+        picture.fill(1);
+        picture.save(tmp.filePath("in.png"));
+        QProcess tool;
+        tool.start(PALMIRO_TOOL, QStringList{"palette", tmp.filePath(in)} +
+                                     Placed(args, {{"out", tmp.filePath("out")}}));
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.exitCode(), 0);
+        const QByteArray file = ReadWholeFile(tmp.filePath(args[0])).value_or("");
+        if (size >= 0)
+            QCOMPARE(file.size(), size);
+        if (colours >= 0)
+            QCOMPARE(ReadPaletteFile(file, args[0]).rgb.size(), 3 * colours);
+        if (size == 772)
+            QCOMPARE(file.mid(768).toHex(), "0002ffff");
     }
 
     // The animated GIF of one period as Pillow reads it: the frames, their delays (ms, none:

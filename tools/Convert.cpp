@@ -3,8 +3,10 @@
 #include "Convert.h"
 
 #include "ConvertOutput.h"
+#include "ConvertSettings.h"
 #include "Cycle.h"
 #include "Levels.h"
+#include "ToolFiles.h"
 #include "convert/ConvertPicture.h"
 #include "convert/Dither.h"
 #include "convert/RemapBands.h"
@@ -15,7 +17,6 @@
 #include "palette/ActApply.h"
 #include "palette/ActFile.h"
 #include "shell/FileAccess.h"
-#include "shell/Numbers.h"
 #include "shell/RunTogether.h"
 #include "shell/SaveFile.h"
 
@@ -26,7 +27,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -34,123 +34,6 @@
 #include <variant>
 
 namespace {
-
-struct Settings {
-    QString paletteFile;
-    int colours = 0;
-    int first = -1, last = -1; // --range, or none
-    RemapOptions remap;
-    int jobs = 0;
-    std::optional<ExportFormat> format;
-    QString out;
-    QStringList inputs;
-    Levels levels;
-    bool keepCycles = false;
-};
-
-struct DitherName {
-    const char *name;
-    Dither dither;
-};
-const DitherName kDithers[] = {{"none", Dither::None},
-                               {"fs", Dither::FloydSteinberg},
-                               {"atkinson", Dither::Atkinson},
-                               {"sierra-lite", Dither::SierraLite},
-                               {"jjn", Dither::JarvisJudiceNinke},
-                               {"bayer2", Dither::Bayer2},
-                               {"bayer4", Dither::Bayer4},
-                               {"bayer8", Dither::Bayer8}};
-
-// A usage problem, or nothing when the command line is whole.
-std::optional<QString> Parse(const QStringList &args, Settings &s)
-{
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &a = args[i];
-        if (a == QLatin1String("--no-serpentine")) {
-            s.remap.serpentine = false;
-            continue;
-        }
-        // --refine, the default, is still taken from scripts written when it was not.
-        if (a == QLatin1String("--refine") || a == QLatin1String("--no-refine")) {
-            s.remap.refine = a == QLatin1String("--refine");
-            continue;
-        }
-        if (a == QLatin1String("--keep-cycles")) {
-            s.keepCycles = true;
-            continue;
-        }
-        if (!a.startsWith(QLatin1String("-")) || a == QLatin1String("-")) {
-            s.inputs << a;
-            continue;
-        }
-        if (i + 1 >= args.size())
-            return a + QStringLiteral(" needs a value");
-        const QString v = args[++i];
-        const auto whole = [&v](int lo, int hi) { return ReadWholeInRange(v, lo, hi); };
-        if (a == QLatin1String("--palette")) {
-            s.paletteFile = v;
-        } else if (a == QLatin1String("--colours")) {
-            s.colours = whole(2, 256).value_or(0);
-            if (!s.colours)
-                return QStringLiteral("--colours must be a number from 2 to 256");
-        } else if (a == QLatin1String("--range")) {
-            const QStringList ends = v.split(QLatin1Char('-'));
-            const auto lo = ends.size() == 2 ? ReadWholeInRange(ends[0], 0, 255) : std::nullopt;
-            const auto hi = ends.size() == 2 ? ReadWholeInRange(ends[1], 0, 255) : std::nullopt;
-            if (!lo || !hi || *lo > *hi)
-                return QStringLiteral("--range must be S-T with 0 <= S <= T <= 255");
-            s.first = *lo;
-            s.last = *hi;
-        } else if (a == QLatin1String("--dither")) {
-            const auto it = std::find_if(std::begin(kDithers), std::end(kDithers),
-                                         [&v](const DitherName &d) { return v == d.name; });
-            if (it == std::end(kDithers))
-                return QStringLiteral("unknown --dither ") + v;
-            s.remap.dither = it->dither;
-        } else if (a == QLatin1String("--strength")) {
-            const auto k = whole(0, 100);
-            if (!k)
-                return QStringLiteral("--strength must be a number from 0 to 100");
-            s.remap.strength = *k;
-        } else if (a == QLatin1String("--distance")) {
-            if (v != QLatin1String("oklab") && v != QLatin1String("rgb"))
-                return QStringLiteral("--distance must be oklab or rgb");
-            s.remap.space = v == QLatin1String("rgb") ? ColourSpace::Rgb : ColourSpace::Oklab;
-        } else if (a == QLatin1String("--transparent")) {
-            const auto e = whole(0, 255);
-            if (!e)
-                return QStringLiteral("--transparent must be an entry from 0 to 255");
-            s.remap.transparentEntry = *e;
-        } else if (a == QLatin1String("--jobs")) {
-            s.jobs = whole(1, 1024).value_or(0);
-            if (!s.jobs)
-                return QStringLiteral("--jobs must be a number from 1 to 1024");
-        } else if (a == QLatin1String("--format")) {
-            s.format = ExportFormatForName(QStringLiteral(".") + v);
-            if (!s.format)
-                return QStringLiteral("--format must be png, pcx, bmp or gif");
-        } else if (a == QLatin1String("-o")) {
-            s.out = v;
-        } else if (a == QLatin1String("--levels")) {
-            const std::optional<Levels> levels = ParseLevels(v);
-            if (!levels)
-                return QStringLiteral("--levels must be R,G,B of 2 to 256");
-            s.levels = *levels;
-        } else {
-            return QStringLiteral("unknown option ") + a;
-        }
-    }
-    if (s.paletteFile.isEmpty() == (s.colours == 0))
-        return QStringLiteral("convert takes one of --palette and --colours");
-    const int e = s.remap.transparentEntry;
-    const bool inside = s.first >= 0 && e >= s.first && e <= s.last;
-    if (s.colours && s.first >= 0 && s.last - s.first + 1 - int(inside) < s.colours)
-        return inside ? QStringLiteral("--range must hold the --colours besides --transparent")
-                      : QStringLiteral("--range must hold the --colours");
-    if (s.out.isEmpty() || s.inputs.isEmpty())
-        return QStringLiteral("convert takes -o OUT and at least one picture");
-    return std::nullopt;
-}
 
 // A picture to convert: a truecolour one's rows as they are decoded, or the
 // whole picture as RGBA.
@@ -223,7 +106,7 @@ struct Target {
     Candidates candidates;
 };
 
-std::optional<Target> ReadTarget(const Settings &s, QString &why)
+std::optional<Target> ReadTarget(const ConvertSettings &s, QString &why)
 {
     Target t;
     const PaletteRead read = ReadPaletteAt(s.paletteFile);
@@ -254,7 +137,7 @@ std::optional<Target> ReadTarget(const Settings &s, QString &why)
 
 // Converts one picture; a reason when it cannot be read, converted or written.
 QString ConvertOne(const QString &in, const QString &outPath, ExportFormat format,
-                   const Settings &s, const Target *fixed, int threads)
+                   const ConvertSettings &s, const Target *fixed, int threads)
 {
     QString why;
     std::optional<Picture> picture = OpenPicture(in, why);
@@ -327,15 +210,15 @@ QString ConvertOne(const QString &in, const QString &outPath, ExportFormat forma
     if (!bytes)
         return outPath + QStringLiteral(": cannot be encoded");
     const FileError error = SaveWholeFile(outPath, *bytes);
-    return error ? outPath + QStringLiteral(": ") + FileProblemText(error) : QString();
+    return error ? outPath + QStringLiteral(": ") + WriteProblemText(outPath, error) : QString();
 }
 
 } // namespace
 
 int Convert(const QStringList &args, QString &usageProblem)
 {
-    Settings s;
-    if (const std::optional<QString> problem = Parse(args, s)) {
+    ConvertSettings s;
+    if (const std::optional<QString> problem = ParseConvert(args, s)) {
         usageProblem = *problem;
         return -1;
     }
@@ -363,32 +246,37 @@ int Convert(const QStringList &args, QString &usageProblem)
     const int jobs = std::min<int>(s.jobs ? s.jobs : cores, int(s.inputs.size()));
     // A lone picture is split over the cores instead.
     const int threadsEach = jobs == 1 ? (s.jobs ? s.jobs : cores) : 1;
-    const bool progress = isatty(2) && many;
-    std::atomic<int> next{0}, done{0};
+    // Each picture named as it starts, on a line of its own, or over the last on a terminal.
+    const int total = int(s.inputs.size());
+    const bool report = many && !s.quiet, bar = report && isatty(2);
+    std::atomic<int> next{0};
+    int started = 0;
     std::atomic<bool> failed{false};
     std::mutex print;
     const auto work = [&] {
-        for (int i; (i = next++) < int(s.inputs.size());) {
+        for (int i; (i = next++) < total;) {
             const QString &in = s.inputs[i];
             const QString out = output.folder
                                     ? QDir(s.out).filePath(QFileInfo(in).completeBaseName() +
                                                            QLatin1Char('.') + ExtensionOf(format))
                                     : s.out;
+            if (report) {
+                const std::lock_guard<std::mutex> lock(print);
+                std::fprintf(stderr, bar ? "\r\033[K[%d/%d] %s" : "[%d/%d] %s\n", ++started, total,
+                             qPrintable(in));
+            }
             const QString problem =
                 ConvertOne(in, out, format, s, fixed ? &*fixed : nullptr, threadsEach);
-            const std::lock_guard<std::mutex> lock(print);
-            ++done;
             if (!problem.isEmpty()) {
+                const std::lock_guard<std::mutex> lock(print);
                 failed = true;
-                std::fprintf(stderr, "%spalmiro-tool: %s\n", progress ? "\r\033[K" : "",
+                std::fprintf(stderr, "%spalmiro-tool: %s\n", bar ? "\r\033[K" : "",
                              qPrintable(problem));
             }
-            if (progress)
-                std::fprintf(stderr, "\r%d / %d", done.load(), int(s.inputs.size()));
         }
     };
     RunTogether(jobs, [&](int) { work(); });
-    if (progress)
-        std::fprintf(stderr, "\n");
+    if (bar)
+        std::fprintf(stderr, "\r\033[K");
     return failed ? 1 : 0;
 }

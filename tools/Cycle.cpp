@@ -101,7 +101,7 @@ int Cycle(const QStringList &args, QString &usageProblem)
                                              "frames that would take more than 1 GiB"));
     const FileError error = SaveWholeFile(files[1], *gif);
     if (error)
-        return Fail(files[1], FileProblemText(error));
+        return Fail(files[1], WriteProblemText(files[1], error));
     if (frames.capped)
         std::fprintf(stderr,
                      "palmiro-tool: %s: the cycle is longer than %d frames; the first %d "

@@ -44,7 +44,6 @@ std::optional<PaletteJob> ParsePaletteJob(const QStringList &args, QString &prob
     PaletteJob job;
     QStringList files;
     std::optional<PaletteFormat> as;
-    bool counted = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
         if (!a.startsWith(QLatin1String("--"))) {
@@ -60,7 +59,7 @@ std::optional<PaletteJob> ParsePaletteJob(const QStringList &args, QString &prob
         } else if (a == QLatin1String("--from") && (job.from = RawFormatNamed(v))) {
         } else if (a == QLatin1String("--count") &&
                    (count = ReadWholeInRange(v, 1, kPalletEntries))) {
-            job.count = *count, counted = true;
+            job.count = count;
         } else {
             problem = OptionProblem(a);
             return std::nullopt;
@@ -75,10 +74,6 @@ std::optional<PaletteJob> ParsePaletteJob(const QStringList &args, QString &prob
     const std::optional<PaletteFormat> named = PaletteFormatForName(job.in);
     if (!job.from && named && IsRawFormat(*named))
         job.from = named;
-    if (counted && !IsRawFormat(job.as)) {
-        problem = QStringLiteral("--count writes vga, bgr555, md or amiga only");
-        return std::nullopt;
-    }
     return job;
 }
 

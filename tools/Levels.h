@@ -21,7 +21,8 @@ struct PaletteJob {
     PaletteFormat as = PaletteFormat::Act;
     // A hardware format IN is read as: --from, else its extension.
     std::optional<PaletteFormat> from;
-    int count = kPalletEntries;
+    // --count, else as many as the palette read holds.
+    std::optional<int> count;
 };
 
 // The palette command's arguments after its name; nothing, with the

@@ -144,5 +144,5 @@ int Tidy(const QStringList &args, QString &usageProblem)
     if (!encoded)
         return Fail(s.out, QStringLiteral("cannot be encoded"));
     const FileError written = SaveWholeFile(s.out, *encoded);
-    return written ? Fail(s.out, FileProblemText(written)) : 0;
+    return written ? Fail(s.out, WriteProblemText(s.out, written)) : 0;
 }

@@ -14,7 +14,8 @@ const Command kCommands[] = {
      "  Prints the file's format and picture size, a PCX file's header fields,\n"
      "  and whether the editor accepts it (exit 1 when it does not). A JPEG,\n"
      "  TIFF, WebP, PPM or XPM opens only through convert.\n"},
-    {"palette", "palette IMAGE-or-PALETTE OUT [--levels R,G,B] [--as FORMAT] [--from FORMAT]",
+    {"palette",
+     "palette IMAGE-or-PALETTE OUT [--levels R,G,B] [--as FORMAT] [--from FORMAT] [--count N]",
      "  Writes the palette the editor would have after opening the file, in the\n"
      "  format OUT's extension names: act, gpl, pal, hex, txt, or vga (VGA DAC),\n"
      "  bgr555, md (Mega Drive CRAM), amiga (OCS); ACT when none matches.\n"
@@ -22,7 +23,9 @@ const Command kCommands[] = {
      "  --as FORMAT     vga, bgr555, md or amiga, whatever OUT's extension;\n"
      "                  each is snapped to its own levels\n"
      "  --from FORMAT   the input read as one of these (also by its extension)\n"
-     "  --count N       only the first N entries of those written\n"},
+     "  --count N       the first N (1..256) entries; by default as many as the\n"
+     "                  file or picture holds, its own count written where the\n"
+     "                  format has one (an ACT of fewer than 256 is 772 bytes)\n"},
     {"render", "render IMAGE [--palette PALETTE] [--zoom 100..400] [--rgb] OUT.{png,pcx,bmp,gif}",
      "  Writes the picture as the screen window draws it.\n"
      "  --palette PALETTE  draw with this palette instead of the image's own\n"
@@ -33,7 +36,8 @@ const Command kCommands[] = {
     {"convert", "convert (--palette PALETTE | --colours N) [OPTIONS] -o OUT IMAGE...",
      "  Maps any pictures (PNG, JPEG, BMP, GIF, PCX...) onto a palette.\n"
      "  --palette PALETTE  onto this palette's colours, or a picture's table\n"
-     "  --colours N        onto a new palette of N (2..256) made for each picture\n"
+     "  --colours N        onto a new palette of N (2..256) made for each picture;\n"
+     "                     --colors is the same\n"
      "  --range S-T        only entries S..T; a new palette goes to S..S+N-1\n"
      "  --dither KIND      none, fs (default), atkinson, sierra-lite, jjn,\n"
      "                     bayer2, bayer4 or bayer8\n"
@@ -50,6 +54,9 @@ const Command kCommands[] = {
      "                     an extension; OUT's extension decides otherwise\n"
      "  --levels R,G,B     the palette's colours snapped to 2..256 levels first\n"
      "  --keep-cycles      use the entries of a PALETTE picture's cycling ranges\n"
+     "  --quiet            no progress: of two pictures or more, each is named on\n"
+     "                     stderr as it starts ([3/12] NAME), over the last on a\n"
+     "                     terminal\n"
      "  OUT is a folder when it is one or ends in /, each picture keeping its\n"
      "  name there with its format's extension; any other OUT is one file, for\n"
      "  one picture.\n"},
@@ -97,11 +104,32 @@ QString ToolHelp()
                                  "2 a wrong command line.\n");
 }
 
-std::optional<QString> CommandHelp(const QString &command)
+namespace {
+
+const Command *Named(const QString &command)
 {
     for (const Command &c : kCommands)
         if (command == QLatin1String(c.name))
-            return QStringLiteral("usage: palmiro-tool %1\n%2")
-                .arg(QLatin1String(c.synopsis), QLatin1String(c.details));
-    return std::nullopt;
+            return &c;
+    return nullptr;
+}
+
+} // namespace
+
+std::optional<QString> CommandHelp(const QString &command)
+{
+    const Command *c = Named(command);
+    if (!c)
+        return std::nullopt;
+    return QStringLiteral("usage: palmiro-tool %1\n%2")
+        .arg(QLatin1String(c->synopsis), QLatin1String(c->details));
+}
+
+QString CommandUsage(const QString &command)
+{
+    const Command *c = Named(command);
+    if (!c)
+        return ToolUsage();
+    return QStringLiteral("usage: palmiro-tool %1\n'palmiro-tool help %2' lists its options.\n")
+        .arg(QLatin1String(c->synopsis), QLatin1String(c->name));
 }

@@ -50,32 +50,36 @@ QTextStream &err()
     return s;
 }
 
-int Usage(const QString &problem = {})
+// The problem, then the command's own usage: every command's when there is none.
+int Usage(const QString &problem = {}, const QString &command = {})
 {
     if (!problem.isEmpty())
         err() << "palmiro-tool: " << problem << "\n";
-    err() << ToolUsage();
+    err() << CommandUsage(command);
     err().flush();
     return kExitUsage;
 }
 
-// Applies a palette file, or a picture's palette, over `pallet` as Open does.
-bool ApplyPaletteFile(const QString &path, PalletArray &pallet, QString &why,
-                      std::optional<PaletteFormat> raw = std::nullopt)
+// Applies a palette file, or a picture's palette, over `pallet` as Open does; how many colours
+// the file holds, or 0 with `why` said.
+int ApplyPaletteFile(const QString &path, PalletArray &pallet, QString &why,
+                     std::optional<PaletteFormat> raw = std::nullopt)
 {
     const PaletteRead read = ReadPaletteAt(path, false, raw);
     why = read.file ? FileProblemText(read.file) : read.error;
     if (!read.ok())
-        return false;
-    ApplyActBytes(pallet, read.rgb, read.rgb.size());
-    return true;
+        return 0;
+    const int applied = ApplyActBytes(pallet, read.rgb, read.rgb.size());
+    return read.format == PaletteFormat::Image ? read.colours
+           : applied > 0                       ? applied
+                                               : kPalletEntries;
 }
 
 // A failed write leaves what was at outPath before.
 int Write(const QString &outPath, const std::function<bool(QIODevice &)> &write)
 {
     const FileError error = SaveFileWith(outPath, write);
-    return error ? Fail(outPath, FileProblemText(error)) : 0;
+    return error ? Fail(outPath, WriteProblemText(outPath, error)) : 0;
 }
 
 int WriteAll(const QString &outPath, const QByteArray &bytes)
@@ -89,11 +93,11 @@ int Palette(const PaletteJob &job)
     // "&PCX Open"; an image's reversed palette replaces all 256 entries.
     PalletArray pallet{};
     QString why;
-    if (!ApplyPaletteFile(job.in, pallet, why, job.from))
+    const int colours = ApplyPaletteFile(job.in, pallet, why, job.from);
+    if (!colours)
         return Fail(job.in, why);
     pallet = SnapRange(job.levels, pallet, 0, kPalletEntries - 1);
-    return WriteAll(job.out, IsRawFormat(job.as) ? WriteRawPalette(job.as, pallet, job.count)
-                                                 : WritePaletteFile(job.as, pallet));
+    return WriteAll(job.out, WritePaletteFile(job.as, pallet, job.count.value_or(colours)));
 }
 
 // The zoomed picture as stored values, written with the palette so that it
@@ -205,13 +209,13 @@ int main(int argc, char **argv)
 
     if (command == QLatin1String("info")) {
         if (args.size() != 1)
-            return Usage(QStringLiteral("info takes one file"));
+            return Usage(QStringLiteral("info takes one file"), command);
         return Info(args[0]);
     }
     if (command == QLatin1String("palette")) {
         QString problem;
         const std::optional<PaletteJob> job = ParsePaletteJob(args, problem);
-        return job ? Palette(*job) : Usage(problem);
+        return job ? Palette(*job) : Usage(problem, command);
     }
     if (command == QLatin1String("render")) {
         QString act;
@@ -229,7 +233,7 @@ int main(int argc, char **argv)
             }
             if (a == QLatin1String("--palette") || a == QLatin1String("--zoom")) {
                 if (i + 1 >= args.size())
-                    return Usage(a + QStringLiteral(" needs a value"));
+                    return Usage(a + QStringLiteral(" needs a value"), command);
                 isPalette = a == QLatin1String("--palette");
                 isZoom = !isPalette;
                 value = args[++i];
@@ -240,7 +244,7 @@ int main(int argc, char **argv)
                 isZoom = true;
                 value = a.mid(7);
             } else if (a.startsWith(QLatin1String("--"))) {
-                return Usage(QStringLiteral("unknown option ") + a);
+                return Usage(QStringLiteral("unknown option ") + a, command);
             } else {
                 files << a;
                 continue;
@@ -250,28 +254,29 @@ int main(int argc, char **argv)
             } else if (isZoom) {
                 const std::optional<int> z = ReadWholeInRange(value, 100, 400);
                 if (!z)
-                    return Usage(QStringLiteral("--zoom must be a number from 100 to 400"));
+                    return Usage(QStringLiteral("--zoom must be a number from 100 to 400"),
+                                 command);
                 percent = *z;
             }
         }
         if (files.size() != 2)
-            return Usage(QStringLiteral("render takes an image and an output file"));
+            return Usage(QStringLiteral("render takes an image and an output file"), command);
         return Render(files[0], act, percent, rgb, files[1]);
     }
     if (command == QLatin1String("convert")) {
         QString problem;
         const int status = Convert(args, problem);
-        return status < 0 ? Usage(problem) : status;
+        return status < 0 ? Usage(problem, command) : status;
     }
     if (command == QLatin1String("cycle")) {
         QString problem;
         const int status = Cycle(args, problem);
-        return status < 0 ? Usage(problem) : status;
+        return status < 0 ? Usage(problem, command) : status;
     }
     if (command == QLatin1String("tidy")) {
         QString problem;
         const int status = Tidy(args, problem);
-        return status < 0 ? Usage(problem) : status;
+        return status < 0 ? Usage(problem, command) : status;
     }
     if (command == QLatin1String("--help") || command == QLatin1String("-h") ||
         (command == QLatin1String("help") && args.isEmpty())) {
@@ -279,9 +284,11 @@ int main(int argc, char **argv)
         return 0;
     }
     if (command == QLatin1String("help")) {
-        const std::optional<QString> help = args.size() == 1 ? CommandHelp(args[0]) : std::nullopt;
+        if (args.size() != 1)
+            return Usage(QStringLiteral("help takes one command"));
+        const std::optional<QString> help = CommandHelp(args[0]);
         if (!help)
-            return Usage(QStringLiteral("help takes one of the commands"));
+            return Usage(QStringLiteral("help: %1 is not a command").arg(args[0]));
         out() << *help << Qt::flush;
         return 0;
     }

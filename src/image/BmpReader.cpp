@@ -186,10 +186,11 @@ ImageRead ReadBmp(ByteSource &source)
                            QStringLiteral("a negative width (%1)").arg(width));
     if (const ImageRefusal why = CheckOpenedSize(width, std::abs(height));
         why != ImageRefusal::None)
-        return RefuseImage(why, QStringLiteral("a picture of %1 x %2 pixels is %3")
-                                    .arg(width)
-                                    .arg(std::abs(height))
-                                    .arg(why == ImageRefusal::Empty ? "empty" : "too large"));
+        return RefuseImage(why, why == ImageRefusal::Empty
+                                    ? QStringLiteral("a picture of %1 x %2 pixels is empty")
+                                          .arg(width)
+                                          .arg(std::abs(height))
+                                    : TooLargeText(width, std::abs(height), true));
     if (bits == 16 || bits == 24 || bits == 32)
         return RefuseImage(ImageRefusal::NotIndexed,
                            QStringLiteral("%1 bits per pixel: truecolour, no palette").arg(bits));

@@ -139,11 +139,9 @@ ImageRead ReadGif(QByteArrayView file)
     GifFileType *g = gif.get();
     if (const ImageRefusal size = CheckOpenedSize(g->SWidth, g->SHeight);
         size != ImageRefusal::None)
-        return RefuseImage(
-            size,
-            size == ImageRefusal::Empty
-                ? QStringLiteral("the logical screen has no pixel")
-                : QStringLiteral("a logical screen of %1 x %2").arg(g->SWidth).arg(g->SHeight));
+        return RefuseImage(size, size == ImageRefusal::Empty
+                                     ? QStringLiteral("the logical screen has no pixel")
+                                     : TooLargeText(g->SWidth, g->SHeight, true));
     int transparent = -1;
     CycleRanges cycles;
     GifRecordType record = UNDEFINED_RECORD_TYPE;

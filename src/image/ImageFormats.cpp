@@ -4,6 +4,8 @@
 
 #include <QtEndian>
 
+#include <algorithm>
+
 namespace {
 
 // A reader's result as opening takes it.
@@ -18,6 +20,7 @@ AnyImage FromImageRead(ImageRead read)
                                                                    : PcxRefusal::Unreadable;
         return any;
     }
+    any.colours = int(std::clamp<qsizetype>(read.palette.size() / 3, 1, 256));
     any.pcx = ToPcxFile(std::move(read));
     if (!any.pcx.accepted()) {
         any.refusal = ImageRefusal::TooLarge;
@@ -49,6 +52,16 @@ ImageRefusal CheckOpenedSize(qint64 width, qint64 height)
     return why == ImageRefusal::None && (width > kMaxOpenedSide || height > kMaxOpenedSide)
                ? ImageRefusal::TooLarge
                : why;
+}
+
+QString TooLargeText(qint64 width, qint64 height, bool opened)
+{
+    return QStringLiteral("a picture of %1 x %2 pixels is too large: at most %3 pixels (%4 x %4)%5")
+        .arg(width)
+        .arg(height)
+        .arg(kMaxImagePixels)
+        .arg(1 << 14)
+        .arg(opened ? QStringLiteral(" and %1 a side").arg(kMaxOpenedSide) : QString());
 }
 
 ImageFormat DetectImageFormat(QByteArrayView file)

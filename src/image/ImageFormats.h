@@ -35,6 +35,8 @@ struct AnyImage {
     ImageRefusal refusal = ImageRefusal::None;
     QString detail;
     PcxFile pcx;
+    // The colours the file's own table holds; pcx.palette always has 256.
+    int colours = 256;
 };
 AnyImage ReadAnyImage(QByteArrayView file);
 // A PNG or BMP read from the source a part at a time, as ReadAnyImage reads it.

@@ -46,6 +46,9 @@ ImageRefusal CheckImageSize(qint64 width, qint64 height);
 // The same, and a side past kMaxOpenedSide is too large: for the readers of
 // pictures that open.
 ImageRefusal CheckOpenedSize(qint64 width, qint64 height);
+// "a picture of W x H pixels is too large", and the limit it is past: the
+// opened pictures' one when `opened`.
+QString TooLargeText(qint64 width, qint64 height, bool opened);
 
 class ByteSource;
 ImageRead ReadPng(QByteArrayView file);

@@ -102,7 +102,9 @@ ImageRead ReadPng(ByteSource &source)
         return RefuseImage(ImageRefusal::NotIndexed,
                            QStringLiteral("no palette of 256 colours or fewer"));
     if (const ImageRefusal size = CheckOpenedSize(h.width, h.height); size != ImageRefusal::None)
-        return RefuseImage(size, QStringLiteral("%1 x %2 pixels").arg(h.width).arg(h.height));
+        return RefuseImage(size, size == ImageRefusal::Empty
+                                     ? QStringLiteral("the picture has no pixel")
+                                     : TooLargeText(h.width, h.height, true));
     if (h.colourType == PNG_COLOR_TYPE_GRAY) {
         const int levels = 1 << h.bitDepth;
         for (int k = 0; k < levels; ++k) {

@@ -256,9 +256,8 @@ bool RowDecoder::sizeHolds(qint64 w, qint64 h)
 {
     const ImageRefusal why = CheckImageSize(w, h);
     if (why != ImageRefusal::None)
-        refuse(why, why == ImageRefusal::Empty
-                        ? QStringLiteral("the picture has no pixel")
-                        : QStringLiteral("a picture of %1 x %2 pixels is too large").arg(w).arg(h));
+        refuse(why, why == ImageRefusal::Empty ? QStringLiteral("the picture has no pixel")
+                                               : TooLargeText(w, h, false));
     return why == ImageRefusal::None;
 }
 

@@ -125,10 +125,12 @@ PaletteRead ReadImagePalette(QIODevice &file)
     if (!bytes)
         return r;
     const AnyImage image = ReadAnyImage(*bytes);
-    if (image.refusal != ImageRefusal::None)
+    if (image.refusal != ImageRefusal::None) {
         r.error = image.detail;
-    else
+    } else {
         r.rgb = image.pcx.palette;
+        r.colours = image.colours;
+    }
     return r;
 }
 

@@ -40,6 +40,8 @@ struct PaletteRead {
     QString error;
     // Set when the file could not be read to its end.
     FileError file;
+    // A picture: the colours its own table holds.
+    int colours = 256;
 
     bool ok() const { return error.isEmpty() && !file; }
 };
@@ -54,8 +56,10 @@ PaletteFormat DetectPaletteFormat(QByteArrayView file, const QString &name = {})
 PaletteRead ReadPalette(QIODevice &file, const QString &name = {});
 PaletteRead ReadPaletteFile(QByteArrayView file, const QString &name = {});
 
-// The 256 entries in the given format; ACT (and Image) is the 768 plain bytes.
-QByteArray WritePaletteFile(PaletteFormat format, const PalletArray &pallet);
+// The first `count` entries in the given format, each format saying how many where it can; ACT
+// (and Image) is the 768 plain bytes, and the count after them when it is under 256.
+QByteArray WritePaletteFile(PaletteFormat format, const PalletArray &pallet,
+                            int count = kPalletEntries);
 
 // The format a file name's extension names: act, gpl, pal (JASC-PAL), hex,
 // txt (Paint.NET), vga, bgr555, md, amiga; RIFF PAL is only reachable through

@@ -13,31 +13,32 @@ void AppendLe(QByteArray &out, quint32 v, int bytes)
 
 } // namespace
 
-QByteArray WritePaletteFile(PaletteFormat format, const PalletArray &pallet)
+QByteArray WritePaletteFile(PaletteFormat format, const PalletArray &pallet, int count)
 {
+    count = qBound(1, count, kPalletEntries);
     QByteArray out;
     switch (format) {
     case PaletteFormat::Gpl:
         out = "GIMP Palette\nName: Palmiro\nColumns: 16\n#\n";
-        for (int i = 0; i < kPalletEntries; ++i)
+        for (int i = 0; i < count; ++i)
             out += QString::asprintf("%3d %3d %3d\tIndex %d\n", pallet[i].R, pallet[i].G,
                                      pallet[i].B, i)
                        .toLatin1();
         break;
     case PaletteFormat::Jasc:
-        out = "JASC-PAL\r\n0100\r\n256\r\n";
-        for (int i = 0; i < kPalletEntries; ++i)
+        out = "JASC-PAL\r\n0100\r\n" + QByteArray::number(count) + "\r\n";
+        for (int i = 0; i < count; ++i)
             out +=
                 QString::asprintf("%d %d %d\r\n", pallet[i].R, pallet[i].G, pallet[i].B).toLatin1();
         break;
     case PaletteFormat::Riff:
         out = "RIFF";
-        AppendLe(out, 4 + 8 + 4 + 4 * kPalletEntries, 4);
+        AppendLe(out, 4 + 8 + 4 + 4 * quint32(count), 4);
         out += "PAL data";
-        AppendLe(out, 4 + 4 * kPalletEntries, 4);
+        AppendLe(out, 4 + 4 * quint32(count), 4);
         AppendLe(out, 0x0300, 2);
-        AppendLe(out, kPalletEntries, 2);
-        for (int i = 0; i < kPalletEntries; ++i)
+        AppendLe(out, quint32(count), 2);
+        for (int i = 0; i < count; ++i)
             out.append(char(pallet[i].R))
                 .append(char(pallet[i].G))
                 .append(char(pallet[i].B))
@@ -45,24 +46,28 @@ QByteArray WritePaletteFile(PaletteFormat format, const PalletArray &pallet)
         break;
     case PaletteFormat::PaintNet:
         out = "; Palmiro\r\n";
-        for (int i = 0; i < kPalletEntries; ++i)
+        for (int i = 0; i < count; ++i)
             out += QString::asprintf("FF%02X%02X%02X\r\n", pallet[i].R, pallet[i].G, pallet[i].B)
                        .toLatin1();
         break;
     case PaletteFormat::Hex:
-        for (int i = 0; i < kPalletEntries; ++i)
+        for (int i = 0; i < count; ++i)
             out += QString::asprintf("%02x%02x%02x\n", pallet[i].R, pallet[i].G, pallet[i].B)
                        .toLatin1();
         break;
     case PaletteFormat::Act:
     case PaletteFormat::Image:
         out = BuildActBytes(pallet);
+        // Fewer colours: the 772-byte form, with the count and "no transparent entry" after the
+        // 256, big-endian.
+        if (count < kPalletEntries)
+            out.append(char(0)).append(char(count)).append('\xFF').append('\xFF');
         break;
     case PaletteFormat::Vga:
     case PaletteFormat::Bgr555:
     case PaletteFormat::MegaDrive:
     case PaletteFormat::Amiga:
-        out = WriteRawPalette(format, pallet);
+        out = WriteRawPalette(format, pallet, count);
         break;
     }
     return out;
