@@ -40,6 +40,8 @@ struct PaletteRead {
     QString error;
     // Set when the file could not be read to its end.
     FileError file;
+    // A truecolour picture: no damage, but nothing to take.
+    bool noPalette = false;
 
     bool ok() const { return error.isEmpty() && !file; }
 };
