@@ -43,7 +43,7 @@ AnyImage ConvertedInstead(QByteArrayView bytes, const QString &path)
     why.refusal = rows.refusal();
     why.detail = rows.detail();
     if (why.refusal == ImageRefusal::None)
-        ConvertToPalette(picture, true);
+        ConvertToPalette(picture, true, path);
     return why;
 }
 
@@ -103,7 +103,8 @@ QString ImageRefusalMessage(const AnyImage &read, const QString &path)
     case ImageRefusal::Unreadable:
         break;
     }
-    return *text + QLatin1Char('\n') + path + QLatin1Char('\n') + read.detail;
+    return *text + QLatin1Char('\n') + path + QLatin1Char('\n') +
+           CatalogReason(Catalog, read.detail);
 }
 
 bool LoadPcxFile(const QString &path)
