@@ -196,6 +196,8 @@ struct MessageCatalog {
     QString ReasonFileEmpty;
     QString ReasonNotKind;
     QString ReasonNotPngBmpGif;
+    QString ReasonNotPngBmp;
+    QString ReasonGifError;
     QString ReasonPcxUnreadable;
     QString ReasonPcxShort;
     QString ReasonPcxNotRle;
@@ -242,7 +244,7 @@ const std::array<CatalogEntry, 18> &CycleCatalogEntries();
 const std::array<CatalogEntry, 11> &TidyCatalogEntries();
 
 // Read after those: what stands beside a refusal, and the readers' reasons.
-const std::array<CatalogEntry, 53> &ReasonCatalogEntries();
+const std::array<CatalogEntry, 55> &ReasonCatalogEntries();
 
 // A reader's English reason in the catalogue's words, its numbers and names kept; one the
 // catalogue does not know (a library's own words) as it came.

@@ -13,7 +13,7 @@ struct KnownReason {
     QString MessageCatalog::*member;
 };
 
-const std::array<KnownReason, 51> kKnown{{
+const std::array<KnownReason, 53> kKnown{{
     {"%1, line %2: %3", &MessageCatalog::ReasonLine},
     {"no \"%1\" header", &MessageCatalog::ReasonNoHeader},
     {"not three numbers from 0 to 255", &MessageCatalog::ReasonNotRgb},
@@ -58,6 +58,8 @@ const std::array<KnownReason, 51> kKnown{{
     {"not a picture read here", &MessageCatalog::ReasonNotReadHere},
     {"the file is empty", &MessageCatalog::ReasonFileEmpty},
     {"not a PNG, BMP or GIF file", &MessageCatalog::ReasonNotPngBmpGif},
+    {"not a PNG or BMP file", &MessageCatalog::ReasonNotPngBmp},
+    {"GIF error %1", &MessageCatalog::ReasonGifError},
     {"not a %1 file", &MessageCatalog::ReasonNotKind},
     {"the file cannot be read", &MessageCatalog::ReasonPcxUnreadable},
     {"shorter than a 128-byte header and a 768-byte palette", &MessageCatalog::ReasonPcxShort},
@@ -74,10 +76,10 @@ const std::array<KnownReason, 51> kKnown{{
 
 } // namespace
 
-const std::array<CatalogEntry, 53> &ReasonCatalogEntries()
+const std::array<CatalogEntry, 55> &ReasonCatalogEntries()
 {
     using M = MessageCatalog;
-    static const std::array<CatalogEntry, 53> entries{{
+    static const std::array<CatalogEntry, 55> entries{{
         {"MsgImageSaveKind", "FORMATS", "IMAGE_SAVE_KIND",
          QStringLiteral(
              "この拡張子の形式では保存できません。.png、.pcx、.bmp、.gif のどれかにしてください。"),
@@ -178,6 +180,10 @@ const std::array<CatalogEntry, 53> &ReasonCatalogEntries()
          &M::ReasonNotKind},
         {"ReasonNotPngBmpGif", "REASONS", "NOT_PNG_BMP_GIF",
          QStringLiteral("PNG、BMP、GIF のどれでもありません"), &M::ReasonNotPngBmpGif},
+        {"ReasonNotPngBmp", "REASONS", "NOT_PNG_BMP", QStringLiteral("PNG でも BMP でもありません"),
+         &M::ReasonNotPngBmp},
+        {"ReasonGifError", "REASONS", "GIF_ERROR", QStringLiteral("GIF の読み込みエラー %1"),
+         &M::ReasonGifError},
         {"ReasonPcxUnreadable", "REASONS", "PCX_UNREADABLE",
          QStringLiteral("ファイルを読み込めません"), &M::ReasonPcxUnreadable},
         {"ReasonPcxShort", "REASONS", "PCX_SHORT",
