@@ -309,8 +309,12 @@ private slots:
         QCOMPARE(int(got.colours.size()), want);
         QCOMPARE(got.exact, want > 0 && int(drawn.size()) <= n);
         std::set<int> made;
-        for (const Rgb8 &c : got.colours)
+        for (std::size_t i = 0; i < got.colours.size(); ++i) {
+            const Rgb8 c = got.colours[i];
             made.insert(c.r << 16 | c.g << 8 | c.b);
+            if (i > 0) // dark to light
+                QVERIFY(OklabOf(got.colours[i - 1]).x <= OklabOf(c).x);
+        }
         if (got.exact)
             QCOMPARE(made, drawn);
     }

@@ -257,9 +257,10 @@ const Table kConvert = {
                        d.cboTarget->setCurrentIndex(2), d.spnLast->setValue(0), d.preview(),
                            Note(Shown()), d.reject();
                    });
-         OnConvert([] { S().mnuConvert_Click(); }, Ok);
+         OnConvert([] { S().mnuConvert_Click(); },
+                   [](frmConvert &d) { d.cboTarget->setCurrentIndex(1), d.accept(); });
      },
-     "0 202 0 0 1 255 255 0 0 1  8 6 0 202 0 0 255 233 0-255 3"},
+     "0 202 0 0 1 255 255 0 0 2  8 6 0 202 0 0 227 248 0-255 3"},
     // A large picture: the visible part of a change first (stored 255 at (0,0) is out of view).
     {[] {
          OpenPcx("big"), Scroll(20, 15), Note(Shown());
@@ -316,6 +317,32 @@ const Table kConvert = {
          OnConvert([] { Open(M().cmdPcxOpen, dir->filePath("tc.jpg")); }, Ok);
      },
      "0 202 0 0 1 IMAGE_TRUNCATED,IMAGE_TRUNCATED,IMAGE_TOO_LARGE 4 2 0 0 0 0 255 255 0-255 3"},
+    // Save image as starts beside the picture with its name; the extension typed names the
+    // format, one it cannot write is refused.
+    {[] {
+         OpenPcx("small");
+         platform->paths = {dir->filePath("x.gif"), dir->filePath("x.jpg")};
+         S().mnuSaveImage_Click(), S().mnuSaveImage_Click();
+         Note(platform->dialogs.last().defaultName.remove(dir->path()));
+         Note(Join(ReadWholeFile(dir->filePath("x.gif"))->left(3),
+                   QFile::exists(dir->filePath("x.jpg"))));
+     },
+     "/in.png GIF false IMAGE_SAVE_KIND 8 6 0 202 0 0 0 202 0-255 2"},
+    // The palette window shows the preview and gets the palette back; the choices are kept for
+    // the next picture, a saved palette leaving the target, a palette file opened taking it.
+    {[] {
+         OnConvert(OpenTrueColour, [](frmConvert &d) {
+             d.cboDither->setCurrentIndex(0), d.spnStrength->setValue(40), d.preview();
+             Note(Cells(P().lblColor)), d.reject(), Note(Cells(P().lblColor) + Changed());
+         });
+         OnConvert(OpenTrueColour, [](frmConvert &d) {
+             Note(Join(d.cboDither->currentIndex(), d.spnStrength->value())), d.accept();
+         });
+         Open(M().cmdActSave, dir->filePath("p.act"));
+         OnConvert(OpenTrueColour, [](frmConvert &d) { d.reject(); });
+         Act(768), OnConvert(OpenTrueColour, [](frmConvert &d) { d.reject(); });
+     },
+     "1 0-0 0-0 1 0 40 1 0  4 2 27 6 0 0 254 255 0-255 3"},
 };
 
 // A second of random edits on the big picture, each one of slider moves, cell clicks, pastes,

@@ -281,7 +281,8 @@ void Tidy(const char *keys, int t, double n = 0)
     QTimer::singleShot(0, [keys, n] {
         QTimer::singleShot(0, [n] {
             if (auto *d = qobject_cast<QInputDialog *>(QApplication::activeModalWidget()))
-                d->setDoubleValue(n), d->setIntValue(int(n)), d->accept();
+                TitleFits(d, d->windowTitle()) ? void() : Note("clipped"), d->setDoubleValue(n),
+                    d->setIntValue(int(n)), d->accept();
         });
         for (const char *k = keys; *k; ++k)
             QTest::keyClick(QApplication::activePopupWidget(), *k);
@@ -326,6 +327,11 @@ const Table kTidy = {
     {[] { Tidy("oh", 10); }, "same 29 1 undone redone"},
     {[] { Tidy("ou", 250); }, "same 29 1 undone redone"},
     {[] { Tidy("q", 10, 4); }, "changed 4 1 undone redone"},
+    {[] {
+         Catalog.MenuTidyReduce = "Reduce %1..%2 to &fewer colours…";
+         Tidy("f", 10, 4);
+     },
+     "changed 4 1 undone redone"},
 };
 
 // Other formats through the same buttons, the command line and drops: what was noted, the
@@ -376,10 +382,14 @@ const Table kFormats = {
          Open(M().cmdActOpen, WriteFile(dir->filePath("p.pcx"), Pcx("small")));
          Open(M().cmdActOpen, WriteFile(dir->filePath("t.pcx"), truecolour));
          Open(M().cmdActSave, {}); // Save offers a name of its own, not the picture's
+         QImage photo(4, 2, QImage::Format_RGB32); // has no palette, but is no damage
+         photo.fill(Qt::blue), photo.save(dir->filePath("photo.jpg"));
+         photo.save(dir->filePath("photo.png")), Open(M().cmdActOpen, dir->filePath("photo.png"));
+         Open(M().cmdActOpen, dir->filePath("photo.jpg"));
          Note(Join(Col(Pallet[0]).name(), mdlGlobal::PcxImage.isLoaded(), Msgs(),
-                   QFileInfo(platform->dialogs.last().defaultName).fileName()));
+                   QFileInfo(platform->dialogs[2].defaultName).fileName()));
      },
-     "#ff00f9 false PALETTE_BROKEN p.act 1 p.pcx 0-255"},
+     "#ff00f9 false PALETTE_BROKEN,PALETTE_NO_PALETTE,PALETTE_NO_PALETTE p.act 3 p.pcx 0-255"},
     {[] { // a pipe or a device is refused at once wherever a file is read or written
          const QString fifo = dir->filePath("fifo");
          ::mkfifo(qPrintable(fifo), 0600);
@@ -410,7 +420,8 @@ QString LevelsShown()
         off += P().UsageTip(i).endsWith(Catalog.TipOffLevels);
     return Join(notes.join(' '), Selected(), Changed(), off,
                 grab.pixelColor(cell.topRight() + QPoint(-2, 2)) != Col(Pallet[38]),
-                grab.pixelColor(cell.center()) == Col(Pallet[38]), P().windowTitle());
+                grab.pixelColor(cell.center()) == Col(Pallet[38]), P().windowTitle(),
+                TitleFits(&P(), P().windowTitle()));
 }
 const Levels kEga{{4, 4, 4}};
 const Table kLevels = {
@@ -419,11 +430,11 @@ const Table kLevels = {
          QWheelEvent down({5, 5}, {}, {}, {0, -120}, {}, {}, Qt::NoScrollPhase, false);
          Key(P().sldColBar[0], Qt::Key_PageUp), QApplication::sendEvent(P().sldColBar[0], &down);
      },
-     " 37 85/1,0,0! 37-37 255 true true Palmiro - パレット  階調: EGA (2 bit)"},
+     " 37 85/1,0,0! 37-37 255 true true 階調: EGA (2 bit) true"},
     {[] { P().SetLevels(kEga, 7), Act(768); }, // opening keeps the colours off the levels
-     " 0 6/0,13/0,20/0! 0-255 256 true true Palmiro - パレット  階調: EGA (2 bit)"},
+     " 0 6/0,13/0,20/0! 0-255 256 true true 階調: EGA (2 bit) true"},
     {[] { P().SetLevels(kEga, 7), Sel(37), Type(P().txtColor[2], "128"), Tab(P().txtColor[0]); },
-     " 37 0@,0,170/2! 37-37 255 true true Palmiro - パレット  階調: EGA (2 bit)"},
+     " 37 0@,0,170/2! 37-37 255 true true 階調: EGA (2 bit) true"},
     {[] {
          QTimer::singleShot(0, [] {
              auto *d = qobject_cast<frmLevels *>(QApplication::activeModalWidget());
@@ -432,7 +443,12 @@ const Table kLevels = {
          });
          P().RunTool(frmPallet::Tool::Levels, 0);
      },
-     "-1 4 0 3/0,10/0,17/0!  256 true true Palmiro - パレット  階調: 3-8-4"},
+     "-1 4 0 3/0,10/0,17/0!  256 true true 階調: 3-8-4 true"},
+    {[] {
+         Catalog.TitlePallet = "Palmiro - Palette", Catalog.LevelsShown = "Levels: %1";
+         Catalog.LevelsPresetNames = "|||Atari ST (3 bit)", P().SetLevels({{8, 8, 8}}, 3);
+     },
+     " 0 3/0,10/0,17/0!  256 true true Levels: Atari ST (3 bit) true"},
 };
 
 class TestPaletteWindows : public QObject {

@@ -261,6 +261,44 @@ private slots:
         }
     }
 
+    // A reader's English reason in the catalogue's words, Japanese by default, English from the
+    // sample file, its numbers kept; a library's words as they came.
+    void reasons_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("want");
+        QTest::newRow("numbers")
+            << false << "211 bytes of pixel data for 64 rows that need 1024"
+            << "64 行には 1024 バイトの画素が要りますが 211 バイトしかありません";
+        QTest::newRow("one in another") << false << "GPL, line 3: not three numbers from 0 to 255"
+                                        << "GPL の 3 行目: 0～255 の数が 3 つありません";
+        QTest::newRow("the closer pattern") << false << "not a PNG, BMP or GIF file"
+                                            << "PNG、BMP、GIF のどれでもありません";
+        QTest::newRow("a library's") << false << "No space left on device"
+                                     << "No space left on device";
+        QTest::newRow("english") << true << "no palette of 256 colours or fewer"
+                                 << "no palette of 256 colours or fewer";
+    }
+    void reasons()
+    {
+        QFETCH(bool, english);
+        QFETCH(QString, reason);
+        QFETCH(QString, want);
+        QFile en(QFINDTESTDATA("../samples/palmiro-en.ini"));
+        QVERIFY(en.open(QIODevice::ReadOnly));
+        const ProfileFile file(english ? en.readAll() : QByteArray());
+        const MessageCatalog catalog =
+            ReadCatalog([&](auto &s, auto &k, auto &d) { return file.value(s, k, d); });
+        QCOMPARE(CatalogReason(catalog, reason), want);
+        // Every reason the sample file words is known by its words.
+        for (const CatalogEntry &e : ReasonCatalogEntries())
+            if (QLatin1String(e.section) == "REASONS")
+                QCOMPARE(CatalogReason(DefaultCatalog(),
+                                       file.value(u"REASONS", QString::fromLatin1(e.key), {})),
+                         english ? e.defaultText : QString());
+    }
+
     // The read-out's text on a packed background: the complement unless under 3:1 (WCAG 2),
     // then black or white, whichever reads better. Mid grey, brick, black, 3.04:1, 2.96:1.
     void textColor_data()

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -275,6 +277,24 @@ std::vector<Vec3> KeepSpots(std::vector<Weighted> &points, std::vector<Vec3> cen
     return centres;
 }
 
+// Dark to light, as a pixel artist reads a palette; equal lightness by a, then b, so that the
+// order never depends on how the colours were found.
+void OrderByLightness(std::vector<Rgb8> &colours)
+{
+    std::vector<std::pair<Vec3, Rgb8>> keyed;
+    keyed.reserve(colours.size());
+    for (const Rgb8 &c : colours)
+        keyed.push_back({OklabOf(c), c});
+    std::sort(keyed.begin(), keyed.end(), [](const auto &p, const auto &q) {
+        const auto key = [](const auto &k) {
+            return std::tuple(k.first.x, k.first.y, k.first.z, k.second.r, k.second.g, k.second.b);
+        };
+        return key(p) < key(q);
+    });
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        colours[i] = keyed[i].second;
+}
+
 } // namespace
 
 NewPalette MakePalette(const std::uint8_t *rgba, int width, int height, int n, bool skipTransparent)
@@ -283,8 +303,10 @@ NewPalette MakePalette(const std::uint8_t *rgba, int width, int height, int n, b
         return {};
     Histogram counted =
         CountColours(rgba, std::size_t(width) * std::size_t(height), skipTransparent);
-    if (!counted.colours.empty() && counted.colours.size() <= std::size_t(n))
+    if (!counted.colours.empty() && counted.colours.size() <= std::size_t(n)) {
+        OrderByLightness(counted.colours);
         return {std::move(counted.colours), true};
+    }
     std::vector<Weighted> &points = counted.points;
     NewPalette out;
     const std::vector<Vec3> centres =
@@ -294,5 +316,6 @@ NewPalette MakePalette(const std::uint8_t *rgba, int width, int height, int n, b
         if (std::find(out.colours.begin(), out.colours.end(), rgb) == out.colours.end())
             out.colours.push_back(rgb);
     }
+    OrderByLightness(out.colours);
     return out;
 }

@@ -15,6 +15,6 @@ struct NewPalette {
 // pixel, rows of width * 4 bytes), chosen in OKLab. Pixels of alpha under 128
 // are left out when skipTransparent, else composited over black as Remap
 // draws them. A picture of n colours or fewer gets exactly its colours.
-// No colour when n is out of range or no pixel counts.
+// The colours go dark to light (OKLab L). No colour when n is out of range or no pixel counts.
 NewPalette MakePalette(const std::uint8_t *rgba, int width, int height, int n,
                        bool skipTransparent);

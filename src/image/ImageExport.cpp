@@ -4,6 +4,8 @@
 #include "image/GifWriter.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QtEndian>
 
@@ -124,4 +126,12 @@ std::optional<ExportFormat> ExportFormatForName(const QString &name)
     if (lower.endsWith(QLatin1String(".gif")))
         return ExportFormat::Gif;
     return std::nullopt;
+}
+
+QString NameBesidePicture(const QString &picture, const QString &extension)
+{
+    if (picture.isEmpty())
+        return QStringLiteral("USER") + extension;
+    const QFileInfo info(picture);
+    return info.dir().filePath(info.completeBaseName() + extension);
 }

@@ -30,3 +30,7 @@ std::optional<QByteArray> EncodeImage(ExportFormat format, const PcxImage &image
                                       const CycleRanges &cycles = {});
 
 std::optional<ExportFormat> ExportFormatForName(const QString &name);
+
+// The name a save dialog offers for the picture opened from `picture`: beside it, with its name
+// and `extension`; USER and the extension in the current folder for none.
+QString NameBesidePicture(const QString &picture, const QString &extension);

@@ -54,7 +54,7 @@ AnyImage ConvertedInstead(QByteArrayView bytes, const QString &path)
         // The shown picture's ranges hold back no entry of the new one.
         CycleRanges shown = std::exchange(Cycles, {});
         ThePlayer().rangesChanged();
-        if (!ConvertToPalette(picture, true))
+        if (!ConvertToPalette(picture, true, path))
             TakeCycles(std::move(shown));
     }
     return why;
@@ -112,7 +112,8 @@ QString ImageRefusalMessage(const AnyImage &read, const QString &path)
     case ImageRefusal::Unreadable:
         break;
     }
-    return *text + QLatin1Char('\n') + path + QLatin1Char('\n') + read.detail;
+    return *text + QLatin1Char('\n') + path + QLatin1Char('\n') +
+           CatalogReason(Catalog, read.detail);
 }
 
 bool LoadPcxFile(const QString &path)

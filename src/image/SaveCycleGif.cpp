@@ -1,6 +1,7 @@
 #include "image/SaveCycleGif.h"
 
 #include "image/GifWriter.h"
+#include "image/ImageExport.h"
 #include "platform/Platform.h"
 #include "shell/Forms.h"
 #include "shell/SaveFile.h"
@@ -15,9 +16,9 @@ void SaveCycleGif(QWidget *parent)
         ThePlatform().messageBox(parent, Catalog.MsgCycleNone, Platform::Buttons::Ok);
         return;
     }
-    const auto path = ThePlatform().saveFileDialog(parent, {Catalog.TitleSaveCycleGif,
-                                                            QStringLiteral("GIF (*.gif)|*.gif|"),
-                                                            QStringLiteral("USER.gif"), true});
+    const auto path = ThePlatform().saveFileDialog(
+        parent, {Catalog.TitleSaveCycleGif, QStringLiteral("GIF (*.gif)|*.gif|"),
+                 NameBesidePicture(PcxFilePath, QStringLiteral(".gif")), true});
     if (!path)
         return;
     const std::optional<QByteArray> bytes =

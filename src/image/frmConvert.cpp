@@ -34,12 +34,13 @@ struct PictureState {
     QByteArray fileBytes;
     qint64 fileLen = 0;
     quint64 number = 0;
+    QString path;
 };
 
 PictureState CurrentPicture()
 {
-    return {mdlGlobal::PcxImage, PcxDecodedBytes, mdlGlobal::PcxHeader,
-            PcxFileBytes,        PcxFileLen,      PcxImagesDecoded};
+    return {mdlGlobal::PcxImage, PcxDecodedBytes,  mdlGlobal::PcxHeader, PcxFileBytes,
+            PcxFileLen,          PcxImagesDecoded, PcxFilePath};
 }
 
 // Drawn by the caller once the palette it goes with is written: the start image, which no
@@ -52,6 +53,7 @@ void ShowState(const PictureState &state)
     PcxFileBytes = state.fileBytes;
     PcxFileLen = state.fileLen;
     PcxImagesDecoded = state.number;
+    PcxFilePath = state.path;
     FrmPallet().RecountUsage();
     FrmPCX().intScr();
 }
@@ -74,27 +76,29 @@ QComboBox *Choices(QString MessageCatalog::*items, int chosen)
 
 } // namespace
 
-frmConvert::frmConvert(QImage picture, bool fresh, QWidget *parent)
-    : QDialog(parent), rgba(std::move(picture)), fresh(fresh), startImage(mdlGlobal::PcxImage),
-      startPallet(Pallet), startH(FrmPCX().scrlH->value()), startV(FrmPCX().scrlV->value())
+frmConvert::frmConvert(QImage picture, bool fresh, QWidget *parent, QString path)
+    : QDialog(parent), rgba(std::move(picture)), fresh(fresh), path(std::move(path)),
+      startImage(mdlGlobal::PcxImage), startPallet(Pallet), startH(FrmPCX().scrlH->value()),
+      startV(FrmPCX().scrlV->value())
 {
     setWindowTitle(Catalog.TitleConvert);
     SetDesignedFont(this);
     ApplyFontName(this, Catalog.UiFontName);
-    // A palette opened from a file is the one the picture is meant for.
-    const bool toOpenPalette = FrmPallet().lblFName->text() != frmPallet::kNoFile;
-    cboTarget = Choices(&MessageCatalog::ConvertTargets, toOpenPalette ? 0 : 1);
-    spnCount = SpinBox(2, 256, 256);
-    spnFirst = SpinBox(0, 255, 0);
-    spnLast = SpinBox(0, 255, 255);
-    cboDistance = Choices(&MessageCatalog::ConvertDistances, 0);
-    cboDither = Choices(&MessageCatalog::ConvertDithers, int(Dither::FloydSteinberg));
-    spnStrength = SpinBox(0, 100, 100);
+    const ConvertSettings &was = ConvertChoices;
+    // A palette file opened since is the one the picture is meant for.
+    const bool toOpenPalette = PaletteFileOpened != was.paletteFile;
+    cboTarget = Choices(&MessageCatalog::ConvertTargets, toOpenPalette ? 0 : was.target);
+    spnCount = SpinBox(2, 256, was.count);
+    spnFirst = SpinBox(0, 255, was.first);
+    spnLast = SpinBox(0, 255, was.last);
+    cboDistance = Choices(&MessageCatalog::ConvertDistances, was.distance);
+    cboDither = Choices(&MessageCatalog::ConvertDithers, was.dither);
+    spnStrength = SpinBox(0, 100, was.strength);
     chkSerpentine = new QCheckBox(Catalog.CaptionConvertSerpentine);
-    chkSerpentine->setChecked(true);
+    chkSerpentine->setChecked(was.serpentine);
     chkRefine = new QCheckBox(Catalog.CaptionConvertRefine);
-    chkRefine->setChecked(true);
-    spnTransparent = SpinBox(-1, 255, -1);
+    chkRefine->setChecked(was.refine);
+    spnTransparent = SpinBox(-1, 255, was.transparent);
     spnTransparent->setSpecialValueText(Catalog.ConvertNoTransparent);
     buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
 
@@ -110,7 +114,7 @@ frmConvert::frmConvert(QImage picture, bool fresh, QWidget *parent)
     form->addRow(chkRefine);
     form->addRow(Catalog.CaptionConvertTransparent, spnTransparent);
     chkKeepCycles = new QCheckBox(Catalog.CaptionConvertKeepCycles);
-    chkKeepCycles->setChecked(true);
+    chkKeepCycles->setChecked(was.keepCycles);
     form->addRow(chkKeepCycles);
     form->addRow(buttons);
 
@@ -255,8 +259,18 @@ void frmConvert::showPicture(const ::PcxImage &image, const PalletArray &pallet)
 {
     mdlGlobal::PcxImage = image;
     Pallet = pallet;
+    FrmPallet().ShowColours();
     FrmPCX().intScr();
     DrawPcxImage();
+}
+
+void frmConvert::keepChoices() const
+{
+    ConvertChoices = {
+        cboTarget->currentIndex(), spnCount->value(),           spnFirst->value(),
+        spnLast->value(),          cboDistance->currentIndex(), cboDither->currentIndex(),
+        spnStrength->value(),      spnTransparent->value(),     chkSerpentine->isChecked(),
+        chkRefine->isChecked(),    chkKeepCycles->isChecked(),  PaletteFileOpened};
 }
 
 void frmConvert::accept()
@@ -270,7 +284,13 @@ void frmConvert::accept()
     Pallet = startPallet;
     mdlGlobal::PcxImage = startImage;
     const PictureState before = CurrentPicture();
-    const PictureState after{kept.image, kept.decoded, kept.header, {}, 0, NewPictureNumber()};
+    const PictureState after{kept.image,
+                             kept.decoded,
+                             kept.header,
+                             {},
+                             0,
+                             NewPictureNumber(),
+                             fresh ? path : before.path};
     PcxTransparent = {after.number, spnTransparent->value()};
     ShowState(after);
     // Undo and redo touch only the picture they left; another opened since keeps its own.
@@ -282,6 +302,7 @@ void frmConvert::accept()
     FrmPallet().ChangePallet(WithColours(startPallet, result.palette),
                              {PalletFollow::How::Reselect, 0, -1, false, 0, alongside});
     DrawPcxImage();
+    keepChoices();
     QDialog::accept();
 }
 
@@ -293,12 +314,13 @@ void frmConvert::reject()
     FrmPCX().scrlH->setValue(startH);
     FrmPCX().scrlV->setValue(startV);
     DrawPcxImage();
+    keepChoices();
     QDialog::reject();
 }
 
-bool ConvertToPalette(const QImage &picture, bool fresh)
+bool ConvertToPalette(const QImage &picture, bool fresh, const QString &path)
 {
-    frmConvert dialog(picture, fresh, &FrmMain());
+    frmConvert dialog(picture, fresh, &FrmMain(), path);
     // Beside the windows, so that the preview it draws can be seen.
     MoveBesideWindows(&dialog);
     return dialog.exec() == QDialog::Accepted;

@@ -19,8 +19,8 @@ class QSpinBox;
 class frmConvert : public QDialog {
     Q_OBJECT
 public:
-    // fresh: the picture comes from a file and replaces the one shown.
-    frmConvert(QImage rgba, bool fresh, QWidget *parent);
+    // fresh: the picture comes from the file at path and replaces the one shown.
+    frmConvert(QImage rgba, bool fresh, QWidget *parent, QString path = {});
 
     QComboBox *cboTarget;
     QSpinBox *spnCount;
@@ -53,9 +53,11 @@ private:
     void makeTarget();
     void previewVisible();
     void showPicture(const ::PcxImage &image, const PalletArray &pallet);
+    void keepChoices() const;
 
     QImage rgba;
     bool fresh;
+    QString path;
     // As they were when the dialog opened.
     ::PcxImage startImage;
     PalletArray startPallet;
@@ -73,4 +75,4 @@ private:
 };
 
 // Opens the dialog on the picture; true when its result was kept.
-bool ConvertToPalette(const QImage &picture, bool fresh);
+bool ConvertToPalette(const QImage &picture, bool fresh, const QString &path = {});

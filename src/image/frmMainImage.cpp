@@ -44,6 +44,7 @@ bool frmMain::OpenPcx(const QString &path)
     if (!LoadPcxFile(path))
         return false;
     FrmPallet().lblFName->setText(frmPallet::kNoFile);
+    PcxFilePath = path;
     FrmPallet().MarkSaved();
     frmPCX &pcx = FrmPCX();
     pcx.scrlH->setValue(0);

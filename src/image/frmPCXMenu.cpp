@@ -9,6 +9,7 @@
 #include "shell/SaveFile.h"
 #include "shell/mdlGlobal.h"
 
+#include <QFileInfo>
 #include <QMenu>
 
 using namespace mdlGlobal;
@@ -42,24 +43,30 @@ void frmPCX::mnuSaveImage_Click()
         this,
         {Catalog.TitleSaveImage,
          QStringLiteral("PNG (*.png)|*.png|PCX (*.pcx)|*.pcx|BMP (*.bmp)|*.bmp|GIF (*.gif)|*.gif|"),
-         QStringLiteral("USER.png"), true});
+         NameBesidePicture(PcxFilePath, QStringLiteral(".png")), true});
     if (!chosen)
         return;
+    const QString &path = chosen->first;
+    // The extension typed names the format; the filter only fills in for none.
+    std::optional<ExportFormat> format = ExportFormatForName(path);
+    if (!format && !QFileInfo(path).suffix().isEmpty()) {
+        ThePlatform().messageBox(this, Catalog.MsgImageSaveKind + QLatin1Char('\n') + path,
+                                 Platform::Buttons::Ok);
+        return;
+    }
     const int filter = chosen->second;
-    const ExportFormat format =
-        filter >= 0 && filter < int(std::size(kExportFormats))
-            ? kExportFormats[filter]
-            : ExportFormatForName(chosen->first).value_or(ExportFormat::Png);
+    if (!format)
+        format = filter >= 0 && filter < int(std::size(kExportFormats)) ? kExportFormats[filter]
+                                                                        : ExportFormat::Png;
     const int transparent = PcxTransparent.picture == PcxImagesDecoded ? PcxTransparent.entry : -1;
     const std::optional<QByteArray> bytes =
-        EncodeImage(format, mdlGlobal::PcxImage, Pallet, {256, transparent, {}}, Cycles);
-    const FileError error = bytes ? SaveWholeFile(chosen->first, *bytes) : FileError{};
+        EncodeImage(*format, mdlGlobal::PcxImage, Pallet, {256, transparent, {}}, Cycles);
+    const FileError error = bytes ? SaveWholeFile(path, *bytes) : FileError{};
     if (!bytes || error)
-        ThePlatform().messageBox(
-            this,
-            Catalog.MsgImageSaveFailed + QLatin1Char('\n') +
-                (error ? FileMessage(Catalog, chosen->first, error) : chosen->first),
-            Platform::Buttons::Ok);
+        ThePlatform().messageBox(this,
+                                 Catalog.MsgImageSaveFailed + QLatin1Char('\n') +
+                                     (error ? FileMessage(Catalog, path, error) : path),
+                                 Platform::Buttons::Ok);
 }
 
 void frmPCX::mnuCopyImage_Click()

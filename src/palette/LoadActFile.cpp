@@ -17,11 +17,12 @@ bool LoadActFile(const QString &name, std::optional<PaletteFormat> raw)
     // picture brings all 256 of its entries.
     const PaletteRead palette = ReadPaletteAt(name, true, raw);
     if (!palette.ok()) {
-        ThePlatform().messageBox(&FrmPallet(),
-                                 palette.file ? FileMessage(Catalog, name, palette.file)
-                                              : Catalog.MsgPaletteBroken + QLatin1Char('\n') +
-                                                    name + QLatin1Char('\n') + palette.error,
-                                 Platform::Buttons::Ok);
+        const QString why = palette.file ? FileMessage(Catalog, name, palette.file)
+                            : palette.noPalette
+                                ? Catalog.MsgPaletteNoPalette + QLatin1Char('\n') + name
+                                : Catalog.MsgPaletteBroken + QLatin1Char('\n') + name +
+                                      QLatin1Char('\n') + CatalogReason(Catalog, palette.error);
+        ThePlatform().messageBox(&FrmPallet(), why, Platform::Buttons::Ok);
         return false;
     }
     ActFileLen = palette.rgb.size();

@@ -125,6 +125,12 @@ PaletteRead ReadImagePalette(QIODevice &file)
     if (!bytes)
         return r;
     const AnyImage image = ReadAnyImage(*bytes);
+    // A JPEG or such, or a PNG, BMP or GIF of more colours: PCX Open converts them, as it does
+    // no PCX.
+    const ImageFormat format = DetectImageFormat(*bytes);
+    r.noPalette = image.refusal != ImageRefusal::None &&
+                  (format == ImageFormat::Unknown ||
+                   (image.refusal == ImageRefusal::NotIndexed && format != ImageFormat::Pcx));
     if (image.refusal != ImageRefusal::None) {
         r.error = image.detail;
     } else {

@@ -42,6 +42,8 @@ struct PaletteRead {
     FileError file;
     // A picture: the colours its own table holds.
     int colours = 256;
+    // A truecolour picture: no damage, but nothing to take.
+    bool noPalette = false;
 
     bool ok() const { return error.isEmpty() && !file; }
 };

@@ -97,6 +97,7 @@ bool frmMain::OpenAct(const QString &path, std::optional<PaletteFormat> raw)
         return false;
     FrmPallet().lblFName->setText(path);
     FrmPallet().MarkSaved();
+    ++PaletteFileOpened;
     return true;
 }
 

@@ -202,6 +202,15 @@ void frmPallet::PalletSet()
     ChangePallet(after, {PalletFollow::How::Reselect, 0, -1, false, 0, {}, true});
 }
 
+void frmPallet::ShowColours()
+{
+    for (int i = 0; i < kPalletEntries; ++i)
+        showCell(i);
+    lblColor_Click(SelectedPalletID);
+    if (levels.any())
+        offLevelMarks->update();
+}
+
 void frmPallet::initPallet(quint8 r, quint8 g, quint8 b)
 {
     PalletArray after = Pallet;

@@ -62,6 +62,8 @@ public:
 
     // After ActFileBytes and ActFileLen were filled: apply them and show.
     void PalletSet();
+    // Pallet as it is, outside the history: a preview that its dialog gives back.
+    void ShowColours();
     void initPallet(quint8 r, quint8 g, quint8 b);
     void lblColor_Click(qint16 index);
     // A click on a cell: applies a value still typed in a box if it can be

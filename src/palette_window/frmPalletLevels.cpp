@@ -48,9 +48,14 @@ void frmPallet::showLevels()
         QStringLiteral("%1-%2-%3").arg(levels.count[0]).arg(levels.count[1]).arg(levels.count[2]);
     const QString name =
         Catalog.LevelsPresetNames.split(QLatin1Char('|')).value(levelsPreset, counts);
-    setWindowTitle(levels.any()
-                       ? Catalog.TitlePallet + QStringLiteral("  ") + Catalog.LevelsShown.arg(name)
-                       : Catalog.TitlePallet);
+    const QString shown = Catalog.LevelsShown.arg(name),
+                  whole = Catalog.TitlePallet + QStringLiteral("  ") + shown;
+    // The window is as wide as its cells: the levels go before the program's name, and their
+    // caption before their name.
+    setWindowTitle(!levels.any()            ? Catalog.TitlePallet
+                   : TitleFits(this, whole) ? whole
+                   : TitleFits(this, shown) ? shown
+                                            : name);
 }
 
 void frmPallet::chooseLevels()

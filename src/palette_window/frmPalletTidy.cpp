@@ -44,6 +44,7 @@ std::optional<double> AskNumber(QWidget *parent, const QString &title, const QSt
         dialog.setDoubleRange(lo, hi);
         dialog.setDoubleValue(value);
     }
+    WidenForTitle(&dialog);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return decimals == 0 ? double(dialog.intValue()) : dialog.doubleValue();

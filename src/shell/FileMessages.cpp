@@ -60,6 +60,6 @@ QString FileMessage(const MessageCatalog &catalog, const QString &path, const Fi
     }
     QString message = catalog.*text + QLatin1Char('\n') + path;
     if (!error.reason.isEmpty())
-        message += QLatin1Char('\n') + error.reason;
+        message += QLatin1Char('\n') + CatalogReason(catalog, error.reason);
     return message;
 }

@@ -294,6 +294,7 @@ template <typename Fn> void ForEachTable(Fn fn)
     fn(LevelsCatalogEntries());
     fn(CycleCatalogEntries());
     fn(TidyCatalogEntries());
+    fn(ReasonCatalogEntries());
 }
 
 // The zoom message as the shared text makes it, before its own key.

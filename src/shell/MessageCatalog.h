@@ -151,6 +151,62 @@ struct MessageCatalog {
     QString MsgCycleNone;
     QString MsgCycleCapped;
     QString CaptionConvertKeepCycles;
+    // Refusals of the program's own (section FORMATS) and the readers' reasons (REASONS).
+    QString MsgImageSaveKind;
+    QString MsgPaletteNoPalette;
+    QString ReasonLine;
+    QString ReasonNoHeader;
+    QString ReasonNotRgb;
+    QString ReasonNoCount;
+    QString ReasonNotHex;
+    QString ReasonNotHexAlpha;
+    QString ReasonLongLine;
+    QString ReasonJascCount;
+    QString ReasonVgaOver63;
+    QString ReasonRiffNoData;
+    QString ReasonRiffCount;
+    QString ReasonRiffCut;
+    QString ReasonNoPalette;
+    QString ReasonPixelDataShort;
+    QString ReasonFileEndsEarly;
+    QString ReasonDataEndsPixel;
+    QString ReasonDataEndsRow;
+    QString ReasonDataPastEnd;
+    QString ReasonNoImageData;
+    QString ReasonOutOfMemory;
+    QString ReasonNoScreen;
+    QString ReasonScreenSize;
+    QString ReasonNoPicture;
+    QString ReasonLzwSize;
+    QString ReasonFrameBeyond;
+    QString ReasonNoPixel;
+    QString ReasonPictureTooLarge;
+    QString ReasonPictureEmpty;
+    QString ReasonPcxLimit;
+    QString ReasonHeadersCut;
+    QString ReasonUnknownHeader;
+    QString ReasonHeaderCut;
+    QString ReasonNegativeWidth;
+    QString ReasonBitCount;
+    QString ReasonCompression;
+    QString ReasonRleBits;
+    QString ReasonDataInHeaders;
+    QString ReasonDataBeyondFile;
+    QString ReasonRunLengthEnds;
+    QString ReasonNotReadHere;
+    QString ReasonFileEmpty;
+    QString ReasonNotKind;
+    QString ReasonNotPngBmpGif;
+    QString ReasonNotPngBmp;
+    QString ReasonGifError;
+    QString ReasonPcxUnreadable;
+    QString ReasonPcxShort;
+    QString ReasonPcxNotRle;
+    QString ReasonPcxNot8Bit;
+    QString ReasonPcxSizeBeyond;
+    QString ReasonPcxDataEnds;
+    QString ReasonPcxMemory;
+    QString ReasonFileTooLarge;
 };
 
 struct CatalogEntry {
@@ -187,6 +243,13 @@ const std::array<CatalogEntry, 8> &LevelsCatalogEntries();
 const std::array<CatalogEntry, 18> &CycleCatalogEntries();
 // Read after those, from a section of their own.
 const std::array<CatalogEntry, 12> &TidyCatalogEntries();
+
+// Read after those: what stands beside a refusal, and the readers' reasons.
+const std::array<CatalogEntry, 55> &ReasonCatalogEntries();
+
+// A reader's English reason in the catalogue's words, its numbers and names kept; one the
+// catalogue does not know (a library's own words) as it came.
+QString CatalogReason(const MessageCatalog &catalog, const QString &reason);
 
 // Keys of their own for the three texts MESSAGE/ERR_MSG_0 sets; where a key
 // is absent the text stays what ERR_MSG_0 gave. Read last.

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QFontMetrics>
+#include <QLayout>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QPainter>
@@ -17,6 +19,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
 #include <memory>
 
 int TwipsToPixels(int twips)
@@ -225,6 +228,49 @@ QSlider *NewChannelSlider(QWidget *parent, int left, int top, int width, int hei
     slider->setPageStep(kChannelPageStep);
     slider->setTickPosition(QSlider::NoTicks);
     return slider;
+}
+
+namespace {
+
+// What a title bar keeps for its icon and buttons, and the title's width; window managers draw
+// titles in a bold face of about the program's size.
+constexpr int kTitleBarButtons = 80;
+
+int TitleWidth(const QString &title)
+{
+    QFont font = QApplication::font();
+    font.setBold(true);
+    return QFontMetrics(font).horizontalAdvance(title);
+}
+
+} // namespace
+
+bool TitleFits(const QWidget *window, const QString &title)
+{
+    return TitleWidth(title) + kTitleBarButtons <= window->width();
+}
+
+void WidenForTitle(QWidget *window)
+{
+    // Some dialogs (QInputDialog) make their layout only as they show, one that sets the
+    // minimum and maximum itself: the width is set again once it is there.
+    struct OnShow : QObject {
+        using QObject::QObject;
+        bool eventFilter(QObject *watched, QEvent *event) override
+        {
+            auto *w = static_cast<QWidget *>(watched);
+            if (event->type() == QEvent::Show) {
+                if (QLayout *layout = w->layout())
+                    layout->setSizeConstraint(QLayout::SetDefaultConstraint);
+                const int need = TitleWidth(w->windowTitle()) + kTitleBarButtons;
+                w->setMinimumWidth(std::max(w->minimumWidth(), need));
+                if (w->width() < need)
+                    w->resize(need, w->height());
+            }
+            return false;
+        }
+    };
+    window->installEventFilter(new OnShow(window));
 }
 
 void OfferNoMinimise(QWidget *window)

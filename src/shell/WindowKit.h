@@ -39,6 +39,11 @@ CellLook CellLookOf(const QLabel *cell);
 // frame there.
 void PlaceFrameAt(QWidget *window, const QPoint &framePos);
 
+// Whether a title bar as wide as the window shows the title whole beside its buttons.
+bool TitleFits(const QWidget *window, const QString &title);
+// The window made at least as wide as its title needs.
+void WidenForTitle(QWidget *window);
+
 // A fixed dialog: no minimise or maximise offered by the window manager.
 // For a window already created (QWidget::create) and not yet shown. Not
 // through winId(): that marks the window native, its parent then turns all

@@ -42,6 +42,22 @@ struct TransparentMark {
 };
 extern TransparentMark PcxTransparent;
 
+// The file the picture shown came from, the folder and name its save dialogs offer; empty
+// for none.
+extern QString PcxFilePath;
+
+// The Convert dialog as it was last closed, kept for the run. paletteFile: the palette file
+// open then; another opened since brings the target back to the working palette.
+struct ConvertSettings {
+    int target = 1, count = 256, first = 0, last = 255, distance = 0, dither = 1, strength = 100,
+        transparent = -1;
+    bool serpentine = true, refine = true, keepCycles = true;
+    quint64 paletteFile = 0;
+};
+extern ConvertSettings ConvertChoices;
+// Numbers each palette file opened, 0 before the first.
+extern quint64 PaletteFileOpened;
+
 extern std::vector<PalletEntry> ClipPallet;
 // The colour cycling ranges, kept with the palette's history.
 extern CycleRanges Cycles;

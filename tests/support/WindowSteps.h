@@ -177,6 +177,9 @@ inline QString CatalogKeys(const QString &text)
                 keys << e.key;
     };
     look(FormatCatalogEntries()), look(FileCatalogEntries());
+    for (const CatalogEntry &e : ReasonCatalogEntries())
+        if (QLatin1String(e.section) == "FORMATS" && text.contains(Catalog.*e.member))
+            keys << e.key;
     return keys.isEmpty() ? text : keys.join('+');
 }
 
