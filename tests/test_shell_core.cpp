@@ -1,3 +1,4 @@
+#include "image/ImageRead.h"
 #include "shell/CommandLine.h"
 #include "shell/Contrast.h"
 #include "shell/IniReader.h"
@@ -275,6 +276,11 @@ private slots:
                                         << "GPL の 3 行目: 0～255 の数が 3 つありません";
         QTest::newRow("the closer pattern") << false << "not a PNG, BMP or GIF file"
                                             << "PNG、BMP、GIF のどれでもありません";
+        // In the readers' own words, so that rewording one is caught.
+        QTest::newRow("too large")
+            << false << TooLargeText(20000, 20000, true)
+            << "20000 x 20000 画素の画像は大きすぎます（268435456 画素、16384 "
+               "x 16384、一辺 65536 まで）";
         QTest::newRow("a library's") << false << "No space left on device"
                                      << "No space left on device";
         QTest::newRow("english") << true << "no palette of 256 colours or fewer"

@@ -181,6 +181,7 @@ struct MessageCatalog {
     QString ReasonFrameBeyond;
     QString ReasonNoPixel;
     QString ReasonPictureTooLarge;
+    QString ReasonPictureTooLargeSide;
     QString ReasonPictureEmpty;
     QString ReasonPcxLimit;
     QString ReasonHeadersCut;
@@ -245,7 +246,7 @@ const std::array<CatalogEntry, 18> &CycleCatalogEntries();
 const std::array<CatalogEntry, 12> &TidyCatalogEntries();
 
 // Read after those: what stands beside a refusal, and the readers' reasons.
-const std::array<CatalogEntry, 55> &ReasonCatalogEntries();
+const std::array<CatalogEntry, 56> &ReasonCatalogEntries();
 
 // A reader's English reason in the catalogue's words, its numbers and names kept; one the
 // catalogue does not know (a library's own words) as it came.

@@ -13,7 +13,7 @@ struct KnownReason {
     QString MessageCatalog::*member;
 };
 
-const std::array<KnownReason, 53> kKnown{{
+const std::array<KnownReason, 54> kKnown{{
     {"%1, line %2: %3", &MessageCatalog::ReasonLine},
     {"no \"%1\" header", &MessageCatalog::ReasonNoHeader},
     {"not three numbers from 0 to 255", &MessageCatalog::ReasonNotRgb},
@@ -41,7 +41,10 @@ const std::array<KnownReason, 53> kKnown{{
      &MessageCatalog::ReasonLzwSize},
     {"a frame of %1 x %2 far beyond its screen", &MessageCatalog::ReasonFrameBeyond},
     {"the picture has no pixel", &MessageCatalog::ReasonNoPixel},
-    {"a picture of %1 x %2 pixels is too large", &MessageCatalog::ReasonPictureTooLarge},
+    {"a picture of %1 x %2 pixels is too large: at most %3 pixels (%4 x %5)",
+     &MessageCatalog::ReasonPictureTooLarge},
+    {"a picture of %1 x %2 pixels is too large: at most %3 pixels (%4 x %5) and %6 a side",
+     &MessageCatalog::ReasonPictureTooLargeSide},
     {"a picture of %1 x %2 pixels is empty", &MessageCatalog::ReasonPictureEmpty},
     {"a PCX holds at most 65536 x 65536 pixels", &MessageCatalog::ReasonPcxLimit},
     {"the file ends inside its headers (%1 bytes)", &MessageCatalog::ReasonHeadersCut},
@@ -76,10 +79,10 @@ const std::array<KnownReason, 53> kKnown{{
 
 } // namespace
 
-const std::array<CatalogEntry, 55> &ReasonCatalogEntries()
+const std::array<CatalogEntry, 56> &ReasonCatalogEntries()
 {
     using M = MessageCatalog;
-    static const std::array<CatalogEntry, 55> entries{{
+    static const std::array<CatalogEntry, 56> entries{{
         {"MsgImageSaveKind", "FORMATS", "IMAGE_SAVE_KIND",
          QStringLiteral(
              "この拡張子の形式では保存できません。.png、.pcx、.bmp、.gif のどれかにしてください。"),
@@ -144,7 +147,11 @@ const std::array<CatalogEntry, 55> &ReasonCatalogEntries()
         {"ReasonNoPixel", "REASONS", "NO_PIXEL", QStringLiteral("画像に画素がありません"),
          &M::ReasonNoPixel},
         {"ReasonPictureTooLarge", "REASONS", "PICTURE_TOO_LARGE",
-         QStringLiteral("%1 x %2 画素の画像は大きすぎます"), &M::ReasonPictureTooLarge},
+         QStringLiteral("%1 x %2 画素の画像は大きすぎます（%3 画素、%4 x %5 まで）"),
+         &M::ReasonPictureTooLarge},
+        {"ReasonPictureTooLargeSide", "REASONS", "PICTURE_TOO_LARGE_SIDE",
+         QStringLiteral("%1 x %2 画素の画像は大きすぎます（%3 画素、%4 x %5、一辺 %6 まで）"),
+         &M::ReasonPictureTooLargeSide},
         {"ReasonPictureEmpty", "REASONS", "PICTURE_EMPTY",
          QStringLiteral("%1 x %2 画素の画像は空です"), &M::ReasonPictureEmpty},
         {"ReasonPcxLimit", "REASONS", "PCX_LIMIT",
