@@ -234,6 +234,12 @@ const Table kConvert = {
                    });
      },
      "1 1  4 2 255 0 0 0 254 255 0-1 2 0 1  4 2 251 79 0 0 40 96 0-1 3"},
+    {[] { // an undone conversion of a new picture gives the shown one's ranges back
+         Cycles = {{5, 6, 1.0, false, true}}, OnConvert(OpenTrueColour, Ok);
+         Note(QString::number(Cycles.size())), Undo(), Note(QString::number(Cycles.size()));
+         P().History().stack().redo(), Note(QString::number(Cycles.size()));
+     },
+     "1 0 1 0  4 2 255 0 0 0 254 255 0-1 2"},
     {[] { // a PCX brings no ranges; a conversion cancelled gives the shown picture's back
          Cycles = {{5, 6, 1.0, false, true}}, OpenPcx("big"), Scroll(20, 15);
          Note(Join(Shown(), int(Cycles.size()))), Cycles = {{5, 6, 1.0, false, true}};

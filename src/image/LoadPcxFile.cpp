@@ -54,7 +54,7 @@ AnyImage ConvertedInstead(QByteArrayView bytes, const QString &path)
         // The shown picture's ranges hold back no entry of the new one.
         CycleRanges shown = std::exchange(Cycles, {});
         ThePlayer().rangesChanged();
-        if (!ConvertToPalette(picture, true, path))
+        if (!ConvertToPalette(picture, true, path, shown))
             TakeCycles(std::move(shown));
     }
     return why;

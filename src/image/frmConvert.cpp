@@ -6,6 +6,7 @@
 #include "image/Render.h"
 #include "image/TrueColour.h"
 #include "image/frmPCX.h"
+#include "palette_window/CyclePlayer.h"
 #include "palette_window/frmPallet.h"
 #include "shell/Forms.h"
 #include "shell/MessageCatalog.h"
@@ -35,12 +36,13 @@ struct PictureState {
     qint64 fileLen = 0;
     quint64 number = 0;
     QString path;
+    CycleRanges cycles;
 };
 
 PictureState CurrentPicture()
 {
     return {mdlGlobal::PcxImage, PcxDecodedBytes,  mdlGlobal::PcxHeader, PcxFileBytes,
-            PcxFileLen,          PcxImagesDecoded, PcxFilePath};
+            PcxFileLen,          PcxImagesDecoded, PcxFilePath,          Cycles};
 }
 
 // Drawn by the caller once the palette it goes with is written: the start image, which no
@@ -54,6 +56,10 @@ void ShowState(const PictureState &state)
     PcxFileLen = state.fileLen;
     PcxImagesDecoded = state.number;
     PcxFilePath = state.path;
+    if (!(Cycles == state.cycles)) {
+        Cycles = state.cycles;
+        ThePlayer().rangesChanged();
+    }
     FrmPallet().RecountUsage();
     FrmPCX().intScr();
 }
@@ -76,8 +82,9 @@ QComboBox *Choices(QString MessageCatalog::*items, int chosen)
 
 } // namespace
 
-frmConvert::frmConvert(QImage picture, bool fresh, QWidget *parent, QString path)
-    : QDialog(parent), rgba(std::move(picture)), fresh(fresh), path(std::move(path)),
+frmConvert::frmConvert(QImage picture, bool fresh, QWidget *parent, QString path, CycleRanges left)
+    : QDialog(parent), rgba(std::move(picture)), fresh(fresh),
+      leftCycles(fresh ? std::move(left) : Cycles), path(std::move(path)),
       startImage(mdlGlobal::PcxImage), startPallet(Pallet), startH(FrmPCX().scrlH->value()),
       startV(FrmPCX().scrlV->value())
 {
@@ -283,14 +290,16 @@ void frmConvert::accept()
     // The palette goes back first, so that the step records what changed.
     Pallet = startPallet;
     mdlGlobal::PcxImage = startImage;
-    const PictureState before = CurrentPicture();
+    PictureState before = CurrentPicture();
+    before.cycles = leftCycles;
     const PictureState after{kept.image,
                              kept.decoded,
                              kept.header,
                              {},
                              0,
                              NewPictureNumber(),
-                             fresh ? path : before.path};
+                             fresh ? path : before.path,
+                             Cycles};
     PcxTransparent = {after.number, spnTransparent->value()};
     ShowState(after);
     // Undo and redo touch only the picture they left; another opened since keeps its own.
@@ -318,9 +327,10 @@ void frmConvert::reject()
     QDialog::reject();
 }
 
-bool ConvertToPalette(const QImage &picture, bool fresh, const QString &path)
+bool ConvertToPalette(const QImage &picture, bool fresh, const QString &path,
+                      const CycleRanges &left)
 {
-    frmConvert dialog(picture, fresh, &FrmMain(), path);
+    frmConvert dialog(picture, fresh, &FrmMain(), path, left);
     // Beside the windows, so that the preview it draws can be seen.
     MoveBesideWindows(&dialog);
     return dialog.exec() == QDialog::Accepted;

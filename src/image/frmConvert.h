@@ -2,6 +2,7 @@
 
 #include "convert/ConvertPicture.h"
 #include "image/PcxImage.h"
+#include "palette/Cycling.h"
 #include "palette/PalletEntry.h"
 
 #include <QDialog>
@@ -19,8 +20,9 @@ class QSpinBox;
 class frmConvert : public QDialog {
     Q_OBJECT
 public:
-    // fresh: the picture comes from the file at path and replaces the one shown.
-    frmConvert(QImage rgba, bool fresh, QWidget *parent, QString path = {});
+    // fresh: the picture comes from the file at path and replaces the one shown, whose
+    // cycling ranges (left) the caller has set aside: an undo gives them back.
+    frmConvert(QImage rgba, bool fresh, QWidget *parent, QString path = {}, CycleRanges left = {});
 
     QComboBox *cboTarget;
     QSpinBox *spnCount;
@@ -57,6 +59,7 @@ private:
 
     QImage rgba;
     bool fresh;
+    CycleRanges leftCycles;
     QString path;
     // As they were when the dialog opened.
     ::PcxImage startImage;
@@ -75,4 +78,5 @@ private:
 };
 
 // Opens the dialog on the picture; true when its result was kept.
-bool ConvertToPalette(const QImage &picture, bool fresh, const QString &path = {});
+bool ConvertToPalette(const QImage &picture, bool fresh, const QString &path = {},
+                      const CycleRanges &left = {});
