@@ -1,10 +1,6 @@
 #include "convert/Nearest.h"
 
 #include <algorithm>
-
-#if defined(__SSE2__)
-#include <immintrin.h>
-#endif
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -330,40 +326,7 @@ int CubeNearest::nearestOf(Vec3 query, std::size_t list) const
     const Listed *p = lists_.data() + list + 1, *end = p + lists_[list].position;
     int best = p->position;
     float least = Distance2(query, p->at);
-    ++p;
-#if defined(__SSE2__)
-    // Four at a time, each lane keeping its first least; then the least of
-    // the lanes, the lowest position among equals: the same pick as one by one.
-    static_assert(sizeof(Listed) == 4 * sizeof(float));
-    if (end - p >= 4) {
-        const __m128 qx = _mm_set1_ps(query.x), qy = _mm_set1_ps(query.y),
-                     qz = _mm_set1_ps(query.z);
-        __m128 lanes = _mm_set1_ps(INFINITY);
-        __m128i at = _mm_setzero_si128();
-        for (; end - p >= 4; p += 4) {
-            __m128 x = _mm_loadu_ps(&p[0].at.x), y = _mm_loadu_ps(&p[1].at.x),
-                   z = _mm_loadu_ps(&p[2].at.x), w = _mm_loadu_ps(&p[3].at.x);
-            _MM_TRANSPOSE4_PS(x, y, z, w);
-            const __m128 dx = _mm_sub_ps(qx, x), dy = _mm_sub_ps(qy, y), dz = _mm_sub_ps(qz, z);
-            const __m128 d =
-                _mm_add_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)), _mm_mul_ps(dz, dz));
-            const __m128 nearer = _mm_cmplt_ps(d, lanes);
-            lanes = _mm_or_ps(_mm_and_ps(nearer, d), _mm_andnot_ps(nearer, lanes));
-            const __m128i m = _mm_castps_si128(nearer);
-            at = _mm_or_si128(_mm_and_si128(m, _mm_castps_si128(w)), _mm_andnot_si128(m, at));
-        }
-        alignas(16) float ds[4];
-        alignas(16) std::int32_t positions[4];
-        _mm_store_ps(ds, lanes);
-        _mm_store_si128(reinterpret_cast<__m128i *>(positions), at);
-        for (int k = 0; k < 4; ++k)
-            if (ds[k] < least || (ds[k] == least && positions[k] < best)) {
-                least = ds[k];
-                best = positions[k];
-            }
-    }
-#endif
-    for (; p < end; ++p) {
+    for (++p; p < end; ++p) {
         const float d = Distance2(query, p->at);
         best = d < least ? p->position : best;
         least = d < least ? d : least;

@@ -13,23 +13,45 @@ float ExactSrgbToLinear(float c)
     return c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f);
 }
 
-// A cube root within a few units of the last place of the exact one, at a
-// fraction of its cost: a guess from the exponent's bits, then two of
-// Halley's steps. Only positive values reach it from colours in the gamut.
+// The cube root of v starts from a guess from its exponent's bits, then two
+// of Halley's steps: within a few units of the last place of the exact one,
+// at a fraction of its cost.
+inline std::uint32_t RootGuess(std::uint32_t bits)
+{
+    return bits / 3 + 709921077u;
+}
+inline float Closer(float y, float v)
+{
+    const float y3 = y * y * y;
+    return y * ((y3 + 2 * v) / (2 * y3 + v));
+}
+
+// Only positive values reach it from colours in the gamut.
 float Cbrt(float v)
 {
     if (!(v > 0))
         return v < 0 ? -Cbrt(-v) : 0.0f;
     std::uint32_t bits = 0;
     std::memcpy(&bits, &v, sizeof bits);
-    bits = bits / 3 + 709921077u;
+    bits = RootGuess(bits);
     float y = 0;
     std::memcpy(&y, &bits, sizeof y);
-    for (int i = 0; i < 2; ++i) {
-        const float y3 = y * y * y;
-        y *= (y3 + 2 * v) / (2 * y3 + v);
-    }
-    return y;
+    return Closer(Closer(y, v), v);
+}
+
+// Linear light to the cone responses OKLab takes the cube roots of, and
+// those roots to OKLab.
+inline Vec3 Cones(Vec3 c)
+{
+    return {0.4122214708f * c.x + 0.5363325363f * c.y + 0.0514459929f * c.z,
+            0.2119034982f * c.x + 0.6806995451f * c.y + 0.1073969566f * c.z,
+            0.0883024619f * c.x + 0.2817188376f * c.y + 0.6299787005f * c.z};
+}
+inline Vec3 LabOfRoots(float l, float m, float s)
+{
+    return {0.2104542553f * l + 0.7936177850f * m - 0.0040720468f * s,
+            1.9779984951f * l - 2.4285922050f * m + 0.4505937099f * s,
+            0.0259040371f * l + 0.7827717662f * m - 0.8086757660f * s};
 }
 
 std::array<float, 256> MakeLinearTable()
@@ -57,52 +79,41 @@ std::uint8_t LinearToSrgb8(float v)
 
 Vec3 LinearToOklab(Vec3 c)
 {
-    const float l = Cbrt(0.4122214708f * c.x + 0.5363325363f * c.y + 0.0514459929f * c.z);
-    const float m = Cbrt(0.2119034982f * c.x + 0.6806995451f * c.y + 0.1073969566f * c.z);
-    const float s = Cbrt(0.0883024619f * c.x + 0.2817188376f * c.y + 0.6299787005f * c.z);
-    return {0.2104542553f * l + 0.7936177850f * m - 0.0040720468f * s,
-            1.9779984951f * l - 2.4285922050f * m + 0.4505937099f * s,
-            0.0259040371f * l + 0.7827717662f * m - 0.8086757660f * s};
+    const Vec3 cones = Cones(c);
+    return LabOfRoots(Cbrt(cones.x), Cbrt(cones.y), Cbrt(cones.z));
 }
 
 __attribute__((target_clones("avx2", "default"))) void OklabOfColours(const Rgb8 *in, std::size_t n,
                                                                       Vec3 *out)
 {
-    // In runs the compiler can keep in vectors: the same sums, the same
-    // cube roots as LinearToOklab, so the same points to the last bit.
+    // In runs the compiler can keep in vectors: the same steps as
+    // LinearToOklab, so the same points to the last bit.
     constexpr std::size_t kRun = 64;
     float lms[3][kRun];
     std::uint32_t bits[kRun];
     for (std::size_t at = 0; at < n; at += kRun) {
         const std::size_t m = std::min(kRun, n - at);
         for (std::size_t i = 0; i < m; ++i) {
-            const Vec3 c = LinearOf(in[at + i]);
-            lms[0][i] = 0.4122214708f * c.x + 0.5363325363f * c.y + 0.0514459929f * c.z;
-            lms[1][i] = 0.2119034982f * c.x + 0.6806995451f * c.y + 0.1073969566f * c.z;
-            lms[2][i] = 0.0883024619f * c.x + 0.2817188376f * c.y + 0.6299787005f * c.z;
+            const Vec3 c = Cones(LinearOf(in[at + i]));
+            lms[0][i] = c.x;
+            lms[1][i] = c.y;
+            lms[2][i] = c.z;
         }
         for (float *v : lms)
             std::fill(v + m, v + kRun, 0.0f);
         for (float *v : lms) {
             std::memcpy(bits, v, sizeof bits);
             for (std::size_t i = 0; i < kRun; ++i)
-                bits[i] = bits[i] / 3 + 709921077u;
+                bits[i] = RootGuess(bits[i]);
             float y[kRun];
             std::memcpy(y, bits, sizeof y);
             for (std::size_t i = 0; i < kRun; ++i) {
-                for (int k = 0; k < 2; ++k) {
-                    const float y3 = y[i] * y[i] * y[i];
-                    y[i] *= (y3 + 2 * v[i]) / (2 * y3 + v[i]);
-                }
+                y[i] = Closer(Closer(y[i], v[i]), v[i]);
                 v[i] = v[i] > 0 ? y[i] : 0.0f;
             }
         }
-        for (std::size_t i = 0; i < m; ++i) {
-            const float l = lms[0][i], mm = lms[1][i], sv = lms[2][i];
-            out[at + i] = {0.2104542553f * l + 0.7936177850f * mm - 0.0040720468f * sv,
-                           1.9779984951f * l - 2.4285922050f * mm + 0.4505937099f * sv,
-                           0.0259040371f * l + 0.7827717662f * mm - 0.8086757660f * sv};
-        }
+        for (std::size_t i = 0; i < m; ++i)
+            out[at + i] = LabOfRoots(lms[0][i], lms[1][i], lms[2][i]);
     }
 }
 
