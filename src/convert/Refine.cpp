@@ -27,10 +27,6 @@ constexpr int kSpan = 2 * kReach + 1;
 constexpr int kVector = 8, kRow = 2 * kVector;
 typedef float Lane __attribute__((vector_size(kVector * sizeof(float)), __may_alias__));
 constexpr int kTile = 128;
-// A change wakes its pixel and the four beside it to be tried again. The
-// change moves the error seen further out too (at the corners, by four
-// fifths as much), but a second look there rarely finds more and costs as
-// much again.
 // A pixel's own distance from the picture, beside the error seen: without
 // it, mixes of entries far from the pixel read as noise and specks on
 // screen, though a blur finds them near. Hue counts six times lightness
@@ -295,7 +291,11 @@ __attribute__((target_clones("avx2", "default"))) void RefineTile(const Shared &
                 k.at[t] = std::int16_t(best);
                 s.entries[std::size_t(y0 + y) * std::size_t(s.width) + std::size_t(x0 + x)] =
                     std::uint8_t(s.candidates[std::size_t(best)].entry);
-                // Itself too: from its new entry, other neighbours are in reach.
+                // It and the four beside it are tried again (itself too: from
+                // its new entry, other neighbours are in reach). The change
+                // moves the error seen further out as well, at the corners by
+                // four fifths as much, but a second look there rarely finds
+                // more and costs as much again.
                 dirty[u] = dirty[u - 1] = dirty[u + 1] = 1;
                 dirty[u - std::size_t(pw)] = dirty[u + std::size_t(pw)] = 1;
                 const int first = x & ~(kVector - 1);

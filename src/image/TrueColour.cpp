@@ -4,6 +4,7 @@
 #include "image/ImageFormats.h"
 #include "image/RowDecoder.h"
 
+#include "palette/PixelKernels.h"
 #include "shell/RunTogether.h"
 
 #include <QBuffer>
@@ -12,7 +13,6 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
-#include <thread>
 #include <utility>
 
 namespace {
@@ -139,11 +139,10 @@ public:
     {
         if (next != 0)
             return read(out, height);
-        const int cores = std::clamp(int(std::thread::hardware_concurrency()), 1, 8);
-        const int parts = std::size_t(width) * std::size_t(height) < (1u << 20) ? 1 : cores;
-        const int each = (height + parts - 1) / parts;
-        RunTogether(parts, [&](int part) {
-            const int from = std::min(height, part * each), to = std::min(height, from + each);
+        const int bands = BandsFor(std::size_t(width) * std::size_t(height));
+        RunTogether(bands, [&](int b) {
+            const int from = int(BandStart(std::size_t(height), bands, b)),
+                      to = int(BandStart(std::size_t(height), bands, b + 1));
             turn(from, to - from, out + std::size_t(from) * std::size_t(width) * 4);
         });
         next = height;
@@ -275,7 +274,7 @@ QImage TrueColourRows::readAll()
         d_->refuse(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
         return {};
     }
-    if (d_->refusal != ImageRefusal::None || !d_->readAll(bytes.get()))
+    if (!d_->readAll(bytes.get()))
         return {};
     // The image owns the buffer it was decoded into.
     auto *held = new PixelBytes(std::move(bytes));
