@@ -4,8 +4,8 @@
 // cross a scan line and 0xC0 and above always go as runs, so other decoders
 // read them the same way.
 
-#include "image/PcxHeader.h"
-#include "image/PcxImage.h"
+#include "formats/PcxHeader.h"
+#include "model/PcxImage.h"
 
 #include <QByteArray>
 

@@ -3,8 +3,9 @@
 // PALMIRO_BENCH_DATA names their folder.
 
 #include "BenchImages.h"
+#include "base/FileBytes.h"
 
-#include "image/PcxReader.h"
+#include "formats/PcxReader.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,7 +3,7 @@
 
 #include "BenchImages.h"
 
-#include "image/Render.h"
+#include "model/Render.h"
 
 #include <QImage>
 

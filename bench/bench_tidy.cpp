@@ -5,7 +5,7 @@
 
 #include "BenchImages.h"
 
-#include "palette/PaletteTidy.h"
+#include "model/PaletteTidy.h"
 
 #include <benchmark/benchmark.h>
 

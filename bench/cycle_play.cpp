@@ -4,15 +4,15 @@
 // and the processor time the play took, for a few seconds of it.
 //   bench_cycle_play [SECONDS]
 
-#include "image/DrawPcxImage.h"
-#include "image/ScrollMath.h"
-#include "image/frmPCX.h"
-#include "palette_window/CyclePlayer.h"
-#include "palette_window/frmPallet.h"
+#include "app/mdlGlobal.h"
+#include "model/ScrollMath.h"
 #include "platform/QtPlatform.h"
-#include "shell/Forms.h"
-#include "shell/frmMain.h"
-#include "shell/mdlGlobal.h"
+#include "windows/Forms.h"
+#include "windows/main/frmMain.h"
+#include "windows/palette/CyclePlayer.h"
+#include "windows/palette/frmPallet.h"
+#include "windows/screen/DrawPcxImage.h"
+#include "windows/screen/frmPCX.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -2,12 +2,12 @@
 // open command's steps (read and check, decode, draw), offscreen. Reports the
 // growth of the resident set beside the file and pixel sizes it holds.
 
-#include "image/DrawPcxImage.h"
-#include "image/LoadPcxFile.h"
+#include "app/mdlGlobal.h"
 #include "platform/QtPlatform.h"
-#include "shell/Forms.h"
-#include "shell/frmMain.h"
-#include "shell/mdlGlobal.h"
+#include "windows/Forms.h"
+#include "windows/main/LoadPcxFile.h"
+#include "windows/main/frmMain.h"
+#include "windows/screen/DrawPcxImage.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -24,8 +24,10 @@ class Unattended final : public Platform {
 public:
     Answer messageBox(QWidget *, const QString &text, Buttons) override
     {
-        std::printf("{\"refused\": \"%s\"}\n",
-                    qPrintable(QString(text).replace(u'\n', u' ').replace(u'"', u'\'').replace(u'\\', u'/')));
+        std::printf(
+            "{\"refused\": \"%s\"}\n",
+            qPrintable(
+                QString(text).replace(u'\n', u' ').replace(u'"', u'\'').replace(u'\\', u'/')));
         std::fflush(stdout);
         std::_Exit(1);
     }

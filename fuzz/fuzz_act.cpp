@@ -1,8 +1,8 @@
 // Arbitrary bytes and lengths through the ACT data step, and a palette's save back through it.
 
 #include "Require.h"
-#include "palette/ActApply.h"
-#include "palette/ActFile.h"
+#include "formats/ActFile.h"
+#include "model/ActApply.h"
 
 #include <cstring>
 

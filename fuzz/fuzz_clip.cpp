@@ -1,8 +1,8 @@
 // Clipboard text as Latin-1 and UTF-8; every text the copy writes reads back as its entries.
 
 #include "Require.h"
-#include "palette_window/ClipText.h"
-#include "shell/TextHelpers.h"
+#include "base/TextHelpers.h"
+#include "formats/ClipText.h"
 
 static void CheckParse(const QString &text)
 {

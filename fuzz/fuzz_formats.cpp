@@ -3,11 +3,11 @@
 // FUZZ_RAW: the hardware formats, which have no signature; the first byte
 // picks one.
 
-#include "image/ByteSource.h"
-#include "image/ImageFormats.h"
-#include "image/TrueColour.h"
-#include "palette/ActApply.h"
-#include "palette/PaletteFormats.h"
+#include "base/ByteSource.h"
+#include "convert/TrueColour.h"
+#include "formats/ImageFormats.h"
+#include "formats/PaletteFormats.h"
+#include "model/ActApply.h"
 
 #include <QBuffer>
 

@@ -1,8 +1,8 @@
 // Arbitrary bytes as a settings file, asked for the 17 catalogue values.
 
 #include "Require.h"
-#include "shell/IniReader.h"
-#include "shell/MessageCatalog.h"
+#include "app/IniReader.h"
+#include "app/MessageCatalog.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

@@ -1,7 +1,7 @@
 // The numeric-text rule and the rounding against strtod, nearbyint and 128-bit arithmetic.
 
 #include "Require.h"
-#include "shell/Numbers.h"
+#include "base/Numbers.h"
 
 #include <QString>
 

@@ -1,9 +1,9 @@
 // Arbitrary bytes through the PCX reader, the adjust layouts and a small drawing.
 
 #include "Require.h"
-#include "image/PcxAdjust.h"
-#include "image/PcxReader.h"
-#include "image/Render.h"
+#include "formats/PcxReader.h"
+#include "model/PcxAdjust.h"
+#include "model/Render.h"
 
 #include <vector>
 

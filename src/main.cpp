@@ -1,12 +1,12 @@
-#include "image/frmPCX.h"
-#include "palette_window/frmPallet.h"
+#include "app/CommandLine.h"
+#include "app/ProgramInfo.h"
 #include "platform/QtPlatform.h"
-#include "shell/CommandLine.h"
-#include "shell/Forms.h"
-#include "shell/OpenFiles.h"
-#include "shell/ProgramInfo.h"
-#include "shell/WindowKit.h"
-#include "shell/frmMain.h"
+#include "windows/Forms.h"
+#include "windows/kit/WindowKit.h"
+#include "windows/main/OpenFiles.h"
+#include "windows/main/frmMain.h"
+#include "windows/palette/frmPallet.h"
+#include "windows/screen/frmPCX.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,10 +1,11 @@
-#include "image/DrawPcxImage.h"
-#include "image/LoadPcxFile.h"
-#include "image/PcxReader.h"
-#include "image/frmConvert.h"
-#include "shell/Contrast.h"
-#include "shell/OpenFiles.h"
+#include "base/FileBytes.h"
+#include "formats/PcxReader.h"
+#include "model/Contrast.h"
 #include "support/WindowSteps.h"
+#include "windows/main/LoadPcxFile.h"
+#include "windows/main/OpenFiles.h"
+#include "windows/screen/DrawPcxImage.h"
+#include "windows/screen/frmConvert.h"
 
 // The picture at (0,0) (2,0) (3,0) (0,2), as the values shown while the palette is the
 // file's; the image's size; the scroll bars ("x": off); zoom text and slider; messages; the

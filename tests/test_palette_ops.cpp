@@ -1,8 +1,8 @@
-#include "convert/Oklab.h"
-#include "image/Render.h"
-#include "palette/Cycling.h"
-#include "palette/PaletteOps.h"
-#include "palette/PaletteTidy.h"
+#include "model/Cycling.h"
+#include "model/Oklab.h"
+#include "model/PaletteOps.h"
+#include "model/PaletteTidy.h"
+#include "model/Render.h"
 #include "support/PcxBuilder.h"
 
 #include <QtTest>

@@ -1,9 +1,9 @@
-#include "image/ImageFormats.h"
-#include "palette_window/CyclePlayer.h"
-#include "palette_window/frmCycling.h"
-#include "palette_window/frmLevels.h"
-#include "shell/OpenFiles.h"
+#include "formats/ImageFormats.h"
 #include "support/WindowSteps.h"
+#include "windows/main/OpenFiles.h"
+#include "windows/palette/CyclePlayer.h"
+#include "windows/palette/frmCycling.h"
+#include "windows/palette/frmLevels.h"
 
 #include <QWheelEvent>
 

@@ -1,7 +1,7 @@
 #include "support/WindowSteps.h"
 
 #include "platform/QtPlatform.h"
-#include "shell/frmAbout.h"
+#include "windows/main/frmAbout.h"
 
 #include <QStringEncoder>
 

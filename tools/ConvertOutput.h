@@ -1,7 +1,7 @@
 #pragma once
 
 // Where palmiro-tool convert writes its pictures.
-#include "image/ImageExport.h"
+#include "formats/ImageExport.h"
 
 #include <QString>
 

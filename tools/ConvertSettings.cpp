@@ -1,6 +1,6 @@
 #include "ConvertSettings.h"
 
-#include "shell/Numbers.h"
+#include "base/Numbers.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // palmiro-tool convert's command line.
 #include "Levels.h"
 #include "convert/Dither.h"
-#include "image/ImageExport.h"
+#include "formats/ImageExport.h"
 
 #include <QString>
 #include <QStringList>

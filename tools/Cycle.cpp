@@ -3,14 +3,14 @@
 #include "Cycle.h"
 #include "ToolFiles.h"
 
-#include "image/FileBytes.h"
-#include "image/GifWriter.h"
-#include "image/ImageExport.h"
-#include "image/ImageFormats.h"
-#include "palette/ActApply.h"
-#include "shell/FileAccess.h"
-#include "shell/Numbers.h"
-#include "shell/SaveFile.h"
+#include "base/FileAccess.h"
+#include "base/FileBytes.h"
+#include "base/Numbers.h"
+#include "base/SaveFile.h"
+#include "formats/GifWriter.h"
+#include "formats/ImageExport.h"
+#include "formats/ImageFormats.h"
+#include "model/ActApply.h"
 
 #include <QIODevice>
 

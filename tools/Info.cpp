@@ -1,9 +1,9 @@
 #include "Info.h"
 
 #include "ToolFiles.h"
-#include "image/FileBytes.h"
-#include "image/ImageFormats.h"
-#include "image/PcxReader.h"
+#include "base/FileBytes.h"
+#include "formats/ImageFormats.h"
+#include "formats/PcxReader.h"
 
 #include <QBuffer>
 #include <QImageReader>

@@ -1,6 +1,6 @@
 #include "Levels.h"
 
-#include "shell/Numbers.h"
+#include "base/Numbers.h"
 
 namespace {
 

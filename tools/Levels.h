@@ -3,8 +3,8 @@
 // Levels per channel on the command line: palette's --levels, --as, --from
 // and --count, and convert's --levels.
 #include "convert/Nearest.h"
-#include "palette/Levels.h"
-#include "palette/PaletteFormats.h"
+#include "formats/PaletteFormats.h"
+#include "model/Levels.h"
 
 #include <QString>
 #include <QStringList>

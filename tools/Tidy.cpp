@@ -4,14 +4,14 @@
 #include "Tidy.h"
 #include "ToolFiles.h"
 
-#include "image/FileBytes.h"
-#include "image/ImageExport.h"
-#include "image/ImageFormats.h"
-#include "palette/ActApply.h"
-#include "palette/PaletteTidy.h"
-#include "shell/FileAccess.h"
-#include "shell/Numbers.h"
-#include "shell/SaveFile.h"
+#include "base/FileAccess.h"
+#include "base/FileBytes.h"
+#include "base/Numbers.h"
+#include "base/SaveFile.h"
+#include "formats/ImageExport.h"
+#include "formats/ImageFormats.h"
+#include "model/ActApply.h"
+#include "model/PaletteTidy.h"
 
 #include <QIODevice>
 

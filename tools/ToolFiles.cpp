@@ -1,7 +1,7 @@
 #include "ToolFiles.h"
 
-#include "image/ImageFormats.h"
-#include "shell/FileAccess.h"
+#include "base/FileAccess.h"
+#include "formats/ImageFormats.h"
 
 #include <QFileInfo>
 

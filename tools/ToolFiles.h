@@ -1,7 +1,7 @@
 #pragma once
 
-#include "image/FileBytes.h"
-#include "image/PcxReader.h"
+#include "base/FileBytes.h"
+#include "formats/PcxReader.h"
 
 #include <QString>
 

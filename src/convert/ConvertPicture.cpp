@@ -1,6 +1,6 @@
 #include "convert/ConvertPicture.h"
 
-#include "palette/Levels.h"
+#include "model/Levels.h"
 
 #include "convert/Quantize.h"
 

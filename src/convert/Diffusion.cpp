@@ -2,7 +2,7 @@
 
 #include "convert/Refine.h"
 
-#include "shell/RunTogether.h"
+#include "base/RunTogether.h"
 
 #include <algorithm>
 #include <atomic>

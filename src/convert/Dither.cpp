@@ -2,7 +2,7 @@
 
 #include "convert/Diffusion.h"
 
-#include "shell/RunTogether.h"
+#include "base/RunTogether.h"
 #include <algorithm>
 #include <array>
 #include <atomic>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "convert/Oklab.h"
+#include "model/Oklab.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "convert/Refine.h"
 
-#include "shell/RunTogether.h"
+#include "base/RunTogether.h"
 
 #include <algorithm>
 #include <array>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "image/PcxImage.h"
-#include "palette/Cycling.h"
-#include "palette/PalletEntry.h"
+#include "model/Cycling.h"
+#include "model/PalletEntry.h"
+#include "model/PcxImage.h"
 
 #include <QByteArray>
 #include <QList>

@@ -2,19 +2,19 @@
 
 // Steps and read-outs for the window tables. A row is its steps, run on a freshly started
 // program whose palette is Pattern(768, 2), and the text the rule's read-out gives after them.
-#include "image/frmPCX.h"
-#include "palette/frmInitPallet.h"
-#include "palette_window/ClipText.h"
-#include "palette_window/frmClip.h"
-#include "palette_window/frmPallet.h"
-#include "shell/Forms.h"
-#include "shell/WindowKit.h"
-#include "shell/frmMain.h"
-#include "shell/mdlGlobal.h"
+#include "app/mdlGlobal.h"
+#include "formats/ClipText.h"
 #include "support/PaletteKit.h"
 #include "support/PcxBuilder.h"
 #include "support/ScriptedPlatform.h"
 #include "support/TestFiles.h"
+#include "windows/Forms.h"
+#include "windows/kit/WindowKit.h"
+#include "windows/main/frmInitPallet.h"
+#include "windows/main/frmMain.h"
+#include "windows/palette/frmClip.h"
+#include "windows/palette/frmPallet.h"
+#include "windows/screen/frmPCX.h"
 
 #include <QtTest>
 #include <QtWidgets>

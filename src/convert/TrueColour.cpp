@@ -1,0 +1,335 @@
+#include "convert/TrueColour.h"
+
+#include "formats/ImageExport.h"
+#include "formats/ImageFormats.h"
+#include "formats/RowDecoder.h"
+
+#include "base/PixelKernels.h"
+#include "base/RunTogether.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <utility>
+
+namespace {
+
+// Qt's messages on one thread, kept while a HeardMessages lives there.
+thread_local QString *heard = nullptr;
+QtMessageHandler passOn = nullptr;
+
+void Hear(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (!heard)
+        passOn(type, context, text);
+    else if (heard->isEmpty())
+        *heard = text;
+}
+
+// Qt's image plug-ins say what went wrong on stderr; here the first line is
+// kept instead, for the refusal.
+class HeardMessages {
+public:
+    explicit HeardMessages(QString &into)
+    {
+        static std::once_flag once;
+        std::call_once(once, [] {
+            passOn = qInstallMessageHandler(Hear);
+            // CheckImageSize is the limit, past Qt's own 128 MiB: 2^28
+            // pixels of 8 bytes, the most a plug-in decodes one into.
+            QImageReader::setAllocationLimit(int((kMaxImagePixels * 8) >> 20));
+        });
+        heard = &into;
+    }
+    ~HeardMessages() { heard = nullptr; }
+    HeardMessages(const HeardMessages &) = delete;
+    HeardMessages &operator=(const HeardMessages &) = delete;
+};
+
+class Refused : public RowDecoder {
+public:
+    Refused(ImageRefusal why, const QString &text) { refuse(why, text); }
+    bool read(std::uint8_t *, int) override { return false; }
+};
+
+// Whole, through Qt: its rows handed out from the decoded picture.
+class QtRows : public RowDecoder {
+public:
+    explicit QtRows(QByteArrayView file)
+    {
+        QString message;
+        const HeardMessages hearing(message);
+        QByteArray bytes = QByteArray::fromRawData(file.data(), file.size());
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        if (!reader.canRead()) {
+            refuse(ImageRefusal::Unsupported, QStringLiteral("not a picture read here"));
+            return;
+        }
+        const QSize size = reader.size();
+        if (size.isValid() && !sizeHolds(size.width(), size.height()))
+            return;
+        image = reader.read();
+        if (image.isNull()) {
+            refuse(reader.error() == QImageReader::UnsupportedFormatError
+                       ? ImageRefusal::Unsupported
+                       : ImageRefusal::Unreadable,
+                   message.isEmpty() ? reader.errorString() : message);
+            return;
+        }
+        if (!sizeHolds(image.width(), image.height())) {
+            image = QImage();
+            return;
+        }
+        // In place when the depth stays: no second copy of a large picture.
+        image.convertTo(QImage::Format_RGBA8888);
+        if (image.isNull())
+            refuse(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
+        width = image.width();
+        height = image.height();
+    }
+
+    bool read(std::uint8_t *out, int rows) override
+    {
+        if (image.isNull() || next + rows > height)
+            return false;
+        for (int k = 0; k < rows; ++k, ++next)
+            std::memcpy(out + std::size_t(k) * std::size_t(width) * 4, image.constScanLine(next),
+                        std::size_t(width) * 4);
+        return true;
+    }
+    QImage take() override { return next == 0 ? std::exchange(image, QImage()) : QImage(); }
+
+private:
+    QImage image;
+    int next = 0;
+};
+
+quint32 Le(QByteArrayView b, qsizetype at, int n)
+{
+    quint32 v = 0;
+    for (int k = n - 1; k >= 0; --k)
+        v = v << 8 | quint8(b[at + k]);
+    return v;
+}
+
+// An uncompressed 24- or 32-bit BMP (the fourth byte unused), the common
+// large input: its rows are turned as they are asked for.
+class BmpRows : public RowDecoder {
+public:
+    BmpRows(const char *pixels, qint64 stride, int bytes, bool bottomUp)
+        : pixels(pixels), stride(stride), bytes(bytes), bottomUp(bottomUp)
+    {
+    }
+    bool read(std::uint8_t *out, int rows) override
+    {
+        if (next + rows > height)
+            return false;
+        turn(next, rows, out);
+        next += rows;
+        return true;
+    }
+    // Rows stand apart in the file: a large picture is turned on every core,
+    // which also shares out the first touch of its fresh pages.
+    bool readAll(std::uint8_t *out) override
+    {
+        if (next != 0)
+            return read(out, height);
+        const int bands = BandsFor(std::size_t(width) * std::size_t(height));
+        RunTogether(bands, [&](int b) {
+            const int from = int(BandStart(std::size_t(height), bands, b)),
+                      to = int(BandStart(std::size_t(height), bands, b + 1));
+            turn(from, to - from, out + std::size_t(from) * std::size_t(width) * 4);
+        });
+        next = height;
+        return true;
+    }
+
+private:
+    void turn(int from, int rows, std::uint8_t *out) const
+    {
+        for (int k = 0; k < rows; ++k) {
+            const int y = from + k;
+            const char *in = pixels + stride * (bottomUp ? height - 1 - y : y);
+            std::uint8_t *o = out + std::size_t(k) * std::size_t(width) * 4;
+            for (int x = 0; x < width; ++x, in += bytes, o += 4) {
+                o[0] = std::uint8_t(in[2]);
+                o[1] = std::uint8_t(in[1]);
+                o[2] = std::uint8_t(in[0]);
+                o[3] = 255;
+            }
+        }
+    }
+
+    const char *pixels;
+    qint64 stride;
+    int bytes;
+    bool bottomUp;
+    int next = 0;
+};
+
+// Null for a BMP of any other kind, which Qt reads.
+std::unique_ptr<RowDecoder> OpenPlainBmp(QByteArrayView file)
+{
+    if (file.size() < 54 || Le(file, 14, 4) < 40 || Le(file, 30, 4) != 0 ||
+        (Le(file, 28, 2) != 24 && Le(file, 28, 2) != 32))
+        return nullptr;
+    // The indexed reader's checks of the headers and the size, which stop at
+    // a truecolour bit count before anything is allocated.
+    const ImageRead checked = ReadBmp(file);
+    if (checked.refusal != ImageRefusal::NotIndexed)
+        return std::make_unique<Refused>(checked.refusal, checked.detail);
+    const qint64 width = qint32(Le(file, 18, 4)), height = qint32(Le(file, 22, 4));
+    const qint64 rows = std::abs(height), bytes = Le(file, 28, 2) / 8;
+    const qint64 stride = (width * bytes + 3) / 4 * 4, offset = Le(file, 10, 4);
+    const qint64 needed = stride * (rows - 1) + width * bytes;
+    if (offset < 14 + qint64(Le(file, 14, 4)))
+        return std::make_unique<Refused>(
+            ImageRefusal::Unreadable,
+            QStringLiteral("the pixel data would start inside the headers"));
+    if (file.size() - offset < needed)
+        return std::make_unique<Refused>(
+            ImageRefusal::Truncated,
+            QStringLiteral("%1 bytes of pixel data for %2 rows that need %3")
+                .arg(std::max<qint64>(0, file.size() - offset))
+                .arg(rows)
+                .arg(needed));
+    auto d = std::make_unique<BmpRows>(file.data() + offset, stride, int(bytes), height > 0);
+    d->width = int(width);
+    d->height = int(rows);
+    return d;
+}
+
+// The signature, or a file cut inside it.
+bool Begins(QByteArrayView file, QByteArrayView signature)
+{
+    return file.startsWith(signature) || (!file.isEmpty() && signature.startsWith(file));
+}
+
+} // namespace
+
+TrueColourRows::TrueColourRows(QByteArrayView file, const QString &name)
+{
+    const QString kind = PictureKindOfName(name);
+    if (Begins(file, "\x89PNG\r\n\x1a\n"))
+        d_ = OpenPngRows(file);
+    else if (Begins(file, "\xFF\xD8\xFF"))
+        d_ = OpenJpegRows(file);
+    else if (file.startsWith("BM"))
+        d_ = OpenPlainBmp(file);
+    if (d_)
+        return;
+    if (file.isEmpty()) {
+        d_ = std::make_unique<Refused>(kind.isEmpty() ? ImageRefusal::Unsupported
+                                                      : ImageRefusal::Truncated,
+                                       QStringLiteral("the file is empty"));
+        return;
+    }
+    d_ = std::make_unique<QtRows>(file);
+    if (d_->refusal == ImageRefusal::Unsupported && !kind.isEmpty())
+        d_->refuse(ImageRefusal::Unreadable, QStringLiteral("not a %1 file").arg(kind));
+}
+
+TrueColourRows::~TrueColourRows() = default;
+
+ImageRefusal TrueColourRows::refusal() const
+{
+    return d_->refusal;
+}
+const QString &TrueColourRows::detail() const
+{
+    return d_->detail;
+}
+int TrueColourRows::width() const
+{
+    return d_->width;
+}
+int TrueColourRows::height() const
+{
+    return d_->height;
+}
+bool TrueColourRows::inOrder() const
+{
+    return d_->inOrder;
+}
+
+bool TrueColourRows::read(std::uint8_t *out, int rows)
+{
+    return d_->refusal == ImageRefusal::None && d_->read(out, rows);
+}
+
+QImage TrueColourRows::readAll()
+{
+    if (d_->refusal != ImageRefusal::None)
+        return {};
+    if (QImage whole = d_->take(); !whole.isNull())
+        return whole;
+    const qsizetype stride = qsizetype(d_->width) * 4;
+    PixelBytes bytes = AllocatePixels(std::size_t(stride) * std::size_t(d_->height));
+    if (!bytes) {
+        d_->refuse(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
+        return {};
+    }
+    if (!d_->readAll(bytes.get()))
+        return {};
+    // The image owns the buffer it was decoded into.
+    auto *held = new PixelBytes(std::move(bytes));
+    QImage image(
+        held->get(), d_->width, d_->height, stride, QImage::Format_RGBA8888,
+        [](void *p) { delete static_cast<PixelBytes *>(p); }, held);
+    if (image.isNull())
+        delete held;
+    return image;
+}
+
+TrueColourRead ReadTrueColour(QByteArrayView file, const QString &name)
+{
+    TrueColourRows rows(file, name);
+    TrueColourRead r;
+    r.rgba = rows.readAll();
+    r.refusal = rows.refusal();
+    r.detail = rows.detail();
+    return r;
+}
+
+QImage PictureColours(const PcxImage &image, const PalletArray &pallet)
+{
+    return ::IndexedPicture(image, pallet).convertToFormat(QImage::Format_RGBA8888);
+}
+
+std::array<Rgb8, 256> PaletteColours(const PalletArray &pallet)
+{
+    std::array<Rgb8, 256> colours;
+    for (int i = 0; i < kPalletEntries; ++i)
+        colours[std::size_t(i)] = {pallet[std::size_t(i)].R, pallet[std::size_t(i)].G,
+                                   pallet[std::size_t(i)].B};
+    return colours;
+}
+
+PalletArray WithColours(PalletArray pallet, const std::array<Rgb8, 256> &colours)
+{
+    const std::array<Rgb8, 256> now = PaletteColours(pallet);
+    for (std::size_t i = 0; i < colours.size(); ++i)
+        if (!(now[i] == colours[i]))
+            pallet[i].set(colours[i].r, colours[i].g, colours[i].b);
+    return pallet;
+}
+
+PcxFile ConvertedPcx(const ConvertedPicture &converted, int width, int height)
+{
+    const std::size_t n = converted.entries.size();
+    PixelBytes bytes = n ? AllocatePixels(n) : PixelBytes();
+    if (!bytes)
+        return PcxFile{PcxRefusal::Unreadable, {}, {}, {}, {}, {}};
+    for (std::size_t i = 0; i < n; ++i)
+        bytes[i] = quint8(255 - converted.entries[i]);
+    ImageRead read;
+    read.width = width;
+    read.height = height;
+    read.pixels = PixelBuffer(std::move(bytes), n);
+    return ToPcxFile(std::move(read));
+}

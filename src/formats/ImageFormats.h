@@ -1,0 +1,44 @@
+#pragma once
+
+#include "formats/ImageRead.h"
+#include "formats/PcxReader.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// Images are told apart by their first bytes, never by their names.
+enum class ImageFormat { Unknown, Pcx, Png, Bmp, Gif };
+
+ImageFormat DetectImageFormat(QByteArrayView file);
+
+// The kind of picture a file's name says ("PNG", "JPEG"...), for a file
+// whose bytes cannot; empty when it says none.
+QString PictureKindOfName(const QString &name);
+
+// Whether a file given without a command (on the command line, dropped on a
+// window) is a picture rather than a palette.
+bool IsImageFile(QByteArrayView file, const QString &name);
+
+// PNG, BMP and GIF through their readers.
+ImageRead ReadIndexedImage(QByteArrayView file);
+
+// The image as the PCX reader yields one, so that opening it follows the
+// same rules. The file's colour i becomes entry i (black past its table), as
+// every other program numbers it; the reader stored its pixels as 255 - i,
+// which entry 255 - (255 - i) shows.
+PcxFile ToPcxFile(ImageRead image);
+
+// Any image this program opens, PCX included, as a PcxFile; a refusal's
+// reason in `detail`.
+struct AnyImage {
+    ImageRefusal refusal = ImageRefusal::None;
+    QString detail;
+    PcxFile pcx;
+    // The colours the file's own table holds; pcx.palette always has 256.
+    int colours = 256;
+};
+AnyImage ReadAnyImage(QByteArrayView file);
+// A PNG or BMP read from the source a part at a time, as ReadAnyImage reads it.
+class ByteSource;
+AnyImage ReadStreamedImage(ByteSource &source);

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "base/FileAccess.h"
+#include "formats/PcxHeader.h"
+#include "model/Cycling.h"
+#include "model/PcxImage.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+
+// Why a file was refused. The editor shows one message for all of them; the
+// tool names the reason.
+enum class PcxRefusal {
+    None,
+    Unreadable,     // missing, a directory, or not readable
+    TooShort,       // shorter than the header and the palette together
+    NotRunLength,   // Manufacturer is not 10 or Encoding is not 1
+    NotIndexed8,    // NPlanes is not 1 or BitsPerPixel is not 8
+    SizeBeyondData, // the header's size could not be filled by the data present
+    DataEndsEarly,  // the run-length data ran out before the image was full
+    OutOfMemory,
+};
+
+QString PcxRefusalText(PcxRefusal refusal);
+
+// The length and the two header checks.
+PcxRefusal CheckPcxFile(QByteArrayView file);
+
+// The last 768 bytes in reversed triple order: triple k is the k-th triple
+// counted from the end of the file, so entry 255 - v shows pixel value v.
+// Empty when the file is shorter than the palette.
+QByteArray PcxPaletteBytes(QByteArrayView file);
+
+// One continuous run-length stream from offset 128, running across rows,
+// (Xmax + 1) x (Ymax + 1) bytes. The palette bytes are never part of it.
+struct PcxStream {
+    PcxRefusal refusal = PcxRefusal::None;
+    PixelBuffer pixels;
+};
+PcxStream DecodePcxStream(QByteArrayView file);
+
+// Everything opening an image needs, or the reason it was refused. Nothing is
+// returned beyond the header on refusal. The image shows the decoded bytes
+// themselves.
+struct PcxFile {
+    PcxRefusal refusal = PcxRefusal::None;
+    PcxHeader header;
+    QByteArray palette;
+    PixelBuffer decoded;
+    PcxImage image;
+    CycleRanges cycles; // only a PNG or GIF holds any
+
+    bool accepted() const { return refusal == PcxRefusal::None; }
+};
+PcxFile ReadPcx(QByteArrayView file);

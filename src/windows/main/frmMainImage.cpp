@@ -1,0 +1,109 @@
+// The image commands of the main window: PCX open, zoom, adjust.
+#include "app/mdlGlobal.h"
+#include "base/Numbers.h"
+#include "model/PcxAdjust.h"
+#include "platform/Platform.h"
+#include "windows/Forms.h"
+#include "windows/main/LoadPcxFile.h"
+#include "windows/main/frmMain.h"
+#include "windows/palette/frmPallet.h"
+#include "windows/screen/DrawPcxImage.h"
+#include "windows/screen/frmPCX.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSlider>
+
+using namespace mdlGlobal;
+
+namespace {
+
+void setZoomSliderQuietly(QSlider *slider, int value)
+{
+    const QSignalBlocker quiet(slider);
+    slider->setValue(value);
+}
+
+} // namespace
+
+void frmMain::cmdPcxOpen_Click()
+{
+    const auto path = ThePlatform().openFileDialog(
+        this, {Catalog.TitlePcxOpen, QStringLiteral("Act Files (*.pcx)|*.pcx|"),
+               QStringLiteral("USER.pcx"), false, QStringLiteral("All files (*)|*|"), 0,
+               QStringLiteral("Pictures (*.pcx *.png *.bmp *.gif *.jpg *.jpeg)|"
+                              "*.pcx *.png *.bmp *.gif *.jpg *.jpeg|")});
+    if (path)
+        OpenPcx(*path);
+}
+
+bool frmMain::OpenPcx(const QString &path)
+{
+    if (!LoadPcxFile(path))
+        return false;
+    FrmPallet().lblFName->setText(frmPallet::kNoFile);
+    PcxFilePath = path;
+    FrmPallet().MarkSaved();
+    frmPCX &pcx = FrmPCX();
+    pcx.scrlH->setValue(0);
+    pcx.scrlV->setValue(0);
+    DecodePcxImage();
+    FrmPallet().RecountUsage();
+    pcx.intScr();
+    DrawPcxImage();
+    return true;
+}
+
+void frmMain::sldZoom_Change()
+{
+    const int snapped = static_cast<int>(DivRoundHalfEven(sldZoom->value(), 100) * 100);
+    setZoomSliderQuietly(sldZoom, snapped);
+    txtZoom->setText(QString::number(sldZoom->value()));
+    committedZoom = sldZoom->value();
+    FrmPCX().intScr();
+    DrawPcxImage();
+}
+
+bool frmMain::txtZoom_LostFocus()
+{
+    // A text too large for a 16-bit number gets the range message too.
+    const auto value = ReadWholeInRange(txtZoom->text(), 100, 400);
+    if (!value) {
+        ThePlatform().messageBox(this, Catalog.MsgZoomRange, Platform::Buttons::Ok);
+        // The box shows the zoom the picture is still drawn at.
+        txtZoom->setText(QString::number(committedZoom));
+        txtZoom->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    const int rounded = static_cast<int>(DivRoundHalfEven(*value, 10) * 10);
+    txtZoom->setText(QString::number(rounded));
+    committedZoom = rounded;
+    setZoomSliderQuietly(sldZoom, rounded);
+    FrmPCX().intScr();
+    DrawPcxImage();
+    return true;
+}
+
+void frmMain::cmdAdjustMinas_Click()
+{
+    PcxAdjust(-1);
+}
+
+void frmMain::cmdAdjustPlus_Click()
+{
+    PcxAdjust(1);
+}
+
+void frmMain::PcxAdjust(qint32 step)
+{
+    if (mdlGlobal::PcxImage.UB1 < 1)
+        return;
+    if (step == -1 || step == 1) {
+        if (auto laidOut = AdjustPcxLayout(PcxDecodedBytes, mdlGlobal::PcxImage, step))
+            mdlGlobal::PcxImage = std::move(*laidOut);
+        FrmPallet().RecountUsage();
+    }
+    DrawPcxImage();
+}

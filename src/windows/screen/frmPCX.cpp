@@ -1,0 +1,292 @@
+#include "windows/screen/frmPCX.h"
+
+#include "app/mdlGlobal.h"
+#include "base/Numbers.h"
+#include "model/Contrast.h"
+#include "model/Render.h"
+#include "model/ScrollMath.h"
+#include "platform/Platform.h"
+#include "windows/Forms.h"
+#include "windows/kit/WindowKit.h"
+#include "windows/main/frmMain.h"
+#include "windows/palette/HistoryKeys.h"
+#include "windows/palette/frmPallet.h"
+#include "windows/screen/DrawPcxImage.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRegion>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QWheelEvent>
+
+#include <utility>
+
+using namespace mdlGlobal;
+
+namespace {
+
+class DrawingArea : public QWidget {
+public:
+    DrawingArea(QWidget *parent, const QImage &image) : QWidget(parent), image(image)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setMouseTracking(true);
+    }
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        // The raster covers the window but for the moment after a resize
+        // before it is remade: only what it leaves uncovered is blacked.
+        QPainter p(this);
+        const QRect shown = event->rect() & image.rect();
+        if (!shown.isEmpty())
+            p.drawImage(shown.topLeft(), image, shown);
+        for (const QRect &bare : QRegion(event->rect()).subtracted(shown))
+            p.fillRect(bare, Qt::black);
+    }
+
+private:
+    const QImage &image;
+};
+
+const ::PcxImage &image()
+{
+    return mdlGlobal::PcxImage;
+}
+
+} // namespace
+
+frmPCX::frmPCX()
+{
+    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
+    setWindowIcon(AppIcon());
+    SetDesignedFont(this);
+    SetBackground(this, Qt::black);
+    resize(TwipsToPixels(4680), TwipsToPixels(4425));
+
+    drawingArea = new DrawingArea(this, backing);
+    drawingArea->installEventFilter(this);
+    drawingArea->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(drawingArea, &QWidget::customContextMenuRequested, this, &frmPCX::ShowImageMenu);
+    scrlH = new QScrollBar(Qt::Horizontal, this);
+    scrlV = new QScrollBar(Qt::Vertical, this);
+    for (QScrollBar *bar : {scrlH, scrlV}) {
+        bar->setRange(0, 0);
+        bar->setSingleStep(1);
+        bar->setPageStep(10);
+        // A thumb drag redraws once, when it is let go.
+        bar->setTracking(false);
+    }
+    connect(scrlH, &QScrollBar::valueChanged, this, &frmPCX::scrlH_Change);
+    connect(scrlV, &QScrollBar::valueChanged, this, &frmPCX::scrlV_Change);
+    connect(scrlH, &QScrollBar::sliderMoved, this, &frmPCX::scrlH_Scroll);
+    connect(scrlV, &QScrollBar::sliderMoved, this, &frmPCX::scrlV_Scroll);
+    AddHistoryKeys(this);
+    Form_Load();
+}
+
+void frmPCX::Form_Load()
+{
+    mdlGlobal::PcxImage = ::PcxImage{};
+    scrlH->setFixedHeight(kScrollBarThickness);
+    scrlV->setFixedWidth(kScrollBarThickness);
+    intScr();
+}
+
+void frmPCX::intScr()
+{
+    const int f = ZoomFactor(CurrentZoomPercent());
+    const int sw = innerWidth();
+    const int sh = innerHeight();
+    scrlV->setGeometry(sw - kScrollBarThickness, 0, kScrollBarThickness,
+                       qMax(0, sh - kScrollBarThickness));
+    scrlH->setGeometry(0, sh - kScrollBarThickness, qMax(0, sw - kScrollBarThickness),
+                       kScrollBarThickness);
+
+    const int maxH = ScrollMaximum(image().UB1, f, sw);
+    const int maxV = ScrollMaximum(image().UB2, f, sh);
+    // The positions are rescaled from what they were before the maxima moved,
+    // and only when the zoom changed since the last layout.
+    const int posH = scrlH->value();
+    const int posV = scrlV->value();
+    const int oldF = std::exchange(laidOutZoom, f);
+    scrlH->setMaximum(maxH);
+    scrlV->setMaximum(maxV);
+    scrlH->setValue(RescaledScrollH(posH, oldF, f, maxH));
+    scrlV->setValue(RescaledScrollV(posV, oldF, f, maxV));
+}
+
+void frmPCX::clampScroll(QScrollBar *bar, int ub, int inner)
+{
+    const int limit = ScrollLimit(ub, ZoomFactor(CurrentZoomPercent()), inner);
+    if (ClampScroll(bar->value(), limit) != bar->value())
+        bar->setValue(limit);
+}
+
+void frmPCX::scrlH_Change()
+{
+    clampScroll(scrlH, image().UB1, innerWidth());
+    DrawPcxImage();
+}
+
+void frmPCX::scrlV_Change()
+{
+    clampScroll(scrlV, image().UB2, innerHeight());
+    DrawPcxImage();
+}
+
+void frmPCX::scrlH_Scroll()
+{
+    const int limit = ScrollLimit(image().UB1, ZoomFactor(CurrentZoomPercent()), innerWidth());
+    if (scrlH->sliderPosition() > limit)
+        scrlH->setSliderPosition(limit);
+}
+
+void frmPCX::scrlV_Scroll()
+{
+    const int limit = ScrollLimit(image().UB2, ZoomFactor(CurrentZoomPercent()), innerHeight());
+    if (scrlV->sliderPosition() > limit)
+        scrlV->setSliderPosition(limit);
+}
+
+int frmPCX::entryAt(int x, int y) const
+{
+    const int f = ZoomFactor(CurrentZoomPercent());
+    const auto hit = HitTest(image().UB1, image().UB2, f, scrlH->value(), scrlV->value(), x, y,
+                             innerWidth(), innerHeight());
+    if (!hit)
+        return -1;
+    return 255 - image().at(hit->column, hit->row);
+}
+
+void frmPCX::Form_MouseMove(int x, int y)
+{
+    const int id = entryAt(x, y);
+    if (id < 0)
+        return;
+    const PalletEntry &entry = Pallet[id];
+    QLabel *info = FrmMain().lblInfo;
+    // Carriage returns separate the lines of the read-out.
+    info->setText(QStringLiteral("PID : %1\nR : %2\nG : %3\nB : %4")
+                      .arg(id)
+                      .arg(entry.R)
+                      .arg(entry.G)
+                      .arg(entry.B));
+    SetBackground(info, PackedToQColor(entry.color()));
+    SetForeground(info, PackedToQColor(ReadableTextColor(entry.color())));
+}
+
+void frmPCX::Form_MouseUp(Qt::MouseButton button, int x, int y)
+{
+    const int id = entryAt(x, y);
+    if (id < 0 || button != Qt::LeftButton)
+        return;
+    frmPallet &pallet = FrmPallet();
+    pallet.lblColor_Click(static_cast<qint16>(id));
+    pallet.repaint();
+    SetMouseCursorTo();
+}
+
+void frmPCX::SetMouseCursorTo()
+{
+    frmPallet &pallet = FrmPallet();
+    const QSlider *slider = pallet.sldColBar[0];
+    const QRect g = slider->geometry();
+    // With hardware levels the slider counts levels, not values.
+    const int x =
+        g.left() + static_cast<int>(DivRoundHalfEven(
+                       static_cast<long long>(g.width()) * slider->value(), slider->maximum()));
+    const int y = g.top();
+    ThePlatform().setCursorPos(pallet.mapToGlobal(QPoint(x, y)));
+}
+
+void frmPCX::Form_Resize()
+{
+    intScr();
+    DrawPcxImage();
+}
+
+void frmPCX::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    drawingArea->setGeometry(rect());
+    if (backing.size() != size()) {
+        backing = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+        backing.fill(Qt::black);
+    }
+    scrlH->raise();
+    scrlV->raise();
+    Form_Resize();
+}
+
+bool frmPCX::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == drawingArea) {
+        if (event->type() == QEvent::MouseMove) {
+            const QPoint p = static_cast<QMouseEvent *>(event)->position().toPoint();
+            Form_MouseMove(p.x(), p.y());
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            const auto *e = static_cast<QMouseEvent *>(event);
+            const QPoint p = e->position().toPoint();
+            Form_MouseUp(e->button(), p.x(), p.y());
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmPCX::wheelEvent(QWheelEvent *event)
+{
+    constexpr int kNotch = 120;
+    constexpr int kPixelsPerNotch = 32;
+    wheelRest += event->angleDelta();
+    const QPoint notches(wheelRest.x() / kNotch, wheelRest.y() / kNotch);
+    wheelRest -= notches * kNotch;
+    event->accept();
+    const int move = notches.y() != 0 ? notches.y() : notches.x();
+    if (move == 0)
+        return;
+    if (event->modifiers() & Qt::ControlModifier) {
+        const int oldF = ZoomFactor(CurrentZoomPercent());
+        const QPoint from(scrlH->value(), scrlV->value());
+        // The slider's own step, so its handling snaps, shows and redraws.
+        QSlider *zoom = FrmMain().sldZoom;
+        for (int i = 0; i < std::abs(move); ++i)
+            zoom->triggerAction(move > 0 ? QAbstractSlider::SliderSingleStepAdd
+                                         : QAbstractSlider::SliderSingleStepSub);
+        keepUnderPointer(event->position().toPoint(), oldF, from);
+        return;
+    }
+    // Some desktops turn Shift+wheel into a sideways wheel themselves.
+    const bool sideways = (event->modifiers() & Qt::ShiftModifier) || notches.y() == 0;
+    QScrollBar *bar = sideways ? scrlH : scrlV;
+    // The bar's change handling keeps the position within the image and redraws.
+    if (bar->isEnabled())
+        bar->setValue(bar->value() - move * kPixelsPerNotch);
+}
+
+void frmPCX::keepUnderPointer(const QPoint &pointer, int oldF, const QPoint &from)
+{
+    const int f = ZoomFactor(CurrentZoomPercent());
+    if (f == oldF)
+        return;
+    const int limitH = std::min(ScrollLimit(image().UB1, f, innerWidth()), scrlH->maximum());
+    const int limitV = std::min(ScrollLimit(image().UB2, f, innerHeight()), scrlV->maximum());
+    {
+        const QSignalBlocker quietH(scrlH);
+        const QSignalBlocker quietV(scrlV);
+        scrlH->setValue(AnchoredScroll(from.x(), pointer.x(), oldF, f, limitH));
+        scrlV->setValue(AnchoredScroll(from.y(), pointer.y(), oldF, f, limitV));
+    }
+    DrawPcxImage();
+}
+
+void frmPCX::closeEvent(QCloseEvent *event)
+{
+    // The window lives as long as the program.
+    event->ignore();
+}
