@@ -9,7 +9,7 @@
 #include "platform/QtPlatform.h"
 #include "windows/Forms.h"
 #include "windows/main/frmMain.h"
-#include "windows/palette/CyclePlayer.h"
+#include "app/CyclePlayer.h"
 #include "windows/palette/frmPallet.h"
 #include "windows/screen/DrawPcxImage.h"
 #include "windows/screen/frmPCX.h"

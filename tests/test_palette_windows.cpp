@@ -1,7 +1,7 @@
+#include "app/CyclePlayer.h"
 #include "formats/ImageFormats.h"
 #include "support/WindowSteps.h"
 #include "windows/main/OpenFiles.h"
-#include "windows/palette/CyclePlayer.h"
 #include "windows/palette/frmCycling.h"
 #include "windows/palette/frmLevels.h"
 

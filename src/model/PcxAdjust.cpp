@@ -1,6 +1,5 @@
 #include "model/PcxAdjust.h"
 
-
 #include <climits>
 
 std::optional<int> AdjustedUB1(int ub1, int step)

@@ -97,3 +97,8 @@ signals:
 
 // The title every message box carries; the settings file cannot change it.
 inline const QString kAppTitle = QStringLiteral("Palmiro");
+
+// The platform every window reaches these through: the real one, or a
+// scripted one in tests.
+Platform &ThePlatform();
+void SetPlatform(Platform *platform);

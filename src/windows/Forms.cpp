@@ -1,6 +1,9 @@
+// The one place that creates the windows and connects what one of them
+// reports to the others; the document they all observe does the rest.
 #include "windows/Forms.h"
 
-#include "app/Placement.h"
+#include "app/CyclePlayer.h"
+#include "app/Document.h"
 #include "windows/main/frmAbout.h"
 #include "windows/main/frmInitPallet.h"
 #include "windows/main/frmMain.h"
@@ -8,13 +11,12 @@
 #include "windows/palette/frmPallet.h"
 #include "windows/screen/frmPCX.h"
 
-#include <QScreen>
+#include <QSlider>
 
 #include <memory>
 
 namespace {
 
-Platform *platform = nullptr;
 std::unique_ptr<frmMain> mainForm;
 std::unique_ptr<frmPallet> palletForm;
 std::unique_ptr<frmPCX> pcxForm;
@@ -22,24 +24,50 @@ std::unique_ptr<frmAbout> aboutForm;
 std::unique_ptr<frmClip> clipForm;
 std::unique_ptr<frmInitPallet> initPalletForm;
 
+void connectForm(QWidget &) {}
+
+void connectForm(frmMain &main)
+{
+    QObject::connect(&main, &frmMain::zoomCommitted, &main,
+                     [](int percent) { FrmPCX().SetZoom(percent); });
+}
+
+void connectForm(frmPallet &pallet)
+{
+    // The windows may go first (the end of the run): play ends with them.
+    QObject::connect(&pallet, &QObject::destroyed, &ThePlayer(), &CyclePlayer::halt);
+}
+
+void connectForm(frmPCX &pcx)
+{
+    QObject::connect(&pcx, &frmPCX::entryHovered, &pcx, [](int id) { FrmMain().ShowEntry(id); });
+    QObject::connect(&pcx, &frmPCX::entryPicked, &pcx, [&pcx](int id) {
+        frmPallet &pallet = FrmPallet();
+        pallet.lblColor_Click(static_cast<qint16>(id));
+        pallet.repaint();
+        pcx.SetMouseCursorTo(*pallet.sldColBar[0]);
+    });
+    QObject::connect(&pcx, &frmPCX::zoomStepped, &pcx,
+                     [](int steps) { FrmMain().StepZoom(steps); });
+}
+
 template <typename T> T &instance(std::unique_ptr<T> &slot)
 {
-    if (!slot)
+    static const bool known = [] {
+        SetCompanions({[]() -> QWidget * { return &FrmPallet(); },
+                       []() -> QWidget * { return &FrmMain(); },
+                       []() -> QWidget * { return &FrmPCX(); }});
+        return true;
+    }();
+    (void)known;
+    if (!slot) {
         slot = std::make_unique<T>();
+        connectForm(*slot);
+    }
     return *slot;
 }
 
 } // namespace
-
-Platform &ThePlatform()
-{
-    return *platform;
-}
-
-void SetPlatform(Platform *p)
-{
-    platform = p;
-}
 
 frmMain &FrmMain()
 {
@@ -71,11 +99,6 @@ frmInitPallet &FrmInitPallet()
     return instance(initPalletForm);
 }
 
-bool FrmAboutLoaded()
-{
-    return aboutForm != nullptr;
-}
-
 void UnloadFrmAbout()
 {
     aboutForm.reset();
@@ -89,13 +112,5 @@ void UnloadAllForms()
     pcxForm.reset();
     palletForm.reset();
     mainForm.reset();
-}
-
-void MoveBesideWindows(QWidget *dialog)
-{
-    dialog->adjustSize();
-    const QSize frame = dialog->size() + FrmMain().frameGeometry().size() - FrmMain().size();
-    dialog->move(PlaceBesideWindows(FrmMain().screen()->availableGeometry(),
-                                    FrmPallet().frameGeometry(), FrmMain().frameGeometry(),
-                                    FrmPCX().frameGeometry(), frame));
+    TheDocument().Reset();
 }

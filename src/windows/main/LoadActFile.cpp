@@ -4,7 +4,7 @@
 #include "formats/ActFile.h"
 #include "formats/PaletteFormats.h"
 #include "platform/Platform.h"
-#include "windows/Forms.h"
+#include "windows/main/MainForms.h"
 #include "windows/palette/frmPallet.h"
 #include "windows/screen/DrawPcxImage.h"
 

@@ -1,5 +1,6 @@
 #include "windows/main/LoadPcxFile.h"
 
+#include "app/Document.h"
 #include "app/mdlGlobal.h"
 #include "base/ByteSource.h"
 #include "base/FileBytes.h"
@@ -7,9 +8,8 @@
 #include "formats/ImageFormats.h"
 #include "formats/PcxReader.h"
 #include "platform/Platform.h"
-#include "windows/Forms.h"
+#include "windows/main/MainForms.h"
 #include "windows/main/frmMain.h"
-#include "windows/palette/CyclePlayer.h"
 #include "windows/palette/frmPallet.h"
 #include "windows/screen/frmConvert.h"
 
@@ -26,13 +26,6 @@ namespace {
 // The accepted file is decoded while it is checked (a stream that runs out
 // refuses the file); the result waits here for DecodePcxImage.
 std::optional<PcxFile> accepted;
-
-// Ranges belong to a picture: a new one brings its own, or none.
-void TakeCycles(CycleRanges ranges)
-{
-    Cycles = std::move(ranges);
-    ThePlayer().rangesChanged();
-}
 
 // A picture without a palette of its own is converted onto one; the dialog
 // shows it and keeps it, so the caller has nothing left to open. Why not when
@@ -54,9 +47,9 @@ AnyImage ConvertedInstead(QByteArrayView bytes, const QString &path)
     if (why.refusal == ImageRefusal::None) {
         // The shown picture's ranges hold back no entry of the new one.
         CycleRanges shown = std::exchange(Cycles, {});
-        ThePlayer().rangesChanged();
+        TheDocument().CyclesWritten();
         if (!ConvertToPalette(picture, true, path, shown))
-            TakeCycles(std::move(shown));
+            TheDocument().TakeCycles(std::move(shown));
     }
     return why;
 }
@@ -71,7 +64,8 @@ bool TakeOtherImage(const QString &path, AnyImage read)
         return false;
     }
     mdlGlobal::PcxHeader = read.pcx.header;
-    TakeCycles(std::move(read.pcx.cycles));
+    // Ranges belong to a picture: a new one brings its own, or none.
+    TheDocument().TakeCycles(std::move(read.pcx.cycles));
     PcxFileLen = 0;
     accepted = std::move(read.pcx);
     LoadPcxPallet();
@@ -173,7 +167,7 @@ bool LoadPcxFile(const QString &path)
     }
     PcxFileBytes = std::move(*bytes);
     PcxFileLen = PcxFileBytes.size();
-    TakeCycles({}); // a PCX holds none
+    TheDocument().TakeCycles({}); // a PCX holds none
     accepted = std::move(pcx);
     LoadPcxPallet();
     return true;
@@ -184,13 +178,6 @@ void LoadPcxPallet()
     ActFileBytes = accepted ? accepted->palette : PcxPaletteBytes(PcxFileBytes);
     ActFileLen = ActFileBytes.size();
     FrmPallet().PalletSet();
-}
-
-quint64 NewPictureNumber()
-{
-    static quint64 highest = 0;
-    highest = std::max(highest, PcxImagesDecoded) + 1;
-    return highest;
 }
 
 void DecodePcxImage()

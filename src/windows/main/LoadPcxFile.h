@@ -11,9 +11,6 @@ bool LoadPcxFile(const QString &path);
 void LoadPcxPallet();
 // The pixels of the last accepted file become the image.
 void DecodePcxImage();
-// A number for PcxImagesDecoded that no picture of this run had, even after
-// an undo put an earlier picture's number back.
-quint64 NewPictureNumber();
 
 struct AnyImage;
 // The message for a refused picture: its own text, the path and the reason.

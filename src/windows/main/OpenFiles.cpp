@@ -4,7 +4,7 @@
 #include "base/FileAccess.h"
 #include "formats/ImageFormats.h"
 #include "platform/Platform.h"
-#include "windows/Forms.h"
+#include "windows/main/MainForms.h"
 #include "windows/main/frmMain.h"
 
 #include <QDropEvent>

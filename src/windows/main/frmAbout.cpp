@@ -1,8 +1,8 @@
 #include "windows/main/frmAbout.h"
 
 #include "app/mdlGlobal.h"
-#include "windows/Forms.h"
 #include "windows/kit/WindowKit.h"
+#include "windows/main/MainForms.h"
 #include "windows/main/frmMain.h"
 
 #include <QIcon>

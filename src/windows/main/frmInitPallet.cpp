@@ -3,9 +3,9 @@
 #include "app/mdlGlobal.h"
 #include "base/Numbers.h"
 #include "platform/Platform.h"
-#include "windows/Forms.h"
 #include "windows/kit/TextCommit.h"
 #include "windows/kit/WindowKit.h"
+#include "windows/main/MainForms.h"
 
 #include <QLabel>
 #include <QLineEdit>

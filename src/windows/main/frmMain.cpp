@@ -3,11 +3,11 @@
 #include "app/ProgramInfo.h"
 #include "app/mdlGlobal.h"
 #include "platform/Platform.h"
-#include "windows/Forms.h"
+#include "windows/kit/HistoryKeys.h"
 #include "windows/kit/TextCommit.h"
 #include "windows/kit/WindowKit.h"
+#include "windows/main/MainForms.h"
 #include "windows/main/frmAbout.h"
-#include "windows/palette/HistoryKeys.h"
 #include "windows/palette/frmPallet.h"
 #include "windows/screen/frmPCX.h"
 
@@ -185,7 +185,7 @@ void frmMain::Form_Load()
         companion->installEventFilter(this);
     }
     // 10.
-    committedZoom = 100;
+    commitZoom(100);
     {
         const QSignalBlocker quiet(sldZoom);
         sldZoom->setMaximum(400);

@@ -78,6 +78,13 @@ public:
     // The zoom percentage last committed from the box or the slider; the
     // picture follows it, not a text still being typed.
     int CommittedZoom() const { return committedZoom; }
+    // Ctrl and the wheel over the picture: the slider's own steps.
+    void StepZoom(int steps);
+    // The read-out of the entry under the pointer on the picture.
+    void ShowEntry(int id);
+
+signals:
+    void zoomCommitted(int percent);
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -94,6 +101,7 @@ private:
     TextCommit *textCommit = nullptr;
     void buildControls();
     void moveToTwips(qint32 left, qint32 top);
+    void commitZoom(int percent);
 
     // Re-places a companion once the window manager has framed it, since
     // its frame's width is unknown before.

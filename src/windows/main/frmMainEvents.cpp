@@ -3,8 +3,8 @@
 #include "windows/main/frmMain.h"
 
 #include "app/mdlGlobal.h"
-#include "windows/Forms.h"
 #include "windows/kit/WindowKit.h"
+#include "windows/main/MainForms.h"
 #include "windows/palette/frmPallet.h"
 #include "windows/screen/frmPCX.h"
 

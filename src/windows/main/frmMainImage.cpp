@@ -1,10 +1,13 @@
 // The image commands of the main window: PCX open, zoom, adjust.
+#include "app/Document.h"
 #include "app/mdlGlobal.h"
 #include "base/Numbers.h"
+#include "model/Contrast.h"
 #include "model/PcxAdjust.h"
 #include "platform/Platform.h"
-#include "windows/Forms.h"
+#include "windows/kit/WindowKit.h"
 #include "windows/main/LoadPcxFile.h"
+#include "windows/main/MainForms.h"
 #include "windows/main/frmMain.h"
 #include "windows/palette/frmPallet.h"
 #include "windows/screen/DrawPcxImage.h"
@@ -15,6 +18,8 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
+
+#include <cstdlib>
 
 using namespace mdlGlobal;
 
@@ -50,7 +55,7 @@ bool frmMain::OpenPcx(const QString &path)
     pcx.scrlH->setValue(0);
     pcx.scrlV->setValue(0);
     DecodePcxImage();
-    FrmPallet().RecountUsage();
+    TheDocument().PictureChanged();
     pcx.intScr();
     DrawPcxImage();
     return true;
@@ -61,7 +66,7 @@ void frmMain::sldZoom_Change()
     const int snapped = static_cast<int>(DivRoundHalfEven(sldZoom->value(), 100) * 100);
     setZoomSliderQuietly(sldZoom, snapped);
     txtZoom->setText(QString::number(sldZoom->value()));
-    committedZoom = sldZoom->value();
+    commitZoom(sldZoom->value());
     FrmPCX().intScr();
     DrawPcxImage();
 }
@@ -79,11 +84,38 @@ bool frmMain::txtZoom_LostFocus()
     }
     const int rounded = static_cast<int>(DivRoundHalfEven(*value, 10) * 10);
     txtZoom->setText(QString::number(rounded));
-    committedZoom = rounded;
+    commitZoom(rounded);
     setZoomSliderQuietly(sldZoom, rounded);
     FrmPCX().intScr();
     DrawPcxImage();
     return true;
+}
+
+void frmMain::commitZoom(int percent)
+{
+    committedZoom = percent;
+    emit zoomCommitted(percent);
+}
+
+void frmMain::StepZoom(int steps)
+{
+    // The slider's own step, so its handling snaps, shows and redraws.
+    for (int i = 0; i < std::abs(steps); ++i)
+        sldZoom->triggerAction(steps > 0 ? QAbstractSlider::SliderSingleStepAdd
+                                         : QAbstractSlider::SliderSingleStepSub);
+}
+
+void frmMain::ShowEntry(int id)
+{
+    const PalletEntry &entry = Pallet[id];
+    // Carriage returns separate the lines of the read-out.
+    lblInfo->setText(QStringLiteral("PID : %1\nR : %2\nG : %3\nB : %4")
+                         .arg(id)
+                         .arg(entry.R)
+                         .arg(entry.G)
+                         .arg(entry.B));
+    SetBackground(lblInfo, PackedToQColor(entry.color()));
+    SetForeground(lblInfo, PackedToQColor(ReadableTextColor(entry.color())));
 }
 
 void frmMain::cmdAdjustMinas_Click()
@@ -103,7 +135,7 @@ void frmMain::PcxAdjust(qint32 step)
     if (step == -1 || step == 1) {
         if (auto laidOut = AdjustPcxLayout(PcxDecodedBytes, mdlGlobal::PcxImage, step))
             mdlGlobal::PcxImage = std::move(*laidOut);
-        FrmPallet().RecountUsage();
+        TheDocument().PictureChanged();
     }
     DrawPcxImage();
 }

@@ -3,7 +3,6 @@
 #include "app/mdlGlobal.h"
 #include "formats/ClipText.h"
 #include "platform/Platform.h"
-#include "windows/Forms.h"
 #include "windows/kit/WindowKit.h"
 
 #include <QLabel>

@@ -1,12 +1,13 @@
 #include "windows/palette/frmCycling.h"
 
+#include "app/CyclePlayer.h"
+#include "app/Document.h"
 #include "app/mdlGlobal.h"
 #include "platform/Platform.h"
-#include "windows/Forms.h"
-#include "windows/main/frmMain.h"
-#include "windows/palette/CyclePlayer.h"
+#include "windows/kit/Companions.h"
+#include "windows/kit/HistoryKeys.h"
+#include "windows/palette/PaletteForms.h"
 #include "windows/palette/frmPallet.h"
-#include "windows/screen/frmPCX.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -95,7 +96,7 @@ frmCycling::frmCycling(QWidget *parent) : QDialog(parent)
     connect(&ThePlayer(), &CyclePlayer::playingChanged, this, [this](bool playing) {
         cmdPlay->setText(playing ? Catalog.CaptionCycleStop : Catalog.CaptionCyclePlay);
     });
-    connect(&ThePlayer(), &CyclePlayer::cyclesChanged, this,
+    connect(&TheDocument(), &Document::cyclesChanged, this,
             [this] { showRanges(lstRanges->currentRow()); });
     cmdPlay->setText(ThePlayer().playing() ? Catalog.CaptionCycleStop : Catalog.CaptionCyclePlay);
     AddPlayKey(this);
@@ -166,7 +167,7 @@ void frmCycling::cmdAdd_Click()
     }
     CycleRanges after = Cycles;
     after.push_back(edited());
-    ChangeCycles(after);
+    TheDocument().ChangeCycles(after);
     showRanges(int(after.size()) - 1);
 }
 
@@ -177,7 +178,7 @@ void frmCycling::cmdEdit_Click()
         return;
     CycleRanges after = Cycles;
     after[std::size_t(row)] = edited();
-    ChangeCycles(after);
+    TheDocument().ChangeCycles(after);
 }
 
 void frmCycling::cmdDelete_Click()
@@ -187,7 +188,7 @@ void frmCycling::cmdDelete_Click()
         return;
     CycleRanges after = Cycles;
     after.erase(after.begin() + row);
-    ChangeCycles(after);
+    TheDocument().ChangeCycles(after);
     showRanges(std::min(row, int(after.size()) - 1));
 }
 

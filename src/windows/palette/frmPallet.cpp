@@ -1,15 +1,14 @@
 #include "windows/palette/frmPallet.h"
 
+#include "app/CyclePlayer.h"
 #include "app/mdlGlobal.h"
 #include "base/Numbers.h"
 #include "base/TextHelpers.h"
 #include "model/ActApply.h"
 #include "platform/Platform.h"
-#include "windows/Forms.h"
+#include "windows/kit/HistoryKeys.h"
 #include "windows/kit/TextCommit.h"
 #include "windows/kit/WindowKit.h"
-#include "windows/palette/HistoryKeys.h"
-#include "windows/screen/DrawPcxImage.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -72,10 +71,18 @@ frmPallet::frmPallet()
         connect(sldColBar[k], &QSlider::valueChanged, this, [this, k] { sldColBar_Change(k); });
         sldColBar[k]->installEventFilter(this);
     }
-    history = std::make_unique<PalletHistory>(
-        [this](const EntryChanges &changes, PalletHistory::Side side, bool pictureToo) {
-            replay(changes, side, pictureToo);
-        });
+    Document &document = TheDocument();
+    connect(&document, &Document::palletChanged, this, &frmPallet::followChange);
+    connect(&document, &Document::coloursPreviewed, this, &frmPallet::ShowColours);
+    connect(&document, &Document::levelsChanged, this, &frmPallet::showLevelsChosen);
+    connect(&document, &Document::pictureChanged, this, &frmPallet::RecountUsage);
+    connect(&ThePlayer(), &CyclePlayer::coloursShown, this, &frmPallet::paintShown);
+    connect(&ThePlayer(), &CyclePlayer::playingChanged, this, [this](bool playing) {
+        if (playing) {
+            lastPallet = Pallet;
+            painted.fill(-1);
+        }
+    });
 
     textCommit = new TextCommit(
         this, {txtColor.begin(), txtColor.end()}, [this](int k) { return txtColor_LostFocus(k); },
@@ -126,25 +133,17 @@ void frmPallet::showSelectedColour()
 void frmPallet::setSliderQuietly(int k, int value)
 {
     const QSignalBlocker quiet(sldColBar[k]);
-    sldColBar[k]->setValue(LevelOf(levels.count[k], value));
+    sldColBar[k]->setValue(LevelOf(levels().count[k], value));
 }
 
 void frmPallet::redrawIfImage()
 {
     if (mdlGlobal::PcxImage.isLoaded())
-        DrawPcxImage();
+        TheDocument().Redraw();
 }
 
-void frmPallet::ChangePallet(const PalletArray &after, const PalletFollow &follow)
+void frmPallet::followChange(const EntryChanges &changes, const PalletFollow &follow)
 {
-    PalletArray legal = after;
-    for (int i = 0; i < kPalletEntries && !follow.exact && levels.any(); ++i)
-        if (after[i] != Pallet[i])
-            legal[i] = SnapEntry(levels, after[i]);
-    const EntryChanges changes = DiffPallets(Pallet, legal);
-    history->record(changes, follow.gesture, follow.alongside);
-    for (const EntryChange &change : changes)
-        Pallet[change.index] = change.after;
     const int k = follow.k;
     switch (follow.how) {
     case PalletFollow::How::Slider:
@@ -153,7 +152,7 @@ void frmPallet::ChangePallet(const PalletArray &after, const PalletFollow &follo
         break;
     case PalletFollow::How::Text:
         // The box keeps the text as typed, unless it was snapped to a level.
-        if (levels.count[k] < kMaxLevels)
+        if (levels().count[k] < kMaxLevels)
             txtColor[k]->setText(QString::number(Pallet[SelectedPalletID].channel(k)));
         setSliderQuietly(k, Pallet[SelectedPalletID].channel(k));
         showSelectedColour();
@@ -165,33 +164,14 @@ void frmPallet::ChangePallet(const PalletArray &after, const PalletFollow &follo
         break;
     }
     // Snapping may have moved the selected entry's other channels too.
-    for (int j = 0; j < 3 && follow.how != PalletFollow::How::Reselect && levels.any(); ++j) {
+    for (int j = 0; j < 3 && follow.how != PalletFollow::How::Reselect && levels().any(); ++j) {
         if (j == k)
             continue;
         txtColor[j]->setText(QString::number(Pallet[SelectedPalletID].channel(j)));
         setSliderQuietly(j, Pallet[SelectedPalletID].channel(j));
     }
-    if (levels.any())
+    if (levels().any())
         offLevelMarks->update();
-    if (follow.redraw)
-        redrawIfImage();
-}
-
-void frmPallet::replay(const EntryChanges &changes, PalletHistory::Side side, bool pictureToo)
-{
-    PalletArray after = Pallet;
-    for (const EntryChange &change : changes)
-        after[change.index] = side == PalletHistory::Side::Before ? change.before : change.after;
-    PalletFollow follow;
-    follow.exact = true;
-    // A picture put back with the palette is drawn through it once it is written, the start
-    // image too, which a change of the palette alone leaves as it was drawn.
-    follow.redraw = !pictureToo;
-    if (changes.size() == 1)
-        follow.select = changes.front().index;
-    ChangePallet(after, follow);
-    if (pictureToo)
-        DrawPcxImage();
 }
 
 void frmPallet::PalletSet()
@@ -207,7 +187,7 @@ void frmPallet::ShowColours()
     for (int i = 0; i < kPalletEntries; ++i)
         showCell(i);
     lblColor_Click(SelectedPalletID);
-    if (levels.any())
+    if (levels().any())
         offLevelMarks->update();
 }
 
@@ -260,8 +240,25 @@ void frmPallet::sldColBar_Change(int k)
 {
     PalletArray after = Pallet;
     after[SelectedPalletID].setChannel(
-        k, static_cast<quint8>(LevelValue(levels.count[k], sldColBar[k]->value())));
+        k, static_cast<quint8>(LevelValue(levels().count[k], sldColBar[k]->value())));
     ChangePallet(after, {PalletFollow::How::Slider, k, -1, true, sliderGesture});
+}
+
+// Only cells whose colour changed are given one. An edit shows its entry's
+// own colour in the cell, which is taken into account here.
+void frmPallet::paintShown(const PalletArray &colours)
+{
+    for (std::size_t i = 0; i < kPalletEntries; ++i) {
+        if (Pallet[i] != lastPallet[i])
+            painted[i] = -1;
+        const qint64 now = painted[i] >= 0 ? painted[i] : Pallet[i].color();
+        const qint64 want = colours[i].color();
+        if (want == now)
+            continue;
+        SetBackground(lblColor[i], PackedToQColor(qint32(want)));
+        painted[i] = want;
+    }
+    lastPallet = Pallet;
 }
 
 void frmPallet::txtColor_GotFocus(int k)
@@ -304,7 +301,7 @@ bool frmPallet::eventFilter(QObject *watched, QEvent *event)
     // A drag of the thumb, or a press held on the groove, is one step from
     // press to release; a key or wheel step is one step each.
     if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
-        sliderGesture = history->newGesture();
+        sliderGesture = TheDocument().History().newGesture();
     else if (event->type() == QEvent::MouseButtonRelease)
         sliderGesture = 0;
     return QWidget::eventFilter(watched, event);

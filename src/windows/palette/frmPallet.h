@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/History.h"
+#include "app/Document.h"
 #include "model/Levels.h"
 #include "model/PaletteOps.h"
 
@@ -19,23 +19,6 @@ struct Tidied;
 class QPushButton;
 class QSlider;
 class TextCommit;
-
-// How the selected entry's swatch, boxes and sliders follow a change.
-struct PalletFollow {
-    // Reselect: as a new selection does. Slider, Text: as the handler of
-    // slider or box k does.
-    enum class How { Reselect, Slider, Text } how = How::Reselect;
-    int k = 0;
-    // Reselect: the entry to select; -1 the selected one.
-    qint16 select = -1;
-    // False when the caller draws next (a new image follows its palette).
-    bool redraw = true;
-    // Moves of one slider drag share a number and make one step.
-    int gesture = 0;
-    PalletHistory::Alongside alongside = {};
-    // Written as given, not snapped to the levels: opening, undo and redo.
-    bool exact = false;
-};
 
 // The 16 x 16 grid of entries, the selected entry's swatch, and its red,
 // green and blue as sliders and text boxes.
@@ -58,12 +41,15 @@ public:
     // The one way the palette changes: records the step, writes the entries,
     // recolours their cells, brings the selected entry's display up to date
     // and redraws the picture once. Undo and redo come through here too.
-    void ChangePallet(const PalletArray &after, const PalletFollow &follow = {});
-    PalletHistory &History() { return *history; }
+    void ChangePallet(const PalletArray &after, const PalletFollow &follow = {})
+    {
+        TheDocument().ChangePallet(after, follow);
+    }
+    PalletHistory &History() { return TheDocument().History(); }
     // Opening, saving and New: the palette as it is now loses nothing when
     // the program ends.
-    void MarkSaved() { history->stack().setClean(); }
-    bool Unsaved() const { return !history->stack().isClean(); }
+    void MarkSaved() { TheDocument().MarkSaved(); }
+    bool Unsaved() const { return TheDocument().Unsaved(); }
 
     // After ActFileBytes and ActFileLen were filled: apply them and show.
     void PalletSet();
@@ -137,8 +123,11 @@ public:
 
     // The levels every change of an entry is snapped to, for the run; the
     // title names the preset (-1: the one with these counts, if any).
-    void SetLevels(const ::Levels &levels, int preset = -1);
-    const ::Levels &CurrentLevels() const { return levels; }
+    void SetLevels(const ::Levels &chosen, int preset = -1)
+    {
+        TheDocument().SetLevels(chosen, preset);
+    }
+    const ::Levels &CurrentLevels() const { return TheDocument().CurrentLevels(); }
 
 protected:
     void changeEvent(QEvent *event) override;
@@ -151,17 +140,24 @@ private:
     // Goes first when the window is destroyed, so that the focus leaving a
     // dying text box commits nothing.
     TextCommit *textCommit = nullptr;
-    std::unique_ptr<PalletHistory> history;
     // The gesture of the pointer held on a slider, 0 when none is.
     int sliderGesture = 0;
     QMetaObject::Connection clipboardLink;
-    void replay(const EntryChanges &changes, PalletHistory::Side side, bool pictureToo);
+    // What the document says changed, shown.
+    void followChange(const EntryChanges &changes, const PalletFollow &follow);
+    void showLevelsChosen();
+    // Cycling: the cells in the colours the picture shows now.
+    void paintShown(const PalletArray &colours);
+    PalletArray lastPallet{};
+    // The colour each cell was last given by the cycling; -1 while it shows its entry.
+    std::array<qint64, kPalletEntries> painted{};
     void showCell(int index);
     void showSelectedColour();
     void setSliderQuietly(int k, int value);
     // Box k's text as a channel value; none when it is refused.
     std::optional<int> typedValue(int k) const;
     void redrawIfImage();
+    static const ::Levels &levels() { return TheDocument().CurrentLevels(); }
 
     void SetUpTools();
     void editColour();
@@ -173,8 +169,6 @@ private:
 
     void chooseLevels();
     void showLevels();
-    ::Levels levels;
-    int levelsPreset = 0;
     QWidget *offLevelMarks = nullptr;
     // Tidying, in frmPalletTidy.cpp.
     void addTidyItems(QMenu &menu, int t);

@@ -2,8 +2,8 @@
 #include "app/mdlGlobal.h"
 #include "formats/ClipText.h"
 #include "platform/Platform.h"
-#include "windows/Forms.h"
 #include "windows/palette/GetClipPallet.h"
+#include "windows/palette/PaletteForms.h"
 #include "windows/palette/frmClip.h"
 #include "windows/palette/frmPallet.h"
 

@@ -1,7 +1,7 @@
 // Hardware levels in the palette window: the choice, its name in the title,
 // and a mark on each entry off the levels.
 #include "app/mdlGlobal.h"
-#include "windows/Forms.h"
+#include "windows/kit/Companions.h"
 #include "windows/kit/WindowKit.h"
 #include "windows/palette/CellMarks.h"
 #include "windows/palette/frmLevels.h"
@@ -14,17 +14,15 @@
 
 using namespace mdlGlobal;
 
-void frmPallet::SetLevels(const ::Levels &chosen, int preset)
+void frmPallet::showLevelsChosen()
 {
-    levels = chosen;
     for (int k = 0; k < 3; ++k) {
         const QSignalBlocker quiet(sldColBar[k]);
-        sldColBar[k]->setRange(0, levels.count[k] - 1);
+        sldColBar[k]->setRange(0, levels().count[k] - 1);
         // A page key or a wheel notch would cross several of a few levels.
-        sldColBar[k]->setPageStep(levels.count[k] < kMaxLevels ? 1 : kChannelPageStep);
+        sldColBar[k]->setPageStep(levels().count[k] < kMaxLevels ? 1 : kChannelPageStep);
     }
     lblColor_Click(SelectedPalletID);
-    levelsPreset = preset < 0 ? LevelsPresetOf(levels) : preset;
     showLevels();
 }
 
@@ -34,7 +32,7 @@ void frmPallet::showLevels()
         // A corner cut off each cell whose entry is off the levels: unlike
         // the unused hatching it leaves the colour readable.
         offLevelMarks = new CellMarks(this, [this](QPainter &p, int i, const QRect &cell) {
-            if (OnGrid(levels, Pallet[i]))
+            if (OnGrid(levels(), Pallet[i]))
                 return;
             const int side = cell.width() / 3;
             p.setPen(Qt::NoPen);
@@ -42,17 +40,19 @@ void frmPallet::showLevels()
             p.drawPolygon(QPolygon({cell.topRight(), cell.topRight() - QPoint(side, 0),
                                     cell.topRight() + QPoint(0, side)}));
         });
-    offLevelMarks->setVisible(levels.any());
+    offLevelMarks->setVisible(levels().any());
     offLevelMarks->update();
-    const QString counts =
-        QStringLiteral("%1-%2-%3").arg(levels.count[0]).arg(levels.count[1]).arg(levels.count[2]);
-    const QString name =
-        Catalog.LevelsPresetNames.split(QLatin1Char('|')).value(levelsPreset, counts);
+    const QString counts = QStringLiteral("%1-%2-%3")
+                               .arg(levels().count[0])
+                               .arg(levels().count[1])
+                               .arg(levels().count[2]);
+    const QString name = Catalog.LevelsPresetNames.split(QLatin1Char('|'))
+                             .value(TheDocument().LevelsPreset(), counts);
     const QString shown = Catalog.LevelsShown.arg(name),
                   whole = Catalog.TitlePallet + QStringLiteral("  ") + shown;
     // The window is as wide as its cells: the levels go before the program's name, and their
     // caption before their name.
-    setWindowTitle(!levels.any()            ? Catalog.TitlePallet
+    setWindowTitle(!levels().any()          ? Catalog.TitlePallet
                    : TitleFits(this, whole) ? whole
                    : TitleFits(this, shown) ? shown
                                             : name);
@@ -60,7 +60,7 @@ void frmPallet::showLevels()
 
 void frmPallet::chooseLevels()
 {
-    frmLevels dialog(levels, levelsPreset, this);
+    frmLevels dialog(levels(), TheDocument().LevelsPreset(), this);
     // Beside the windows, so that the cells it marks stay in sight.
     MoveBesideWindows(&dialog);
     if (dialog.exec() == QDialog::Accepted)

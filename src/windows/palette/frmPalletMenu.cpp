@@ -5,14 +5,11 @@
 #include "formats/ClipText.h"
 #include "model/PaletteOps.h"
 #include "platform/Platform.h"
-#include "windows/Forms.h"
+#include "windows/kit/Companions.h"
 #include "windows/kit/WindowKit.h"
-#include "windows/main/frmMain.h"
 #include "windows/palette/CellMarks.h"
 #include "windows/palette/frmCycling.h"
 #include "windows/palette/frmPallet.h"
-#include "windows/screen/DrawPcxImage.h"
-#include "windows/screen/frmPCX.h"
 
 #include <QHelpEvent>
 #include <QMenu>
@@ -103,7 +100,7 @@ QString frmPallet::UsageTip(int i) const
 {
     const PalletEntry &e = Pallet[i];
     const QString tip = Catalog.TipUsage.arg(i).arg(e.R).arg(e.G).arg(e.B).arg(usage[i]);
-    return OnGrid(levels, e) ? tip : tip + QLatin1Char('\n') + Catalog.TipOffLevels;
+    return OnGrid(levels(), e) ? tip : tip + QLatin1Char('\n') + Catalog.TipOffLevels;
 }
 
 void frmPallet::RecountUsage()
@@ -153,7 +150,7 @@ void frmPallet::lblColor_ContextMenu(int t, const QPoint &globalPos)
     mark->setChecked(markUnused);
     menu.addSeparator();
     item(Catalog.MenuLevels, Tool::Levels, true);
-    item(Catalog.MenuSnapLevels, Tool::SnapLevels, levels.any());
+    item(Catalog.MenuSnapLevels, Tool::SnapLevels, levels().any());
     menu.addAction(Named(Catalog.MenuCycle, std::min(s, t), std::max(s, t)), this,
                    [s, t] { FrmCycling().ShowFor(s, t); });
     addTidyItems(menu, t);
@@ -202,7 +199,7 @@ void frmPallet::RunTool(Tool tool, int t)
     case Tool::Levels:
         return chooseLevels();
     case Tool::SnapLevels:
-        return ChangePallet(SnapRange(levels, Pallet, s, t));
+        return ChangePallet(SnapRange(levels(), Pallet, s, t));
     case Tool::MergeDuplicates:
     case Tool::MergeSimilar:
     case Tool::UnusedToEnd:
@@ -223,16 +220,14 @@ void frmPallet::editColour()
         if (!c.isValid())
             return;
         Pallet[s].set(quint8(c.red()), quint8(c.green()), quint8(c.blue()));
-        Pallet[s] = SnapEntry(levels, Pallet[s]);
+        Pallet[s] = SnapEntry(levels(), Pallet[s]);
         showSelectedColour();
         redrawIfImage();
     };
-    const auto chosen = ThePlatform().pickColor(
-        this, WithoutAccelerator(Named(Catalog.MenuEditColour, s, s)),
-        PackedToQColor(before.color()), preview, [this](const QSize &size) {
-            return PlaceBesideWindows(screen()->availableGeometry(), frameGeometry(),
-                                      FrmMain().frameGeometry(), FrmPCX().frameGeometry(), size);
-        });
+    const auto chosen =
+        ThePlatform().pickColor(this, WithoutAccelerator(Named(Catalog.MenuEditColour, s, s)),
+                                PackedToQColor(before.color()), preview,
+                                [this](const QSize &size) { return PlaceBesideWindows(size); });
     // What the preview showed leaves no trace; an answer is one step from the
     // colour before the chooser opened.
     Pallet[s] = before;

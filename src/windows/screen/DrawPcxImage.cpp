@@ -1,11 +1,10 @@
 #include "windows/screen/DrawPcxImage.h"
 
+#include "app/CyclePlayer.h"
 #include "app/mdlGlobal.h"
 #include "model/Render.h"
 #include "model/ScrollMath.h"
-#include "windows/Forms.h"
-#include "windows/main/frmMain.h"
-#include "windows/palette/CyclePlayer.h"
+#include "windows/screen/ScreenForm.h"
 #include "windows/screen/frmPCX.h"
 
 #include <QLineEdit>
@@ -16,7 +15,7 @@ using namespace mdlGlobal;
 int CurrentZoomPercent()
 {
     // Not the box's text: what is typed there counts once the box is left.
-    return FrmMain().CommittedZoom();
+    return FrmPCX().Zoom();
 }
 
 void DrawPcxImage()

@@ -3,5 +3,5 @@
 // Redraws the whole visible part of the image in the screen window.
 void DrawPcxImage();
 
-// The zoom percentage, held as the text of the main window's zoom box.
+// The zoom percentage the main window last committed.
 int CurrentZoomPercent();

@@ -5,7 +5,6 @@
 #include "formats/GifWriter.h"
 #include "formats/ImageExport.h"
 #include "platform/Platform.h"
-#include "windows/Forms.h"
 
 using namespace mdlGlobal;
 

@@ -1,17 +1,15 @@
 #include "windows/screen/frmConvert.h"
 
+#include "app/Document.h"
 #include "app/MessageCatalog.h"
 #include "app/mdlGlobal.h"
 #include "convert/ConvertCycles.h"
 #include "convert/TrueColour.h"
 #include "model/Render.h"
-#include "windows/Forms.h"
+#include "windows/kit/Companions.h"
 #include "windows/kit/WindowKit.h"
-#include "windows/main/LoadPcxFile.h"
-#include "windows/main/frmMain.h"
-#include "windows/palette/CyclePlayer.h"
-#include "windows/palette/frmPallet.h"
 #include "windows/screen/DrawPcxImage.h"
+#include "windows/screen/ScreenForm.h"
 #include "windows/screen/frmPCX.h"
 
 #include <QCheckBox>
@@ -56,11 +54,9 @@ void ShowState(const PictureState &state)
     PcxFileLen = state.fileLen;
     PcxImagesDecoded = state.number;
     PcxFilePath = state.path;
-    if (!(Cycles == state.cycles)) {
-        Cycles = state.cycles;
-        ThePlayer().rangesChanged();
-    }
-    FrmPallet().RecountUsage();
+    if (!(Cycles == state.cycles))
+        TheDocument().TakeCycles(state.cycles);
+    TheDocument().PictureChanged();
     FrmPCX().intScr();
 }
 
@@ -218,7 +214,7 @@ void frmConvert::makeTarget()
     made = MakeTargetOffCycles(rgba.constBits(), rgba.width(), rgba.height(),
                                PaletteColours(startPallet), madeFor, transparent,
                                chkKeepCycles->isChecked() ? Cycles : CycleRanges{});
-    SnapTarget(made, FrmPallet().CurrentLevels());
+    SnapTarget(made, TheDocument().CurrentLevels());
     madeOnce = true;
 }
 
@@ -266,7 +262,7 @@ void frmConvert::showPicture(const ::PcxImage &image, const PalletArray &pallet)
 {
     mdlGlobal::PcxImage = image;
     Pallet = pallet;
-    FrmPallet().ShowColours();
+    TheDocument().ColoursPreviewed();
     FrmPCX().intScr();
     DrawPcxImage();
 }
@@ -308,8 +304,8 @@ void frmConvert::accept()
         if (PcxImagesDecoded == (back ? after : before).number)
             ShowState(back ? before : after);
     };
-    FrmPallet().ChangePallet(WithColours(startPallet, result.palette),
-                             {PalletFollow::How::Reselect, 0, -1, false, 0, alongside});
+    TheDocument().ChangePallet(WithColours(startPallet, result.palette),
+                               {PalletFollow::How::Reselect, 0, -1, false, 0, alongside});
     DrawPcxImage();
     keepChoices();
     QDialog::accept();
@@ -330,7 +326,7 @@ void frmConvert::reject()
 bool ConvertToPalette(const QImage &picture, bool fresh, const QString &path,
                       const CycleRanges &left)
 {
-    frmConvert dialog(picture, fresh, &FrmMain(), path, left);
+    frmConvert dialog(picture, fresh, MainWindow(), path, left);
     // Beside the windows, so that the preview it draws can be seen.
     MoveBesideWindows(&dialog);
     return dialog.exec() == QDialog::Accepted;

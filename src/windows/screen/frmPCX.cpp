@@ -1,20 +1,16 @@
 #include "windows/screen/frmPCX.h"
 
+#include "app/Document.h"
 #include "app/mdlGlobal.h"
 #include "base/Numbers.h"
-#include "model/Contrast.h"
 #include "model/Render.h"
 #include "model/ScrollMath.h"
 #include "platform/Platform.h"
-#include "windows/Forms.h"
+#include "windows/kit/HistoryKeys.h"
 #include "windows/kit/WindowKit.h"
-#include "windows/main/frmMain.h"
-#include "windows/palette/HistoryKeys.h"
-#include "windows/palette/frmPallet.h"
 #include "windows/screen/DrawPcxImage.h"
 
 #include <QCloseEvent>
-#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
@@ -87,6 +83,13 @@ frmPCX::frmPCX()
     connect(scrlH, &QScrollBar::sliderMoved, this, &frmPCX::scrlH_Scroll);
     connect(scrlV, &QScrollBar::sliderMoved, this, &frmPCX::scrlV_Scroll);
     AddHistoryKeys(this);
+    Document &document = TheDocument();
+    connect(&document, &Document::palletChanged, this,
+            [](const EntryChanges &, const PalletFollow &follow) {
+                if (follow.redraw && mdlGlobal::PcxImage.isLoaded())
+                    DrawPcxImage();
+            });
+    connect(&document, &Document::redrawNeeded, this, [] { DrawPcxImage(); });
     Form_Load();
 }
 
@@ -100,7 +103,7 @@ void frmPCX::Form_Load()
 
 void frmPCX::intScr()
 {
-    const int f = ZoomFactor(CurrentZoomPercent());
+    const int f = ZoomFactor(zoomPercent);
     const int sw = innerWidth();
     const int sh = innerHeight();
     scrlV->setGeometry(sw - kScrollBarThickness, 0, kScrollBarThickness,
@@ -123,7 +126,7 @@ void frmPCX::intScr()
 
 void frmPCX::clampScroll(QScrollBar *bar, int ub, int inner)
 {
-    const int limit = ScrollLimit(ub, ZoomFactor(CurrentZoomPercent()), inner);
+    const int limit = ScrollLimit(ub, ZoomFactor(zoomPercent), inner);
     if (ClampScroll(bar->value(), limit) != bar->value())
         bar->setValue(limit);
 }
@@ -142,21 +145,21 @@ void frmPCX::scrlV_Change()
 
 void frmPCX::scrlH_Scroll()
 {
-    const int limit = ScrollLimit(image().UB1, ZoomFactor(CurrentZoomPercent()), innerWidth());
+    const int limit = ScrollLimit(image().UB1, ZoomFactor(zoomPercent), innerWidth());
     if (scrlH->sliderPosition() > limit)
         scrlH->setSliderPosition(limit);
 }
 
 void frmPCX::scrlV_Scroll()
 {
-    const int limit = ScrollLimit(image().UB2, ZoomFactor(CurrentZoomPercent()), innerHeight());
+    const int limit = ScrollLimit(image().UB2, ZoomFactor(zoomPercent), innerHeight());
     if (scrlV->sliderPosition() > limit)
         scrlV->setSliderPosition(limit);
 }
 
 int frmPCX::entryAt(int x, int y) const
 {
-    const int f = ZoomFactor(CurrentZoomPercent());
+    const int f = ZoomFactor(zoomPercent);
     const auto hit = HitTest(image().UB1, image().UB2, f, scrlH->value(), scrlV->value(), x, y,
                              innerWidth(), innerHeight());
     if (!hit)
@@ -167,42 +170,26 @@ int frmPCX::entryAt(int x, int y) const
 void frmPCX::Form_MouseMove(int x, int y)
 {
     const int id = entryAt(x, y);
-    if (id < 0)
-        return;
-    const PalletEntry &entry = Pallet[id];
-    QLabel *info = FrmMain().lblInfo;
-    // Carriage returns separate the lines of the read-out.
-    info->setText(QStringLiteral("PID : %1\nR : %2\nG : %3\nB : %4")
-                      .arg(id)
-                      .arg(entry.R)
-                      .arg(entry.G)
-                      .arg(entry.B));
-    SetBackground(info, PackedToQColor(entry.color()));
-    SetForeground(info, PackedToQColor(ReadableTextColor(entry.color())));
+    if (id >= 0)
+        emit entryHovered(id);
 }
 
 void frmPCX::Form_MouseUp(Qt::MouseButton button, int x, int y)
 {
     const int id = entryAt(x, y);
-    if (id < 0 || button != Qt::LeftButton)
-        return;
-    frmPallet &pallet = FrmPallet();
-    pallet.lblColor_Click(static_cast<qint16>(id));
-    pallet.repaint();
-    SetMouseCursorTo();
+    if (id >= 0 && button == Qt::LeftButton)
+        emit entryPicked(id);
 }
 
-void frmPCX::SetMouseCursorTo()
+void frmPCX::SetMouseCursorTo(const QSlider &slider)
 {
-    frmPallet &pallet = FrmPallet();
-    const QSlider *slider = pallet.sldColBar[0];
-    const QRect g = slider->geometry();
+    const QRect g = slider.geometry();
     // With hardware levels the slider counts levels, not values.
     const int x =
         g.left() + static_cast<int>(DivRoundHalfEven(
-                       static_cast<long long>(g.width()) * slider->value(), slider->maximum()));
+                       static_cast<long long>(g.width()) * slider.value(), slider.maximum()));
     const int y = g.top();
-    ThePlatform().setCursorPos(pallet.mapToGlobal(QPoint(x, y)));
+    ThePlatform().setCursorPos(slider.parentWidget()->mapToGlobal(QPoint(x, y)));
 }
 
 void frmPCX::Form_Resize()
@@ -251,13 +238,9 @@ void frmPCX::wheelEvent(QWheelEvent *event)
     if (move == 0)
         return;
     if (event->modifiers() & Qt::ControlModifier) {
-        const int oldF = ZoomFactor(CurrentZoomPercent());
+        const int oldF = ZoomFactor(zoomPercent);
         const QPoint from(scrlH->value(), scrlV->value());
-        // The slider's own step, so its handling snaps, shows and redraws.
-        QSlider *zoom = FrmMain().sldZoom;
-        for (int i = 0; i < std::abs(move); ++i)
-            zoom->triggerAction(move > 0 ? QAbstractSlider::SliderSingleStepAdd
-                                         : QAbstractSlider::SliderSingleStepSub);
+        emit zoomStepped(move);
         keepUnderPointer(event->position().toPoint(), oldF, from);
         return;
     }
@@ -271,7 +254,7 @@ void frmPCX::wheelEvent(QWheelEvent *event)
 
 void frmPCX::keepUnderPointer(const QPoint &pointer, int oldF, const QPoint &from)
 {
-    const int f = ZoomFactor(CurrentZoomPercent());
+    const int f = ZoomFactor(zoomPercent);
     if (f == oldF)
         return;
     const int limitH = std::min(ScrollLimit(image().UB1, f, innerWidth()), scrlH->maximum());

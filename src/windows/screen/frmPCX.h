@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class QScrollBar;
+class QSlider;
 
 // Shows the image through the palette being edited, scrolls it, and reports
 // the entry under the pointer.
@@ -12,8 +13,12 @@ class frmPCX : public QWidget {
 public:
     frmPCX();
 
-    void SetMouseCursorTo();
+    // The pointer onto the palette window's first slider, at its value.
+    void SetMouseCursorTo(const QSlider &slider);
     void intScr();
+    // The zoom percentage last committed in the main window; the picture follows it.
+    void SetZoom(int percent) { zoomPercent = percent; }
+    int Zoom() const { return zoomPercent; }
 
     QScrollBar *scrlH;
     QScrollBar *scrlV;
@@ -37,6 +42,13 @@ public:
     void mnuCopyImage_Click();
     void mnuConvert_Click();
 
+signals:
+    // The entry under the pointer, moved over the picture or clicked there.
+    void entryHovered(int id);
+    void entryPicked(int id);
+    // Ctrl and the wheel: the zoom slider's steps, up or down.
+    void zoomStepped(int steps);
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -56,6 +68,7 @@ private:
     QImage backing;
     // The zoom factor the scroll positions were last laid out for.
     int laidOutZoom = 1;
+    int zoomPercent = 100;
     // A fine-grained wheel sends parts of a notch; they add up to whole ones.
     QPoint wheelRest;
 };

@@ -4,7 +4,6 @@
 #include "convert/TrueColour.h"
 #include "formats/ImageExport.h"
 #include "platform/Platform.h"
-#include "windows/Forms.h"
 #include "windows/screen/SaveCycleGif.h"
 #include "windows/screen/frmConvert.h"
 #include "windows/screen/frmPCX.h"

@@ -6,3 +6,6 @@ class QWidget;
 // the window is active. A text box of the window that holds text not yet
 // committed keeps these keys for its own undo.
 void AddHistoryKeys(QWidget *window);
+
+// F5 plays and stops the colour cycling in this window: no text box takes the key.
+void AddPlayKey(QWidget *window);

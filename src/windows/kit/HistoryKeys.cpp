@@ -1,8 +1,7 @@
-#include "windows/palette/HistoryKeys.h"
+#include "windows/kit/HistoryKeys.h"
 
-#include "windows/Forms.h"
-#include "windows/palette/CyclePlayer.h"
-#include "windows/palette/frmPallet.h"
+#include "app/CyclePlayer.h"
+#include "app/Document.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -41,7 +40,7 @@ void AddHistoryKeys(QWidget *window)
     auto add = [window](const QKeySequence &keys, bool undo) {
         auto *shortcut = new QShortcut(keys, window);
         QObject::connect(shortcut, &QShortcut::activated, window, [undo] {
-            QUndoStack &stack = FrmPallet().History().stack();
+            QUndoStack &stack = TheDocument().History().stack();
             undo ? stack.undo() : stack.redo();
         });
     };
@@ -53,4 +52,10 @@ void AddHistoryKeys(QWidget *window)
     auto *filter = new CommittedBoxesPassKeys(window);
     for (QLineEdit *box : window->findChildren<QLineEdit *>())
         box->installEventFilter(filter);
+}
+
+void AddPlayKey(QWidget *window)
+{
+    auto *key = new QShortcut(QKeySequence(Qt::Key_F5), window);
+    QObject::connect(key, &QShortcut::activated, window, [] { ThePlayer().toggle(); });
 }
