@@ -213,16 +213,6 @@ void frmMain::Form_Load()
     pallet.ApplyClipCaptions(Catalog.CaptionClipFrame, Catalog.CaptionCopy, Catalog.CaptionPaste);
 }
 
-void frmMain::placeCompanion(QWidget *companion)
-{
-    const int left = TwipsToPixels(MainWindowLeft);
-    const int top = TwipsToPixels(MainWindowTop);
-    if (companion == unframed[0] || companion == &FrmPallet())
-        PlaceFrameAt(companion, QPoint(left - companion->frameGeometry().width(), top));
-    else
-        PlaceFrameAt(companion, QPoint(left + frameGeometry().width(), top));
-}
-
 void frmMain::cmdAbout_Click()
 {
     frmAbout &about = FrmAbout();
@@ -304,14 +294,6 @@ void frmMain::Form_Unload()
         endingProcess = true;
         ThePlatform().endProcess();
     }
-}
-
-void frmMain::moveToTwips(qint32 left, qint32 top)
-{
-    const QPoint target(TwipsToPixels(left), TwipsToPixels(top));
-    placedAt = target;
-    lastPos = target;
-    move(target);
 }
 
 frmMain::~frmMain()

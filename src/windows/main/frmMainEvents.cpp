@@ -1,16 +1,11 @@
-// frmMain's Qt events: its state, moves that carry the companions along,
-// closing, and the frame it draws itself.
+// frmMain's Qt events: its state, closing, and the frame it draws itself.
 #include "windows/main/frmMain.h"
 
 #include "app/mdlGlobal.h"
 #include "windows/kit/WindowKit.h"
-#include "windows/main/MainForms.h"
-#include "windows/palette/frmPallet.h"
-#include "windows/screen/frmPCX.h"
 
 #include <QCloseEvent>
 #include <QLabel>
-#include <QMoveEvent>
 #include <QPainter>
 #include <qdrawutil.h>
 
@@ -36,39 +31,6 @@ void frmMain::showEvent(QShowEvent *event)
         firstShown = true;
         Form_Resize();
     }
-}
-
-void frmMain::moveEvent(QMoveEvent *event)
-{
-    QWidget::moveEvent(event);
-    // A maximised window is put where the window manager wants it; the
-    // companions stay, and the return to normal brings it back.
-    if (!isVisible() || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)))
-        return;
-    const QPoint now = pos();
-    // The position this window asked for is no drag.
-    if (now == placedAt) {
-        lastPos = now;
-        return;
-    }
-    const QPoint delta = now - lastPos;
-    lastPos = now;
-    if (!delta.isNull()) {
-        // A user's move ends the start-up placing.
-        for (QWidget *&window : unframed) {
-            if (window)
-                window->removeEventFilter(this);
-            window = nullptr;
-        }
-        frmPallet &pallet = FrmPallet();
-        frmPCX &pcx = FrmPCX();
-        pallet.move(pallet.pos() + delta);
-        pcx.move(pcx.pos() + delta);
-    }
-    // Remember where the window is, so that a restore brings it back here.
-    MainWindowLeft = PixelsToTwips(now.x());
-    MainWindowTop = PixelsToTwips(now.y());
-    placedAt = QPoint(INT_MIN, INT_MIN);
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
