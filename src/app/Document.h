@@ -59,6 +59,9 @@ public:
     // After the ranges were written in place.
     void CyclesWritten();
 
+    // The palette file's name as the palette window shows it.
+    void ShowName(const QString &name) { emit nameChanged(name); }
+
     // The picture, or its layout, is another: its usage and scrolling follow.
     void PictureChanged() { emit pictureChanged(); }
     // The entries were written outside the history, as a preview does.
@@ -76,6 +79,7 @@ signals:
     void pictureChanged();
     void levelsChanged();
     void cyclesChanged();
+    void nameChanged(const QString &name);
 
 private:
     void replay(const EntryChanges &changes, PalletHistory::Side side, bool pictureToo);

@@ -1,4 +1,5 @@
 // The "Act File" commands of the main window.
+#include "app/Document.h"
 #include "app/mdlGlobal.h"
 #include "base/SaveFile.h"
 #include "formats/ActFile.h"
@@ -95,7 +96,7 @@ bool frmMain::OpenAct(const QString &path, std::optional<PaletteFormat> raw)
     // The name is shown only once the file could be read.
     if (!LoadActFile(path, raw))
         return false;
-    FrmPallet().lblFName->setText(path);
+    TheDocument().ShowName(path);
     FrmPallet().MarkSaved();
     ++PaletteFileOpened;
     return true;
@@ -103,8 +104,7 @@ bool frmMain::OpenAct(const QString &path, std::optional<PaletteFormat> raw)
 
 void frmMain::cmdActSave_Click()
 {
-    QLabel *fileName = FrmPallet().lblFName;
-    const QString current = fileName->text();
+    const QString current = FrmPallet().lblFName->text();
     const PaletteFormat format =
         current == frmPallet::kNoFile ? PaletteFormat::Act : FormatOfFile(current);
     // A palette taken from a picture is offered a name of its own, never the picture's.
@@ -134,6 +134,6 @@ void frmMain::cmdActSave_Click()
                                  Platform::Buttons::Ok);
         return;
     }
-    fileName->setText(path);
+    TheDocument().ShowName(path);
     FrmPallet().MarkSaved();
 }

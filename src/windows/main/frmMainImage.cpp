@@ -48,7 +48,7 @@ bool frmMain::OpenPcx(const QString &path)
 {
     if (!LoadPcxFile(path))
         return false;
-    FrmPallet().lblFName->setText(frmPallet::kNoFile);
+    TheDocument().ShowName(frmPallet::kNoFile);
     PcxFilePath = path;
     FrmPallet().MarkSaved();
     frmPCX &pcx = FrmPCX();

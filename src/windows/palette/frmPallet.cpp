@@ -73,6 +73,7 @@ frmPallet::frmPallet()
     }
     Document &document = TheDocument();
     connect(&document, &Document::palletChanged, this, &frmPallet::followChange);
+    connect(&document, &Document::nameChanged, lblFName, &QLabel::setText);
     connect(&document, &Document::coloursPreviewed, this, &frmPallet::ShowColours);
     connect(&document, &Document::levelsChanged, this, &frmPallet::showLevelsChosen);
     connect(&document, &Document::pictureChanged, this, &frmPallet::RecountUsage);
@@ -196,7 +197,7 @@ void frmPallet::initPallet(quint8 r, quint8 g, quint8 b)
     PalletArray after = Pallet;
     for (int i = 0; i < kPalletEntries; ++i)
         after[i].set(r, g, b);
-    lblFName->setText(QString());
+    TheDocument().ShowName(QString());
     ChangePallet(after);
 }
 
