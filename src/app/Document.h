@@ -3,6 +3,7 @@
 #include "model/Cycling.h"
 #include "model/History.h"
 #include "model/Levels.h"
+#include "model/PcxImage.h"
 
 #include <QObject>
 
@@ -25,11 +26,23 @@ struct PalletFollow {
     bool exact = false;
 };
 
+// The values the document holds, under the names the rest of the program
+// shares them by (mdlGlobal).
+struct DocumentValues {
+    PalletArray Pallet{};
+    qint16 SelectedPalletID = 0;
+    // -1, or the entry whose pixels a running search shows.
+    qint32 SearchPalletID = 0;
+    // The decoded stream; PcxImage is a view of the same bytes.
+    PixelBuffer PcxDecodedBytes;
+    ::PcxImage PcxImage;
+    CycleRanges Cycles;
+};
+
 // What the windows show: the palette with its history and levels, the
-// picture and its cycling ranges. The values keep their shared names
-// (mdlGlobal); every change of them that another window must show goes
-// through here, and the windows redraw from what it says changed, never
-// from each other.
+// selection, the picture and its cycling ranges. Every change that another
+// window must show goes through here, and the windows redraw from what it
+// says changed, never from each other.
 class Document : public QObject {
     Q_OBJECT
 public:
@@ -72,6 +85,8 @@ public:
     // Back to a fresh history and no levels, as at start-up.
     void Reset();
 
+    DocumentValues &values() { return held; }
+
 signals:
     void palletChanged(const EntryChanges &changes, const PalletFollow &follow);
     void coloursPreviewed();
@@ -84,6 +99,7 @@ signals:
 private:
     void replay(const EntryChanges &changes, PalletHistory::Side side, bool pictureToo);
 
+    DocumentValues held;
     std::unique_ptr<PalletHistory> history;
     ::Levels levels;
     int levelsPreset = 0;

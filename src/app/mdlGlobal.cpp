@@ -1,28 +1,30 @@
 #include "app/mdlGlobal.h"
 
+#include "app/Document.h"
+
 #include "base/FileAccess.h"
 
 #include <QFile>
 
 namespace mdlGlobal {
 
-PalletArray Pallet;
-qint16 SelectedPalletID = 0;
-qint32 SearchPalletID = 0;
+PalletArray &Pallet = TheDocument().values().Pallet;
+qint16 &SelectedPalletID = TheDocument().values().SelectedPalletID;
+qint32 &SearchPalletID = TheDocument().values().SearchPalletID;
 QByteArray ActFileBytes;
 qint64 ActFileLen = 0;
 QByteArray PcxFileBytes;
 qint64 PcxFileLen = 0;
 ::PcxHeader PcxHeader;
-PixelBuffer PcxDecodedBytes;
+PixelBuffer &PcxDecodedBytes = TheDocument().values().PcxDecodedBytes;
 quint64 PcxImagesDecoded = 0;
 TransparentMark PcxTransparent;
-::PcxImage PcxImage;
+::PcxImage &PcxImage = TheDocument().values().PcxImage;
 QString PcxFilePath;
 ConvertSettings ConvertChoices;
 quint64 PaletteFileOpened = 0;
 std::vector<PalletEntry> ClipPallet;
-CycleRanges Cycles;
+CycleRanges &Cycles = TheDocument().values().Cycles;
 quint8 InitColorR = 0;
 quint8 InitColorG = 0;
 quint8 InitColorB = 0;

@@ -13,13 +13,15 @@
 #include <array>
 #include <vector>
 
-// The state that more than one routine shares, for the whole run.
+// The state that more than one routine shares, for the whole run. What the
+// windows show (palette, selection, picture, cycling ranges) the document
+// holds; these names read through to it.
 namespace mdlGlobal {
 
-extern PalletArray Pallet;
-extern qint16 SelectedPalletID;
+extern PalletArray &Pallet;
+extern qint16 &SelectedPalletID;
 // -1, or the entry whose pixels a running search shows.
-extern qint32 SearchPalletID;
+extern qint32 &SearchPalletID;
 
 // The raw bytes the palette was last built from, and how many of them count.
 extern QByteArray ActFileBytes;
@@ -29,8 +31,8 @@ extern QByteArray PcxFileBytes;
 extern qint64 PcxFileLen;
 extern ::PcxHeader PcxHeader;
 // The decoded stream; PcxImage is a view of the same bytes.
-extern PixelBuffer PcxDecodedBytes;
-extern ::PcxImage PcxImage;
+extern PixelBuffer &PcxDecodedBytes;
+extern ::PcxImage &PcxImage;
 // Names the picture shown (see NewPictureNumber): what refers to one
 // picture's values checks it.
 extern quint64 PcxImagesDecoded;
@@ -60,7 +62,7 @@ extern quint64 PaletteFileOpened;
 
 extern std::vector<PalletEntry> ClipPallet;
 // The colour cycling ranges, kept with the palette's history.
-extern CycleRanges Cycles;
+extern CycleRanges &Cycles;
 
 extern quint8 InitColorR;
 extern quint8 InitColorG;
