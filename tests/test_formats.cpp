@@ -10,6 +10,8 @@
 
 #include <QtTest>
 
+#include <optional>
+
 #include <unistd.h>
 #include <zlib.h>
 
@@ -302,7 +304,8 @@ private slots:
         // Without a palette, read as the program reads a picture to convert, named as a PNG.
         const bool truecolour = image.refusal == ImageRefusal::NotIndexed ||
                                 DetectImageFormat(file) == ImageFormat::Unknown;
-        const TrueColourRead rgba = truecolour ? ReadTrueColour(file, "in.png") : TrueColourRead{};
+        std::optional<TrueColourRows> rows;
+        const QImage rgba = truecolour ? rows.emplace(file, "in.png").readAll() : QImage();
         dup2(saved, 2);
         close(saved);
         QCOMPARE(err.size(), 0);
@@ -311,12 +314,14 @@ private slots:
             return Outcome(why, {}) + (expected.contains(": ") ? ": " + detail : "");
         };
         if (truecolour) {
-            QString got = u"%1x%2"_qs.arg(rgba.rgba.width()).arg(rgba.rgba.height());
-            for (int i = 0; i < qMin(2, rgba.rgba.width()); ++i)
+            QString got = u"%1x%2"_qs.arg(rgba.width()).arg(rgba.height());
+            for (int i = 0; i < qMin(2, rgba.width()); ++i)
                 got += ' ' + QByteArray::fromRawData(
-                                 reinterpret_cast<const char *>(rgba.rgba.constBits()) + 4 * i, 4)
+                                 reinterpret_cast<const char *>(rgba.constBits()) + 4 * i, 4)
                                  .toHex();
-            QCOMPARE(rgba.refusal == ImageRefusal::None ? got : refused(rgba.refusal, rgba.detail),
+            QCOMPARE(rows->refusal() == ImageRefusal::None
+                         ? got
+                         : refused(rows->refusal(), rows->detail()),
                      expected);
             return;
         }

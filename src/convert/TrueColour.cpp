@@ -286,16 +286,6 @@ QImage TrueColourRows::readAll()
     return image;
 }
 
-TrueColourRead ReadTrueColour(QByteArrayView file, const QString &name)
-{
-    TrueColourRows rows(file, name);
-    TrueColourRead r;
-    r.rgba = rows.readAll();
-    r.refusal = rows.refusal();
-    r.detail = rows.detail();
-    return r;
-}
-
 QImage PictureColours(const PcxImage &image, const PalletArray &pallet)
 {
     return ::IndexedPicture(image, pallet).convertToFormat(QImage::Format_RGBA8888);

@@ -45,13 +45,6 @@ private:
     std::unique_ptr<RowDecoder> d_;
 };
 
-struct TrueColourRead {
-    ImageRefusal refusal = ImageRefusal::None;
-    QString detail;
-    QImage rgba; // Format_RGBA8888
-};
-TrueColourRead ReadTrueColour(QByteArrayView file, const QString &name = {});
-
 // The picture as drawn through the palette, as 8-bit RGBA.
 QImage PictureColours(const PcxImage &image, const PalletArray &pallet);
 
