@@ -75,11 +75,11 @@ QSize HeaderSize(QByteArrayView file, const char *qtFormat)
 
 int Info(const QString &path)
 {
-    FileBytes file;
+    QByteArray file;
     PcxFile pcx;
     QString why;
     const bool ok = Open(path, file, pcx, why);
-    const QByteArrayView bytes = file.view();
+    const QByteArrayView bytes(file);
     if (pcx.refusal == PcxRefusal::Unreadable && bytes.isEmpty())
         return Fail(path, why);
     QTextStream out(stdout);

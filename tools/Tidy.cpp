@@ -125,7 +125,7 @@ int Tidy(const QStringList &args, QString &usageProblem)
         usageProblem = QStringLiteral("OUT must end in .png, .pcx, .bmp or .gif");
         return -1;
     }
-    FileBytes bytes;
+    QByteArray bytes;
     PcxFile read;
     QString why;
     if (!Open(s.in, bytes, read, why))

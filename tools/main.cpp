@@ -155,7 +155,7 @@ std::optional<QImage> RgbRender(const PcxImage &image, int f, const ColorTable &
 int Render(const QString &path, const QString &actPath, int percent, bool rgb,
            const QString &outPath)
 {
-    FileBytes bytes;
+    QByteArray bytes;
     PcxFile pcx;
     QString why;
     if (!Open(path, bytes, pcx, why))

@@ -63,3 +63,10 @@ QString FileMessage(const MessageCatalog &catalog, const QString &path, const Fi
         message += QLatin1Char('\n') + CatalogReason(catalog, error.reason);
     return message;
 }
+
+QString ImageSaveFailedMessage(const MessageCatalog &catalog, const QString &path,
+                               const FileError &error)
+{
+    return catalog.MsgImageSaveFailed + QLatin1Char('\n') +
+           (error ? FileMessage(catalog, path, error) : path);
+}

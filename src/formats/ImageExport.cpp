@@ -1,5 +1,6 @@
 #include "formats/ImageExport.h"
 
+#include "base/ByteOrder.h"
 #include "formats/Crc32.h"
 #include "formats/GifWriter.h"
 
@@ -14,11 +15,6 @@
 namespace {
 
 constexpr int kEntries = 256;
-
-void AppendLe16(QByteArray &out, int v)
-{
-    out.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF));
-}
 
 // Runs never cross a row, so other readers, which decode by scan line, see
 // the same picture.

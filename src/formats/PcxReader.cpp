@@ -1,7 +1,5 @@
 #include "formats/PcxReader.h"
 
-#include <QFile>
-
 #include <climits>
 #include <cstring>
 #include <limits>
