@@ -21,7 +21,7 @@
 #include <thread>
 #include <unistd.h>
 
-Q_DECLARE_METATYPE(PcxRefusal)
+Q_DECLARE_METATYPE(PictureRefusal)
 
 namespace {
 
@@ -114,33 +114,34 @@ private slots:
     void readPcx_data()
     {
         QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<PcxRefusal>("refusal");
+        QTest::addColumn<PictureRefusal>("refusal");
         QTest::addColumn<QByteArray>("pixels"); // empty: not compared
         const QByteArray ok = MakePcx(0, 0, Bytes({7})), pair = Bytes({0xFF, 1});
-        const auto row = [](const char *name, QByteArray f, PcxRefusal e, QByteArray px = {}) {
+        const auto row = [](const char *name, QByteArray f, PictureRefusal e, QByteArray px = {}) {
             QTest::newRow(name) << f << e << px;
         };
         const auto decoded = [&](const char *name, QByteArray f, QByteArray px) {
-            row(name, f, PcxRefusal::None, px);
+            row(name, f, PictureRefusal::None, px);
         };
         decoded("version 99 and 0x0102 x 1 are fine",
                 With(MakePcx(0x0102, 0, pair.repeated(5)), {{1, 99}}), QByteArray(259, 1));
-        row("manufacturer 11", With(ok, {{0, 11}}), PcxRefusal::NotRunLength);
-        row("encoding 0", With(ok, {{2, 0}}), PcxRefusal::NotRunLength);
-        row("24-bit", With(ok, {{65, 3}}), PcxRefusal::NotIndexed8);
-        row("1-bit", With(ok, {{3, 1}}), PcxRefusal::NotIndexed8);
-        row("empty", {}, PcxRefusal::TooShort);
-        row("header only", ok.left(kHeaderSize), PcxRefusal::TooShort);
-        row("895 bytes", ok.left(895), PcxRefusal::TooShort);
-        row("all bytes 0xFF", QByteArray(4096, '\xff'), PcxRefusal::NotRunLength);
-        row("data ends early", MakePcx(9, 0, Bytes({0xC9, 1})), PcxRefusal::DataEndsEarly);
-        row("no data", MakePcx(0, 0, {}), PcxRefusal::SizeBeyondData);
-        row("run needs the palette", MakePcx(1, 0, Bytes({4, 0xC1})), PcxRefusal::DataEndsEarly);
-        row("64 from a pair", MakePcx(63, 0, pair), PcxRefusal::SizeBeyondData);
+        row("manufacturer 11", With(ok, {{0, 11}}), PictureRefusal::NotRunLength);
+        row("encoding 0", With(ok, {{2, 0}}), PictureRefusal::NotRunLength);
+        row("24-bit", With(ok, {{65, 3}}), PictureRefusal::NotIndexed8);
+        row("1-bit", With(ok, {{3, 1}}), PictureRefusal::NotIndexed8);
+        row("empty", {}, PictureRefusal::TooShort);
+        row("header only", ok.left(kHeaderSize), PictureRefusal::TooShort);
+        row("895 bytes", ok.left(895), PictureRefusal::TooShort);
+        row("all bytes 0xFF", QByteArray(4096, '\xff'), PictureRefusal::NotRunLength);
+        row("data ends early", MakePcx(9, 0, Bytes({0xC9, 1})), PictureRefusal::DataEndsEarly);
+        row("no data", MakePcx(0, 0, {}), PictureRefusal::SizeBeyondData);
+        row("run needs the palette", MakePcx(1, 0, Bytes({4, 0xC1})),
+            PictureRefusal::DataEndsEarly);
+        row("64 from a pair", MakePcx(63, 0, pair), PictureRefusal::SizeBeyondData);
         decoded("64 from three bytes", MakePcx(63, 0, pair + '\2'), QByteArray(63, 1) + '\2');
-        row("65 from three bytes", MakePcx(64, 0, pair + '\2'), PcxRefusal::SizeBeyondData);
+        row("65 from three bytes", MakePcx(64, 0, pair + '\2'), PictureRefusal::SizeBeyondData);
         row("65535 x 65535 bomb", MakePcx(65535, 65535, QByteArray(64, '\xff')),
-            PcxRefusal::SizeBeyondData);
+            PictureRefusal::SizeBeyondData);
         decoded("BF, C0 are pixels", MakePcx(2, 0, Bytes({0xBF, 0xC0, 5})), Bytes({0xBF, 0xC0, 5}));
         decoded("C0 early in a long line", MakePcx(99, 0, Bytes({0xC0}) + QByteArray(99, 5)),
                 Bytes({0xC0}) + QByteArray(99, 5));
@@ -156,17 +157,17 @@ private slots:
         }
         decoded("long rows", MakePcx(99, 49, data), want.left(5000));
         row("padding shears rows", MakePcx(2, 2, Bytes({1, 2, 3, 0, 4, 5, 6, 0, 7, 8}), 4),
-            PcxRefusal::None, Bytes({1, 2, 3, 0, 4, 5, 6, 0, 7}));
+            PictureRefusal::None, Bytes({1, 2, 3, 0, 4, 5, 6, 0, 7}));
     }
     void readPcx()
     {
         QFETCH(QByteArray, file);
-        QFETCH(PcxRefusal, refusal);
+        QFETCH(PictureRefusal, refusal);
         QFETCH(QByteArray, pixels);
-        const PcxFile pcx = ReadPcx(file);
+        const DecodedPicture pcx = ReadPcx(file);
         QCOMPARE(pcx.refusal, refusal);
-        QVERIFY(!PcxRefusalText(refusal).isEmpty());
-        if (refusal != PcxRefusal::None) // only the header comes back
+        QVERIFY(!PictureRefusalText(refusal).isEmpty());
+        if (refusal != PictureRefusal::None) // only the header comes back
             QVERIFY(pcx.palette.isEmpty() && pcx.decoded.empty() && pcx.image.UB1 == 0);
         if (pixels.isEmpty())
             return;
@@ -841,7 +842,7 @@ private slots:
             if (line.count(' ') == 2)
                 pillow.insert(line.left(line.indexOf(' ')), line.mid(line.indexOf(' ') + 1));
         for (auto it = verdicts.cbegin(); it != verdicts.cend(); ++it) {
-            const PcxFile pcx = ReadPcx(ReadTestFile("pcx/" + it.key()));
+            const DecodedPicture pcx = ReadPcx(ReadTestFile("pcx/" + it.key()));
             QCOMPARE(it.key() + (pcx.accepted() ? " accept" : " reject"),
                      it.key() + ' ' + it.value());
             if (!pillow.contains(it.key()))

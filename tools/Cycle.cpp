@@ -80,7 +80,7 @@ int Cycle(const QStringList &args, QString &usageProblem)
         return -1;
     }
     QByteArray bytes;
-    PcxFile picture;
+    DecodedPicture picture;
     QString why;
     if (!Open(files[0], bytes, picture, why))
         return Fail(files[0], why);

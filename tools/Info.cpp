@@ -76,11 +76,11 @@ QSize HeaderSize(QByteArrayView file, const char *qtFormat)
 int Info(const QString &path)
 {
     QByteArray file;
-    PcxFile pcx;
+    DecodedPicture pcx;
     QString why;
     const bool ok = Open(path, file, pcx, why);
     const QByteArrayView bytes(file);
-    if (pcx.refusal == PcxRefusal::Unreadable && bytes.isEmpty())
+    if (pcx.refusal == PictureRefusal::Unreadable && bytes.isEmpty())
         return Fail(path, why);
     QTextStream out(stdout);
     const PcxHeader &h = pcx.header;

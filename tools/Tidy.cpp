@@ -126,7 +126,7 @@ int Tidy(const QStringList &args, QString &usageProblem)
         return -1;
     }
     QByteArray bytes;
-    PcxFile read;
+    DecodedPicture read;
     QString why;
     if (!Open(s.in, bytes, read, why))
         return Fail(s.in, why);

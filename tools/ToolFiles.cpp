@@ -22,12 +22,12 @@ QString WriteProblemText(const QString &path, const FileError &error)
                            : QStringLiteral("the folder %1 is missing").arg(folder.filePath());
 }
 
-bool Open(const QString &path, QByteArray &bytes, PcxFile &pcx, QString &why)
+bool Open(const QString &path, QByteArray &bytes, DecodedPicture &pcx, QString &why)
 {
     FileError error;
     std::optional<QByteArray> read = ReadWholeFile(path, &error);
     if (!read) {
-        pcx.refusal = PcxRefusal::Unreadable;
+        pcx.refusal = PictureRefusal::Unreadable;
         why = FileProblemText(error);
         return false;
     }

@@ -156,7 +156,7 @@ int Render(const QString &path, const QString &actPath, int percent, bool rgb,
            const QString &outPath)
 {
     QByteArray bytes;
-    PcxFile pcx;
+    DecodedPicture pcx;
     QString why;
     if (!Open(path, bytes, pcx, why))
         return Fail(path, why);

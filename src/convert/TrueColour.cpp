@@ -309,17 +309,17 @@ PalletArray WithColours(PalletArray pallet, const std::array<Rgb8, 256> &colours
     return pallet;
 }
 
-PcxFile ConvertedPcx(const ConvertedPicture &converted, int width, int height)
+DecodedPicture ConvertedPcx(const ConvertedPicture &converted, int width, int height)
 {
     const std::size_t n = converted.entries.size();
     PixelBytes bytes = n ? AllocatePixels(n) : PixelBytes();
     if (!bytes)
-        return PcxFile{PcxRefusal::Unreadable, {}, {}, {}, {}, {}};
+        return DecodedPicture{PictureRefusal::OutOfMemory, {}, {}, {}, {}, {}};
     for (std::size_t i = 0; i < n; ++i)
         bytes[i] = quint8(255 - converted.entries[i]);
     ImageRead read;
     read.width = width;
     read.height = height;
     read.pixels = PixelBuffer(std::move(bytes), n);
-    return ToPcxFile(std::move(read));
+    return ToDecodedPicture(std::move(read));
 }

@@ -54,4 +54,4 @@ PalletArray WithColours(PalletArray pallet, const std::array<Rgb8, 256> &colours
 
 // Converted entries as the program holds a picture: value 255 - entry. Not
 // accepted when memory runs out.
-PcxFile ConvertedPcx(const ConvertedPicture &converted, int width, int height);
+DecodedPicture ConvertedPcx(const ConvertedPicture &converted, int width, int height);

@@ -16,12 +16,12 @@ AnyImage FromImageRead(ImageRead read)
     any.detail = read.detail;
     if (read.refusal != ImageRefusal::None) {
         // The PCX side says refused too, for callers that only look there.
-        any.pcx.refusal = read.refusal == ImageRefusal::NotIndexed ? PcxRefusal::NotIndexed8
-                                                                   : PcxRefusal::Unreadable;
+        any.pcx.refusal = read.refusal == ImageRefusal::NotIndexed ? PictureRefusal::NotIndexed8
+                                                                   : PictureRefusal::Unreadable;
         return any;
     }
     any.colours = int(std::clamp<qsizetype>(read.palette.size() / 3, 1, 256));
-    any.pcx = ToPcxFile(std::move(read));
+    any.pcx = ToDecodedPicture(std::move(read));
     if (!any.pcx.accepted()) {
         any.refusal = ImageRefusal::TooLarge;
         any.detail = QStringLiteral("a PCX holds at most 65536 x 65536 pixels");
@@ -143,13 +143,13 @@ ImageRead ReadIndexedImage(QByteArrayView file)
     return RefuseImage(ImageRefusal::Unsupported, QStringLiteral("not a PNG, BMP or GIF file"));
 }
 
-PcxFile ToPcxFile(ImageRead image)
+DecodedPicture ToDecodedPicture(ImageRead image)
 {
-    PcxFile pcx;
+    DecodedPicture pcx;
     if (image.width < 1 || image.height < 1 || image.width > kMaxOpenedSide ||
         image.height > kMaxOpenedSide ||
         image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) {
-        pcx.refusal = PcxRefusal::SizeBeyondData;
+        pcx.refusal = PictureRefusal::SizeBeyondData;
         return pcx;
     }
     // The header a PCX of this picture would carry, for whoever reads it.
@@ -186,9 +186,9 @@ AnyImage ReadAnyImage(QByteArrayView file)
     if (format == ImageFormat::Pcx || format == ImageFormat::Unknown) {
         any.pcx = ReadPcx(file);
         if (!any.pcx.accepted()) {
-            any.refusal = any.pcx.refusal == PcxRefusal::NotIndexed8 ? ImageRefusal::NotIndexed
-                                                                     : ImageRefusal::Unreadable;
-            any.detail = PcxRefusalText(any.pcx.refusal);
+            any.refusal = any.pcx.refusal == PictureRefusal::NotIndexed8 ? ImageRefusal::NotIndexed
+                                                                         : ImageRefusal::Unreadable;
+            any.detail = PictureRefusalText(any.pcx.refusal);
         }
         return any;
     }

@@ -27,14 +27,14 @@ ImageRead ReadIndexedImage(QByteArrayView file);
 // same rules. The file's colour i becomes entry i (black past its table), as
 // every other program numbers it; the reader stored its pixels as 255 - i,
 // which entry 255 - (255 - i) shows.
-PcxFile ToPcxFile(ImageRead image);
+DecodedPicture ToDecodedPicture(ImageRead image);
 
-// Any image this program opens, PCX included, as a PcxFile; a refusal's
+// Any image this program opens, PCX included, as a DecodedPicture; a refusal's
 // reason in `detail`.
 struct AnyImage {
     ImageRefusal refusal = ImageRefusal::None;
     QString detail;
-    PcxFile pcx;
+    DecodedPicture pcx;
     // The colours the file's own table holds; pcx.palette always has 256.
     int colours = 256;
 };
