@@ -15,16 +15,8 @@ namespace {
 
 const char *FormatName(ImageFormat format)
 {
-    switch (format) {
-    case ImageFormat::Png:
-        return "PNG";
-    case ImageFormat::Bmp:
-        return "BMP";
-    case ImageFormat::Gif:
-        return "GIF";
-    default:
-        return "PCX";
-    }
+    const ImageFormatRow *row = FormatRowOf(format);
+    return row ? row->name : "PCX";
 }
 
 // A picture the editor opens only by converting it.
