@@ -1,4 +1,6 @@
 #include "convert/Dither.h"
+#include "convert/NearestCubes.h"
+#include "convert/Ordered.h"
 #include "convert/Quantize.h"
 #include "convert/Refine.h"
 #include "convert/RemapBands.h"
