@@ -31,7 +31,7 @@ void Decode(benchmark::State &state, const char *name)
     const QByteArray file = BenchFile(name);
     qint64 pixels = 0;
     for (auto _ : state) {
-        PcxFile pcx = ReadPcx(file);
+        DecodedPicture pcx = ReadPcx(file);
         if (!pcx.accepted()) {
             state.SkipWithError("refused");
             break;

@@ -13,9 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString decoded = utf8.decode(file);
     const bool isUtf8 = file.startsWith("\xEF\xBB\xBF") || !utf8.hasError();
+    const ProfileFile profile(file);
     for (const CatalogEntry &e : CatalogEntries()) {
         const QString section = QString::fromLatin1(e.section), key = QString::fromLatin1(e.key);
-        const QString value = ReadProfileString(file, section, key, e.defaultText);
+        const QString value = profile.value(section, key, e.defaultText);
         const bool found = value != e.defaultText;
         // Within the reader's buffer in the file's own encoding (bad bytes: one unit each).
         QStringEncoder encoder =
@@ -27,9 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         // For one entry per input: names without regard to case; the first key wins.
         if (&e - CatalogEntries().data() != std::ptrdiff_t(size % kCatalogEntries))
             continue;
-        Require(ReadProfileString(file, section.toLower(), key.toLower(), e.defaultText) == value);
+        Require(profile.value(section.toLower(), key.toLower(), e.defaultText) == value);
         const QByteArray later = file + "\n[" + e.section + "]\n" + e.key + "=later\n";
-        Require(!found || ReadProfileString(later, section, key, e.defaultText) == value);
+        Require(!found || ProfileFile(later).value(section, key, e.defaultText) == value);
     }
     return 0;
 }

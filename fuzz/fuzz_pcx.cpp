@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const PcxFile pcx =
+    const DecodedPicture pcx =
         ReadPcx(QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
     if (!pcx.accepted()) {
         Require(pcx.decoded.empty() && pcx.palette.isEmpty());

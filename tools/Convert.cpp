@@ -38,7 +38,7 @@ namespace {
 // A picture to convert: a truecolour one's rows as they are decoded, or the
 // whole picture as RGBA.
 struct Picture {
-    FileBytes file;
+    QByteArray file;
     std::unique_ptr<TrueColourRows> rows;
     QImage whole;
     int width() const { return rows ? rows->width() : whole.width(); }
@@ -51,13 +51,13 @@ struct Picture {
 std::optional<Picture> OpenPicture(const QString &path, QString &why)
 {
     FileError error;
-    std::optional<FileBytes> file = ReadFileBytes(path, &error);
+    std::optional<QByteArray> file = ReadWholeFile(path, &error);
     if (!file) {
         why = FileProblemText(error);
         return std::nullopt;
     }
     Picture p{std::move(*file), {}, {}};
-    const QByteArrayView bytes = p.file.view();
+    const QByteArrayView bytes(p.file);
     const ImageFormat format = DetectImageFormat(bytes);
     const bool indexedFirst = format == ImageFormat::Bmp || format == ImageFormat::Pcx;
     AnyImage any;
@@ -79,24 +79,13 @@ std::optional<Picture> OpenPicture(const QString &path, QString &why)
         why = any.detail.isEmpty() ? QStringLiteral("not a picture") : any.detail;
         return std::nullopt;
     }
-    const PcxImage &pcx = any.pcx.image;
-    QImage rgba(pcx.width(), pcx.height(), QImage::Format_RGBA8888);
-    if (rgba.isNull()) {
+    PalletArray pallet{};
+    ApplyActBytes(pallet, any.pcx.palette, any.pcx.palette.size());
+    p.whole = PictureColours(any.pcx.image, pallet);
+    if (p.whole.isNull()) {
         why = QStringLiteral("not enough memory");
         return std::nullopt;
     }
-    const QByteArray &table = any.pcx.palette;
-    for (int y = 0; y < pcx.height(); ++y) {
-        uchar *line = rgba.scanLine(y);
-        pcx.copyRow(y, line);
-        for (int x = pcx.width() - 1; x >= 0; --x) {
-            const int e = 255 - line[x];
-            for (int k = 0; k < 3; ++k)
-                line[4 * x + k] = 3 * e + k < table.size() ? uchar(table[3 * e + k]) : 0;
-            line[4 * x + 3] = 255;
-        }
-    }
-    p.whole = std::move(rgba);
     return p;
 }
 
@@ -157,7 +146,7 @@ QString ConvertOne(const QString &in, const QString &outPath, ExportFormat forma
     // Decoded whole, the file is no longer needed while the picture converts.
     if (!banded) {
         picture->rows.reset();
-        picture->file = FileBytes();
+        picture->file = QByteArray();
     }
     const uchar *const rgba = picture->whole.constBits();
     Target made;

@@ -79,8 +79,8 @@ int Cycle(const QStringList &args, QString &usageProblem)
         usageProblem = QStringLiteral("cycle writes a GIF: the output file's name ends in .gif");
         return -1;
     }
-    FileBytes bytes;
-    PcxFile picture;
+    QByteArray bytes;
+    DecodedPicture picture;
     QString why;
     if (!Open(files[0], bytes, picture, why))
         return Fail(files[0], why);
@@ -113,8 +113,8 @@ int Cycle(const QStringList &args, QString &usageProblem)
 bool LeaveOutCycled(const QString &path, Candidates &candidates, QString &why)
 {
     // The palette was read from this file already, so it reads again.
-    const std::optional<FileBytes> bytes = ReadFileBytes(path);
-    const AnyImage image = bytes ? ReadAnyImage(bytes->view()) : AnyImage{};
+    const std::optional<QByteArray> bytes = ReadWholeFile(path);
+    const AnyImage image = bytes ? ReadAnyImage(*bytes) : AnyImage{};
     const auto cycled = CycledEntries(image.pcx.cycles);
     candidates.erase(std::remove_if(candidates.begin(), candidates.end(),
                                     [&](const Candidate &c) { return cycled[c.entry]; }),

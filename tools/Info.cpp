@@ -15,16 +15,8 @@ namespace {
 
 const char *FormatName(ImageFormat format)
 {
-    switch (format) {
-    case ImageFormat::Png:
-        return "PNG";
-    case ImageFormat::Bmp:
-        return "BMP";
-    case ImageFormat::Gif:
-        return "GIF";
-    default:
-        return "PCX";
-    }
+    const ImageFormatRow *row = FormatRowOf(format);
+    return row ? row->name : "PCX";
 }
 
 // A picture the editor opens only by converting it.
@@ -75,12 +67,12 @@ QSize HeaderSize(QByteArrayView file, const char *qtFormat)
 
 int Info(const QString &path)
 {
-    FileBytes file;
-    PcxFile pcx;
+    QByteArray file;
+    DecodedPicture pcx;
     QString why;
     const bool ok = Open(path, file, pcx, why);
-    const QByteArrayView bytes = file.view();
-    if (pcx.refusal == PcxRefusal::Unreadable && bytes.isEmpty())
+    const QByteArrayView bytes(file);
+    if (pcx.refusal == PictureRefusal::Unreadable && bytes.isEmpty())
         return Fail(path, why);
     QTextStream out(stdout);
     const PcxHeader &h = pcx.header;

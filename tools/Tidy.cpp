@@ -125,8 +125,8 @@ int Tidy(const QStringList &args, QString &usageProblem)
         usageProblem = QStringLiteral("OUT must end in .png, .pcx, .bmp or .gif");
         return -1;
     }
-    FileBytes bytes;
-    PcxFile read;
+    QByteArray bytes;
+    DecodedPicture read;
     QString why;
     if (!Open(s.in, bytes, read, why))
         return Fail(s.in, why);

@@ -22,17 +22,17 @@ QString WriteProblemText(const QString &path, const FileError &error)
                            : QStringLiteral("the folder %1 is missing").arg(folder.filePath());
 }
 
-bool Open(const QString &path, FileBytes &bytes, PcxFile &pcx, QString &why)
+bool Open(const QString &path, QByteArray &bytes, DecodedPicture &pcx, QString &why)
 {
     FileError error;
-    std::optional<FileBytes> read = ReadFileBytes(path, &error);
+    std::optional<QByteArray> read = ReadWholeFile(path, &error);
     if (!read) {
-        pcx.refusal = PcxRefusal::Unreadable;
+        pcx.refusal = PictureRefusal::Unreadable;
         why = FileProblemText(error);
         return false;
     }
     bytes = std::move(*read);
-    AnyImage image = ReadAnyImage(bytes.view());
+    AnyImage image = ReadAnyImage(bytes);
     pcx = std::move(image.pcx);
     why = image.detail;
     return image.refusal == ImageRefusal::None;

@@ -15,4 +15,4 @@ QString WriteProblemText(const QString &path, const FileError &error);
 
 // Reads and decodes any image, as "&PCX Open" does; the file bytes go to
 // `bytes` (the pixels may be a view of them), a refusal's reason to `why`.
-bool Open(const QString &path, FileBytes &bytes, PcxFile &pcx, QString &why);
+bool Open(const QString &path, QByteArray &bytes, DecodedPicture &pcx, QString &why);

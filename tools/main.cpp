@@ -155,8 +155,8 @@ std::optional<QImage> RgbRender(const PcxImage &image, int f, const ColorTable &
 int Render(const QString &path, const QString &actPath, int percent, bool rgb,
            const QString &outPath)
 {
-    FileBytes bytes;
-    PcxFile pcx;
+    QByteArray bytes;
+    DecodedPicture pcx;
     QString why;
     if (!Open(path, bytes, pcx, why))
         return Fail(path, why);

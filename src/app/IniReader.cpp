@@ -172,9 +172,3 @@ QString ProfileFile::value(QStringView section, QStringView key, const QString &
         return defaultValue;
     return decode(cutBytes(*found, kProfileValueMaxBytes, encoding), encoding);
 }
-
-QString ReadProfileString(const QByteArray &fileBytes, QStringView section, QStringView key,
-                          const QString &defaultValue)
-{
-    return ProfileFile(fileBytes).value(section, key, defaultValue);
-}

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QStringView>
 
-// Reads one value of an INI text the way settings files written for the
+// Reads the values of an INI text the way settings files written for the
 // Windows profile reader expect: section and key names compared without
 // regard to case, blanks around names and values dropped, lines starting with
 // ';' skipped, the first of duplicate keys taken, a value enclosed in one pair
@@ -13,10 +13,7 @@
 // encoding. The file is Shift-JIS unless it starts with a UTF-8 byte order
 // mark or is valid UTF-8 throughout, or starts with a UTF-16 byte order mark
 // (either order); a UTF-16 value is cut at 1023 bytes of its Shift-JIS form.
-QString ReadProfileString(const QByteArray &fileBytes, QStringView section, QStringView key,
-                          const QString &defaultValue);
-
-// The same, with the file parsed once for every value read from it.
+// The file is parsed once for every value read from it.
 class ProfileFile {
 public:
     explicit ProfileFile(const QByteArray &fileBytes = {});

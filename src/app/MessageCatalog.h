@@ -265,6 +265,9 @@ QStringList CatalogItems(const MessageCatalog &catalog, QString MessageCatalog::
 // The message for a file that could not be read or written: what is wrong,
 // the path, and for a read or write error the system's reason.
 QString FileMessage(const MessageCatalog &catalog, const QString &path, const FileError &error);
+// A picture not saved: with why when writing failed, or just where when encoding did (no error).
+QString ImageSaveFailedMessage(const MessageCatalog &catalog, const QString &path,
+                               const FileError &error);
 
 // One read per entry, in order: read(section, key, default) -> value.
 MessageCatalog

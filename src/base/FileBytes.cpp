@@ -7,14 +7,6 @@
 #include <limits>
 #include <new>
 
-std::optional<FileBytes> ReadFileBytes(const QString &path, FileError *error)
-{
-    std::optional<QByteArray> read = ReadWholeFile(path, error);
-    if (!read)
-        return std::nullopt;
-    return FileBytes(std::move(*read));
-}
-
 std::optional<QByteArray> ReadWholeFile(const QString &path, FileError *error)
 {
     FileError ignored;

@@ -31,17 +31,6 @@ QVariant AnsiByteLen(const QVariant &value)
     return QVariant(static_cast<int>(ToAnsiBytes(asText(value)).size()));
 }
 
-QVariant AnsiByteMid(const QVariant &value, int start, int length)
-{
-    if (value.isNull())
-        return QVariant();
-    const QByteArray bytes = ToAnsiBytes(asText(value));
-    const qsizetype from = start - 1;
-    if (from < 0 || length < 0 || from >= bytes.size())
-        return QVariant(QString());
-    return QVariant(FromAnsiBytes(bytes.mid(from, length)));
-}
-
 QVariant PadZeros(int width, const QVariant &value)
 {
     if (value.isNull())

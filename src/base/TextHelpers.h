@@ -8,8 +8,6 @@
 
 // Byte count; 0 for Null.
 QVariant AnsiByteLen(const QVariant &value);
-// Bytes start .. start + length - 1 (start is 1-based) back as text; Null for Null.
-QVariant AnsiByteMid(const QVariant &value, int start, int length);
 // Left-padded with "0" to width bytes; a value already that long comes back
 // unchanged in type. Null for Null.
 QVariant PadZeros(int width, const QVariant &value);

@@ -1,5 +1,6 @@
 #include "convert/Diffusion.h"
 
+#include "convert/NearestCubes.h"
 #include "convert/Refine.h"
 
 #include "base/RunTogether.h"

@@ -41,6 +41,3 @@ bool Refines(const RemapOptions &options);
 // False when there is no candidate or no pixel.
 bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
            const RemapOptions &options, std::uint8_t *out);
-
-// The ordered matrix of a Bayer size (2, 4 or 8), row by row; empty for others.
-std::vector<int> BayerMatrix(int size);

@@ -286,16 +286,6 @@ QImage TrueColourRows::readAll()
     return image;
 }
 
-TrueColourRead ReadTrueColour(QByteArrayView file, const QString &name)
-{
-    TrueColourRows rows(file, name);
-    TrueColourRead r;
-    r.rgba = rows.readAll();
-    r.refusal = rows.refusal();
-    r.detail = rows.detail();
-    return r;
-}
-
 QImage PictureColours(const PcxImage &image, const PalletArray &pallet)
 {
     return ::IndexedPicture(image, pallet).convertToFormat(QImage::Format_RGBA8888);
@@ -319,17 +309,17 @@ PalletArray WithColours(PalletArray pallet, const std::array<Rgb8, 256> &colours
     return pallet;
 }
 
-PcxFile ConvertedPcx(const ConvertedPicture &converted, int width, int height)
+DecodedPicture ConvertedPcx(const ConvertedPicture &converted, int width, int height)
 {
     const std::size_t n = converted.entries.size();
     PixelBytes bytes = n ? AllocatePixels(n) : PixelBytes();
     if (!bytes)
-        return PcxFile{PcxRefusal::Unreadable, {}, {}, {}, {}, {}};
+        return DecodedPicture{PictureRefusal::OutOfMemory, {}, {}, {}, {}, {}};
     for (std::size_t i = 0; i < n; ++i)
         bytes[i] = quint8(255 - converted.entries[i]);
     ImageRead read;
     read.width = width;
     read.height = height;
     read.pixels = PixelBuffer(std::move(bytes), n);
-    return ToPcxFile(std::move(read));
+    return ToDecodedPicture(std::move(read));
 }

@@ -45,13 +45,6 @@ private:
     std::unique_ptr<RowDecoder> d_;
 };
 
-struct TrueColourRead {
-    ImageRefusal refusal = ImageRefusal::None;
-    QString detail;
-    QImage rgba; // Format_RGBA8888
-};
-TrueColourRead ReadTrueColour(QByteArrayView file, const QString &name = {});
-
 // The picture as drawn through the palette, as 8-bit RGBA.
 QImage PictureColours(const PcxImage &image, const PalletArray &pallet);
 
@@ -61,4 +54,4 @@ PalletArray WithColours(PalletArray pallet, const std::array<Rgb8, 256> &colours
 
 // Converted entries as the program holds a picture: value 255 - entry. Not
 // accepted when memory runs out.
-PcxFile ConvertedPcx(const ConvertedPicture &converted, int width, int height);
+DecodedPicture ConvertedPcx(const ConvertedPicture &converted, int width, int height);

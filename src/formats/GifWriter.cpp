@@ -1,5 +1,7 @@
 #include "formats/GifWriter.h"
 
+#include "base/ByteOrder.h"
+
 #include <gif_lib.h>
 
 #include <memory>
@@ -68,11 +70,6 @@ std::optional<QByteArray> WriteWithGiflib(const PcxImage &image, const PalletArr
     if (EGifCloseFile(gif, &error) != GIF_OK || !ok)
         return std::nullopt;
     return bytes;
-}
-
-void AppendLe16(QByteArray &out, int v)
-{
-    out.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF));
 }
 
 void AppendColours(QByteArray &out, const PalletArray &pallet)

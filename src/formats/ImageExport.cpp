@@ -1,7 +1,9 @@
 #include "formats/ImageExport.h"
 
+#include "base/ByteOrder.h"
 #include "formats/Crc32.h"
 #include "formats/GifWriter.h"
+#include "formats/ImageFormats.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -14,11 +16,6 @@
 namespace {
 
 constexpr int kEntries = 256;
-
-void AppendLe16(QByteArray &out, int v)
-{
-    out.append(char(v & 0xFF)).append(char((v >> 8) & 0xFF));
-}
 
 // Runs never cross a row, so other readers, which decode by scan line, see
 // the same picture.
@@ -85,28 +82,33 @@ QByteArray EncodePcx(const PcxImage &image, const PalletArray &pallet)
     return out;
 }
 
-std::optional<QByteArray> EncodeImage(ExportFormat format, const PcxImage &image,
-                                      const PalletArray &pallet, PngTable png,
-                                      const CycleRanges &cycles)
+std::optional<QByteArray> EncodeAsPng(const PcxImage &image, const PalletArray &pallet,
+                                      PngTable png, const CycleRanges &cycles)
 {
-    if (format == ExportFormat::Gif)
-        return EncodeGif(image, pallet, cycles);
-    // A PCX header holds the width and the last row in 16 bits.
-    if (format == ExportFormat::Pcx)
-        return image.width() <= 0xFFFF && image.UB2 <= 0xFFFF
-                   ? std::optional(EncodePcx(image, pallet))
-                   : std::nullopt;
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (format == ExportFormat::Png) {
-        ColorTable colours;
-        for (int v = 0; v < kEntries; ++v)
-            colours[std::size_t(v)] = PackedToRgb32(pallet[std::size_t(255 - v)].color());
-        png.cycleRecords = CycleRecords(cycles);
-        return WriteIndexedPng(buffer, image, 1, colours, png) ? std::optional(bytes)
-                                                               : std::nullopt;
-    }
+    ColorTable colours;
+    for (int v = 0; v < kEntries; ++v)
+        colours[std::size_t(v)] = PackedToRgb32(pallet[std::size_t(255 - v)].color());
+    png.cycleRecords = CycleRecords(cycles);
+    return WriteIndexedPng(buffer, image, 1, colours, png) ? std::optional(bytes) : std::nullopt;
+}
+
+std::optional<QByteArray> EncodeAsPcx(const PcxImage &image, const PalletArray &pallet, PngTable,
+                                      const CycleRanges &)
+{
+    // A PCX header holds the width and the last row in 16 bits.
+    return image.width() <= 0xFFFF && image.UB2 <= 0xFFFF ? std::optional(EncodePcx(image, pallet))
+                                                          : std::nullopt;
+}
+
+std::optional<QByteArray> EncodeAsBmp(const PcxImage &image, const PalletArray &pallet, PngTable,
+                                      const CycleRanges &)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     const QImage picture = IndexedPicture(image, pallet);
     QImageWriter writer(&buffer, "bmp");
     if (picture.isNull() || !writer.write(picture))
@@ -114,17 +116,25 @@ std::optional<QByteArray> EncodeImage(ExportFormat format, const PcxImage &image
     return bytes;
 }
 
+std::optional<QByteArray> EncodeAsGif(const PcxImage &image, const PalletArray &pallet, PngTable,
+                                      const CycleRanges &cycles)
+{
+    return EncodeGif(image, pallet, cycles);
+}
+
+std::optional<QByteArray> EncodeImage(ExportFormat format, const PcxImage &image,
+                                      const PalletArray &pallet, PngTable png,
+                                      const CycleRanges &cycles)
+{
+    return FormatRowOf(format).write(image, pallet, png, cycles);
+}
+
 std::optional<ExportFormat> ExportFormatForName(const QString &name)
 {
     const QString lower = name.toLower();
-    if (lower.endsWith(QLatin1String(".png")))
-        return ExportFormat::Png;
-    if (lower.endsWith(QLatin1String(".pcx")))
-        return ExportFormat::Pcx;
-    if (lower.endsWith(QLatin1String(".bmp")))
-        return ExportFormat::Bmp;
-    if (lower.endsWith(QLatin1String(".gif")))
-        return ExportFormat::Gif;
+    for (const ImageFormatRow &row : ImageFormatRows())
+        if (lower.endsWith(QLatin1String(row.extension)))
+            return row.exported;
     return std::nullopt;
 }
 

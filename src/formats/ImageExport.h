@@ -29,6 +29,16 @@ std::optional<QByteArray> EncodeImage(ExportFormat format, const PcxImage &image
                                       const PalletArray &pallet, PngTable png = {},
                                       const CycleRanges &cycles = {});
 
+// The writers of each format, alike so that one table holds them all.
+std::optional<QByteArray> EncodeAsPng(const PcxImage &image, const PalletArray &pallet,
+                                      PngTable png, const CycleRanges &cycles);
+std::optional<QByteArray> EncodeAsPcx(const PcxImage &image, const PalletArray &pallet, PngTable,
+                                      const CycleRanges &);
+std::optional<QByteArray> EncodeAsBmp(const PcxImage &image, const PalletArray &pallet, PngTable,
+                                      const CycleRanges &);
+std::optional<QByteArray> EncodeAsGif(const PcxImage &image, const PalletArray &pallet, PngTable,
+                                      const CycleRanges &cycles);
+
 std::optional<ExportFormat> ExportFormatForName(const QString &name);
 
 // The name a save dialog offers for the picture opened from `picture`: beside it, with its name

@@ -16,12 +16,12 @@ AnyImage FromImageRead(ImageRead read)
     any.detail = read.detail;
     if (read.refusal != ImageRefusal::None) {
         // The PCX side says refused too, for callers that only look there.
-        any.pcx.refusal = read.refusal == ImageRefusal::NotIndexed ? PcxRefusal::NotIndexed8
-                                                                   : PcxRefusal::Unreadable;
+        any.pcx.refusal = read.refusal == ImageRefusal::NotIndexed ? PictureRefusal::NotIndexed8
+                                                                   : PictureRefusal::Unreadable;
         return any;
     }
     any.colours = int(std::clamp<qsizetype>(read.palette.size() / 3, 1, 256));
-    any.pcx = ToPcxFile(std::move(read));
+    any.pcx = ToDecodedPicture(std::move(read));
     if (!any.pcx.accepted()) {
         any.refusal = ImageRefusal::TooLarge;
         any.detail = QStringLiteral("a PCX holds at most 65536 x 65536 pixels");
@@ -29,7 +29,62 @@ AnyImage FromImageRead(ImageRead read)
     return any;
 }
 
+bool IsPng(QByteArrayView file)
+{
+    return file.startsWith("\x89PNG\r\n\x1a\n");
+}
+
+bool IsGif(QByteArrayView file)
+{
+    return file.startsWith("GIF87a") || file.startsWith("GIF89a");
+}
+
+bool IsBmp(QByteArrayView file)
+{
+    return file.startsWith("BM");
+}
+
+bool IsPcx(QByteArrayView file)
+{
+    return !file.isEmpty() && quint8(file[0]) == 10;
+}
+
+// Two letters are a weak sign: an ACT may start with them. The size of the
+// header after the file header says it is a BMP.
+bool IsBmpPicture(QByteArrayView file, const QString &)
+{
+    if (file.size() < 18)
+        return false;
+    const quint32 info = qFromLittleEndian<quint32>(file.data() + 14);
+    return info == 12 || info == 16 || info == 40 || info == 52 || info == 56 || info == 64 ||
+           info == 108 || info == 124;
+}
+
+// The first four bytes as PCX writers set them; an ACT file can start the
+// same way only by chance, and then its name says so.
+bool IsPcxPicture(QByteArrayView file, const QString &name)
+{
+    return file.size() >= 4 && QByteArray("\0\2\3\4\5", 5).contains(file[1]) &&
+           quint8(file[2]) <= 1 && QByteArray("\1\2\4\x8").contains(file[3]) &&
+           !name.endsWith(QLatin1String(".act"), Qt::CaseInsensitive);
+}
+
 } // namespace
+
+const std::array<ImageFormatRow, 4> &ImageFormatRows()
+{
+    static const std::array<ImageFormatRow, 4> rows{{
+        {ImageFormat::Pcx, ExportFormat::Pcx, "PCX", ".pcx", IsPcx, IsPcxPicture, nullptr, nullptr,
+         EncodeAsPcx},
+        {ImageFormat::Png, ExportFormat::Png, "PNG", ".png", IsPng, nullptr, ReadPng, ReadPng,
+         EncodeAsPng},
+        {ImageFormat::Bmp, ExportFormat::Bmp, "BMP", ".bmp", IsBmp, IsBmpPicture, ReadBmp, ReadBmp,
+         EncodeAsBmp},
+        {ImageFormat::Gif, ExportFormat::Gif, "GIF", ".gif", IsGif, nullptr, ReadGif, nullptr,
+         EncodeAsGif},
+    }};
+    return rows;
+}
 
 ImageRead RefuseImage(ImageRefusal why, const QString &detail)
 {
@@ -66,15 +121,26 @@ QString TooLargeText(qint64 width, qint64 height, bool opened)
 
 ImageFormat DetectImageFormat(QByteArrayView file)
 {
-    if (file.startsWith("\x89PNG\r\n\x1a\n"))
-        return ImageFormat::Png;
-    if (file.startsWith("GIF87a") || file.startsWith("GIF89a"))
-        return ImageFormat::Gif;
-    if (file.startsWith("BM"))
-        return ImageFormat::Bmp;
-    if (!file.isEmpty() && quint8(file[0]) == 10)
-        return ImageFormat::Pcx;
-    return ImageFormat::Unknown;
+    const ImageFormatRow *row =
+        std::find_if(ImageFormatRows().begin(), ImageFormatRows().end(),
+                     [&](const ImageFormatRow &r) { return r.sniff(file); });
+    return row == ImageFormatRows().end() ? ImageFormat::Unknown : row->format;
+}
+
+const ImageFormatRow *FormatRowOf(ImageFormat format)
+{
+    for (const ImageFormatRow &row : ImageFormatRows())
+        if (row.format == format)
+            return &row;
+    return nullptr;
+}
+
+const ImageFormatRow &FormatRowOf(ExportFormat format)
+{
+    for (const ImageFormatRow &row : ImageFormatRows())
+        if (row.exported == format)
+            return row;
+    return ImageFormatRows().front();
 }
 
 QString PictureKindOfName(const QString &name)
@@ -97,59 +163,31 @@ bool IsImageFile(QByteArrayView file, const QString &name)
     // Nothing left of a picture but its name.
     if (file.isEmpty())
         return !PictureKindOfName(name).isEmpty();
-    switch (DetectImageFormat(file)) {
-    case ImageFormat::Png:
-    case ImageFormat::Gif:
-        return true;
-    case ImageFormat::Bmp: {
-        // Two letters are a weak sign: an ACT may start with them. The size
-        // of the header after the file header says it is a BMP.
-        if (file.size() < 18)
-            return false;
-        const quint32 info = qFromLittleEndian<quint32>(file.data() + 14);
-        return info == 12 || info == 16 || info == 40 || info == 52 || info == 56 || info == 64 ||
-               info == 108 || info == 124;
-    }
-    case ImageFormat::Pcx:
-        // The first four bytes as PCX writers set them; an ACT file can
-        // start the same way only by chance, and then its name says so.
-        return file.size() >= 4 && QByteArray("\0\2\3\4\5", 5).contains(file[1]) &&
-               quint8(file[2]) <= 1 && QByteArray("\1\2\4\x8").contains(file[3]) &&
-               !name.endsWith(QLatin1String(".act"), Qt::CaseInsensitive);
-    case ImageFormat::Unknown:
-        // Truecolour kinds only Qt's readers open, told by their own marks;
-        // a palette's first colours could match them, its name not.
-        return !name.endsWith(QLatin1String(".act"), Qt::CaseInsensitive) &&
-               (file.startsWith("\xFF\xD8\xFF") || file.startsWith(QByteArrayView("II*\0", 4)) ||
-                file.startsWith(QByteArrayView("MM\0*", 4)) ||
-                (file.startsWith("RIFF") && file.size() >= 12 && file.sliced(8, 4) == "WEBP"));
-    }
-    return false;
+    if (const ImageFormatRow *row = FormatRowOf(DetectImageFormat(file)))
+        return !row->isPicture || row->isPicture(file, name);
+    // Truecolour kinds only Qt's readers open, told by their own marks;
+    // a palette's first colours could match them, its name not.
+    return !name.endsWith(QLatin1String(".act"), Qt::CaseInsensitive) &&
+           (file.startsWith("\xFF\xD8\xFF") || file.startsWith(QByteArrayView("II*\0", 4)) ||
+            file.startsWith(QByteArrayView("MM\0*", 4)) ||
+            (file.startsWith("RIFF") && file.size() >= 12 && file.sliced(8, 4) == "WEBP"));
 }
 
 ImageRead ReadIndexedImage(QByteArrayView file)
 {
-    switch (DetectImageFormat(file)) {
-    case ImageFormat::Png:
-        return ReadPng(file);
-    case ImageFormat::Bmp:
-        return ReadBmp(file);
-    case ImageFormat::Gif:
-        return ReadGif(file);
-    case ImageFormat::Pcx:
-    case ImageFormat::Unknown:
-        break;
-    }
+    const ImageFormatRow *row = FormatRowOf(DetectImageFormat(file));
+    if (row && row->read)
+        return row->read(file);
     return RefuseImage(ImageRefusal::Unsupported, QStringLiteral("not a PNG, BMP or GIF file"));
 }
 
-PcxFile ToPcxFile(ImageRead image)
+DecodedPicture ToDecodedPicture(ImageRead image)
 {
-    PcxFile pcx;
+    DecodedPicture pcx;
     if (image.width < 1 || image.height < 1 || image.width > kMaxOpenedSide ||
         image.height > kMaxOpenedSide ||
         image.pixels.size() != std::size_t(image.width) * std::size_t(image.height)) {
-        pcx.refusal = PcxRefusal::SizeBeyondData;
+        pcx.refusal = PictureRefusal::SizeBeyondData;
         return pcx;
     }
     // The header a PCX of this picture would carry, for whoever reads it.
@@ -186,9 +224,9 @@ AnyImage ReadAnyImage(QByteArrayView file)
     if (format == ImageFormat::Pcx || format == ImageFormat::Unknown) {
         any.pcx = ReadPcx(file);
         if (!any.pcx.accepted()) {
-            any.refusal = any.pcx.refusal == PcxRefusal::NotIndexed8 ? ImageRefusal::NotIndexed
-                                                                     : ImageRefusal::Unreadable;
-            any.detail = PcxRefusalText(any.pcx.refusal);
+            any.refusal = any.pcx.refusal == PictureRefusal::NotIndexed8 ? ImageRefusal::NotIndexed
+                                                                         : ImageRefusal::Unreadable;
+            any.detail = PictureRefusalText(any.pcx.refusal);
         }
         return any;
     }
@@ -197,14 +235,9 @@ AnyImage ReadAnyImage(QByteArrayView file)
 
 AnyImage ReadStreamedImage(ByteSource &source)
 {
-    switch (DetectImageFormat(source.peek(8))) {
-    case ImageFormat::Png:
-        return FromImageRead(ReadPng(source));
-    case ImageFormat::Bmp:
-        return FromImageRead(ReadBmp(source));
-    default:
-        break;
-    }
+    const ImageFormatRow *row = FormatRowOf(DetectImageFormat(source.peek(8)));
+    if (row && row->stream)
+        return FromImageRead(row->stream(source));
     return FromImageRead(
         RefuseImage(ImageRefusal::Unsupported, QStringLiteral("not a PNG or BMP file")));
 }

@@ -27,37 +27,6 @@ bool IsRiff(QByteArrayView head)
     return head.size() >= 12 && head.first(4) == "RIFF" && head.sliced(8, 4) == "PAL ";
 }
 
-struct Sniff {
-    PaletteFormat format = PaletteFormat::Act;
-    bool text = true;
-};
-
-Sniff SniffContent(QIODevice &file, const QString &name)
-{
-    const QByteArray head = Head(file);
-    if (IsImageFile(head, name))
-        return {PaletteFormat::Image, false};
-    if (IsRiff(head))
-        return {PaletteFormat::Riff, false};
-    LineReader lines(file);
-    const TextSniff text = SniffText(lines);
-    file.seek(0);
-    return {text.format, text.text};
-}
-
-// A file named as a text palette is read as one, so that a mistake in it is
-// reported rather than taken for ACT bytes; a .pal may be binary, though.
-PaletteFormat Decide(const Sniff &sniff, const QString &name)
-{
-    if (sniff.format != PaletteFormat::Act)
-        return sniff.format;
-    const std::optional<PaletteFormat> named = PaletteFormatForName(name);
-    if (!named || *named == PaletteFormat::Act || IsRawFormat(*named) ||
-        (*named == PaletteFormat::Jasc && !sniff.text))
-        return PaletteFormat::Act;
-    return *named;
-}
-
 std::optional<QByteArray> ReadExactly(QIODevice &file, qint64 at, qint64 n, FileError &error)
 {
     if (!file.seek(at))
@@ -142,9 +111,25 @@ PaletteRead ReadImagePalette(QIODevice &file)
 
 } // namespace
 
+// A file named as a text palette is read as one, so that a mistake in it is
+// reported rather than taken for ACT bytes; a .pal may be binary, though.
 PaletteFormat DetectPaletteFormat(QIODevice &file, const QString &name)
 {
-    return Decide(SniffContent(file, name), name);
+    const QByteArray head = Head(file);
+    if (IsImageFile(head, name))
+        return PaletteFormat::Image;
+    if (IsRiff(head))
+        return PaletteFormat::Riff;
+    LineReader lines(file);
+    const TextSniff sniff = SniffText(lines);
+    file.seek(0);
+    if (sniff.format != PaletteFormat::Act)
+        return sniff.format;
+    const std::optional<PaletteFormat> named = PaletteFormatForName(name);
+    if (!named || *named == PaletteFormat::Act || IsRawFormat(*named) ||
+        (*named == PaletteFormat::Jasc && !sniff.text))
+        return PaletteFormat::Act;
+    return *named;
 }
 
 PaletteRead ReadPalette(QIODevice &file, const QString &name)

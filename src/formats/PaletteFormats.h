@@ -68,6 +68,7 @@ QByteArray WritePaletteFile(PaletteFormat format, const PalletArray &pallet,
 // the save dialog's filter.
 std::optional<PaletteFormat> PaletteFormatForName(const QString &name);
 
+// How messages name a format: "GIMP palette".
 QString PaletteFormatName(PaletteFormat format);
 
 // The bytes palette hardware holds: VGA DAC (R, G, B a byte each, 0..63),

@@ -34,13 +34,13 @@ bool IsHexToken(QByteArrayView s)
     return (s.size() == 6 || s.size() == 8) && IsHexDigits(s);
 }
 
-QString LineError(const char *format, int line, const QString &what)
+QString LineError(PaletteFormat format, int line, const QString &what)
 {
-    return QStringLiteral("%1, line %2: %3").arg(QLatin1String(format)).arg(line).arg(what);
+    return QStringLiteral("%1, line %2: %3").arg(PaletteFormatName(format)).arg(line).arg(what);
 }
 
 // Once the lines ran out: a line too long or a failed read refuses the file.
-void Finish(const LineReader &lines, PaletteRead &r, const char *format)
+void Finish(const LineReader &lines, PaletteRead &r, PaletteFormat format)
 {
     if (lines.problem().isEmpty() || !r.error.isEmpty())
         return;
@@ -51,7 +51,7 @@ void Finish(const LineReader &lines, PaletteRead &r, const char *format)
 }
 
 // The first line must carry the header, even of a file taken by its name.
-bool Header(LineReader &lines, PaletteRead &r, const char *format, const char *header)
+bool Header(LineReader &lines, PaletteRead &r, PaletteFormat format, const char *header)
 {
     const std::optional<QByteArray> first = lines.next();
     if (first && first->startsWith(header))
@@ -90,7 +90,7 @@ void AppendRgb(QByteArray &rgb, int r, int g, int b)
 PaletteRead ReadGpl(LineReader &lines)
 {
     PaletteRead r{PaletteFormat::Gpl, {}, {}, {}};
-    const char *kind = "GIMP palette";
+    const PaletteFormat kind = PaletteFormat::Gpl;
     if (!Header(lines, r, kind, "GIMP Palette"))
         return r;
     while (const std::optional<QByteArray> line = lines.next()) {
@@ -112,7 +112,7 @@ PaletteRead ReadGpl(LineReader &lines)
 PaletteRead ReadJasc(LineReader &lines)
 {
     PaletteRead r{PaletteFormat::Jasc, {}, {}, {}};
-    const char *kind = "JASC-PAL";
+    const PaletteFormat kind = PaletteFormat::Jasc;
     if (!Header(lines, r, kind, "JASC-PAL"))
         return r;
     bool ok = false;
@@ -152,7 +152,6 @@ PaletteRead ReadHexLines(LineReader &lines, PaletteFormat format)
 {
     PaletteRead r{format, {}, {}, {}};
     const bool alphaFirst = format == PaletteFormat::PaintNet;
-    const char *kind = alphaFirst ? "Paint.NET palette" : "hex palette";
     while (const std::optional<QByteArray> line = lines.next()) {
         QByteArray s = line->trimmed();
         if (s.isEmpty() || (alphaFirst && s.startsWith(';')))
@@ -161,14 +160,14 @@ PaletteRead ReadHexLines(LineReader &lines, PaletteFormat format)
             s = s.mid(1);
         const bool fits = alphaFirst ? s.size() == 8 : s.size() == 6 || s.size() == 8;
         if (!fits || !IsHexDigits(s)) {
-            r.error = LineError(kind, lines.number(), alphaFirst ? "not AARRGGBB" : "not RRGGBB");
+            r.error = LineError(format, lines.number(), alphaFirst ? "not AARRGGBB" : "not RRGGBB");
             return r;
         }
         const qsizetype at = alphaFirst ? 2 : 0;
         auto channel = [&](int k) { return s.mid(at + 2 * k, 2).toInt(nullptr, 16); };
         AppendRgb(r.rgb, channel(0), channel(1), channel(2));
     }
-    Finish(lines, r, kind);
+    Finish(lines, r, format);
     return r;
 }
 

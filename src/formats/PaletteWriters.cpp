@@ -1,17 +1,8 @@
 // Writing other programs' palettes, and the names of the formats.
 #include "formats/PaletteFormats.h"
 
+#include "base/ByteOrder.h"
 #include "formats/ActFile.h"
-
-namespace {
-
-void AppendLe(QByteArray &out, quint32 v, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out.append(char((v >> (8 * i)) & 0xFF));
-}
-
-} // namespace
 
 QByteArray WritePaletteFile(PaletteFormat format, const PalletArray &pallet, int count)
 {

@@ -21,11 +21,8 @@ struct PcxHeader {
     quint16 Ymin() const { return word(6); }
     quint16 Xmax() const { return word(8); }
     quint16 Ymax() const { return word(10); }
-    quint16 HDpi() const { return word(12); }
-    quint16 VDpi() const { return word(14); }
     quint8 NPlanes() const { return bytes[65]; }
     quint16 BytesPerLine() const { return word(66); }
-    quint16 PaletteInfo() const { return word(68); }
 
     // Xmin and Ymin play no part in the size.
     qint64 pixelCount() const { return (qint64(Xmax()) + 1) * (qint64(Ymax()) + 1); }

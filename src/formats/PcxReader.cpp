@@ -1,7 +1,5 @@
 #include "formats/PcxReader.h"
 
-#include <QFile>
-
 #include <climits>
 #include <cstring>
 #include <limits>
@@ -106,40 +104,40 @@ bool DecodeRuns(const quint8 *in, qint64 len, quint8 *out, qint64 n)
 
 } // namespace
 
-QString PcxRefusalText(PcxRefusal refusal)
+QString PictureRefusalText(PictureRefusal refusal)
 {
     switch (refusal) {
-    case PcxRefusal::None:
+    case PictureRefusal::None:
         return QStringLiteral("accepted");
-    case PcxRefusal::Unreadable:
+    case PictureRefusal::Unreadable:
         return QStringLiteral("the file cannot be read");
-    case PcxRefusal::TooShort:
+    case PictureRefusal::TooShort:
         return QStringLiteral("shorter than a 128-byte header and a 768-byte palette");
-    case PcxRefusal::NotRunLength:
+    case PictureRefusal::NotRunLength:
         return QStringLiteral("not a run-length PCX (Manufacturer must be 10 and Encoding 1)");
-    case PcxRefusal::NotIndexed8:
+    case PictureRefusal::NotIndexed8:
         return QStringLiteral("not an 8-bit single-plane image (BitsPerPixel must be 8 and "
                               "NPlanes 1)");
-    case PcxRefusal::SizeBeyondData:
+    case PictureRefusal::SizeBeyondData:
         return QStringLiteral("the image size is larger than the pixel data could ever fill");
-    case PcxRefusal::DataEndsEarly:
+    case PictureRefusal::DataEndsEarly:
         return QStringLiteral("the run-length data ends before the image is full");
-    case PcxRefusal::OutOfMemory:
+    case PictureRefusal::OutOfMemory:
         return QStringLiteral("not enough memory for the image");
     }
     return {};
 }
 
-PcxRefusal CheckPcxFile(QByteArrayView file)
+PictureRefusal CheckPcxFile(QByteArrayView file)
 {
     if (file.size() < kHeaderSize + kPaletteSize)
-        return PcxRefusal::TooShort;
+        return PictureRefusal::TooShort;
     const PcxHeader h = ReadPcxHeader(file);
     if (h.Manufacturer() != 10 || h.Encoding() != 1)
-        return PcxRefusal::NotRunLength;
+        return PictureRefusal::NotRunLength;
     if (h.NPlanes() != 1 || h.BitsPerPixel() != 8)
-        return PcxRefusal::NotIndexed8;
-    return PcxRefusal::None;
+        return PictureRefusal::NotIndexed8;
+    return PictureRefusal::None;
 }
 
 QByteArray PcxPaletteBytes(QByteArrayView file)
@@ -161,7 +159,7 @@ PcxStream DecodePcxStream(QByteArrayView file)
 {
     PcxStream result;
     if (file.size() < kHeaderSize + kPaletteSize) {
-        result.refusal = PcxRefusal::TooShort;
+        result.refusal = PictureRefusal::TooShort;
         return result;
     }
     const PcxHeader h = ReadPcxHeader(file);
@@ -169,12 +167,12 @@ PcxStream DecodePcxStream(QByteArrayView file)
     const qint64 dataLen = file.size() - kHeaderSize - kPaletteSize;
     // A hostile header must not make us allocate what the data cannot fill.
     if (n > MaxPixelsFrom(dataLen)) {
-        result.refusal = PcxRefusal::SizeBeyondData;
+        result.refusal = PictureRefusal::SizeBeyondData;
         return result;
     }
     PixelBytes pixels = AllocatePixels(std::size_t(n));
     if (!pixels) {
-        result.refusal = PcxRefusal::OutOfMemory;
+        result.refusal = PictureRefusal::OutOfMemory;
         return result;
     }
     const auto *in = reinterpret_cast<const quint8 *>(file.data()) + kHeaderSize;
@@ -183,19 +181,19 @@ PcxStream DecodePcxStream(QByteArrayView file)
     if (DecodeRuns(in, dataLen, pixels.get(), n))
         result.pixels = PixelBuffer(std::move(pixels), std::size_t(n));
     else
-        result.refusal = PcxRefusal::DataEndsEarly;
+        result.refusal = PictureRefusal::DataEndsEarly;
     return result;
 }
 
-PcxFile ReadPcx(QByteArrayView file)
+DecodedPicture ReadPcx(QByteArrayView file)
 {
-    PcxFile result;
+    DecodedPicture result;
     result.header = ReadPcxHeader(file);
     result.refusal = CheckPcxFile(file);
     if (!result.accepted())
         return result;
     PcxStream stream = DecodePcxStream(file);
-    if (stream.refusal != PcxRefusal::None) {
+    if (stream.refusal != PictureRefusal::None) {
         result.refusal = stream.refusal;
         return result;
     }

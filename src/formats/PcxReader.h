@@ -11,9 +11,10 @@
 
 #include <optional>
 
-// Why a file was refused. The editor shows one message for all of them; the
-// tool names the reason.
-enum class PcxRefusal {
+// Why a picture was refused: a PCX by the reasons below, a picture of another
+// kind as Unreadable or NotIndexed8. The editor shows one message for all of
+// them; the tool names the reason.
+enum class PictureRefusal {
     None,
     Unreadable,     // missing, a directory, or not readable
     TooShort,       // shorter than the header and the palette together
@@ -24,10 +25,10 @@ enum class PcxRefusal {
     OutOfMemory,
 };
 
-QString PcxRefusalText(PcxRefusal refusal);
+QString PictureRefusalText(PictureRefusal refusal);
 
 // The length and the two header checks.
-PcxRefusal CheckPcxFile(QByteArrayView file);
+PictureRefusal CheckPcxFile(QByteArrayView file);
 
 // The last 768 bytes in reversed triple order: triple k is the k-th triple
 // counted from the end of the file, so entry 255 - v shows pixel value v.
@@ -37,22 +38,22 @@ QByteArray PcxPaletteBytes(QByteArrayView file);
 // One continuous run-length stream from offset 128, running across rows,
 // (Xmax + 1) x (Ymax + 1) bytes. The palette bytes are never part of it.
 struct PcxStream {
-    PcxRefusal refusal = PcxRefusal::None;
+    PictureRefusal refusal = PictureRefusal::None;
     PixelBuffer pixels;
 };
 PcxStream DecodePcxStream(QByteArrayView file);
 
-// Everything opening an image needs, or the reason it was refused. Nothing is
-// returned beyond the header on refusal. The image shows the decoded bytes
-// themselves.
-struct PcxFile {
-    PcxRefusal refusal = PcxRefusal::None;
+// Everything opening a picture of any kind needs, laid out as a PCX gives it,
+// or the reason it was refused. Nothing is returned beyond the header on
+// refusal. The image shows the decoded bytes themselves.
+struct DecodedPicture {
+    PictureRefusal refusal = PictureRefusal::None;
     PcxHeader header;
     QByteArray palette;
     PixelBuffer decoded;
     PcxImage image;
     CycleRanges cycles; // only a PNG or GIF holds any
 
-    bool accepted() const { return refusal == PcxRefusal::None; }
+    bool accepted() const { return refusal == PictureRefusal::None; }
 };
-PcxFile ReadPcx(QByteArrayView file);
+DecodedPicture ReadPcx(QByteArrayView file);

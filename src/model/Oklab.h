@@ -36,10 +36,6 @@ inline float Distance2(Vec3 p, Vec3 q)
 
 // sRGB byte to linear light 0..1.
 extern const std::array<float, 256> kSrgbLinear;
-inline float SrgbToLinear(std::uint8_t v)
-{
-    return kSrgbLinear[v];
-}
 // Linear light to an sRGB channel 0..1 (clamped), and rounded to a byte.
 float LinearToSrgb(float v);
 std::uint8_t LinearToSrgb8(float v);

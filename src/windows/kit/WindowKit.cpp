@@ -193,30 +193,34 @@ void PlaceFrameAt(QWidget *window, const QPoint &framePos)
         window->move(framePos);
 }
 
+namespace {
+
+template <typename Control>
+Control *NewPlaced(QWidget *parent, const QString &text, int left, int top, int width, int height)
+{
+    auto *control = new Control(text, parent);
+    PlaceTwips(control, left, top, width, height);
+    SetDesignedFont(control);
+    return control;
+}
+
+} // namespace
+
 QLabel *NewLabel(QWidget *parent, const QString &text, int left, int top, int width, int height)
 {
-    auto *label = new QLabel(text, parent);
-    PlaceTwips(label, left, top, width, height);
-    SetDesignedFont(label);
-    return label;
+    return NewPlaced<QLabel>(parent, text, left, top, width, height);
 }
 
 QPushButton *NewButton(QWidget *parent, const QString &text, int left, int top, int width,
                        int height)
 {
-    auto *button = new QPushButton(text, parent);
-    PlaceTwips(button, left, top, width, height);
-    SetDesignedFont(button);
-    return button;
+    return NewPlaced<QPushButton>(parent, text, left, top, width, height);
 }
 
 QLineEdit *NewTextBox(QWidget *parent, const QString &text, int left, int top, int width,
                       int height)
 {
-    auto *box = new QLineEdit(text, parent);
-    PlaceTwips(box, left, top, width, height);
-    SetDesignedFont(box);
-    return box;
+    return NewPlaced<QLineEdit>(parent, text, left, top, width, height);
 }
 
 QSlider *NewChannelSlider(QWidget *parent, int left, int top, int width, int height)

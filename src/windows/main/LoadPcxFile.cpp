@@ -25,7 +25,7 @@ namespace {
 
 // The accepted file is decoded while it is checked (a stream that runs out
 // refuses the file); the result waits here for DecodePcxImage.
-std::optional<PcxFile> accepted;
+std::optional<DecodedPicture> accepted;
 
 // A picture without a palette of its own is converted onto one; the dialog
 // shows it and keeps it, so the caller has nothing left to open. Why not when
@@ -159,7 +159,8 @@ bool LoadPcxFile(const QString &path)
         }
     }
     // A PCX's bytes stay as the program's own.
-    PcxFile pcx = bytes ? ReadPcx(*bytes) : PcxFile{PcxRefusal::Unreadable, {}, {}, {}, {}, {}};
+    DecodedPicture pcx =
+        bytes ? ReadPcx(*bytes) : DecodedPicture{PictureRefusal::Unreadable, {}, {}, {}, {}, {}};
     mdlGlobal::PcxHeader = pcx.header;
     if (!pcx.accepted()) {
         ThePlatform().messageBox(&FrmMain(), Catalog.MsgPcxUnsupported, Platform::Buttons::Ok);

@@ -24,9 +24,7 @@ void SaveCycleGif(QWidget *parent)
         EncodeCycleGif(mdlGlobal::PcxImage, Pallet, Cycles, frames);
     const FileError error = bytes ? SaveWholeFile(*path, *bytes) : FileError{};
     if (!bytes || error)
-        ThePlatform().messageBox(parent,
-                                 Catalog.MsgImageSaveFailed + QLatin1Char('\n') +
-                                     (error ? FileMessage(Catalog, *path, error) : *path),
+        ThePlatform().messageBox(parent, ImageSaveFailedMessage(Catalog, *path, error),
                                  Platform::Buttons::Ok);
     else if (frames.capped)
         ThePlatform().messageBox(parent, Catalog.MsgCycleCapped, Platform::Buttons::Ok);

@@ -226,7 +226,7 @@ void frmConvert::preview()
     const RemapOptions o = options();
     result = ConvertPicture(rgba.constBits(), rgba.width(), rgba.height(), made, o);
     current = true;
-    const PcxFile shown = ConvertedPcx(result, rgba.width(), rgba.height());
+    const DecodedPicture shown = ConvertedPcx(result, rgba.width(), rgba.height());
     buttons->button(QDialogButtonBox::Ok)->setEnabled(shown.accepted());
     if (shown.accepted())
         showPicture(shown.image, WithColours(startPallet, result.palette));
@@ -253,7 +253,7 @@ void frmConvert::previewVisible()
     for (int y = 0; y < view.height(); ++y)
         std::copy_n(seen.entries.begin() + std::ptrdiff_t(y) * view.width(), view.width(),
                     quick.entries.begin() + std::ptrdiff_t(view.y() + y) * rgba.width() + view.x());
-    const PcxFile drawn = ConvertedPcx(quick, rgba.width(), rgba.height());
+    const DecodedPicture drawn = ConvertedPcx(quick, rgba.width(), rgba.height());
     if (drawn.accepted())
         showPicture(drawn.image, WithColours(startPallet, quick.palette));
 }
@@ -280,7 +280,7 @@ void frmConvert::accept()
 {
     if (!current)
         preview();
-    const PcxFile kept = ConvertedPcx(result, rgba.width(), rgba.height());
+    const DecodedPicture kept = ConvertedPcx(result, rgba.width(), rgba.height());
     if (!kept.accepted())
         return;
     // The palette goes back first, so that the step records what changed.

@@ -62,9 +62,7 @@ void frmPCX::mnuSaveImage_Click()
         EncodeImage(*format, mdlGlobal::PcxImage, Pallet, {256, transparent, {}}, Cycles);
     const FileError error = bytes ? SaveWholeFile(path, *bytes) : FileError{};
     if (!bytes || error)
-        ThePlatform().messageBox(this,
-                                 Catalog.MsgImageSaveFailed + QLatin1Char('\n') +
-                                     (error ? FileMessage(Catalog, path, error) : path),
+        ThePlatform().messageBox(this, ImageSaveFailedMessage(Catalog, path, error),
                                  Platform::Buttons::Ok);
 }
 

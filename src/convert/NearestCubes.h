@@ -1,0 +1,52 @@
+#pragma once
+
+#include "model/Oklab.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+// The nearest of a set of points to queries inside a box, exactly (the same
+// as NearestFinder's), by small cubes learnt as they are met. A cube whose
+// eight corners share their nearest point has it everywhere inside, as the
+// places nearest one point make a convex region; a cube astride a border
+// keeps the few points that can be nearest in it. Each cube learns from a
+// larger one around it, which keeps the points that can be nearest there.
+class CubeNearest {
+public:
+    // points: at least one, at most 32767.
+    CubeNearest(std::vector<Vec3> points, Vec3 lo, Vec3 hi);
+    // query: inside the box.
+    int find(Vec3 query)
+    {
+        const int a = std::clamp(int((query.x - lo_.x) * scale_), 0, side_ - 1);
+        const int b = std::clamp(int((query.y - lo_.y) * scale_), 0, side_ - 1);
+        const int c = std::clamp(int((query.z - lo_.z) * scale_), 0, side_ - 1);
+        std::int32_t &cube = cubes_[(std::size_t(a) * side_ + b) * side_ + c];
+        if (cube == kUnknown)
+            cube = learn(a, b, c);
+        return cube >= 0 ? cube : nearestOf(query, std::size_t(-cube - 2));
+    }
+
+private:
+    static constexpr std::int32_t kUnknown = -1;
+    // Small cubes along a large one's edge.
+    static constexpr int kInLarge = 8;
+    struct Listed {
+        Vec3 at;
+        int position = 0;
+    };
+    // The points that can be nearest somewhere in lo..hi, lowest position
+    // first, after an element holding their count; returns where it starts.
+    std::size_t keep(Vec3 lo, Vec3 hi, const Listed *from, const Listed *end);
+    std::int32_t learn(int a, int b, int c);
+    int nearestOf(Vec3 query, std::size_t list) const;
+    std::vector<Listed> points_;
+    Vec3 lo_;
+    float edge_, scale_;
+    int side_, largeSide_;
+    std::vector<std::int32_t> cubes_;
+    std::vector<std::int32_t> large_;   // where each large cube's list starts, or kUnknown
+    std::vector<std::int16_t> corners_; // the nearest at each cube's corner, or kUnknown
+    std::vector<Listed> lists_;
+};
