@@ -51,16 +51,20 @@ void connectForm(frmPCX &pcx)
                      [](int steps) { FrmMain().StepZoom(steps); });
 }
 
+// Once, before the first window: a dialog of any of them keeps clear of all three.
+void knowCompanions()
+{
+    static const bool known = (SetCompanions({[]() -> QWidget * { return &FrmPallet(); },
+                                              []() -> QWidget * { return &FrmMain(); },
+                                              []() -> QWidget * { return &FrmPCX(); }}),
+                               true);
+    (void)known;
+}
+
 template <typename T> T &instance(std::unique_ptr<T> &slot)
 {
-    static const bool known = [] {
-        SetCompanions({[]() -> QWidget * { return &FrmPallet(); },
-                       []() -> QWidget * { return &FrmMain(); },
-                       []() -> QWidget * { return &FrmPCX(); }});
-        return true;
-    }();
-    (void)known;
     if (!slot) {
+        knowCompanions();
         slot = std::make_unique<T>();
         connectForm(*slot);
     }
