@@ -3,6 +3,7 @@
 #include "convert/NearestCubes.h"
 #include "convert/Refine.h"
 
+#include "base/Progress.h"
 #include "base/RunTogether.h"
 
 #include <algorithm>
@@ -330,15 +331,17 @@ void Diffuse(const std::uint8_t *rgba, int width, int height, const Candidates &
         const auto rows = [&](int b) {
             return std::pair(b * kBandRows, std::min(height, (b + 1) * kBandRows));
         };
-        for (int b; (b = next.fetch_add(2)) < bands;) {
+        for (int b; !Stopped(o.progress) && (b = next.fetch_add(2)) < bands;) {
             const auto [y0, y1] = rows(b);
             const auto [y2, y3] = b + 1 < bands ? rows(b + 1) : std::pair(0, 0);
             diffusion.run(y0, y1, y2, y3);
+            Add(o.progress, std::int64_t(y1 - y0 + y3 - y2) * width);
         }
     };
     RunTogether(std::min(o.threads, (bands + 1) / 2), [&](int) { work(); });
-    if (light) {
+    if (light && !Stopped(o.progress)) {
         RefineOptions r;
+        r.progress = o.progress;
         r.space = o.space;
         r.transparentEntry = o.transparentEntry;
         r.threads = o.threads;

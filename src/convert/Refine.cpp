@@ -1,5 +1,6 @@
 #include "convert/Refine.h"
 
+#include "base/Progress.h"
 #include "base/RunTogether.h"
 
 #include <algorithm>
@@ -390,10 +391,12 @@ void Refine(const std::uint8_t *rgba, int width, int height, const Candidates &c
         std::atomic<std::size_t> next{0};
         RunTogether(threads, [&](int thread) {
             Scratch &scratch = scratches[std::size_t(thread)];
-            for (std::size_t t; (t = next++) < tiles.size();) {
+            for (std::size_t t; !Stopped(options.progress) && (t = next++) < tiles.size();) {
                 const auto [tx, ty] = tiles[t];
-                RefineTile(s, scratch, tx * kTile, ty * kTile, std::min(width, (tx + 1) * kTile),
-                           std::min(height, (ty + 1) * kTile));
+                const int x1 = std::min(width, (tx + 1) * kTile),
+                          y1 = std::min(height, (ty + 1) * kTile);
+                RefineTile(s, scratch, tx * kTile, ty * kTile, x1, y1);
+                Add(options.progress, std::int64_t(x1 - tx * kTile) * (y1 - ty * kTile));
             }
         });
     }
