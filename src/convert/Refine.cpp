@@ -378,7 +378,7 @@ void Refine(const std::uint8_t *rgba, int width, int height, const Candidates &c
     // Tiles two apart in each direction share no pixel within reach, so each
     // of four rounds works on tiles apart: the same result on any machine.
     const int across = (width + kTile - 1) / kTile, down = (height + kTile - 1) / kTile;
-    // Kept over the rounds: fresh planes each round cost the system's time.
+    // Kept over the rounds: fresh planes each round cost the system time.
     std::vector<Scratch> scratches(std::size_t(std::max(1, options.threads)));
     for (int round = 0; round < 4; ++round) {
         std::vector<std::pair<int, int>> tiles;
@@ -392,11 +392,11 @@ void Refine(const std::uint8_t *rgba, int width, int height, const Candidates &c
         RunTogether(threads, [&](int thread) {
             Scratch &scratch = scratches[std::size_t(thread)];
             for (std::size_t t; !Stopped(options.progress) && (t = next++) < tiles.size();) {
-                const auto [tx, ty] = tiles[t];
-                const int x1 = std::min(width, (tx + 1) * kTile),
-                          y1 = std::min(height, (ty + 1) * kTile);
-                RefineTile(s, scratch, tx * kTile, ty * kTile, x1, y1);
-                Add(options.progress, std::int64_t(x1 - tx * kTile) * (y1 - ty * kTile));
+                const int x0 = tiles[t].first * kTile, y0 = tiles[t].second * kTile;
+                RefineTile(s, scratch, x0, y0, std::min(width, x0 + kTile),
+                           std::min(height, y0 + kTile));
+                Add(options.progress,
+                    std::int64_t(std::min(width - x0, kTile)) * std::min(height - y0, kTile));
             }
         });
     }
