@@ -385,18 +385,15 @@ void Refine(const std::uint8_t *rgba, int width, int height, const Candidates &c
         for (int ty = round / 2; ty < down; ty += 2)
             for (int tx = round % 2; tx < across; tx += 2)
                 tiles.push_back({tx, ty});
-        if (tiles.empty())
-            continue;
-        const int threads = std::clamp(options.threads, 1, int(tiles.size()));
+        const int threads = std::max(1, std::min(options.threads, int(tiles.size())));
         std::atomic<std::size_t> next{0};
         RunTogether(threads, [&](int thread) {
             Scratch &scratch = scratches[std::size_t(thread)];
             for (std::size_t t; !Stopped(options.progress) && (t = next++) < tiles.size();) {
                 const int x0 = tiles[t].first * kTile, y0 = tiles[t].second * kTile;
-                RefineTile(s, scratch, x0, y0, std::min(width, x0 + kTile),
-                           std::min(height, y0 + kTile));
-                Add(options.progress,
-                    std::int64_t(std::min(width - x0, kTile)) * std::min(height - y0, kTile));
+                const int x1 = std::min(width, x0 + kTile), y1 = std::min(height, y0 + kTile);
+                RefineTile(s, scratch, x0, y0, x1, y1);
+                Add(options.progress, std::int64_t(x1 - x0) * (y1 - y0));
             }
         });
     }
