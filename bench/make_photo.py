@@ -2,13 +2,14 @@
 """Builds a 12-megapixel photograph from a small one, as a camera's picture
 is: the middle 4:3 of PHOTO enlarged by Lanczos to 4000 x 3000, then a
 uniform noise of -2 to +2 on every channel (fixed seed), as a sensor's grain.
-Writes photo12.bmp (24-bit, for palmiro-tool and Pillow), photo12.png (RGB,
-for pngquant) and PALETTE as photo12.pal.png, a P-mode picture whose palette
-Pillow's quantize() takes, read through palmiro-tool so both sides remap
-onto the same colours.
+Writes photo12.bmp (24-bit, onto a palette), photo12.png (RGB, for a new
+palette, as pngquant reads no BMP), PALETTE again as photo12.gpl, and as
+photo12.pal.png, a P-mode picture whose palette Pillow's quantize() takes,
+read through palmiro-tool so both sides remap onto the same colours.
   make_photo.py TOOL PHOTO PALETTE WORK
 Prints the picture's size and its number of distinct colours."""
 import os
+import shutil
 import subprocess
 import sys
 
@@ -36,6 +37,7 @@ def main():
     im.save(os.path.join(work, "photo12.bmp"))
     im.save(os.path.join(work, "photo12.png"), compress_level=1)
 
+    shutil.copyfile(palette, os.path.join(work, "photo12.gpl"))
     act = os.path.join(work, "photo12-pal.act")
     subprocess.run([tool, "palette", palette, act], check=True, stdout=subprocess.DEVNULL)
     with open(act, "rb") as f:

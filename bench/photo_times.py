@@ -65,7 +65,8 @@ def main():
             for part in ("load", "quantize", "save"):
                 runs.setdefault("%s %s" % (name, part), []).append(inside.get(part))
 
-    onto = lambda *flags: [tool, "convert", "--palette", pal, *flags, "-o", out, bmp]
+    onto = lambda *flags: [tool, "convert", "--palette", path("photo12.gpl"), *flags, "-o", out,
+                           bmp]
     rows = [(lambda: run("tool fs", onto()),
              lambda: run("pillow fs", [sys.executable, "-c", PILLOW % "FLOYDSTEINBERG", bmp, pal,
                                        out], True)),
