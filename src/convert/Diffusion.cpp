@@ -172,8 +172,10 @@ public:
                     startRow(bands[b]);
                     ++live;
                 }
-            if (live == 0)
+            // A row at a time: a band takes long on a wide picture.
+            if (live == 0 || Stopped(o_.progress))
                 return;
+            Add(o_.progress, std::int64_t(live) * width_);
             if (live == 2)
                 for (int k = 0; k < width_; ++k) {
                     pixel(bands[0]);
@@ -335,7 +337,6 @@ void Diffuse(const std::uint8_t *rgba, int width, int height, const Candidates &
             const auto [y0, y1] = rows(b);
             const auto [y2, y3] = b + 1 < bands ? rows(b + 1) : std::pair(0, 0);
             diffusion.run(y0, y1, y2, y3);
-            Add(o.progress, std::int64_t(y1 - y0 + y3 - y2) * width);
         }
     };
     RunTogether(std::min(o.threads, (bands + 1) / 2), [&](int) { work(); });
