@@ -123,7 +123,7 @@ frmConvert::frmConvert(QImage picture, bool fresh, QWidget *parent, QString path
     form->addRow(chkKeepCycles);
     barProgress = new QProgressBar;
     barProgress->setRange(0, 1000);
-    barProgress->setTextVisible(false);
+    barProgress->setFormat(Catalog.ProgressConverting + QStringLiteral(" %p%"));
     // Its room is kept, so that the buttons do not jump when it shows.
     QSizePolicy keep = barProgress->sizePolicy();
     keep.setRetainSizeWhenHidden(true);
