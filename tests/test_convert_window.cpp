@@ -190,6 +190,17 @@ const Table kConvert = {
          Act(768), OnConvert(OpenTrueColour, [](frmConvert &d) { d.reject(); });
      },
      "1 0-0 0-0 1 0 40 1 0  4 2 27 6 0 0 254 255 0-255 3"},
+    // While the dialog is open the three windows take no command: New, Ctrl+Z over the palette
+    // and a click on a cell do nothing.
+    {[] {
+         Act(768), OnConvert(OpenTrueColour, [](frmConvert &d) {
+             Click(M().cmdActNew), QTest::keyClick(&P(), Qt::Key_Z, Qt::ControlModifier), Sel(5);
+             Note(Join(bool(QApplication::activeModalWidget()),
+                       P().History().stack().index(), SelectedPalletID)),
+                 d.reject();
+         });
+     },
+     "0 false 2 0  1 1 90 0 0 0 0 0 0-255 2"},
 };
 
 class TestConvertWindow : public QObject {

@@ -1,8 +1,11 @@
 """A 12-megapixel photograph named at start-up: the Convert dialog and a preview come at once
 while the whole is converted on another thread; About answers meanwhile; a change of dithering
-shows within half a second; Cancel during the work leaves the windows as a start without it."""
+shows within half a second; Cancel during the work leaves the windows as a start without it.
+Then kept, and seen whole by Ctrl+0: each screen pixel the photo's mean in linear light."""
 
 import threading
+
+import numpy
 
 from harness import *
 
@@ -86,6 +89,35 @@ def body(app, tool):
         shot("cancelled.png")
     finally:
         app.stop()
+
+    app = App(args=[PHOTO])
+    try:
+        dialog = app.dialog(TITLE)
+        key("Return")  # OK waits for the whole
+        wait(lambda: dialog not in app.windows(), "the whole conversion", 60)
+        xdo("windowactivate", "--sync", app.screen)
+        key("ctrl+0")
+        x, y = frame(app.screen, False)[:2]
+        n = 16  # the largest halving at which 4000 x 3000 fits the window
+        w, h = 4000 // n, 3000 // n
+        expected = linear_means(Image.open(PHOTO), n)[:h, :w]
+        def off():
+            seen = numpy.asarray(shot().crop((x, y, x + w, y + h)), dtype=float)
+            return numpy.abs(seen - expected).mean()
+        until_screen(lambda _: off() > 3, "the whole photo, averaged in linear light", 10,
+                     "fit.png")
+    finally:
+        app.stop()
+
+
+def linear_means(image, n):
+    """The mean of each n x n block in linear light, back in sRGB bytes."""
+    srgb = numpy.asarray(image.convert("RGB"), dtype=float) / 255
+    light = numpy.where(srgb <= 0.04045, srgb / 12.92, ((srgb + 0.055) / 1.055) ** 2.4)
+    rows, cols = light.shape[0] // n, light.shape[1] // n
+    mean = light[:rows * n, :cols * n].reshape(rows, n, cols, n, 3).mean(axis=(1, 3))
+    back = numpy.where(mean <= 0.0031308, mean * 12.92, 1.055 * mean ** (1 / 2.4) - 0.055)
+    return numpy.round(back * 255)
 
 
 if not COFFEE.is_file():
