@@ -78,6 +78,8 @@ const Table kView = {
      "0 245 248 182 8 6 0x 0x 100 100  false <No File>"},
     {[] { OpenPcx("big"), Zoom(-2), Type(M().txtZoom, "50"), Tab(M().cmdAdjustPlus); },
      "34 88 115 135 400 300 0x 0x 25 100 zoom true <No File>"},
+    {[] { OpenPcx("big"), Zoom(-2), M().sldZoom->setValue(300); },
+     "0 0 7 0 400 300 0 0 300 300  false <No File>"},
     {[] { OpenPcx("big"), Zoom(-2), Tab(M().txtZoom), Tab(M().cmdAdjustPlus); },
      "34 88 115 135 400 300 0x 0x 25 100  false <No File>"},
     // Adjust lays the pixels out one wider, or one narrower again.

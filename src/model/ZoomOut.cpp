@@ -207,8 +207,10 @@ void FillReducedView(uchar *bits, qsizetype bytesPerLine, int width, int height,
             for (qint64 y = y0; y < y1; ++y) {
                 // Past the bytes it holds, a row reads one value.
                 const PixelRow row = image.row(int(y));
-                const quint8 *p = row.data + x0;
-                if (row.held < std::size_t(x1)) {
+                const quint8 *p = nullptr;
+                if (row.held >= std::size_t(x1)) {
+                    p = row.data + x0;
+                } else {
                     copy.assign(std::size_t(len), row.rest);
                     if (row.held > std::size_t(x0))
                         std::copy(row.data + x0, row.data + row.held, copy.begin());
