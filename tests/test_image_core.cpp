@@ -291,7 +291,11 @@ private slots:
               {5, 101, 60, 2, 3, 1000, 180}, // from the pixel drawn first
               {5, 300, 90, 3, 1, 1000, 40},
               {5, 0, 90, 3, 1, 1000, 0},
-              {5, 0, 300, 1, 4, 500, 500}});
+              {5, 0, 300, 1, 4, 500, 500},
+              // 6: pos, pointer, old f, n, new f, n, limit; below 100 % as above
+              {6, 100, 60, 1, 1, 1, 2, 1000, 20},
+              {6, 20, 60, 1, 2, 1, 4, 1000, 0},
+              {6, 10, 5, 1, 4, 2, 1, 1000, 115}});
     }
     void scroll()
     {
@@ -301,6 +305,7 @@ private slots:
                  : r[0] == 2 ? RescaledScrollH(r[1], r[2], r[3], r[4])
                  : r[0] == 3 ? RescaledScrollV(r[1], r[2], r[3], r[4])
                  : r[0] == 5 ? AnchoredScroll(r[1], r[2], r[3], r[4], r[5])
+                 : r[0] == 6 ? AnchoredScroll(r[1], r[2], {r[3], r[4]}, {r[5], r[6]}, r[7])
                              : ZoomFactor(r[1]),
                  r.last());
     }
@@ -349,13 +354,18 @@ private slots:
               {500, 500, 1, 0, 0, 284, 5, -1, -1},
               {500, 500, 1, 0, 0, 5, 279, -1, -1},
               {500, 500, 1, 0, 0, 283, 278, 283, 278},
-              {100, 100, 2, 3, 0, 1, 0, 2, 0}});
+              {100, 100, 2, 3, 0, 1, 0, 2, 0},
+              // at 1/n the top-left pixel of the block
+              {1000, 500, 1, 3, 2, 10, 20, 104, 176, 8},
+              {100, 100, 1, 0, 0, 50, 0, -1, -1, 4},
+              {9, 9, 1, 0, 0, 0, 0, 0, 0, 16}});
     }
     void hitTest()
     {
-        QFETCH(QList<int>, r); // ub1, ub2, f, scroll h, v, x, y, column, row (-1: none)
-        const auto hit = HitTest(r[0], r[1], r[2], r[3], r[4], r[5], r[6], 300, 295);
-        QCOMPARE(hit ? QList<int>({hit->column, hit->row}) : QList<int>({-1, -1}), r.mid(7));
+        QFETCH(QList<int>, r); // ub1, ub2, f, scroll h, v, x, y, column, row (-1: none), n
+        const auto hit =
+            HitTest(r[0], r[1], ZoomScale{r[2], r.value(9, 1)}, r[3], r[4], r[5], r[6], 300, 295);
+        QCOMPARE(hit ? QList<int>({hit->column, hit->row}) : QList<int>({-1, -1}), r.mid(7, 2));
     }
 };
 

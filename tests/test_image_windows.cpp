@@ -7,6 +7,16 @@
 #include "windows/screen/DrawPcxImage.h"
 #include "windows/screen/frmConvert.h"
 
+#include <QWheelEvent>
+
+// Ctrl and the wheel over the picture, notches up (in) or down (out).
+const auto Zoom = [](int notches) {
+    QWheelEvent e({5, 5}, S().mapToGlobal(QPoint(5, 5)), {}, {0, 120 * notches}, Qt::NoButton,
+                  Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&S(), &e);
+};
+const auto Fit = [] { Activate(&S()), QTest::keyClick(&S(), Qt::Key_0, Qt::ControlModifier); };
+
 // The picture at (0,0) (2,0) (3,0) (0,2), as the values shown while the palette is the
 // file's; the image's size; the scroll bars ("x": off); zoom text and slider; messages; the
 // zoom box's focus; the name shown.
@@ -56,6 +66,22 @@ const Table kView = {
      "200 214 221 226 400 300 10 10 100 100  false <No File>"},
     {[] { OpenPcx("big"), Scroll(50, 10), M().sldZoom->setValue(200); },
      "191 198 198 204 400 300 98 16 200 200  false <No File>"},
+    // Below 100 %: Ctrl and the wheel halve down to 6.25 %, Ctrl+0 fits the whole picture;
+    // the box shows it and still takes only 100 to 400.
+    {[] { OpenPcx("big"), Zoom(-2); }, "34 88 115 135 400 300 0x 0x 25 100  false <No File>"},
+    {[] { OpenPcx("big"), Zoom(-9); }, "153 145 159 142 400 300 0x 0x 6.25 100  false <No File>"},
+    {[] { OpenPcx("big"), Zoom(-4), Zoom(5); },
+     "24 31 31 37 400 300 155 155 200 200  false <No File>"},
+    {[] { OpenPcx("big"), Scroll(30, 10), Fit(); }, // 11: the linear-light mean of 0 7 13 20
+     "11 39 53 62 400 300 0x 0x 50 100  false <No File>"},
+    {[] { OpenPcx("small"), M().sldZoom->setValue(300), Fit(); },
+     "0 245 248 182 8 6 0x 0x 100 100  false <No File>"},
+    {[] { OpenPcx("big"), Zoom(-2), Type(M().txtZoom, "50"), Tab(M().cmdAdjustPlus); },
+     "34 88 115 135 400 300 0x 0x 25 100 zoom true <No File>"},
+    {[] { OpenPcx("big"), Zoom(-2), M().sldZoom->setValue(300); },
+     "0 0 7 0 400 300 0 0 300 300  false <No File>"},
+    {[] { OpenPcx("big"), Zoom(-2), Tab(M().txtZoom), Tab(M().cmdAdjustPlus); },
+     "34 88 115 135 400 300 0x 0x 25 100  false <No File>"},
     // Adjust lays the pixels out one wider, or one narrower again.
     {[] { OpenPcx("small"), Click(M().cmdAdjustPlus); },
      "0 245 248 0 9 6 0x 0x 100 100  false <No File>"},
@@ -104,6 +130,10 @@ const Table kPointer = {
              QTest::mouseMove(S().area(), {3, 1});
      },
      "PID : 208 R : 47 G : 208 B : 73 0 255,0,249 0 0"},
+    {[] { // at 25 %, the top-left pixel of the block: (12, 4)
+         OpenPcx("big"), Zoom(-2), QTest::mouseMove(S().area(), {3, 1});
+     },
+     "PID : 119 R : 136 G : 119 B : 184 0 255,0,249 0 0"},
     {[] {
          OpenPcx("small"), QTest::mouseMove(S().area(), {8, 1});
      },
@@ -137,6 +167,8 @@ const Table kRedraw = {
     {[] { OpenPcx("small"), Sel(10), Rgb(P(), 200, 0, 0), Click(P().cmdSerch); },
      "200 248 search 200,55,0"},
     {[] { Sel(10), Click(P().cmdSerch); }, "0 0  "},
+    {[] { OpenPcx("small"), Zoom(-1), Sel(245), Click(P().cmdSerch); },
+     "160 152 search 10,245,216"},
 };
 
 // The palette menu on the picture: usage counts of entries 255, 10, 245 and 63, a tip, the

@@ -42,10 +42,10 @@ const std::array<CatalogEntry, kCatalogEntries> &CatalogEntries()
     return entries;
 }
 
-const std::array<CatalogEntry, 13> &FormatCatalogEntries()
+const std::array<CatalogEntry, 14> &FormatCatalogEntries()
 {
     using M = MessageCatalog;
-    static const std::array<CatalogEntry, 13> entries{{
+    static const std::array<CatalogEntry, 14> entries{{
         {"MsgPaletteBroken", "FORMATS", "PALETTE_BROKEN",
          QStringLiteral("このパレットファイルは壊れているため読み込めません。"),
          &M::MsgPaletteBroken},
@@ -65,6 +65,8 @@ const std::array<CatalogEntry, 13> &FormatCatalogEntries()
          QStringLiteral("名前を付けて画像を保存(&S)..."), &M::MenuSaveImage},
         {"MenuCopyImage", "FORMATS", "MENU_COPY_IMAGE", QStringLiteral("画像をコピー(&C)"),
          &M::MenuCopyImage},
+        {"MenuFitWindow", "FORMATS", "MENU_FIT_WINDOW", QStringLiteral("ウィンドウに合わせる(&F)"),
+         &M::MenuFitWindow},
         {"TitleSaveImage", "FORMATS", "DIALOG_SAVE_IMAGE", QStringLiteral("画像の保存"),
          &M::TitleSaveImage},
         {"MsgImageTruncated", "FORMATS", "IMAGE_TRUNCATED",

@@ -38,6 +38,7 @@ struct MessageCatalog {
     QString MsgFileNotFound;
     QString MenuSaveImage;
     QString MenuCopyImage;
+    QString MenuFitWindow;
     QString TitleSaveImage;
     // Why a picture was refused, beside MsgImageNotIndexed and MsgImageUnreadable.
     QString MsgImageTruncated;
@@ -227,7 +228,7 @@ constexpr int kCatalogEntries = 17;
 const std::array<CatalogEntry, kCatalogEntries> &CatalogEntries();
 
 // Texts added beside the 17, read after them from a section of their own.
-const std::array<CatalogEntry, 13> &FormatCatalogEntries();
+const std::array<CatalogEntry, 14> &FormatCatalogEntries();
 
 // Read after those, from a section of their own.
 const std::array<CatalogEntry, 11> &PaletteToolEntries();

@@ -10,6 +10,15 @@
 // Percentage / 100 rounded half to even: 149 -> 1, 150 and 250 -> 2, 350 -> 4.
 int ZoomFactor(int percent);
 
+// The screen window's scale: f x f screen pixels for a picture pixel, or
+// with n > 1 (and f 1) one screen pixel for n x n picture pixels.
+struct ZoomScale {
+    int f = 1;
+    int n = 1;
+    bool operator==(const ZoomScale &o) const { return f == o.f && n == o.n; }
+    bool operator!=(const ZoomScale &o) const { return !(*this == o); }
+};
+
 // Packed colour of stored value v: entry 255 - v, or while a search is shown
 // (searchId >= 0) the complement of the searched entry for every entry that is
 // neither the searched one nor 255.

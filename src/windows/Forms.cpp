@@ -49,6 +49,7 @@ void connectForm(frmPCX &pcx)
     });
     QObject::connect(&pcx, &frmPCX::zoomStepped, &pcx,
                      [](int steps) { FrmMain().StepZoom(steps); });
+    QObject::connect(&pcx, &frmPCX::zoomedOut, &pcx, [](int n) { FrmMain().ShowZoomOut(n); });
 }
 
 // Once, before the first window: a dialog of any of them keeps clear of all three.

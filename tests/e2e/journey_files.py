@@ -1,7 +1,8 @@
 """A PNG from the command line saved as PCX; New; ACT open and save through real
 dialogs; a range through the X clipboard; the paste prompt; the R ramp and Ctrl+Z.
 A PCX drawn as palmiro-tool renders it: read-out, click, a 50-move green drag that
-Ctrl+Z and Ctrl+Y take as one step, nothing lost after a refusal or to an uncommitted zoom."""
+Ctrl+Z and Ctrl+Y take as one step, nothing lost after a refusal or to an uncommitted zoom;
+Ctrl+0 fits the picture, averaged in linear light."""
 
 import io
 from collections import Counter
@@ -190,6 +191,20 @@ def body(app, tool):
     app.answer_file("Select PCX File", REFUSED)
     app.answer("Palmiro", "Return", "refused.png")
     drawn(100, "refused", entry, edited)
+
+    # Ctrl+0: the whole picture at 50 %, each pixel its 2 x 2 block's mean in linear light.
+    whole = renders[100].copy()
+    whole.paste(edited, (0, 0), stored.point(lambda v: 255 * (v == 255 - entry), "L"))
+    lin = [c / 3294.6 if c <= 10 else ((c / 255 + 0.055) / 1.055) ** 2.4 for c in range(256)]
+    srgb = lambda l: round(255 * (12.92 * l if l <= 0.0031308 else 1.055 * l ** (1 / 2.4) - 0.055))
+    px, (bw, bh) = whole.load(), ((whole.width + 1) // 2, (whole.height + 1) // 2)
+    blocks = [tuple(srgb(sum(lin[px[2 * x + i, 2 * y + j][k]] for i in (0, 1) for j in (0, 1)) / 4)
+                    for k in range(3)) for y in range(bh) for x in range(bw)]
+    xdo("windowactivate", "--sync", app.screen)
+    key("ctrl+0")
+    off = lambda i: max(abs(a - b) for p, q in zip(i.crop((x0, y0, x0 + bw, y0 + bh)).getdata(), blocks)
+                        for a, b in zip(p, q))
+    until_screen(lambda i: off(i) > 1, "the picture fitted at 50 %", name="fitted.png")
 
 
 journey(body, args=[PNG])

@@ -143,6 +143,11 @@ void frmMain::buildControls()
     connect(cmdAdjustPlus, &QPushButton::clicked, this, &frmMain::cmdAdjustPlus_Click);
     // Values the window sets itself are written with the signals blocked.
     connect(sldZoom, &QSlider::valueChanged, this, &frmMain::sldZoom_Change);
+    // Let go at its least, the slider still ends a zoom below 100 %.
+    connect(sldZoom, &QSlider::sliderReleased, this, [this] {
+        if (zoomOut > 1)
+            sldZoom_Change();
+    });
     AddHistoryKeys(this);
 }
 

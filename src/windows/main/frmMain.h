@@ -80,6 +80,9 @@ public:
     int CommittedZoom() const { return committedZoom; }
     // Ctrl and the wheel over the picture: the slider's own steps.
     void StepZoom(int steps);
+    // The screen window drew the picture at 1/n by itself: the box shows it,
+    // the slider stays at its least.
+    void ShowZoomOut(int n);
     // The read-out of the entry under the pointer on the picture.
     void ShowEntry(int id);
 
@@ -102,6 +105,8 @@ private:
     void buildControls();
     void moveToTwips(qint32 left, qint32 top);
     void commitZoom(int percent);
+    // What the box shows of the zoom the picture is drawn at.
+    QString drawnZoomText() const;
 
     // Re-places a companion once the window manager has framed it, since
     // its frame's width is unknown before.
@@ -109,6 +114,8 @@ private:
 
     QWidget *client;
     int committedZoom = 100;
+    // 1/n below 100 %, set by the screen window; 1 otherwise.
+    int zoomOut = 1;
     // Palette and screen window until the window manager has framed them.
     std::array<QWidget *, 2> unframed{};
     bool firstShown = false;

@@ -4,6 +4,7 @@
 #include "base/Numbers.h"
 #include "model/Contrast.h"
 #include "model/PcxAdjust.h"
+#include "model/ZoomOut.h"
 #include "platform/Platform.h"
 #include "windows/kit/WindowKit.h"
 #include "windows/main/LoadPcxFile.h"
@@ -73,12 +74,15 @@ void frmMain::sldZoom_Change()
 
 bool frmMain::txtZoom_LostFocus()
 {
+    // Below 100 % the box shows what only the screen window sets.
+    if (zoomOut > 1 && txtZoom->text() == drawnZoomText())
+        return true;
     // A text too large for a 16-bit number gets the range message too.
     const auto value = ReadWholeInRange(txtZoom->text(), 100, 400);
     if (!value) {
         ThePlatform().messageBox(this, Catalog.MsgZoomRange, Platform::Buttons::Ok);
         // The box shows the zoom the picture is still drawn at.
-        txtZoom->setText(QString::number(committedZoom));
+        txtZoom->setText(drawnZoomText());
         txtZoom->setFocus(Qt::OtherFocusReason);
         return false;
     }
@@ -94,7 +98,21 @@ bool frmMain::txtZoom_LostFocus()
 void frmMain::commitZoom(int percent)
 {
     committedZoom = percent;
+    zoomOut = 1;
     emit zoomCommitted(percent);
+}
+
+QString frmMain::drawnZoomText() const
+{
+    return zoomOut > 1 ? ReducedZoomText(zoomOut) : QString::number(committedZoom);
+}
+
+void frmMain::ShowZoomOut(int n)
+{
+    committedZoom = 100;
+    zoomOut = n;
+    txtZoom->setText(drawnZoomText());
+    setZoomSliderQuietly(sldZoom, 100);
 }
 
 void frmMain::StepZoom(int steps)

@@ -4,6 +4,7 @@
 #include "app/mdlGlobal.h"
 #include "model/Render.h"
 #include "model/ScrollMath.h"
+#include "model/ZoomOut.h"
 #include "windows/screen/ScreenForm.h"
 #include "windows/screen/frmPCX.h"
 
@@ -22,31 +23,40 @@ void DrawPcxImage()
 {
     frmPCX &pcx = FrmPCX();
     const ::PcxImage &image = mdlGlobal::PcxImage;
-    const int f = ZoomFactor(CurrentZoomPercent());
+    const ZoomScale scale = pcx.Scale();
+    const int f = scale.f;
+    // Below 100 % the blocks of n are laid out as pixels.
+    const int ub1 = image.UB1 / scale.n, ub2 = image.UB2 / scale.n;
     const int areaW = pcx.innerWidth() - kScrollBarThickness;
     const int areaH = pcx.innerHeight() - kScrollBarThickness;
 
     // Setting a position runs the bar's change handling, which draws before
     // this call goes on; the picture left is the one drawn last.
-    if (DrawResetsScroll(image.UB1, f, areaW))
+    if (DrawResetsScroll(ub1, f, areaW))
         pcx.scrlH->setValue(0);
-    if (DrawResetsScroll(image.UB2, f, areaH))
+    if (DrawResetsScroll(ub2, f, areaH))
         pcx.scrlV->setValue(0);
 
-    const DrawAxis h = PlanDrawAxis(image.UB1, f, areaW, pcx.scrlH->value());
+    const DrawAxis h = PlanDrawAxis(ub1, f, areaW, pcx.scrlH->value());
     pcx.scrlH->setEnabled(h.usable);
     if (!h.usable)
         pcx.scrlH->setValue(0);
-    const DrawAxis v = PlanDrawAxis(image.UB2, f, areaH, pcx.scrlV->value());
+    const DrawAxis v = PlanDrawAxis(ub2, f, areaH, pcx.scrlV->value());
     pcx.scrlV->setEnabled(v.usable);
     if (!v.usable)
         pcx.scrlV->setValue(0);
 
-    // Below 101 % the picture is drawn 1:1 whatever the factor says.
-    const int drawFactor = CurrentZoomPercent() > 100 ? f : 1;
-    const DrawView view{h.offset, v.offset, h.last, v.last, drawFactor};
     QImage &raster = pcx.raster();
-    FillView(raster.bits(), raster.bytesPerLine(), raster.width(), raster.height(), image,
-             BuildColorTable(ThePlayer().shown(), SearchPalletID), view);
+    const ColorTable table = BuildColorTable(ThePlayer().shown(), SearchPalletID);
+    if (scale.n > 1) {
+        const int marked = SearchPalletID >= 0 && SearchPalletID <= 255 ? 255 - SearchPalletID : -1;
+        FillReducedView(raster.bits(), raster.bytesPerLine(), raster.width(), raster.height(),
+                        image, table, {h.offset, v.offset, h.last, v.last, scale.n}, marked);
+    } else {
+        // Below 101 % the picture is drawn 1:1 whatever the factor says.
+        const int drawFactor = CurrentZoomPercent() > 100 ? f : 1;
+        FillView(raster.bits(), raster.bytesPerLine(), raster.width(), raster.height(), image,
+                 table, {h.offset, v.offset, h.last, v.last, drawFactor});
+    }
     pcx.area()->update();
 }

@@ -5,6 +5,7 @@
 #include "base/Numbers.h"
 #include "model/Render.h"
 #include "model/ScrollMath.h"
+#include "model/ZoomOut.h"
 #include "platform/Platform.h"
 #include "windows/kit/HistoryKeys.h"
 #include "windows/kit/WindowKit.h"
@@ -15,6 +16,7 @@
 #include <QPainter>
 #include <QRegion>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QWheelEvent>
@@ -83,6 +85,7 @@ frmPCX::frmPCX()
     connect(scrlH, &QScrollBar::sliderMoved, this, &frmPCX::scrlH_Scroll);
     connect(scrlV, &QScrollBar::sliderMoved, this, &frmPCX::scrlV_Scroll);
     AddHistoryKeys(this);
+    new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_0), this, this, &frmPCX::FitInWindow);
     Document &document = TheDocument();
     connect(&document, &Document::palletChanged, this,
             [](const EntryChanges &, const PalletFollow &follow) {
@@ -101,9 +104,14 @@ void frmPCX::Form_Load()
     intScr();
 }
 
+ZoomScale frmPCX::Scale() const
+{
+    return reduction > 1 ? ZoomScale{1, reduction} : ZoomScale{ZoomFactor(zoomPercent), 1};
+}
+
 void frmPCX::intScr()
 {
-    const int f = ZoomFactor(zoomPercent);
+    const ZoomScale s = Scale();
     const int sw = innerWidth();
     const int sh = innerHeight();
     scrlV->setGeometry(sw - kScrollBarThickness, 0, kScrollBarThickness,
@@ -111,22 +119,24 @@ void frmPCX::intScr()
     scrlH->setGeometry(0, sh - kScrollBarThickness, qMax(0, sw - kScrollBarThickness),
                        kScrollBarThickness);
 
-    const int maxH = ScrollMaximum(image().UB1, f, sw);
-    const int maxV = ScrollMaximum(image().UB2, f, sh);
+    const int maxH = ScrollMaximum(shownUb(image().UB1), s.f, sw);
+    const int maxV = ScrollMaximum(shownUb(image().UB2), s.f, sh);
     // The positions are rescaled from what they were before the maxima moved,
     // and only when the zoom changed since the last layout.
     const int posH = scrlH->value();
     const int posV = scrlV->value();
-    const int oldF = std::exchange(laidOutZoom, f);
+    const ZoomScale old = std::exchange(laidOutZoom, s);
     scrlH->setMaximum(maxH);
     scrlV->setMaximum(maxV);
-    scrlH->setValue(RescaledScrollH(posH, oldF, f, maxH));
-    scrlV->setValue(RescaledScrollV(posV, oldF, f, maxV));
+    // Screen pixels per picture pixel went from old.f / old.n to s.f / s.n.
+    const int from = old.f * s.n, to = s.f * old.n;
+    scrlH->setValue(RescaledScroll(posH, from, to, s.f, maxH));
+    scrlV->setValue(RescaledScroll(posV, from, to, 2 * s.f, maxV));
 }
 
 void frmPCX::clampScroll(QScrollBar *bar, int ub, int inner)
 {
-    const int limit = ScrollLimit(ub, ZoomFactor(zoomPercent), inner);
+    const int limit = ScrollLimit(shownUb(ub), Scale().f, inner);
     if (ClampScroll(bar->value(), limit) != bar->value())
         bar->setValue(limit);
 }
@@ -145,23 +155,22 @@ void frmPCX::scrlV_Change()
 
 void frmPCX::scrlH_Scroll()
 {
-    const int limit = ScrollLimit(image().UB1, ZoomFactor(zoomPercent), innerWidth());
+    const int limit = ScrollLimit(shownUb(image().UB1), Scale().f, innerWidth());
     if (scrlH->sliderPosition() > limit)
         scrlH->setSliderPosition(limit);
 }
 
 void frmPCX::scrlV_Scroll()
 {
-    const int limit = ScrollLimit(image().UB2, ZoomFactor(zoomPercent), innerHeight());
+    const int limit = ScrollLimit(shownUb(image().UB2), Scale().f, innerHeight());
     if (scrlV->sliderPosition() > limit)
         scrlV->setSliderPosition(limit);
 }
 
 int frmPCX::entryAt(int x, int y) const
 {
-    const int f = ZoomFactor(zoomPercent);
-    const auto hit = HitTest(image().UB1, image().UB2, f, scrlH->value(), scrlV->value(), x, y,
-                             innerWidth(), innerHeight());
+    const auto hit = HitTest(image().UB1, image().UB2, Scale(), scrlH->value(), scrlV->value(), x,
+                             y, innerWidth(), innerHeight());
     if (!hit)
         return -1;
     return 255 - image().at(hit->column, hit->row);
@@ -238,10 +247,11 @@ void frmPCX::wheelEvent(QWheelEvent *event)
     if (move == 0)
         return;
     if (event->modifiers() & Qt::ControlModifier) {
-        const int oldF = ZoomFactor(zoomPercent);
+        const ZoomScale old = Scale();
         const QPoint from(scrlH->value(), scrlV->value());
-        emit zoomStepped(move);
-        keepUnderPointer(event->position().toPoint(), oldF, from);
+        for (int i = 0; i < std::abs(move); ++i)
+            stepZoom(move > 0);
+        keepUnderPointer(event->position().toPoint(), old, from);
         return;
     }
     // Some desktops turn Shift+wheel into a sideways wheel themselves.
@@ -252,18 +262,56 @@ void frmPCX::wheelEvent(QWheelEvent *event)
         bar->setValue(bar->value() - move * kPixelsPerNotch);
 }
 
-void frmPCX::keepUnderPointer(const QPoint &pointer, int oldF, const QPoint &from)
+void frmPCX::stepZoom(bool in)
 {
-    const int f = ZoomFactor(zoomPercent);
-    if (f == oldF)
-        return;
-    const int limitH = std::min(ScrollLimit(image().UB1, f, innerWidth()), scrlH->maximum());
-    const int limitV = std::min(ScrollLimit(image().UB2, f, innerHeight()), scrlV->maximum());
+    // Above 100 % the steps are the slider's; below, halves of the scale.
+    if (in && reduction > 1)
+        zoomOutTo(reduction / 2);
+    else if (in || (reduction == 1 && zoomPercent > 100))
+        emit zoomStepped(in ? 1 : -1);
+    else if (reduction < kWheelReductionMost)
+        zoomOutTo(reduction * 2);
+}
+
+void frmPCX::zoomOutTo(int n)
+{
+    zoomPercent = 100;
+    reduction = n;
+    emit zoomedOut(n);
+    // The caller draws once, from positions it sets itself.
+    const QSignalBlocker quietH(scrlH);
+    const QSignalBlocker quietV(scrlV);
+    intScr();
+}
+
+void frmPCX::FitInWindow()
+{
+    const int n = FitReduction(image().UB1, image().UB2, innerWidth() - kScrollBarThickness,
+                               innerHeight() - kScrollBarThickness);
     {
         const QSignalBlocker quietH(scrlH);
         const QSignalBlocker quietV(scrlV);
-        scrlH->setValue(AnchoredScroll(from.x(), pointer.x(), oldF, f, limitH));
-        scrlV->setValue(AnchoredScroll(from.y(), pointer.y(), oldF, f, limitV));
+        scrlH->setValue(0);
+        scrlV->setValue(0);
+    }
+    zoomOutTo(n);
+    DrawPcxImage();
+}
+
+void frmPCX::keepUnderPointer(const QPoint &pointer, ZoomScale old, const QPoint &from)
+{
+    const ZoomScale s = Scale();
+    if (s == old)
+        return;
+    const int limitH =
+        std::min(ScrollLimit(shownUb(image().UB1), s.f, innerWidth()), scrlH->maximum());
+    const int limitV =
+        std::min(ScrollLimit(shownUb(image().UB2), s.f, innerHeight()), scrlV->maximum());
+    {
+        const QSignalBlocker quietH(scrlH);
+        const QSignalBlocker quietV(scrlV);
+        scrlH->setValue(AnchoredScroll(from.x(), pointer.x(), old, s, limitH));
+        scrlV->setValue(AnchoredScroll(from.y(), pointer.y(), old, s, limitV));
     }
     DrawPcxImage();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/Render.h"
+
 #include <QImage>
 #include <QWidget>
 
@@ -17,8 +19,18 @@ public:
     void SetMouseCursorTo(const QSlider &slider);
     void intScr();
     // The zoom percentage last committed in the main window; the picture follows it.
-    void SetZoom(int percent) { zoomPercent = percent; }
+    void SetZoom(int percent)
+    {
+        zoomPercent = percent;
+        reduction = 1;
+    }
     int Zoom() const { return zoomPercent; }
+    // Below 100 %, which only this window sets: 1/n. 1 at 100 % and above.
+    int Reduction() const { return reduction; }
+    ZoomScale Scale() const;
+    // The whole picture at once: 100 % or the largest power-of-two fraction
+    // at which it fits the drawing area.
+    void FitInWindow();
 
     QScrollBar *scrlH;
     QScrollBar *scrlV;
@@ -46,8 +58,10 @@ signals:
     // The entry under the pointer, moved over the picture or clicked there.
     void entryHovered(int id);
     void entryPicked(int id);
-    // Ctrl and the wheel: the zoom slider's steps, up or down.
+    // Ctrl and the wheel at 100 % and above: the zoom slider's steps, up or down.
     void zoomStepped(int steps);
+    // The picture is drawn at 1/n now (1: 100 %), a zoom of this window's own.
+    void zoomedOut(int n);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -61,14 +75,20 @@ private:
     // The entry drawn under (x, y) of the inner area, or -1.
     int entryAt(int x, int y) const;
     void clampScroll(QScrollBar *bar, int ub, int inner);
+    // The highest column or row index as the scale lays the picture out.
+    int shownUb(int ub) const { return ub / reduction; }
+    // One notch of Ctrl and the wheel.
+    void stepZoom(bool in);
+    void zoomOutTo(int n);
     // After a zoom by the wheel: the image point under the pointer stays there.
-    void keepUnderPointer(const QPoint &pointer, int oldF, const QPoint &from);
+    void keepUnderPointer(const QPoint &pointer, ZoomScale old, const QPoint &from);
 
     QWidget *drawingArea;
     QImage backing;
-    // The zoom factor the scroll positions were last laid out for.
-    int laidOutZoom = 1;
+    // The scale the scroll positions were last laid out for.
+    ZoomScale laidOutZoom;
     int zoomPercent = 100;
+    int reduction = 1;
     // A fine-grained wheel sends parts of a notch; they add up to whole ones.
     QPoint wheelRest;
 };

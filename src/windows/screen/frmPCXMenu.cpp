@@ -24,6 +24,9 @@ constexpr ExportFormat kExportFormats[] = {ExportFormat::Png, ExportFormat::Pcx,
 void frmPCX::ShowImageMenu(const QPoint &at)
 {
     QMenu menu(this);
+    QAction *fit = menu.addAction(Catalog.MenuFitWindow, this, &frmPCX::FitInWindow);
+    fit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
+    menu.addSeparator();
     QAction *save = menu.addAction(Catalog.MenuSaveImage, this, &frmPCX::mnuSaveImage_Click);
     QAction *copy = menu.addAction(Catalog.MenuCopyImage, this, &frmPCX::mnuCopyImage_Click);
     save->setEnabled(mdlGlobal::PcxImage.isLoaded());
