@@ -123,10 +123,12 @@ void frmConvert::previewVisible()
 {
     frmPCX &pcx = FrmPCX();
     const int percent = CurrentZoomPercent(), f = ZoomFactor(percent),
-              shown = percent > 100 ? f : 1;
-    const QRect view = QRect(DrawOffset(pcx.scrlH->value(), f), DrawOffset(pcx.scrlV->value(), f),
-                             pcx.innerWidth() / shown + 2, pcx.innerHeight() / shown + 2) &
-                       rgba.rect();
+              shown = percent > 100 ? f : 1, n = pcx.Reduction();
+    // Zoomed out, a screen pixel stands for n x n of the picture's.
+    const QRect view =
+        QRect(DrawOffset(pcx.scrlH->value(), f) * n, DrawOffset(pcx.scrlV->value(), f) * n,
+              (pcx.innerWidth() / shown + 2) * n, (pcx.innerHeight() / shown + 2) * n) &
+        rgba.rect();
     if (view.isEmpty())
         return;
     const TargetPalette &quickTarget = targetFor(true);
