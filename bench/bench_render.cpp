@@ -4,11 +4,13 @@
 #include "BenchImages.h"
 
 #include "model/Render.h"
+#include "model/ZoomOut.h"
 
 #include <QImage>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -55,6 +57,21 @@ void BM_Fill(benchmark::State &state)
     }
 }
 BENCHMARK(BM_Fill)->Arg(1)->Arg(2)->Arg(4)->ArgName("zoom");
+
+// Zoomed out: every pixel of the picture in view averaged into its block.
+void BM_FillReduced(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    const ColorTable table = BuildColorTable(SomePallet(), -1);
+    QImage raster(kAreaW, kAreaH, QImage::Format_RGB32);
+    const int w = std::min(kAreaW, bench::kBigSide / n), h = std::min(kAreaH, bench::kBigSide / n);
+    for (auto _ : state) {
+        FillReducedView(raster.bits(), raster.bytesPerLine(), kAreaW, kAreaH, Picture(), table,
+                        DrawView{0, 0, w - 1, h - 1, n}, -1);
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_FillReduced)->Arg(8)->Arg(32)->ArgName("n");
 
 void BM_SliderEdit(benchmark::State &state)
 {

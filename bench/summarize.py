@@ -213,6 +213,10 @@ def main(folder):
     add("fill 1920x1080 zoom 1", render, "BM_Fill/zoom:1", render, cp, "memcpy 1920x1080x4", 3.0)
     add("fill 1920x1080 zoom 2", render, "BM_Fill/zoom:2", render, cp, "memcpy 1920x1080x4", 2.5)
     add("fill 1920x1080 zoom 4", render, "BM_Fill/zoom:4", render, cp, "memcpy 1920x1080x4", 2.0)
+    add("fill zoomed out to 1/8 (linear-light means)", render, "BM_FillReduced/n:8", render,
+        "BM_Fill/zoom:1", "fill zoom 1", None)
+    add("fill zoomed out to 1/32 (linear-light means)", render, "BM_FillReduced/n:32", render,
+        "BM_Fill/zoom:1", "fill zoom 1", None)
     add("slider edit (entry, table, redraw)", render, "BM_SliderEdit", render,
         "BM_Fill/zoom:1", "fill zoom 1", 1.1)
     add("fill by QImage::setPixel", render, "BM_FillBySetPixel", render, "BM_Fill/zoom:1",
