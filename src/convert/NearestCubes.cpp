@@ -55,6 +55,7 @@ CubeNearest::CubeNearest(std::vector<Vec3> points, Vec3 lo, Vec3 hi) : lo_(lo)
     side_ = int(widest * scale_) + 1;
     largeSide_ = (side_ + kInLarge - 1) / kInLarge;
     cubes_.assign(std::size_t(side_) * std::size_t(side_) * std::size_t(side_), kUnknown);
+    sole_.assign(cubes_.size(), kNotSole);
     large_.assign(std::size_t(largeSide_) * std::size_t(largeSide_) * std::size_t(largeSide_),
                   kUnknown);
     const std::size_t corners = std::size_t(side_) + 1;

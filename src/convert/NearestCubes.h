@@ -22,14 +22,21 @@ public:
         const int a = std::clamp(int((query.x - lo_.x) * scale_), 0, side_ - 1);
         const int b = std::clamp(int((query.y - lo_.y) * scale_), 0, side_ - 1);
         const int c = std::clamp(int((query.z - lo_.z) * scale_), 0, side_ - 1);
-        std::int32_t &cube = cubes_[(std::size_t(a) * side_ + b) * side_ + c];
-        if (cube == kUnknown)
+        const std::size_t at = (std::size_t(a) * side_ + b) * side_ + c;
+        if (const int one = sole_[at]; one != kNotSole)
+            return one;
+        std::int32_t &cube = cubes_[at];
+        if (cube == kUnknown) {
             cube = learn(a, b, c);
+            if (cube >= 0 && cube < kNotSole)
+                sole_[at] = std::uint8_t(cube);
+        }
         return cube >= 0 ? cube : nearestOf(query, std::size_t(-cube - 2));
     }
 
 private:
     static constexpr std::int32_t kUnknown = -1;
+    static constexpr int kNotSole = 255;
     // Small cubes along a large one's edge.
     static constexpr int kInLarge = 8;
     // A list of points in blocks of kLanes, whose distances are found at
@@ -52,6 +59,9 @@ private:
     float edge_, scale_;
     int side_, largeSide_;
     std::vector<std::int32_t> cubes_;
+    // Each cube's sole nearest point when it has one below kNotSole, in a
+    // table small enough to stay in a processor's cache; else kNotSole.
+    std::vector<std::uint8_t> sole_;
     std::vector<std::int32_t> large_;   // where each large cube's list starts, or kUnknown
     std::vector<std::int16_t> corners_; // the nearest at each cube's corner, or kUnknown
     std::vector<Block> lists_;          // the first: every point
