@@ -89,33 +89,39 @@ struct Shared {
     std::size_t tried = kNear; // of each candidate's nearest
 };
 
-// The first of the kNear distances under `least`, or -1: the least of them
-// by a tree of minimums, then where it lies. Which one wins is anybody's
-// guess, so the search takes no branch on the way.
-inline int Nearest(const float *d, float least)
+typedef std::int32_t Mask __attribute__((vector_size(kVector * sizeof(float))));
+
+// Each lane of m the lesser of its own and b's (by reference: vectors too
+// wide for the baseline's registers are not passed by value).
+inline void Least(Lane &m, const Lane &b)
 {
-#if defined(__SSE2__)
-    const __m128 a = _mm_loadu_ps(d), b = _mm_loadu_ps(d + 4), c = _mm_loadu_ps(d + 8),
-                 e = _mm_loadu_ps(d + 12);
-    __m128 m = _mm_min_ps(_mm_min_ps(a, b), _mm_min_ps(c, e));
-    m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(2, 3, 0, 1)));
-    m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(1, 0, 3, 2)));
-    if (!(_mm_cvtss_f32(m) < least))
+    const Mask less = m < b;
+    m = Lane(((Mask)m & less) | ((Mask)b & ~less));
+}
+
+// The first of the kNear distances (two lanes) under `least`, or -1: the
+// least of them by a tree of minimums, then where it lies. Which one wins is
+// anybody's guess, so the search takes no branch on the way.
+inline int Nearest(const Lane &low, const Lane &high, float least)
+{
+    Lane m = low;
+    Least(m, high);
+    Least(m, __builtin_shufflevector(m, m, 4, 5, 6, 7, 0, 1, 2, 3));
+    Least(m, __builtin_shufflevector(m, m, 2, 3, 0, 1, 6, 7, 4, 5));
+    Least(m, __builtin_shufflevector(m, m, 1, 0, 3, 2, 5, 4, 7, 6));
+    if (!(m[0] < least))
         return -1;
-    const unsigned at = unsigned(_mm_movemask_ps(_mm_cmpeq_ps(a, m))) |
-                        unsigned(_mm_movemask_ps(_mm_cmpeq_ps(b, m))) << 4 |
-                        unsigned(_mm_movemask_ps(_mm_cmpeq_ps(c, m))) << 8 |
-                        unsigned(_mm_movemask_ps(_mm_cmpeq_ps(e, m))) << 12;
-    return __builtin_ctz(at);
-#else
-    int pick = -1;
-    for (std::size_t j = 0; j < kNear; ++j) {
-        const bool nearer = d[j] < least;
-        pick = nearer ? int(j) : pick;
-        least = nearer ? d[j] : least;
-    }
-    return pick;
-#endif
+    const Mask at = low == m;
+    for (int j = 0; j < kVector; ++j)
+        if (at[j])
+            return j;
+    return kVector + [&] {
+        const Mask beyond = high == m;
+        int j = 0;
+        while (!beyond[j])
+            ++j;
+        return j;
+    }();
 }
 
 // One thread's working planes, kept from tile to tile.
@@ -268,21 +274,31 @@ __attribute__((target_clones("avx2", "default"))) void RefineTile(const Shared &
                             m6 = m.r.z, m7 = m.g.z, m8 = m.b.z;
                 const float sx = step.x, sy = step.y, sz = step.z;
                 const float qx = origin.x, qy = origin.y, qz = origin.z;
-                float d[kNear];
-                std::fill(d + kHalf, d + kNear, INFINITY);
-                for (std::size_t half = 0; half < s.tried; half += kHalf)
-                    for (std::size_t j = half; j < half + kHalf; ++j) {
-                        const float a = m0 * dr[j] + m1 * dg[j] + m2 * db[j] + sx;
-                        const float b = m3 * dr[j] + m4 * dg[j] + m5 * db[j] + sy;
-                        const float c = m6 * dr[j] + m7 * dg[j] + m8 * db[j] + sz;
-                        const float ox = px[j] - qx, oy = py[j] - qy, oz = pz[j] - qz;
-                        const float apart = ox * ox + oy * oy + oz * oz;
-                        const float apartHue = ox * ox + hue * (oy * oy + oz * oz);
-                        // A lone pixel far from the picture is a speck whatever the blur says.
-                        const float cost = a * a + b * b + c * c + own * (apartHue - strayedHue);
-                        d[j] = cost + float(apart > limit) * 1e30f;
-                    }
-                const int pick = Nearest(d, least);
+                const Lane big = {1e30f, 1e30f, 1e30f, 1e30f, 1e30f, 1e30f, 1e30f, 1e30f};
+                const auto costs = [&](std::size_t j, Lane &out) {
+                    Lane r, g, bl, ex, ey, ez;
+                    std::memcpy(&r, dr + j, sizeof r);
+                    std::memcpy(&g, dg + j, sizeof g);
+                    std::memcpy(&bl, db + j, sizeof bl);
+                    std::memcpy(&ex, px + j, sizeof ex);
+                    std::memcpy(&ey, py + j, sizeof ey);
+                    std::memcpy(&ez, pz + j, sizeof ez);
+                    const Lane a = m0 * r + m1 * g + m2 * bl + sx;
+                    const Lane b = m3 * r + m4 * g + m5 * bl + sy;
+                    const Lane c = m6 * r + m7 * g + m8 * bl + sz;
+                    const Lane ox = ex - qx, oy = ey - qy, oz = ez - qz;
+                    const Lane apart = ox * ox + oy * oy + oz * oz;
+                    const Lane apartHue = ox * ox + hue * (oy * oy + oz * oz);
+                    // A lone pixel far from the picture is a speck whatever the blur says.
+                    const Lane cost = a * a + b * b + c * c + own * (apartHue - strayedHue);
+                    out = cost + Lane((Mask)big & (apart > limit));
+                };
+                static_assert(kHalf == kVector && kNear == 2 * kVector);
+                Lane low, high = Lane{} + INFINITY;
+                costs(0, low);
+                if (s.tried > kHalf)
+                    costs(kHalf, high);
+                const int pick = Nearest(low, high, least);
                 if (pick < 0)
                     continue;
                 const int best = s.near[std::size_t(now) * kNear + std::size_t(pick)];
