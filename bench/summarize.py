@@ -90,6 +90,48 @@ def quality_rows(folder, rows):
                      ("yes" if r <= target + 5e-4 else "NO") if target else "-"))
 
 
+def photo_rows(folder, rows, add):
+    """The 12-megapixel photograph, one pair of runs a round."""
+    try:
+        with open(os.path.join(folder, "photo.json")) as f:
+            photo = json.load(f)
+    except (OSError, ValueError):
+        return
+    runs = photo["runs"]
+    pairs = [{k: v[i] for k, v in runs.items() if v[i] is not None}
+             for i in range(len(next(iter(runs.values()))))]
+    ms = lambda s: "%.0f ms" % (1e3 * s)
+    for dither, target in (("fs", 1.5), ("none", 3.0)):
+        add("photo 4000x3000 onto VGA 256, dither %s, whole process" % dither, pairs,
+            "tool " + dither, pairs, "pillow " + dither, "Pillow quantize(palette=)", target,
+            better_low=False, fmt=ms)
+        # Pillow's quantizing alone, and what its load and save took of its
+        # whole process: a change there is not ours.
+        add("photo onto VGA 256, dither %s, ours whole" % dither, pairs, "tool " + dither, pairs,
+            "pillow %s quantize" % dither, "Pillow quantize() alone", None, better_low=False,
+            fmt=ms)
+        parts = ["pillow %s %s" % (dither, p) for p in ("load", "quantize", "save")]
+        if pairs and all(all(p in r for p in parts + ["pillow " + dither]) for r in pairs):
+            share = statistics.median(sum(r[p] for p in parts) / r["pillow " + dither]
+                                      for r in pairs)
+            rows.append(("photo, Pillow %s: load / quantize / save" % dither,
+                         " / ".join(ms(med(pairs, p)) for p in parts), "Pillow whole process",
+                         ms(med(pairs, "pillow " + dither)), "%.2f" % share, "-", "-"))
+    if "pngquant 256" in runs:
+        add("photo new palette of 256, PNG, whole process", pairs, "tool new 256", pairs,
+            "pngquant 256", "pngquant default", 2.0, better_low=False, fmt=ms)
+        add("photo new palette of 256, no dithering", pairs, "tool new 256 none", pairs,
+            "pngquant 256 nofs", "pngquant --nofs", 3.0, better_low=False, fmt=ms)
+    # What the conversion must hold: the RGBA pixels, the indexed ones, and a margin.
+    peaks = [r["tool fs peak"] for r in pairs if "tool fs peak" in r]
+    if peaks:
+        allowed = photo["pixels"] * 5 + 64 * 2**20
+        peak = max(peaks)
+        rows.append(("peak memory converting photo 4000x3000, fs", "%.1f MiB" % (peak / 2**20),
+                     "RGBA + indexed + 64 MiB", "%.1f MiB" % (allowed / 2**20),
+                     "%.2f" % (peak / allowed), "<= 1.00", "yes" if peak <= allowed else "NO"))
+
+
 def main(folder):
     render = bench_rounds(folder, "render")
     rows = []
@@ -163,6 +205,7 @@ def main(folder):
             rows.append(("peak memory converting 4096x4096, %s" % case, "%.1f MiB" % (peak / 2**20),
                          "RGBA + entries + 64 MiB", "%.1f MiB" % (allowed / 2**20),
                          "%.2f" % (peak / allowed), "<= 1.00", "yes" if peak <= allowed else "NO"))
+    photo_rows(folder, rows, add)
     quality_rows(folder, rows)
 
     qt, cp = "BM_QtIndexed8ToRgb32", "BM_MemcpyFrame"

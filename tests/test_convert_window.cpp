@@ -19,15 +19,30 @@ QString Converted()
     return Join(notes.join(' '), Msgs(), p.width(), p.height(), Shown(), p.at(0, 0), p.at(3, 1),
                 Changed(), P().History().stack().index());
 }
-// Runs `act` on the Convert dialog that `open` shows; one left open is noted and cancelled.
-void OnConvert(void (*open)(), void (*act)(frmConvert &))
+frmConvert *ConvertDialog()
 {
-    QTimer::singleShot(0, [act] {
-        auto *d = qobject_cast<frmConvert *>(QApplication::activeModalWidget());
-        if (d && (Note(QString::number(d->cboTarget->currentIndex())), act(*d), d->isVisible()))
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *d = qobject_cast<frmConvert *>(w); d && d->isVisible())
+            return d;
+    return nullptr;
+}
+// Runs `act` on the Convert dialog once it shows (the picture is read first), and waits for an
+// OK that waits for the result; one left open is noted and cancelled.
+void ActOnConvert(void (*act)(frmConvert &), int tries = 500)
+{
+    QTimer::singleShot(10, [act, tries] {
+        frmConvert *d = ConvertDialog();
+        if (!d)
+            return tries > 0 ? ActOnConvert(act, tries - 1) : void();
+        Note(QString::number(d->cboTarget->currentIndex())), act(*d);
+        QTRY_VERIFY_WITH_TIMEOUT(!d->AcceptPending(), 20000);
+        if (d->isVisible())
             notes << "open", d->reject();
     });
-    open();
+}
+void OnConvert(void (*open)(), void (*act)(frmConvert &))
+{
+    ActOnConvert(act), open();
 }
 // A 4 x 2 truecolour picture: red at (0,0), the rest blue.
 const auto OpenTrueColour = [] {

@@ -6,6 +6,7 @@
 #include "ConvertSettings.h"
 #include "Cycle.h"
 #include "Levels.h"
+#include "TerminalProgress.h"
 #include "ToolFiles.h"
 #include "base/FileAccess.h"
 #include "base/FileBytes.h"
@@ -124,9 +125,10 @@ std::optional<Target> ReadTarget(const ConvertSettings &s, QString &why)
     return t;
 }
 
-// Converts one picture; a reason when it cannot be read, converted or written.
+// Converts one picture; a reason when it cannot be read, converted or written. percent: how
+// far it got shows on the terminal.
 QString ConvertOne(const QString &in, const QString &outPath, ExportFormat format,
-                   const ConvertSettings &s, const Target *fixed, int threads)
+                   const ConvertSettings &s, const Target *fixed, int threads, bool percent)
 {
     QString why;
     std::optional<Picture> picture = OpenPicture(in, why);
@@ -136,13 +138,20 @@ QString ConvertOne(const QString &in, const QString &outPath, ExportFormat forma
     const std::size_t count = std::size_t(w) * std::size_t(h);
     RemapOptions o = s.remap;
     o.threads = threads;
+    Progress progress;
+    const TerminalProgress shown(progress, in, percent);
+    o.progress = &progress;
     // Onto a fixed palette, most conversions need only a band of the
     // picture at a time: a large one is decoded as they go, never held whole.
     TrueColourRows *const rows = picture->rows.get();
     const bool banded =
         fixed && rows && rows->inOrder() && RemapsInBands(o) && count * 4 > kRemapBandBytes;
+    progress.Expect(std::int64_t(count) * (rows && !banded) +
+                    (fixed ? 0 : TargetUnits(w, h, {ConvertTarget::Kind::NewPalette})) +
+                    RemapUnits(w, h, o));
     if (rows && !banded && (picture->whole = rows->readAll()).isNull())
         return in + QStringLiteral(": ") + rows->detail();
+    progress.Add(std::int64_t(count) * (rows && !banded));
     // Decoded whole, the file is no longer needed while the picture converts.
     if (!banded) {
         picture->rows.reset();
@@ -154,7 +163,7 @@ QString ConvertOne(const QString &in, const QString &outPath, ExportFormat forma
         const int base = std::max(s.first, 0);
         const TargetPalette t =
             MakeTarget(rgba, w, h, {}, {ConvertTarget::Kind::NewPalette, base, 255, s.colours},
-                       o.transparentEntry);
+                       o.transparentEntry, &progress);
         for (const Candidate &c : t.candidates)
             made.pallet[std::size_t(c.entry)].set(c.colour.r, c.colour.g, c.colour.b);
         made.candidates = t.candidates;
@@ -254,8 +263,8 @@ int Convert(const QStringList &args, QString &usageProblem)
                 std::fprintf(stderr, bar ? "\r\033[K[%d/%d] %s" : "[%d/%d] %s\n", ++started, total,
                              qPrintable(in));
             }
-            const QString problem =
-                ConvertOne(in, out, format, s, fixed ? &*fixed : nullptr, threadsEach);
+            const QString problem = ConvertOne(in, out, format, s, fixed ? &*fixed : nullptr,
+                                               threadsEach, !many && !s.quiet && isatty(2));
             if (!problem.isEmpty()) {
                 const std::lock_guard<std::mutex> lock(print);
                 failed = true;

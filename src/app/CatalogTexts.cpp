@@ -137,10 +137,10 @@ const std::array<CatalogEntry, 8> &FileCatalogEntries()
     return entries;
 }
 
-const std::array<CatalogEntry, 16> &ConvertCatalogEntries()
+const std::array<CatalogEntry, 18> &ConvertCatalogEntries()
 {
     using M = MessageCatalog;
-    static const std::array<CatalogEntry, 16> entries{{
+    static const std::array<CatalogEntry, 18> entries{{
         {"MenuConvert", "CONVERT", "MENU_CONVERT", QStringLiteral("パレットに変換...(&T)"),
          &M::MenuConvert},
         {"TitleConvert", "CONVERT", "TITLE", QStringLiteral("パレットに変換"), &M::TitleConvert},
@@ -175,6 +175,10 @@ const std::array<CatalogEntry, 16> &ConvertCatalogEntries()
          &M::ConvertNoTransparent},
         {"CaptionConvertRefine", "CONVERT", "REFINE",
          QStringLiteral("離れて見た誤差を仕上げで減らす"), &M::CaptionConvertRefine},
+        {"ProgressReading", "CONVERT", "READING", QStringLiteral("画像を読み込んでいます…"),
+         &M::ProgressReading},
+        {"ProgressConverting", "CONVERT", "CONVERTING", QStringLiteral("変換しています…"),
+         &M::ProgressConverting},
     }};
     return entries;
 }

@@ -90,6 +90,9 @@ struct MessageCatalog {
     QString CaptionConvertTransparent;
     QString CaptionConvertRefine;
     QString ConvertNoTransparent;
+    // Over a progress bar: a picture being read, or converted.
+    QString ProgressReading;
+    QString ProgressConverting;
 
     // Hardware levels: the palette menu's two items, the dialog, the palette
     // window's title and the tooltip of an entry off the levels (section
@@ -233,7 +236,7 @@ const std::array<CatalogEntry, 11> &PaletteToolEntries();
 const std::array<CatalogEntry, 8> &FileCatalogEntries();
 
 // Read after those, from a section of their own.
-const std::array<CatalogEntry, 16> &ConvertCatalogEntries();
+const std::array<CatalogEntry, 18> &ConvertCatalogEntries();
 
 // Read after those.
 const std::array<CatalogEntry, 8> &DesignCatalogEntries();

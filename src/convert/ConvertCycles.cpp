@@ -4,7 +4,8 @@
 
 TargetPalette MakeTargetOffCycles(const std::uint8_t *rgba, int width, int height,
                                   const std::array<Rgb8, 256> &palette, ConvertTarget target,
-                                  int transparentEntry, const CycleRanges &ranges)
+                                  int transparentEntry, const CycleRanges &ranges,
+                                  Progress *progress)
 {
     const auto cycled = CycledEntries(ranges);
     std::vector<int> still;
@@ -14,7 +15,8 @@ TargetPalette MakeTargetOffCycles(const std::uint8_t *rgba, int width, int heigh
     const bool fresh = target.kind == ConvertTarget::Kind::NewPalette;
     if (fresh)
         target.count = std::min(target.count, int(still.size()));
-    TargetPalette made = MakeTarget(rgba, width, height, palette, target, transparentEntry);
+    TargetPalette made =
+        MakeTarget(rgba, width, height, palette, target, transparentEntry, progress);
     if (!fresh) {
         made.candidates.erase(
             std::remove_if(made.candidates.begin(), made.candidates.end(),

@@ -9,4 +9,5 @@
 // not turn, as many as there are, past the transparent entry.
 TargetPalette MakeTargetOffCycles(const std::uint8_t *rgba, int width, int height,
                                   const std::array<Rgb8, 256> &palette, ConvertTarget target,
-                                  int transparentEntry, const CycleRanges &ranges);
+                                  int transparentEntry, const CycleRanges &ranges,
+                                  Progress *progress = nullptr);

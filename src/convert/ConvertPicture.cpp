@@ -8,7 +8,7 @@
 
 TargetPalette MakeTarget(const std::uint8_t *rgba, int width, int height,
                          const std::array<Rgb8, 256> &palette, const ConvertTarget &target,
-                         int transparentEntry)
+                         int transparentEntry, Progress *progress)
 {
     TargetPalette out;
     out.palette = palette;
@@ -29,7 +29,7 @@ TargetPalette MakeTarget(const std::uint8_t *rgba, int width, int height,
             break;
         const NewPalette made =
             MakePalette(rgba, width, height, std::clamp(target.count, 2, int(room.size())),
-                        transparentEntry >= 0);
+                        transparentEntry >= 0, progress);
         for (std::size_t i = 0; i < made.colours.size(); ++i) {
             out.palette[std::size_t(room[i])] = made.colours[i];
             out.candidates.push_back({room[i], made.colours[i]});
@@ -44,6 +44,13 @@ TargetPalette MakeTarget(const std::uint8_t *rgba, int width, int height,
                                         }),
                          out.candidates.end());
     return out;
+}
+
+std::int64_t TargetUnits(int width, int height, const ConvertTarget &target)
+{
+    return target.kind == ConvertTarget::Kind::NewPalette
+               ? std::int64_t(std::max(width, 0)) * std::max(height, 0)
+               : 0;
 }
 
 ConvertedPicture ConvertPicture(const std::uint8_t *rgba, int width, int height,

@@ -33,10 +33,12 @@ struct TargetPalette {
 // No candidates when a new palette cannot be made. transparentEntry (or -1): the entry
 // transparent pixels take. It is no candidate, so that no opaque pixel takes it even where
 // its colour is the pixel's own, and keeps its colour; a new palette leaves the transparent
-// pixels out.
+// pixels out. progress: told of TargetUnits; a target made when it was stopped has no
+// candidates.
 TargetPalette MakeTarget(const std::uint8_t *rgba, int width, int height,
                          const std::array<Rgb8, 256> &palette, const ConvertTarget &target,
-                         int transparentEntry);
+                         int transparentEntry, Progress *progress = nullptr);
+std::int64_t TargetUnits(int width, int height, const ConvertTarget &target);
 
 struct Levels;
 // The target's candidates moved to the levels hardware can show: a picture

@@ -3,6 +3,7 @@
 #include "convert/NearestCubes.h"
 #include "convert/Refine.h"
 
+#include "base/Progress.h"
 #include "base/RunTogether.h"
 
 #include <algorithm>
@@ -172,8 +173,12 @@ public:
             bands[b] = &chains_[std::size_t(b)];
         }
         for (int live = count; live > 0;) {
+            // A row at a time: a band takes long on a wide picture.
+            if (Stopped(o_.progress))
+                return;
             for (int b = 0; b < live; ++b)
                 startRow(*bands[b]);
+            Add(o_.progress, std::int64_t(live) * width_);
             if (live == 2)
                 for (int k = 0; k < width_; ++k) {
                     pixel(*bands[0]);
@@ -333,7 +338,7 @@ void Diffuse(const std::uint8_t *rgba, int width, int height, const Candidates &
         Diffusion diffusion(rgba, width, height, tidy, own ? &*own : nullptr,
                             cubes ? &*cubes : nullptr, light, o, out);
         std::pair<int, int> rows[Diffusion::kChains];
-        for (int g; (g = next++) < groups;) {
+        for (int g; !Stopped(o.progress) && (g = next++) < groups;) {
             const int b0 = bands * g / groups, b1 = bands * (g + 1) / groups;
             for (int b = b0; b < b1; ++b)
                 rows[b - b0] = {b * kBandRows, std::min(height, (b + 1) * kBandRows)};
@@ -341,8 +346,9 @@ void Diffuse(const std::uint8_t *rgba, int width, int height, const Candidates &
         }
     };
     RunTogether(std::min(threads, groups), [&](int) { work(); });
-    if (light) {
+    if (light && !Stopped(o.progress)) {
         RefineOptions r;
+        r.progress = o.progress;
         r.space = o.space;
         r.transparentEntry = o.transparentEntry;
         r.threads = o.threads;

@@ -3,7 +3,9 @@
 #include "convert/Diffusion.h"
 #include "convert/Ordered.h"
 
+#include "base/Progress.h"
 #include "base/RunTogether.h"
+
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -125,6 +127,11 @@ bool Refines(const RemapOptions &o)
     return o.refine && o.strength >= 100 && Diffuses(o.dither) && o.dither != Dither::Atkinson;
 }
 
+std::int64_t RemapUnits(int width, int height, const RemapOptions &options)
+{
+    return std::int64_t(std::max(width, 0)) * std::max(height, 0) * (Refines(options) ? 2 : 1);
+}
+
 bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
            const RemapOptions &options, std::uint8_t *out)
 {
@@ -143,19 +150,22 @@ bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &ca
         InBands(height, o.threads, [&](int y0, int y1) {
             NearestFinder own(points);
             RemapOrdered(rgba, width, y0, y1, tidy, own, gap, o, out);
+            Add(o.progress, std::int64_t(y1 - y0) * width);
         });
     } else if (plain && std::size_t(width) * std::size_t(height) >= kTableAt &&
                RemapByTable(rgba, width, height, tidy, points, o, out)) {
         // Done; without the memory for its table, as a small picture is.
+        Add(o.progress, std::int64_t(width) * height);
     } else if (plain) {
         InBands(height, o.threads, [&](int y0, int y1) {
             NearestFinder own(points);
             const std::size_t from = std::size_t(y0) * std::size_t(width);
             RemapPlain(rgba + 4 * from, std::size_t(y1 - y0) * std::size_t(width), tidy, own, o,
                        out + from);
+            Add(o.progress, std::int64_t(y1 - y0) * width);
         });
     } else {
         Diffuse(rgba, width, height, tidy, o, out);
     }
-    return true;
+    return !Stopped(o.progress);
 }

@@ -2,6 +2,8 @@
 
 #include "convert/Nearest.h"
 
+class Progress;
+
 #include <cstdint>
 #include <vector>
 
@@ -28,7 +30,13 @@ struct RemapOptions {
     // Error diffusion followed by Refine (convert/Refine.h), nearer the
     // picture as it is seen, where Refines says so.
     bool refine = true;
+    // Told of each band done, in pixels (RemapUnits in all), and asked
+    // whether to stop: Remap then gives false.
+    Progress *progress = nullptr;
 };
+
+// The units of work Remap tells its progress of.
+std::int64_t RemapUnits(int width, int height, const RemapOptions &options);
 
 // Whether Remap refines after error diffusion: only at full strength (a
 // weaker one asks for less dithering) and not after Atkinson's, whose lost
@@ -38,6 +46,6 @@ bool Refines(const RemapOptions &options);
 // The entry of each pixel of an RGBA picture (4 bytes a pixel, rows of
 // width * 4 bytes), one byte a pixel into out. Error diffusion carries the
 // error in sRGB values. Of equally near candidates the lowest entry is taken.
-// False when there is no candidate or no pixel.
+// False when there is no candidate or no pixel, or when stopped.
 bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
            const RemapOptions &options, std::uint8_t *out);

@@ -3,6 +3,8 @@
 #include "convert/Histogram.h"
 #include "convert/Nearest.h"
 
+#include "base/Progress.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -104,12 +106,17 @@ std::vector<Vec3> SplitBoxes(std::vector<Weighted> &points, int n)
 // of its distance (Weiszfeld's step), which moves a centre towards its
 // cluster's geometric median: the figure that counts is the mean distance,
 // not the mean squared one.
+// Each pass tells `progress` of a share of `units`; those of passes left out when
+// the means settle early go with the last.
 std::vector<Vec3> Refine(const std::vector<Weighted> &points, std::vector<Vec3> centres,
-                         int meanPasses, int medianPasses)
+                         int meanPasses, int medianPasses, Progress *progress = nullptr,
+                         std::int64_t units = 0)
 {
     std::vector<int> owner(points.size(), 0);
     double previous = INFINITY;
-    for (int pass = 0; pass < meanPasses + medianPasses; ++pass) {
+    const int passes = meanPasses + medianPasses;
+    std::int64_t told = 0;
+    for (int pass = 0; pass < passes && !Stopped(progress); ++pass) {
         const bool median = pass >= meanPasses;
         NearestFinder finder(centres);
         std::vector<Sums> sums(centres.size());
@@ -134,6 +141,9 @@ std::vector<Vec3> Refine(const std::vector<Weighted> &points, std::vector<Vec3> 
         if (!median && total >= previous * 0.9999)
             pass = meanPasses - 1;
         previous = total;
+        const std::int64_t now = pass + 1 >= passes ? units : units * (pass + 1) / passes;
+        Add(progress, now - told);
+        told = now;
     }
     return centres;
 }
@@ -297,20 +307,27 @@ void OrderByLightness(std::vector<Rgb8> &colours)
 
 } // namespace
 
-NewPalette MakePalette(const std::uint8_t *rgba, int width, int height, int n, bool skipTransparent)
+NewPalette MakePalette(const std::uint8_t *rgba, int width, int height, int n, bool skipTransparent,
+                       Progress *progress)
 {
     if (n < 2 || n > 256 || width <= 0 || height <= 0)
         return {};
+    const std::int64_t pixels = std::int64_t(width) * height;
     Histogram counted =
         CountColours(rgba, std::size_t(width) * std::size_t(height), skipTransparent);
+    // Counting takes about as long as the rest.
+    Add(progress, pixels / 2);
     if (!counted.colours.empty() && counted.colours.size() <= std::size_t(n)) {
+        Add(progress, pixels - pixels / 2);
         OrderByLightness(counted.colours);
         return {std::move(counted.colours), true};
     }
     std::vector<Weighted> &points = counted.points;
     NewPalette out;
-    const std::vector<Vec3> centres =
-        Refine(points, SplitBoxes(points, n), kMeanPasses, kMedianPasses);
+    const std::vector<Vec3> centres = Refine(points, SplitBoxes(points, n), kMeanPasses,
+                                             kMedianPasses, progress, pixels - pixels / 2);
+    if (Stopped(progress))
+        return {};
     for (const Vec3 &c : KeepSpots(points, centres)) {
         const Rgb8 rgb = Rgb8OfOklab(c);
         if (std::find(out.colours.begin(), out.colours.end(), rgb) == out.colours.end())

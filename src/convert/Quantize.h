@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+class Progress;
+
 struct NewPalette {
     std::vector<Rgb8> colours;
     // Exactly the picture's colours: remapped without dithering, no pixel changes.
@@ -15,6 +17,7 @@ struct NewPalette {
 // pixel, rows of width * 4 bytes), chosen in OKLab. Pixels of alpha under 128
 // are left out when skipTransparent, else composited over black as Remap
 // draws them. A picture of n colours or fewer gets exactly its colours.
-// The colours go dark to light (OKLab L). No colour when n is out of range or no pixel counts.
-NewPalette MakePalette(const std::uint8_t *rgba, int width, int height, int n,
-                       bool skipTransparent);
+// The colours go dark to light (OKLab L). No colour when n is out of range or no pixel counts,
+// or when stopped. progress: told of width * height units in all.
+NewPalette MakePalette(const std::uint8_t *rgba, int width, int height, int n, bool skipTransparent,
+                       Progress *progress = nullptr);

@@ -1,5 +1,6 @@
 #include "convert/Refine.h"
 
+#include "base/Progress.h"
 #include "base/RunTogether.h"
 
 #include <algorithm>
@@ -393,23 +394,22 @@ void Refine(const std::uint8_t *rgba, int width, int height, const Candidates &c
     // Tiles two apart in each direction share no pixel within reach, so each
     // of four rounds works on tiles apart: the same result on any machine.
     const int across = (width + kTile - 1) / kTile, down = (height + kTile - 1) / kTile;
-    // Kept over the rounds: fresh planes each round cost the system's time.
+    // Kept over the rounds: fresh planes each round cost the system time.
     std::vector<Scratch> scratches(std::size_t(std::max(1, options.threads)));
     for (int round = 0; round < 4; ++round) {
         std::vector<std::pair<int, int>> tiles;
         for (int ty = round / 2; ty < down; ty += 2)
             for (int tx = round % 2; tx < across; tx += 2)
                 tiles.push_back({tx, ty});
-        if (tiles.empty())
-            continue;
-        const int threads = std::clamp(options.threads, 1, int(tiles.size()));
+        const int threads = std::max(1, std::min(options.threads, int(tiles.size())));
         std::atomic<std::size_t> next{0};
         RunTogether(threads, [&](int thread) {
             Scratch &scratch = scratches[std::size_t(thread)];
-            for (std::size_t t; (t = next++) < tiles.size();) {
-                const auto [tx, ty] = tiles[t];
-                RefineTile(s, scratch, tx * kTile, ty * kTile, std::min(width, (tx + 1) * kTile),
-                           std::min(height, (ty + 1) * kTile));
+            for (std::size_t t; !Stopped(options.progress) && (t = next++) < tiles.size();) {
+                const int x0 = tiles[t].first * kTile, y0 = tiles[t].second * kTile;
+                const int x1 = std::min(width, x0 + kTile), y1 = std::min(height, y0 + kTile);
+                RefineTile(s, scratch, x0, y0, x1, y1);
+                Add(options.progress, std::int64_t(x1 - x0) * (y1 - y0));
             }
         });
     }

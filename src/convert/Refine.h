@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+class Progress;
+
 // A pixel farther than this (OKLab) from its own colour is a speck on
 // screen, whatever a blur makes of it: the diffusion before the refinement
 // leaves none where an entry nearer can be had, and the refinement adds none.
@@ -22,6 +24,8 @@ struct RefineOptions {
     int transparentEntry = -1;
     int passes = 8; // at most: they stop once nothing moves
     int threads = 1;
+    // Told of each tile done, width * height units in all; stops the work early.
+    Progress *progress = nullptr;
 };
 
 // entries: the picture's entries, each one of the candidates'; changed in place.

@@ -5,6 +5,7 @@
 #include "formats/RowDecoder.h"
 
 #include "base/PixelKernels.h"
+#include "base/Progress.h"
 #include "base/RunTogether.h"
 
 #include <QBuffer>
@@ -262,7 +263,7 @@ bool TrueColourRows::read(std::uint8_t *out, int rows)
     return d_->refusal == ImageRefusal::None && d_->read(out, rows);
 }
 
-QImage TrueColourRows::readAll()
+QImage TrueColourRows::readAll(Progress *progress)
 {
     if (d_->refusal != ImageRefusal::None)
         return {};
@@ -274,8 +275,19 @@ QImage TrueColourRows::readAll()
         d_->refuse(ImageRefusal::TooLarge, QStringLiteral("out of memory"));
         return {};
     }
-    if (!d_->readAll(bytes.get()))
-        return {};
+    if (!progress || !d_->inOrder) {
+        if (!d_->readAll(bytes.get()))
+            return {};
+    } else {
+        // In steps of a few MiB, so that a stop is heard soon.
+        const int step = int(std::max<qsizetype>(1, (qsizetype(4) << 20) / stride));
+        for (int y = 0; y < d_->height; y += step) {
+            const int rows = std::min(step, d_->height - y);
+            if (progress->Stopped() || !d_->read(bytes.get() + y * stride, rows))
+                return {};
+            progress->Add(std::int64_t(rows) * d_->width);
+        }
+    }
     // The image owns the buffer it was decoded into.
     auto *held = new PixelBytes(std::move(bytes));
     QImage image(

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 
+class Progress;
 class RowDecoder;
 
 // A picture's rows as 8-bit RGBA, decoded as they are asked for: PNG of any
@@ -38,8 +39,9 @@ public:
     // not inOrder. False, with the refusal set, when the file is damaged.
     bool read(std::uint8_t *out, int rows);
     // Before any read: the whole picture as Format_RGBA8888 in one buffer;
-    // null, with the refusal set, when it cannot be read.
-    QImage readAll();
+    // null, with the refusal set, when it cannot be read or was stopped.
+    // progress: told of width * height units, as rows come.
+    QImage readAll(Progress *progress = nullptr);
 
 private:
     std::unique_ptr<RowDecoder> d_;

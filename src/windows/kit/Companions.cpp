@@ -16,6 +16,13 @@ void SetCompanions(Companions c)
     companions = std::move(c);
 }
 
+bool IsCompanion(const QWidget *window)
+{
+    return companions.main &&
+           (window == companions.main() || window == companions.pallet() ||
+            window == companions.screen());
+}
+
 QWidget *MainWindow()
 {
     return companions.main ? companions.main() : nullptr;

@@ -14,6 +14,9 @@ struct Companions {
 };
 void SetCompanions(Companions companions);
 
+// Whether a top-level window is one of the three.
+bool IsCompanion(const QWidget *window);
+
 // The command panel, which owns the program's dialogs and messages.
 QWidget *MainWindow();
 

@@ -4,10 +4,12 @@
 #include "app/mdlGlobal.h"
 #include "base/ByteSource.h"
 #include "base/FileBytes.h"
+#include "base/Progress.h"
 #include "convert/TrueColour.h"
 #include "formats/ImageFormats.h"
 #include "formats/PcxReader.h"
 #include "platform/Platform.h"
+#include "windows/kit/BackgroundWork.h"
 #include "windows/main/MainForms.h"
 #include "windows/main/frmMain.h"
 #include "windows/palette/frmPallet.h"
@@ -41,10 +43,15 @@ AnyImage ConvertedInstead(QByteArrayView bytes, const QString &path)
         why.detail = QStringLiteral("a PCX holds at most 65536 x 65536 pixels");
         return why;
     }
-    const QImage picture = rows.readAll();
+    QImage picture;
+    const bool read = RunWithProgress(Catalog.ProgressReading, [&](Progress &progress) {
+        progress.Expect(std::int64_t(rows.width()) * rows.height());
+        picture = rows.readAll(&progress);
+    });
     why.refusal = rows.refusal();
     why.detail = rows.detail();
-    if (why.refusal == ImageRefusal::None) {
+    // Cancelled, it is as if it was never opened.
+    if (read && why.refusal == ImageRefusal::None) {
         // The shown picture's ranges hold back no entry of the new one.
         CycleRanges shown = std::exchange(Cycles, {});
         TheDocument().CyclesWritten();

@@ -3,6 +3,7 @@
 #include "app/ProgramInfo.h"
 #include "app/mdlGlobal.h"
 #include "platform/Platform.h"
+#include "windows/kit/BackgroundWork.h"
 #include "windows/kit/HistoryKeys.h"
 #include "windows/kit/TextCommit.h"
 #include "windows/kit/WindowKit.h"
@@ -54,6 +55,10 @@ frmMain::frmMain()
     SetDesignedFont(this);
     setFixedSize(TwipsToPixels(kShownWidth), TwipsToPixels(kShownHeight));
     buildControls();
+    // While a picture is read or converted: About, and moving or minimising the windows.
+    for (QWidget *w : std::initializer_list<QWidget *>{this, client, cmdAbout, cmdMin, lblTitle[0],
+                                                       lblTitle[1], Frame1, Frame2})
+        AllowWhileBusy(w);
 }
 
 void frmMain::buildControls()

@@ -15,7 +15,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QEventLoop>
 #include <QFormLayout>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -119,6 +121,15 @@ frmConvert::frmConvert(QImage picture, bool fresh, QWidget *parent, QString path
     chkKeepCycles = new QCheckBox(Catalog.CaptionConvertKeepCycles);
     chkKeepCycles->setChecked(was.keepCycles);
     form->addRow(chkKeepCycles);
+    barProgress = new QProgressBar;
+    barProgress->setRange(0, 1000);
+    barProgress->setFormat(Catalog.ProgressConverting + QStringLiteral(" %p%"));
+    // Its room is kept, so that the buttons do not jump when it shows.
+    QSizePolicy keep = barProgress->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    barProgress->setSizePolicy(keep);
+    barProgress->hide();
+    form->addRow(barProgress);
     form->addRow(buttons);
 
     connect(buttons, &QDialogButtonBox::accepted, this, &frmConvert::accept);
@@ -129,29 +140,26 @@ frmConvert::frmConvert(QImage picture, bool fresh, QWidget *parent, QString path
         connect(box, &QSpinBox::valueChanged, this, &frmConvert::settingsChanged);
     for (QCheckBox *box : {chkSerpentine, chkRefine})
         connect(box, &QCheckBox::toggled, this, &frmConvert::settingsChanged);
-    connect(chkKeepCycles, &QCheckBox::toggled, this, [this] {
-        madeOnce = false;
-        settingsChanged();
-    });
+    connect(chkKeepCycles, &QCheckBox::toggled, this, &frmConvert::settingsChanged);
     // Settings changed in a burst are converted once.
     later.setSingleShot(true);
     later.setInterval(0);
-    connect(&later, &QTimer::timeout, this, [this] {
-        if (qint64(rgba.width()) * rgba.height() <= quickAbove || result.entries.empty())
-            return preview();
-        previewVisible();
-        whole.start();
+    connect(&later, &QTimer::timeout, this, &frmConvert::refresh);
+    connect(&work, &BackgroundWork::finished, this, &frmConvert::workDone);
+    tick.setInterval(50);
+    connect(&tick, &QTimer::timeout, this, [this] { barProgress->setValue(work.permille()); });
+    connect(&work, &BackgroundWork::slow, this, [this] {
+        barProgress->setValue(work.permille());
+        barProgress->show();
+        tick.start();
     });
-    whole.setSingleShot(true);
-    whole.setInterval(300);
-    connect(&whole, &QTimer::timeout, this, &frmConvert::preview);
 
     if (fresh) {
         FrmPCX().scrlH->setValue(0);
         FrmPCX().scrlV->setValue(0);
     }
     settingsChanged();
-    preview();
+    refresh();
 }
 
 ConvertTarget frmConvert::target() const
@@ -181,15 +189,15 @@ RemapOptions frmConvert::options() const
 void frmConvert::settingsChanged()
 {
     const ConvertTarget t = target();
-    const bool made = t.kind == ConvertTarget::Kind::NewPalette;
+    const bool newPalette = t.kind == ConvertTarget::Kind::NewPalette;
     {
         // A new palette must fit from its first entry on.
         const QSignalBlocker quiet(spnCount);
-        spnCount->setMaximum(made ? 256 - std::min(t.first, 254) : 256);
+        spnCount->setMaximum(newPalette ? 256 - std::min(t.first, 254) : 256);
         const QSignalBlocker quietFirst(spnFirst);
-        spnFirst->setMaximum(made ? 254 : 255);
+        spnFirst->setMaximum(newPalette ? 254 : 255);
     }
-    spnCount->setEnabled(made);
+    spnCount->setEnabled(newPalette);
     spnFirst->setEnabled(t.kind != ConvertTarget::Kind::Whole);
     spnLast->setEnabled(t.kind == ConvertTarget::Kind::Range);
     RemapOptions o = options();
@@ -201,61 +209,6 @@ void frmConvert::settingsChanged()
     chkRefine->setEnabled(Refines(o));
     current = false;
     later.start();
-}
-
-void frmConvert::makeTarget()
-{
-    // Only transparent pixels may take their entry: a new palette goes past it.
-    const int transparent = options().transparentEntry;
-    if (madeOnce && madeFor == target() && madeTransparent == transparent)
-        return;
-    madeFor = target();
-    madeTransparent = transparent;
-    made = MakeTargetOffCycles(rgba.constBits(), rgba.width(), rgba.height(),
-                               PaletteColours(startPallet), madeFor, transparent,
-                               chkKeepCycles->isChecked() ? Cycles : CycleRanges{});
-    SnapTarget(made, TheDocument().CurrentLevels());
-    madeOnce = true;
-}
-
-void frmConvert::preview()
-{
-    later.stop();
-    whole.stop();
-    makeTarget();
-    const RemapOptions o = options();
-    result = ConvertPicture(rgba.constBits(), rgba.width(), rgba.height(), made, o);
-    current = true;
-    const DecodedPicture shown = ConvertedPcx(result, rgba.width(), rgba.height());
-    buttons->button(QDialogButtonBox::Ok)->setEnabled(shown.accepted());
-    if (shown.accepted())
-        showPicture(shown.image, WithColours(startPallet, result.palette));
-}
-
-// Over the last whole preview: what lies outside the view waits for the next.
-void frmConvert::previewVisible()
-{
-    makeTarget();
-    frmPCX &pcx = FrmPCX();
-    const int percent = CurrentZoomPercent(), f = ZoomFactor(percent),
-              shown = percent > 100 ? f : 1;
-    const QRect view = QRect(DrawOffset(pcx.scrlH->value(), f), DrawOffset(pcx.scrlV->value(), f),
-                             pcx.innerWidth() / shown + 2, pcx.innerHeight() / shown + 2) &
-                       rgba.rect();
-    if (view.isEmpty())
-        return;
-    const QImage part = rgba.copy(view);
-    const ConvertedPicture seen =
-        ConvertPicture(part.constBits(), part.width(), part.height(), made, options());
-    if (seen.entries.empty())
-        return;
-    ConvertedPicture quick{seen.palette, result.entries};
-    for (int y = 0; y < view.height(); ++y)
-        std::copy_n(seen.entries.begin() + std::ptrdiff_t(y) * view.width(), view.width(),
-                    quick.entries.begin() + std::ptrdiff_t(view.y() + y) * rgba.width() + view.x());
-    const DecodedPicture drawn = ConvertedPcx(quick, rgba.width(), rgba.height());
-    if (drawn.accepted())
-        showPicture(drawn.image, WithColours(startPallet, quick.palette));
 }
 
 void frmConvert::showPicture(const ::PcxImage &image, const PalletArray &pallet)
@@ -278,8 +231,17 @@ void frmConvert::keepChoices() const
 
 void frmConvert::accept()
 {
-    if (!current)
-        preview();
+    if (!current && !work.running())
+        refresh();
+    if (!current) {
+        // The controls wait with the result, which takes the rest of the step.
+        acceptWhenDone = true;
+        for (QWidget *w : findChildren<QWidget *>())
+            if (w != barProgress && w != buttons->button(QDialogButtonBox::Cancel) && w != buttons)
+                w->setEnabled(false);
+        return;
+    }
+    acceptWhenDone = false;
     const DecodedPicture kept = ConvertedPcx(result, rgba.width(), rgba.height());
     if (!kept.accepted())
         return;
@@ -314,7 +276,8 @@ void frmConvert::accept()
 void frmConvert::reject()
 {
     later.stop();
-    whole.stop();
+    work.stop();
+    acceptWhenDone = false;
     showPicture(startImage, startPallet);
     FrmPCX().scrlH->setValue(startH);
     FrmPCX().scrlV->setValue(startV);
@@ -329,5 +292,11 @@ bool ConvertToPalette(const QImage &picture, bool fresh, const QString &path,
     frmConvert dialog(picture, fresh, MainWindow(), path, left);
     // Beside the windows, so that the preview it draws can be seen.
     MoveBesideWindows(&dialog);
-    return dialog.exec() == QDialog::Accepted;
+    // Not modal: the other windows repaint and About answers while it works.
+    const InputGate gate;
+    QEventLoop loop;
+    QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+    dialog.show();
+    loop.exec();
+    return dialog.QDialog::result() == QDialog::Accepted;
 }

@@ -4,6 +4,7 @@
 #include "model/Cycling.h"
 #include "model/PalletEntry.h"
 #include "model/PcxImage.h"
+#include "windows/kit/BackgroundWork.h"
 
 #include <QDialog>
 #include <QImage>
@@ -12,11 +13,14 @@
 class QCheckBox;
 class QComboBox;
 class QDialogButtonBox;
+class QProgressBar;
 class QSpinBox;
 
 // Settings for turning an RGBA picture into entries of the working palette.
 // While it is open the screen window shows the result; OK keeps it as one
 // step of the palette's history, Cancel puts the picture and view back.
+// A large picture is converted on another thread: a change shows the part
+// in view at once, the whole follows, and OK waits for it.
 class frmConvert : public QDialog {
     Q_OBJECT
 public:
@@ -37,23 +41,34 @@ public:
     QSpinBox *spnTransparent;
     QCheckBox *chkKeepCycles;
     QDialogButtonBox *buttons;
+    QProgressBar *barProgress;
 
     ConvertTarget target() const;
     RemapOptions options() const;
 
-    // Converts with the settings as they are and shows the result; a change
-    // of settings brings one on its own once events run.
+    // Converts with the settings as they are, here and now, and shows the
+    // result; a change of settings brings one on its own once events run.
     void preview();
-    // Pictures of more pixels than this show the visible part of a change
-    // first, and the whole once the settings rest.
-    int quickAbove = 1 << 21;
+    // Pictures of more pixels than this are converted on another thread,
+    // the part in view shown first.
+    int quickAbove = 1 << 18;
+    // OK was pressed before the whole result was ready: it follows.
+    bool AcceptPending() const { return acceptWhenDone; }
     void accept() override;
     void reject() override;
 
 private:
+    struct Made;
+    struct Job;
     void settingsChanged();
-    void makeTarget();
+    void refresh();
+    // The target for the settings as they are; when `quick`, a new palette is
+    // made from a reduced copy of the picture.
+    const TargetPalette &targetFor(bool quick);
     void previewVisible();
+    void startWork();
+    void workDone();
+    void showResult();
     void showPicture(const ::PcxImage &image, const PalletArray &pallet);
     void keepChoices() const;
 
@@ -66,15 +81,30 @@ private:
     PalletArray startPallet;
     int startH = 0;
     int startV = 0;
-    // The target last made: a new palette is made again only when its settings change.
-    ConvertTarget madeFor;
-    TargetPalette made;
-    bool madeOnce = false;
-    int madeTransparent = -1;
+    // The targets last made, whole and quick: a new palette is made again only
+    // when its settings change.
+    struct Made {
+        ConvertTarget target;
+        int transparent = -1;
+        bool keepCycles = false;
+        bool valid = false;
+        TargetPalette made;
+        bool matches(const Made &o) const
+        {
+            return valid && o.target == target && o.transparent == transparent &&
+                   o.keepCycles == keepCycles;
+        }
+    };
+    Made settingsNow() const;
+    Made made;
+    Made quickMade;
     ConvertedPicture result;
     bool current = false;
+    bool acceptWhenDone = false;
     QTimer later;
-    QTimer whole;
+    BackgroundWork work;
+    std::shared_ptr<Job> job;
+    QTimer tick;
 };
 
 // Opens the dialog on the picture; true when its result was kept.
