@@ -92,37 +92,37 @@ struct Shared {
 
 typedef std::int32_t Mask __attribute__((vector_size(kVector * sizeof(float))));
 
-// Each lane of m the lesser of its own and b's (by reference: vectors too
-// wide for the baseline's registers are not passed by value).
-inline void Least(Lane &m, const Lane &b)
-{
-    const Mask less = m < b;
-    m = Lane(((Mask)m & less) | ((Mask)b & ~less));
-}
-
 // The first of the kNear distances (two lanes) under `least`, or -1: the
 // least of them by a tree of minimums, then where it lies. Which one wins is
 // anybody's guess, so the search takes no branch on the way.
 inline int Nearest(const Lane &low, const Lane &high, float least)
 {
-    Lane m = low;
-    Least(m, high);
-    Least(m, __builtin_shufflevector(m, m, 4, 5, 6, 7, 0, 1, 2, 3));
-    Least(m, __builtin_shufflevector(m, m, 2, 3, 0, 1, 6, 7, 4, 5));
-    Least(m, __builtin_shufflevector(m, m, 1, 0, 3, 2, 5, 4, 7, 6));
-    if (!(m[0] < least))
+#if defined(__SSE2__)
+    __m128 a, b, c, e;
+    std::memcpy(&a, &low, sizeof a);
+    std::memcpy(&b, reinterpret_cast<const char *>(&low) + sizeof a, sizeof b);
+    std::memcpy(&c, &high, sizeof c);
+    std::memcpy(&e, reinterpret_cast<const char *>(&high) + sizeof c, sizeof e);
+    __m128 m = _mm_min_ps(_mm_min_ps(a, b), _mm_min_ps(c, e));
+    m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(2, 3, 0, 1)));
+    m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(1, 0, 3, 2)));
+    if (!(_mm_cvtss_f32(m) < least))
         return -1;
-    const Mask at = low == m;
-    for (int j = 0; j < kVector; ++j)
-        if (at[j])
-            return j;
-    return kVector + [&] {
-        const Mask beyond = high == m;
-        int j = 0;
-        while (!beyond[j])
-            ++j;
-        return j;
-    }();
+    const unsigned at = unsigned(_mm_movemask_ps(_mm_cmpeq_ps(a, m))) |
+                        unsigned(_mm_movemask_ps(_mm_cmpeq_ps(b, m))) << 4 |
+                        unsigned(_mm_movemask_ps(_mm_cmpeq_ps(c, m))) << 8 |
+                        unsigned(_mm_movemask_ps(_mm_cmpeq_ps(e, m))) << 12;
+    return __builtin_ctz(at);
+#else
+    int pick = -1;
+    for (int j = 0; j < kNear; ++j) {
+        const float d = j < kVector ? low[j] : high[j - kVector];
+        const bool nearer = d < least;
+        pick = nearer ? j : pick;
+        least = nearer ? d : least;
+    }
+    return pick;
+#endif
 }
 
 // One thread's working planes, kept from tile to tile.
