@@ -1,5 +1,7 @@
 #include "convert/Refine.h"
 
+#include "convert/RefineLanes.h"
+
 #include "base/Progress.h"
 #include "base/RunTogether.h"
 
@@ -9,10 +11,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-
-#if defined(__SSE2__)
-#include <immintrin.h>
-#endif
 
 namespace {
 
@@ -25,8 +23,7 @@ constexpr int kSpan = 2 * kReach + 1;
 // A change's rows, in two whole vectors from the one holding its first pixel
 // on: changes next to each other then write the same vectors, which a
 // processor forwards to the next read where overlapping ones stall it.
-constexpr int kVector = 8, kRow = 2 * kVector;
-typedef float Lane __attribute__((vector_size(kVector * sizeof(float)), __may_alias__));
+constexpr int kRow = 2 * kVector;
 constexpr int kTile = 128;
 // A pixel's own distance from the picture, beside the error seen: without
 // it, mixes of entries far from the pixel read as noise and specks on
@@ -40,7 +37,7 @@ constexpr float kSpeckRgb = 60.0f;
 // than that is rare and taken over several passes. In a dense palette the
 // nearest half of them does as well; a sparse one needs them all to mix
 // colours that lie far apart.
-constexpr std::size_t kNear = 16, kHalf = kNear / 2;
+constexpr std::size_t kNear = 2 * kVector, kHalf = kVector;
 constexpr std::size_t kDense = 64; // candidates
 
 struct Weights {
@@ -89,41 +86,6 @@ struct Shared {
     float own = 0, hue = 1, farthest = 0;
     std::size_t tried = kNear; // of each candidate's nearest
 };
-
-typedef std::int32_t Mask __attribute__((vector_size(kVector * sizeof(float))));
-
-// The first of the kNear distances (two lanes) under `least`, or -1: the
-// least of them by a tree of minimums, then where it lies. Which one wins is
-// anybody's guess, so the search takes no branch on the way.
-inline int Nearest(const Lane &low, const Lane &high, float least)
-{
-#if defined(__SSE2__)
-    __m128 a, b, c, e;
-    std::memcpy(&a, &low, sizeof a);
-    std::memcpy(&b, reinterpret_cast<const char *>(&low) + sizeof a, sizeof b);
-    std::memcpy(&c, &high, sizeof c);
-    std::memcpy(&e, reinterpret_cast<const char *>(&high) + sizeof c, sizeof e);
-    __m128 m = _mm_min_ps(_mm_min_ps(a, b), _mm_min_ps(c, e));
-    m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(2, 3, 0, 1)));
-    m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(1, 0, 3, 2)));
-    if (!(_mm_cvtss_f32(m) < least))
-        return -1;
-    const unsigned at = unsigned(_mm_movemask_ps(_mm_cmpeq_ps(a, m))) |
-                        unsigned(_mm_movemask_ps(_mm_cmpeq_ps(b, m))) << 4 |
-                        unsigned(_mm_movemask_ps(_mm_cmpeq_ps(c, m))) << 8 |
-                        unsigned(_mm_movemask_ps(_mm_cmpeq_ps(e, m))) << 12;
-    return __builtin_ctz(at);
-#else
-    int pick = -1;
-    for (int j = 0; j < kNear; ++j) {
-        const float d = j < kVector ? low[j] : high[j - kVector];
-        const bool nearer = d < least;
-        pick = nearer ? j : pick;
-        least = nearer ? d : least;
-    }
-    return pick;
-#endif
-}
 
 // One thread's working planes, kept from tile to tile.
 struct Scratch {
@@ -277,13 +239,12 @@ __attribute__((target_clones("avx2", "default"))) void RefineTile(const Shared &
                 const float qx = origin.x, qy = origin.y, qz = origin.z;
                 const Lane big = {1e30f, 1e30f, 1e30f, 1e30f, 1e30f, 1e30f, 1e30f, 1e30f};
                 const auto costs = [&](std::size_t j, Lane &out) {
-                    Lane r, g, bl, ex, ey, ez;
-                    std::memcpy(&r, dr + j, sizeof r);
-                    std::memcpy(&g, dg + j, sizeof g);
-                    std::memcpy(&bl, db + j, sizeof bl);
-                    std::memcpy(&ex, px + j, sizeof ex);
-                    std::memcpy(&ey, py + j, sizeof ey);
-                    std::memcpy(&ez, pz + j, sizeof ez);
+                    const Lane r = *reinterpret_cast<const Loose *>(dr + j),
+                               g = *reinterpret_cast<const Loose *>(dg + j),
+                               bl = *reinterpret_cast<const Loose *>(db + j),
+                               ex = *reinterpret_cast<const Loose *>(px + j),
+                               ey = *reinterpret_cast<const Loose *>(py + j),
+                               ez = *reinterpret_cast<const Loose *>(pz + j);
                     const Lane a = m0 * r + m1 * g + m2 * bl + sx;
                     const Lane b = m3 * r + m4 * g + m5 * bl + sy;
                     const Lane c = m6 * r + m7 * g + m8 * bl + sz;
@@ -294,7 +255,6 @@ __attribute__((target_clones("avx2", "default"))) void RefineTile(const Shared &
                     const Lane cost = a * a + b * b + c * c + own * (apartHue - strayedHue);
                     out = cost + Lane((Mask)big & (apart > limit));
                 };
-                static_assert(kHalf == kVector && kNear == 2 * kVector);
                 Lane low, high = Lane{} + INFINITY;
                 costs(0, low);
                 if (s.tried > kHalf)
