@@ -56,6 +56,9 @@ CubeNearest::CubeNearest(std::vector<Vec3> points, Vec3 lo, Vec3 hi) : lo_(lo)
     largeSide_ = (side_ + kInLarge - 1) / kInLarge;
     cubes_.assign(std::size_t(side_) * std::size_t(side_) * std::size_t(side_), kUnknown);
     sole_.assign(cubes_.size(), kNotSole);
+    // Room for lists enough for most pictures, taken as they are written: a
+    // growing table would copy them all and touch fresh memory each time.
+    lists_.reserve(std::max(lists_.size(), cubes_.size() / 4));
     large_.assign(std::size_t(largeSide_) * std::size_t(largeSide_) * std::size_t(largeSide_),
                   kUnknown);
     const std::size_t corners = std::size_t(side_) + 1;
