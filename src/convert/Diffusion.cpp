@@ -7,6 +7,7 @@
 #include "base/RunTogether.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <optional>
@@ -135,11 +136,14 @@ private:
 };
 
 // Error diffusion over bands of rows, each band after priming rows above it.
-// A thread takes two bands at once, a pixel of each in turn: each pixel
-// waits on the error of the one before it, and two such chains keep the
+// A thread takes several bands at once, a pixel of each in turn: each pixel
+// waits on the error of the one before it, and several such chains keep the
 // processor busy where one leaves it waiting.
 class Diffusion {
 public:
+    // At most this many bands at once: more fill the caches without gain.
+    static constexpr int kChains = 4;
+
     // light: the error carried in linear light and entries picked in it by
     // cubes, as the refinement that follows sees a picture; else in sRGB
     // values, picked by the finder (in OKLab, moved by the error as OKLab
@@ -160,37 +164,36 @@ public:
         scale_ = float(o.strength) / 100.0f / float(kernel_.divisor);
     }
 
-    // Rows y0..y1-1 of one band and, when y2 < y3, rows y2..y3-1 of another.
-    void run(int y0, int y1, int y2, int y3)
+    // Rows first..end-1 of each of up to kChains bands, all at once.
+    void run(const std::pair<int, int> *rows, int count)
     {
-        Band bands[2] = {band(y0, y1), band(y2, y3)};
-        const int count = y2 < y3 ? 2 : 1;
-        for (;;) {
-            int live = 0;
-            for (int b = 0; b < count; ++b)
-                if (bands[b].y < bands[b].y1) {
-                    startRow(bands[b]);
-                    ++live;
-                }
+        Band *bands[kChains];
+        for (int b = 0; b < count; ++b) {
+            band(chains_[std::size_t(b)], rows[b].first, rows[b].second);
+            bands[b] = &chains_[std::size_t(b)];
+        }
+        for (int live = count; live > 0;) {
             // A row at a time: a band takes long on a wide picture.
-            if (live == 0 || Stopped(o_.progress))
+            if (Stopped(o_.progress))
                 return;
+            for (int b = 0; b < live; ++b)
+                startRow(*bands[b]);
             Add(o_.progress, std::int64_t(live) * width_);
             if (live == 2)
                 for (int k = 0; k < width_; ++k) {
-                    pixel(bands[0]);
-                    pixel(bands[1]);
+                    pixel(*bands[0]);
+                    pixel(*bands[1]);
                 }
             else
-                for (Band &b : bands)
-                    if (b.inRow)
-                        for (int k = 0; k < width_; ++k)
-                            pixel(b);
-            for (int b = 0; b < count; ++b)
-                if (bands[b].inRow) {
-                    bands[b].inRow = false;
-                    ++bands[b].y;
-                }
+                for (int k = 0; k < width_; ++k)
+                    for (int b = 0; b < live; ++b)
+                        pixel(*bands[b]);
+            for (int b = 0; b < live; ++b)
+                ++bands[b]->y;
+            // A band done leaves the others to go on; its place keeps the order.
+            live = int(
+                std::remove_if(bands, bands + live, [](const Band *b) { return b->y >= b->y1; }) -
+                bands);
         }
     }
 
@@ -203,7 +206,7 @@ private:
         std::vector<Vec3> errors;
         int last = 0;
         // The row under way.
-        bool inRow = false, keep = false;
+        bool keep = false;
         int x = 0, step = 1;
         Vec3 *here = nullptr;
         // The row's colours as points, when picks or the speck rule need them.
@@ -213,14 +216,13 @@ private:
         float weights[kMaxTaps];
     };
 
-    Band band(int y0, int y1) const
+    void band(Band &b, int y0, int y1) const
     {
-        Band b;
         b.y0 = y0;
         b.y1 = y1;
         b.y = std::max(0, y0 - kPrimeRows);
+        b.last = 0;
         b.errors.assign(kRows * stride(), Vec3{});
-        return b;
     }
     std::size_t stride() const { return std::size_t(width_) + 2 * kMargin; }
     Vec3 *row(Band &b, int y) const
@@ -231,7 +233,6 @@ private:
     void startRow(Band &b)
     {
         std::fill_n(row(b, b.y + kRows - 1) - kMargin, stride(), Vec3{});
-        b.inRow = true;
         b.keep = b.y >= b.y0;
         const bool back = o_.serpentine && (b.y % 2 == 1);
         b.step = back ? -1 : 1;
@@ -296,6 +297,7 @@ private:
     Vec3 lo_, hi_;
     float scale_ = 0;
     std::optional<Specks> specks_;
+    std::array<Band, kChains> chains_;
 };
 
 } // namespace
@@ -309,6 +311,11 @@ void Diffuse(const std::uint8_t *rgba, int width, int height, const Candidates &
              const RemapOptions &o, std::uint8_t *out)
 {
     const int bands = (height + kBandRows - 1) / kBandRows;
+    // The bands in runs of at most kChains, as many runs as threads or a
+    // multiple of it: each thread ends with the others.
+    const int threads = std::clamp(o.threads, 1, bands);
+    const int runs = (bands + Diffusion::kChains - 1) / Diffusion::kChains;
+    const int groups = std::min(bands, (runs + threads - 1) / threads * threads);
     std::atomic<int> next{0};
     // Refined, the picture is diffused in linear light, as the refinement
     // weighs it, which leaves it less to mend. Alone, the error is carried
@@ -330,16 +337,15 @@ void Diffuse(const std::uint8_t *rgba, int width, int height, const Candidates &
             own.emplace(diffused);
         Diffusion diffusion(rgba, width, height, tidy, own ? &*own : nullptr,
                             cubes ? &*cubes : nullptr, light, o, out);
-        const auto rows = [&](int b) {
-            return std::pair(b * kBandRows, std::min(height, (b + 1) * kBandRows));
-        };
-        for (int b; !Stopped(o.progress) && (b = next.fetch_add(2)) < bands;) {
-            const auto [y0, y1] = rows(b);
-            const auto [y2, y3] = b + 1 < bands ? rows(b + 1) : std::pair(0, 0);
-            diffusion.run(y0, y1, y2, y3);
+        std::pair<int, int> rows[Diffusion::kChains];
+        for (int g; !Stopped(o.progress) && (g = next++) < groups;) {
+            const int b0 = bands * g / groups, b1 = bands * (g + 1) / groups;
+            for (int b = b0; b < b1; ++b)
+                rows[b - b0] = {b * kBandRows, std::min(height, (b + 1) * kBandRows)};
+            diffusion.run(rows, b1 - b0);
         }
     };
-    RunTogether(std::min(o.threads, (bands + 1) / 2), [&](int) { work(); });
+    RunTogether(std::min(threads, groups), [&](int) { work(); });
     if (light && !Stopped(o.progress)) {
         RefineOptions r;
         r.progress = o.progress;

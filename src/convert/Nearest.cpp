@@ -199,17 +199,22 @@ int NearestFinder::walk(Vec3 query, int found, float best) const
     return found;
 }
 
-ColourCache::ColourCache(int bits)
-    : bits_(bits), keys_(1u << bits, 0xffffffffu), found_(1u << bits, 0)
+ColourCache::ColourCache(int bits) : bits_(bits), slots_(1u << bits, 0)
 {
+    // Empty slots hold a colour that is never looked for there: black, whose
+    // slot is the first, and colour 1 in that one.
+    slots_[0] = 1u << 8;
 }
 
 int ColourCache::miss(NearestFinder &finder, ColourSpace space, Rgb8 c, int hint,
                       std::uint32_t slot)
 {
-    keys_[slot] = std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b;
-    found_[slot] = std::uint16_t(finder.find(PointOf(space, c), hint));
-    return found_[slot];
+    const int found = finder.find(PointOf(space, c), hint);
+    // An answer past 255 (not an entry of one palette) is found afresh each time.
+    if (found < 256)
+        slots_[slot] =
+            (std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b) << 8 | std::uint32_t(found);
+    return found;
 }
 
 Candidates RangeCandidates(const Rgb8 *colours, int first, int last)

@@ -52,7 +52,8 @@ private:
 };
 
 // Answers for byte colours already asked: pictures repeat their colours.
-// Direct-mapped on the whole colour, so a hit is the exact answer.
+// Direct-mapped on the whole colour, so a hit is the exact answer; a slot
+// holds colour and answer together, so a look-up costs one cache line.
 class ColourCache {
 public:
     // bits: of the slots' count, at most 24; fewer for a small picture.
@@ -61,15 +62,15 @@ public:
     {
         const std::uint32_t rgb = std::uint32_t(c.r) << 16 | std::uint32_t(c.g) << 8 | c.b;
         const std::uint32_t slot = (rgb * 2654435761u) >> (32 - bits_);
-        return keys_[slot] == rgb ? found_[slot] : miss(finder, space, c, hint, slot);
+        const std::uint32_t held = slots_[slot];
+        return held >> 8 == rgb ? int(held & 0xff) : miss(finder, space, c, hint, slot);
     }
 
 private:
     int miss(NearestFinder &finder, ColourSpace space, Rgb8 c, int hint, std::uint32_t slot);
 
     int bits_;
-    std::vector<std::uint32_t> keys_;
-    std::vector<std::uint16_t> found_;
+    std::vector<std::uint32_t> slots_; // colour << 8 | answer
 };
 
 // Points of the last byte colours met, direct-mapped: pictures repeat

@@ -4,10 +4,49 @@
 #include <cmath>
 #include <limits>
 
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
+namespace {
+
+// Appends points to a list of blocks, the last filled out as it goes.
+class ListWriter {
+public:
+    template <class Block> ListWriter(std::vector<Block> &to) : start(to.size()) {}
+    template <class Block> void add(std::vector<Block> &to, float x, float y, float z, int position)
+    {
+        constexpr int lanes = int(sizeof(Block::x) / sizeof(float));
+        if (used % lanes == 0) {
+            if (used > 0)
+                to.back().position[lanes - 1] += Block::kMore;
+            to.push_back({});
+        }
+        Block &b = to.back();
+        for (int l = used % lanes; l < lanes; ++l) {
+            b.x[l] = x;
+            b.y[l] = y;
+            b.z[l] = z;
+            b.position[l] = float(position);
+        }
+        ++used;
+    }
+    std::size_t start;
+    int used = 0;
+};
+
+inline int PositionOf(float held)
+{
+    return int(held) & 0xffff;
+}
+
+} // namespace
+
 CubeNearest::CubeNearest(std::vector<Vec3> points, Vec3 lo, Vec3 hi) : lo_(lo)
 {
+    ListWriter all(lists_);
     for (std::size_t i = 0; i < points.size(); ++i)
-        points_.push_back({points[i], int(i)});
+        all.add(lists_, points[i].x, points[i].y, points[i].z, int(i));
     // Cubes of 4 units (levels, in RGB), larger in a box so wide that there
     // would be more than 128 along it.
     const float widest = std::max({hi.x - lo.x, hi.y - lo.y, hi.z - lo.z, 0.0f});
@@ -16,32 +55,51 @@ CubeNearest::CubeNearest(std::vector<Vec3> points, Vec3 lo, Vec3 hi) : lo_(lo)
     side_ = int(widest * scale_) + 1;
     largeSide_ = (side_ + kInLarge - 1) / kInLarge;
     cubes_.assign(std::size_t(side_) * std::size_t(side_) * std::size_t(side_), kUnknown);
+    sole_.assign(cubes_.size(), kNotSole);
+    // Room for lists enough for most pictures, taken as they are written: a
+    // growing table would copy them all and touch fresh memory each time.
+    lists_.reserve(std::max(lists_.size(), cubes_.size() / 4));
     large_.assign(std::size_t(largeSide_) * std::size_t(largeSide_) * std::size_t(largeSide_),
                   kUnknown);
     const std::size_t corners = std::size_t(side_) + 1;
     corners_.assign(corners * corners * corners, kUnknown);
 }
 
-std::size_t CubeNearest::keep(Vec3 lo, Vec3 hi, const Listed *from, const Listed *end)
+std::size_t CubeNearest::keep(Vec3 lo, Vec3 hi, std::size_t from)
 {
     const auto square = [](float x, float y, float z) { return x * x + y * y + z * z; };
     // No point is further from anywhere in the box than from its farthest
     // corner: the nearest anywhere in it is within the least such reach.
     const auto farthest = [](float v, float l, float h) { return std::max(v - l, h - v); };
     float reach = INFINITY;
-    for (const Listed *p = from; p < end; ++p)
-        reach = std::min(reach, square(farthest(p->at.x, lo.x, hi.x), farthest(p->at.y, lo.y, hi.y),
-                                       farthest(p->at.z, lo.z, hi.z)));
+    for (std::size_t b = from;; ++b) {
+        for (int l = 0; l < kLanes; ++l)
+            reach = std::min(reach, square(farthest(lists_[b].x[l], lo.x, hi.x),
+                                           farthest(lists_[b].y[l], lo.y, hi.y),
+                                           farthest(lists_[b].z[l], lo.z, hi.z)));
+        if (!lists_[b].more())
+            break;
+    }
     reach = reach * 1.001f + 1e-3f; // a little over, for rounding
     const auto gap = [](float v, float l, float h) { return v < l ? l - v : v > h ? v - h : 0; };
-    const std::size_t list = lists_.size();
-    lists_.push_back({});
-    for (const Listed *p = from; p < end; ++p)
-        if (square(gap(p->at.x, lo.x, hi.x), gap(p->at.y, lo.y, hi.y), gap(p->at.z, lo.z, hi.z)) <=
-            reach)
-            lists_.push_back(*p);
-    lists_[list].position = int(lists_.size() - list - 1);
-    return list;
+    ListWriter kept(lists_);
+    // lists_ may move as it grows: blocks are reached by index.
+    for (std::size_t b = from;; ++b) {
+        for (int l = 0; l < kLanes; ++l) {
+            const Block &p = lists_[b];
+            // A copy filling out the last block is no point of its own.
+            if ((l > 0 && PositionOf(p.position[l]) == PositionOf(p.position[l - 1])) ||
+                square(gap(p.x[l], lo.x, hi.x), gap(p.y[l], lo.y, hi.y), gap(p.z[l], lo.z, hi.z)) >
+                    reach)
+                continue;
+            const float x = p.x[l], y = p.y[l], z = p.z[l];
+            const int position = PositionOf(p.position[l]);
+            kept.add(lists_, x, y, z, position);
+        }
+        if (!lists_[b].more())
+            break;
+    }
+    return kept.start;
 }
 
 std::int32_t CubeNearest::learn(int a, int b, int c)
@@ -50,8 +108,7 @@ std::int32_t CubeNearest::learn(int a, int b, int c)
     std::int32_t &large = large_[(std::size_t(la) * largeSide_ + lb) * largeSide_ + lc];
     if (large == kUnknown) {
         const Vec3 lo = lo_ + Vec3{float(la), float(lb), float(lc)} * (edge_ * kInLarge);
-        large = std::int32_t(keep(lo, lo + Vec3{1, 1, 1} * (edge_ * kInLarge), points_.data(),
-                                  points_.data() + points_.size()));
+        large = std::int32_t(keep(lo, lo + Vec3{1, 1, 1} * (edge_ * kInLarge), 0));
     }
     // Each corner is searched once, for the eight cubes around it.
     const auto corner = [&](int i, int j, int k) {
@@ -74,22 +131,50 @@ std::int32_t CubeNearest::learn(int a, int b, int c)
     }
     if (shared)
         return first;
-    // lists_ may move as it grows: the large cube's list is copied first.
-    const std::vector<Listed> around(lists_.begin() + large + 1,
-                                     lists_.begin() + large + 1 +
-                                         lists_[std::size_t(large)].position);
-    return -std::int32_t(keep(lo, hi, around.data(), around.data() + around.size())) - 2;
+    return -std::int32_t(keep(lo, hi, std::size_t(large))) - 2;
 }
 
 int CubeNearest::nearestOf(Vec3 query, std::size_t list) const
 {
-    const Listed *p = lists_.data() + list + 1, *end = p + lists_[list].position;
-    int best = p->position;
-    float least = Distance2(query, p->at);
-    for (++p; p < end; ++p) {
-        const float d = Distance2(query, p->at);
-        best = d < least ? p->position : best;
-        least = d < least ? d : least;
+    const Block *b = lists_.data() + list;
+#if defined(__SSE2__)
+    // As Distance2 adds them up, so that ties fall as they do there; each
+    // lane keeps the first of its equals.
+    const __m128 qx = _mm_set1_ps(query.x), qy = _mm_set1_ps(query.y), qz = _mm_set1_ps(query.z);
+    __m128 least = _mm_set1_ps(INFINITY), best = _mm_setzero_ps();
+    for (;; ++b) {
+        const __m128 dx = _mm_sub_ps(qx, _mm_load_ps(b->x)), dy = _mm_sub_ps(qy, _mm_load_ps(b->y)),
+                     dz = _mm_sub_ps(qz, _mm_load_ps(b->z));
+        const __m128 d =
+            _mm_add_ps(_mm_add_ps(_mm_mul_ps(dx, dx), _mm_mul_ps(dy, dy)), _mm_mul_ps(dz, dz));
+        const __m128 nearer = _mm_cmplt_ps(d, least);
+        least = _mm_min_ps(d, least);
+        best = _mm_or_ps(_mm_and_ps(nearer, _mm_load_ps(b->position)), _mm_andnot_ps(nearer, best));
+        if (!b->more())
+            break;
+    }
+    // The least distance in every lane, then the lowest position holding it.
+    __m128 m = _mm_min_ps(least, _mm_shuffle_ps(least, least, _MM_SHUFFLE(2, 3, 0, 1)));
+    m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(1, 0, 3, 2)));
+    const __m128 more = _mm_set1_ps(Block::kMore);
+    best = _mm_sub_ps(best, _mm_and_ps(_mm_cmpge_ps(best, more), more));
+    const __m128 equal = _mm_cmpeq_ps(least, m);
+    __m128 p = _mm_or_ps(_mm_and_ps(equal, best), _mm_andnot_ps(equal, _mm_set1_ps(1e9f)));
+    p = _mm_min_ps(p, _mm_shuffle_ps(p, p, _MM_SHUFFLE(2, 3, 0, 1)));
+    p = _mm_min_ps(p, _mm_shuffle_ps(p, p, _MM_SHUFFLE(1, 0, 3, 2)));
+    return int(_mm_cvtss_f32(p));
+#else
+    float least = INFINITY;
+    int best = 0;
+    for (;; ++b) {
+        for (int l = 0; l < kLanes; ++l) {
+            const float d = Distance2(query, {b->x[l], b->y[l], b->z[l]});
+            best = d < least ? PositionOf(b->position[l]) : best;
+            least = d < least ? d : least;
+        }
+        if (!b->more())
+            break;
     }
     return best;
+#endif
 }

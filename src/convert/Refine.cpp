@@ -1,5 +1,7 @@
 #include "convert/Refine.h"
 
+#include "convert/RefineLanes.h"
+
 #include "base/Progress.h"
 #include "base/RunTogether.h"
 
@@ -9,10 +11,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-
-#if defined(__SSE2__)
-#include <immintrin.h>
-#endif
 
 namespace {
 
@@ -25,8 +23,7 @@ constexpr int kSpan = 2 * kReach + 1;
 // A change's rows, in two whole vectors from the one holding its first pixel
 // on: changes next to each other then write the same vectors, which a
 // processor forwards to the next read where overlapping ones stall it.
-constexpr int kVector = 8, kRow = 2 * kVector;
-typedef float Lane __attribute__((vector_size(kVector * sizeof(float)), __may_alias__));
+constexpr int kRow = 2 * kVector;
 constexpr int kTile = 128;
 // A pixel's own distance from the picture, beside the error seen: without
 // it, mixes of entries far from the pixel read as noise and specks on
@@ -40,7 +37,7 @@ constexpr float kSpeckRgb = 60.0f;
 // than that is rare and taken over several passes. In a dense palette the
 // nearest half of them does as well; a sparse one needs them all to mix
 // colours that lie far apart.
-constexpr std::size_t kNear = 16, kHalf = kNear / 2;
+constexpr std::size_t kNear = 2 * kVector, kHalf = kVector;
 constexpr std::size_t kDense = 64; // candidates
 
 struct Weights {
@@ -89,35 +86,6 @@ struct Shared {
     float own = 0, hue = 1, farthest = 0;
     std::size_t tried = kNear; // of each candidate's nearest
 };
-
-// The first of the kNear distances under `least`, or -1: the least of them
-// by a tree of minimums, then where it lies. Which one wins is anybody's
-// guess, so the search takes no branch on the way.
-inline int Nearest(const float *d, float least)
-{
-#if defined(__SSE2__)
-    const __m128 a = _mm_loadu_ps(d), b = _mm_loadu_ps(d + 4), c = _mm_loadu_ps(d + 8),
-                 e = _mm_loadu_ps(d + 12);
-    __m128 m = _mm_min_ps(_mm_min_ps(a, b), _mm_min_ps(c, e));
-    m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(2, 3, 0, 1)));
-    m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(1, 0, 3, 2)));
-    if (!(_mm_cvtss_f32(m) < least))
-        return -1;
-    const unsigned at = unsigned(_mm_movemask_ps(_mm_cmpeq_ps(a, m))) |
-                        unsigned(_mm_movemask_ps(_mm_cmpeq_ps(b, m))) << 4 |
-                        unsigned(_mm_movemask_ps(_mm_cmpeq_ps(c, m))) << 8 |
-                        unsigned(_mm_movemask_ps(_mm_cmpeq_ps(e, m))) << 12;
-    return __builtin_ctz(at);
-#else
-    int pick = -1;
-    for (std::size_t j = 0; j < kNear; ++j) {
-        const bool nearer = d[j] < least;
-        pick = nearer ? int(j) : pick;
-        least = nearer ? d[j] : least;
-    }
-    return pick;
-#endif
-}
 
 // One thread's working planes, kept from tile to tile.
 struct Scratch {
@@ -269,21 +237,29 @@ __attribute__((target_clones("avx2", "default"))) void RefineTile(const Shared &
                             m6 = m.r.z, m7 = m.g.z, m8 = m.b.z;
                 const float sx = step.x, sy = step.y, sz = step.z;
                 const float qx = origin.x, qy = origin.y, qz = origin.z;
-                float d[kNear];
-                std::fill(d + kHalf, d + kNear, INFINITY);
-                for (std::size_t half = 0; half < s.tried; half += kHalf)
-                    for (std::size_t j = half; j < half + kHalf; ++j) {
-                        const float a = m0 * dr[j] + m1 * dg[j] + m2 * db[j] + sx;
-                        const float b = m3 * dr[j] + m4 * dg[j] + m5 * db[j] + sy;
-                        const float c = m6 * dr[j] + m7 * dg[j] + m8 * db[j] + sz;
-                        const float ox = px[j] - qx, oy = py[j] - qy, oz = pz[j] - qz;
-                        const float apart = ox * ox + oy * oy + oz * oz;
-                        const float apartHue = ox * ox + hue * (oy * oy + oz * oz);
-                        // A lone pixel far from the picture is a speck whatever the blur says.
-                        const float cost = a * a + b * b + c * c + own * (apartHue - strayedHue);
-                        d[j] = cost + float(apart > limit) * 1e30f;
-                    }
-                const int pick = Nearest(d, least);
+                const Lane big = {1e30f, 1e30f, 1e30f, 1e30f, 1e30f, 1e30f, 1e30f, 1e30f};
+                const auto costs = [&](std::size_t j, Lane &out) {
+                    const Lane r = *reinterpret_cast<const Loose *>(dr + j),
+                               g = *reinterpret_cast<const Loose *>(dg + j),
+                               bl = *reinterpret_cast<const Loose *>(db + j),
+                               ex = *reinterpret_cast<const Loose *>(px + j),
+                               ey = *reinterpret_cast<const Loose *>(py + j),
+                               ez = *reinterpret_cast<const Loose *>(pz + j);
+                    const Lane a = m0 * r + m1 * g + m2 * bl + sx;
+                    const Lane b = m3 * r + m4 * g + m5 * bl + sy;
+                    const Lane c = m6 * r + m7 * g + m8 * bl + sz;
+                    const Lane ox = ex - qx, oy = ey - qy, oz = ez - qz;
+                    const Lane apart = ox * ox + oy * oy + oz * oz;
+                    const Lane apartHue = ox * ox + hue * (oy * oy + oz * oz);
+                    // A lone pixel far from the picture is a speck whatever the blur says.
+                    const Lane cost = a * a + b * b + c * c + own * (apartHue - strayedHue);
+                    out = cost + Lane((Mask)big & (apart > limit));
+                };
+                Lane low, high = Lane{} + INFINITY;
+                costs(0, low);
+                if (s.tried > kHalf)
+                    costs(kHalf, high);
+                const int pick = Nearest(low, high, least);
                 if (pick < 0)
                     continue;
                 const int best = s.near[std::size_t(now) * kNear + std::size_t(pick)];
