@@ -101,6 +101,25 @@ std::vector<Vec3> SplitBoxes(std::vector<Weighted> &points, int n)
     return seeds;
 }
 
+// The nearest of the centres to q (the lowest index of equals) and the distance
+// to the next nearest.
+std::pair<int, float> NearestTwo(const std::vector<Vec3> &centres, Vec3 q)
+{
+    float best = INFINITY, second = INFINITY;
+    int found = 0;
+    for (std::size_t c = 0; c < centres.size(); ++c) {
+        const float d = Distance2(q, centres[c]);
+        if (d < best) {
+            second = best;
+            best = d;
+            found = int(c);
+        } else if (d < second) {
+            second = d;
+        }
+    }
+    return {found, std::sqrt(second)};
+}
+
 // Lloyd's passes weighted by the counts; an emptied centre moves to the
 // point that costs the most. The later passes weigh each point by the inverse
 // of its distance (Weiszfeld's step), which moves a centre towards its
@@ -113,17 +132,22 @@ std::vector<Vec3> Refine(const std::vector<Weighted> &points, std::vector<Vec3> 
                          std::int64_t units = 0)
 {
     std::vector<int> owner(points.size(), 0);
+    // No other centre is nearer a point than this (Hamerly's bound): a point
+    // whose own centre is nearer keeps it without a search. The bound shrinks
+    // by the farthest a centre moved, and a little more for rounding.
+    std::vector<float> others(points.size(), -1);
     double previous = INFINITY;
     const int passes = meanPasses + medianPasses;
     std::int64_t told = 0;
     for (int pass = 0; pass < passes && !Stopped(progress); ++pass) {
         const bool median = pass >= meanPasses;
-        NearestFinder finder(centres);
         std::vector<Sums> sums(centres.size());
         double total = 0, worstCost = -1;
         std::size_t worst = 0;
         for (std::size_t i = 0; i < points.size(); ++i) {
-            owner[i] = finder.find(points[i].lab, owner[i]);
+            const float own = Distance2(points[i].lab, centres[std::size_t(owner[i])]);
+            if (!(std::sqrt(own) * 1.0001f + 1e-6f < others[i]))
+                std::tie(owner[i], others[i]) = NearestTwo(centres, points[i].lab);
             const double d2 = Distance2(points[i].lab, centres[std::size_t(owner[i])]);
             Weighted p = points[i];
             if (median)
@@ -136,8 +160,14 @@ std::vector<Vec3> Refine(const std::vector<Weighted> &points, std::vector<Vec3> 
                 worst = i;
             }
         }
-        for (std::size_t c = 0; c < centres.size(); ++c)
+        float moved = 0;
+        for (std::size_t c = 0; c < centres.size(); ++c) {
+            const Vec3 was = centres[c];
             centres[c] = sums[c].w > 0 ? sums[c].mean() : points[worst].lab;
+            moved = std::max(moved, std::sqrt(Distance2(was, centres[c])));
+        }
+        for (float &o : others)
+            o -= moved;
         if (!median && total >= previous * 0.9999)
             pass = meanPasses - 1;
         previous = total;
