@@ -3,6 +3,7 @@
 #include "convert/Diffusion.h"
 #include "convert/Ordered.h"
 
+#include "base/PixelBuffer.h"
 #include "base/Progress.h"
 #include "base/RunTogether.h"
 
@@ -85,7 +86,8 @@ bool RemapByTable(const std::uint8_t *rgba, int width, int height, const Candida
             bits[key >> 6] |= std::uint64_t(1) << (key & 63);
         }
     });
-    const std::unique_ptr<std::uint8_t[]> table(new (std::nothrow) std::uint8_t[kColours]);
+    // In large pages: small ones would fault 4096 times.
+    const PixelBytes table = AllocatePixels(kColours);
     if (!table)
         return false;
     // In slices taken in turn: a picture's colours crowd into parts of the cube.
