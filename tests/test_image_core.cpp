@@ -6,6 +6,7 @@
 #include "model/PcxAdjust.h"
 #include "model/Render.h"
 #include "model/ScrollMath.h"
+#include "support/NumberRows.h"
 #include "support/PaletteKit.h"
 #include "support/PcxBuilder.h"
 #include "support/TestFiles.h"
@@ -43,18 +44,6 @@ QByteArray RgbBytes(const QImage &image)
     for (int y = 0; y < rgb.height(); ++y)
         out.append(reinterpret_cast<const char *>(rgb.constScanLine(y)), rgb.width() * 3);
     return out;
-}
-
-// One column "r" of whole numbers per row, the row named by them.
-void Rows(std::initializer_list<QList<int>> rows)
-{
-    QTest::addColumn<QList<int>>("r");
-    for (const QList<int> &r : rows) {
-        QString name;
-        for (int v : r)
-            name += QString::number(v) + ' ';
-        QTest::newRow(qPrintable(name)) << r;
-    }
 }
 
 PalletArray RampRed() // entry 10 red

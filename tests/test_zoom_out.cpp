@@ -1,23 +1,8 @@
 #include "model/ZoomOut.h"
+#include "support/NumberRows.h"
 #include "support/PcxBuilder.h"
 
 #include <QtTest>
-
-namespace {
-
-// One column "r" of whole numbers per row, the row named by them.
-void Rows(std::initializer_list<QList<int>> rows)
-{
-    QTest::addColumn<QList<int>>("r");
-    for (const QList<int> &r : rows) {
-        QString name;
-        for (int v : r)
-            name += QString::number(v) + ' ';
-        QTest::newRow(qPrintable(name)) << r;
-    }
-}
-
-} // namespace
 
 class TestZoomOut : public QObject {
     Q_OBJECT

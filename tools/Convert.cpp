@@ -146,12 +146,13 @@ QString ConvertOne(const QString &in, const QString &outPath, ExportFormat forma
     TrueColourRows *const rows = picture->rows.get();
     const bool banded =
         fixed && rows && rows->inOrder() && RemapsInBands(o) && count * 4 > kRemapBandBytes;
-    progress.Expect(std::int64_t(count) * (rows && !banded) +
-                    (fixed ? 0 : TargetUnits(w, h, {ConvertTarget::Kind::NewPalette})) +
+    const bool decodes = rows && !banded;
+    const std::int64_t decoded = decodes ? std::int64_t(count) : 0;
+    progress.Expect(decoded + (fixed ? 0 : TargetUnits(w, h, {ConvertTarget::Kind::NewPalette})) +
                     RemapUnits(w, h, o));
-    if (rows && !banded && (picture->whole = rows->readAll()).isNull())
+    if (decodes && (picture->whole = rows->readAll()).isNull())
         return in + QStringLiteral(": ") + rows->detail();
-    progress.Add(std::int64_t(count) * (rows && !banded));
+    progress.Add(decoded);
     // Decoded whole, the file is no longer needed while the picture converts.
     if (!banded) {
         picture->rows.reset();

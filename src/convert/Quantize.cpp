@@ -145,10 +145,12 @@ std::vector<Vec3> Refine(const std::vector<Weighted> &points, std::vector<Vec3> 
         double total = 0, worstCost = -1;
         std::size_t worst = 0;
         for (std::size_t i = 0; i < points.size(); ++i) {
-            const float own = Distance2(points[i].lab, centres[std::size_t(owner[i])]);
-            if (!(std::sqrt(own) * 1.0001f + 1e-6f < others[i]))
+            float own = Distance2(points[i].lab, centres[std::size_t(owner[i])]);
+            if (!(std::sqrt(own) * 1.0001f + 1e-6f < others[i])) {
                 std::tie(owner[i], others[i]) = NearestTwo(centres, points[i].lab);
-            const double d2 = Distance2(points[i].lab, centres[std::size_t(owner[i])]);
+                own = Distance2(points[i].lab, centres[std::size_t(owner[i])]);
+            }
+            const double d2 = own;
             Weighted p = points[i];
             if (median)
                 p.weight /= std::max(std::sqrt(d2), 1e-4);

@@ -275,8 +275,7 @@ void frmConvert::accept()
 
 void frmConvert::reject()
 {
-    later.stop();
-    work.stop();
+    dropWork();
     acceptWhenDone = false;
     showPicture(startImage, startPallet);
     FrmPCX().scrlH->setValue(startH);

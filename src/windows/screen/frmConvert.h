@@ -62,6 +62,8 @@ private:
     struct Job;
     void settingsChanged();
     void refresh();
+    // Stops the work under way and forgets its result.
+    void dropWork();
     // The target for the settings as they are; when `quick`, a new palette is
     // made from a reduced copy of the picture.
     const TargetPalette &targetFor(bool quick);

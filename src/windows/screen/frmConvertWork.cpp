@@ -90,20 +90,23 @@ const TargetPalette &frmConvert::targetFor(bool quick)
 
 void frmConvert::refresh()
 {
-    later.stop();
-    work.stop();
-    job.reset();
     if (qint64(rgba.width()) * rgba.height() <= quickAbove)
         return preview();
+    dropWork();
     previewVisible();
     startWork();
 }
 
-void frmConvert::preview()
+void frmConvert::dropWork()
 {
     later.stop();
     work.stop();
     job.reset();
+}
+
+void frmConvert::preview()
+{
+    dropWork();
     result =
         ConvertPicture(rgba.constBits(), rgba.width(), rgba.height(), targetFor(false), options());
     current = true;
@@ -156,7 +159,8 @@ void frmConvert::previewVisible()
 void frmConvert::startWork()
 {
     auto out = std::make_shared<Job>();
-    out->made = made.matches(settingsNow()) ? made : settingsNow();
+    const Made want = settingsNow();
+    out->made = made.matches(want) ? made : want;
     job = out;
     RemapOptions o = options();
     const std::array<Rgb8, 256> colours = PaletteColours(startPallet);
