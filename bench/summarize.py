@@ -132,6 +132,42 @@ def photo_rows(folder, rows, add):
                      "%.2f" % (peak / allowed), "<= 1.00", "yes" if peak <= allowed else "NO"))
 
 
+def set_rows(folder, rows):
+    """One palette for a set: quality beside pngquant on a mosaic, and the
+    set's whole run with its peak memory."""
+    try:
+        with open(os.path.join(folder, "set-quality.json")) as f:
+            quality = json.load(f)
+    except (OSError, ValueError):
+        quality = {}
+    for n, q in quality.items():
+        for key, target, what in (("", 0.95, "pixel-weighted mean"),
+                                  (" equal", 0.9, "mean of pictures' means, --weight equal")):
+            if "mosaic" + key in q:
+                r = q["ours" + key] / q["mosaic" + key]
+                rows.append(("set of pictures, new palette of %s, %s" % (n, what),
+                             "%.3f" % q["ours" + key], "pngquant --nofs on a mosaic",
+                             "%.3f" % q["mosaic" + key], "%.3f" % r, "<= %.2f" % target,
+                             "yes" if r <= target else "NO"))
+    try:
+        with open(os.path.join(folder, "set-times.json")) as f:
+            times = json.load(f)
+    except (OSError, ValueError):
+        times = {}
+    for case, t in times.items():
+        if t["seconds"] is None:
+            rows.append(("set of %s: palette and conversion" % case, "failed", "-", "-", "-", "-",
+                         "NO"))
+            continue
+        allowed = t["largest"] * 4 + 256 * 2**20
+        rows.append(("set of %s: palette and conversion, whole process" % case,
+                     "%.1f s" % t["seconds"], "-", "-", "-", "-", "-"))
+        rows.append(("set of %s: peak memory" % case, "%.1f MiB" % (t["peak"] / 2**20),
+                     "largest RGBA + 256 MiB", "%.1f MiB" % (allowed / 2**20),
+                     "%.2f" % (t["peak"] / allowed), "<= 1.00",
+                     "yes" if t["peak"] <= allowed else "NO"))
+
+
 def main(folder):
     render = bench_rounds(folder, "render")
     rows = []
@@ -207,6 +243,7 @@ def main(folder):
                          "%.2f" % (peak / allowed), "<= 1.00", "yes" if peak <= allowed else "NO"))
     photo_rows(folder, rows, add)
     quality_rows(folder, rows)
+    set_rows(folder, rows)
 
     qt, cp = "BM_QtIndexed8ToRgb32", "BM_MemcpyFrame"
     add("fill 1920x1080 zoom 1", render, "BM_Fill/zoom:1", render, qt, "Qt Indexed8->RGB32", 1.0)
