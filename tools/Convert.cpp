@@ -14,6 +14,7 @@
 #include "base/SaveFile.h"
 #include "convert/ConvertPicture.h"
 #include "convert/Dither.h"
+#include "convert/PictureFiles.h"
 #include "convert/RemapBands.h"
 #include "convert/TrueColour.h"
 #include "formats/ActFile.h"
@@ -35,60 +36,6 @@
 #include <variant>
 
 namespace {
-
-// A picture to convert: a truecolour one's rows as they are decoded, or the
-// whole picture as RGBA.
-struct Picture {
-    QByteArray file;
-    std::unique_ptr<TrueColourRows> rows;
-    QImage whole;
-    int width() const { return rows ? rows->width() : whole.width(); }
-    int height() const { return rows ? rows->height() : whole.height(); }
-};
-
-// A picture of any kind, or why not. PCX and indexed BMP through the
-// editor's readers, drawn through their palette; GIF through Qt's reader,
-// which keeps its transparency, and the editor's when that one fails.
-std::optional<Picture> OpenPicture(const QString &path, QString &why)
-{
-    FileError error;
-    std::optional<QByteArray> file = ReadWholeFile(path, &error);
-    if (!file) {
-        why = FileProblemText(error);
-        return std::nullopt;
-    }
-    Picture p{std::move(*file), {}, {}};
-    const QByteArrayView bytes(p.file);
-    const ImageFormat format = DetectImageFormat(bytes);
-    const bool indexedFirst = format == ImageFormat::Bmp || format == ImageFormat::Pcx;
-    AnyImage any;
-    if (indexedFirst)
-        any = ReadAnyImage(bytes);
-    if (!indexedFirst || (format == ImageFormat::Bmp && any.refusal == ImageRefusal::NotIndexed)) {
-        p.rows = std::make_unique<TrueColourRows>(bytes, path);
-        const ImageRefusal refusal = p.rows->refusal();
-        if (refusal == ImageRefusal::None)
-            return p;
-        if (indexedFirst || (refusal != ImageRefusal::Unsupported && format != ImageFormat::Gif)) {
-            why = p.rows->detail();
-            return std::nullopt;
-        }
-        p.rows.reset();
-        any = ReadAnyImage(bytes);
-    }
-    if (any.refusal != ImageRefusal::None) {
-        why = any.detail.isEmpty() ? QStringLiteral("not a picture") : any.detail;
-        return std::nullopt;
-    }
-    PalletArray pallet{};
-    ApplyActBytes(pallet, any.pcx.palette, any.pcx.palette.size());
-    p.whole = PictureColours(any.pcx.image, pallet);
-    if (p.whole.isNull()) {
-        why = QStringLiteral("not enough memory");
-        return std::nullopt;
-    }
-    return p;
-}
 
 // The fixed palette and its candidates, shared by every picture.
 struct Target {
@@ -131,7 +78,7 @@ QString ConvertOne(const QString &in, const QString &outPath, ExportFormat forma
                    const ConvertSettings &s, const Target *fixed, int threads, bool percent)
 {
     QString why;
-    std::optional<Picture> picture = OpenPicture(in, why);
+    std::optional<PictureFile> picture = OpenPicture(in, why);
     if (!picture)
         return in + QStringLiteral(": ") + why;
     const int w = picture->width(), h = picture->height();
