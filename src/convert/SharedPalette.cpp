@@ -137,7 +137,7 @@ SharedPalette MakeSharedPalette(const ColourTally &tally, const PaletteGoal &goa
     else
         Add(progress, units);
     if (Stopped(progress))
-        return {};
+        return {goal.start, {}, false};
     OrderByLightness(made);
     for (std::size_t i = 0; i < made.size(); ++i) {
         out.colours[std::size_t(free[i])] = made[i];
