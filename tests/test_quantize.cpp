@@ -1,4 +1,7 @@
 #include "convert/Quantize.h"
+#include "convert/SharedPalette.h"
+
+#include "base/Progress.h"
 
 #include <QtTest>
 
@@ -7,6 +10,29 @@
 
 using Bytes = std::vector<std::uint8_t>;
 using L = QList<int>;
+
+namespace {
+
+// Shades 12 apart in each channel, 16 a side: neighbours about 0.03 apart in OKLab.
+Rgb8 Shade(int k)
+{
+    return {std::uint8_t(40 + k % 16 * 12), std::uint8_t(30 + k / 16 % 16 * 12),
+            std::uint8_t(90 + k / 256 * 40)};
+}
+
+// Colours first..first+count-1, each `times` pixels.
+Bytes Shades(int first, int count, int times)
+{
+    Bytes rgba;
+    for (int k = first; k < first + count; ++k)
+        for (int t = 0; t < times; ++t) {
+            const Rgb8 c = Shade(k);
+            rgba.insert(rgba.end(), {c.r, c.g, c.b, 255});
+        }
+    return rgba;
+}
+
+} // namespace
 
 class TestQuantize : public QObject {
     Q_OBJECT
@@ -86,6 +112,145 @@ private slots:
         }
         if (got.exact)
             QCOMPARE(made, drawn);
+    }
+
+    // Locked entries keep their colour and serve, reserved and outside ones
+    // are left alone, and no new colour crowds a locked one.
+    void goalKept_data()
+    {
+        QTest::addColumn<L>("span");   // first, count
+        QTest::addColumn<L>("locked"); // entries, each of its shade (entry mod colours)
+        QTest::addColumn<L>("reserved");
+        QTest::addColumn<L>("picture"); // distinct shades, red added to the locked shades
+        QTest::addColumn<bool>("exact");
+        QTest::newRow("locks beside common colours")
+            << L{0, 256} << L{0, 5, 77, 200} << L{} << L{1000, 1} << false;
+        QTest::newRow("reserved, locks in and out")
+            << L{16, 32} << L{16, 20, 47, 100} << L{17, 30} << L{1000, 0} << false;
+        QTest::newRow("few colours, locks exact")
+            << L{0, 16} << L{1, 2} << L{0} << L{10, 0} << true;
+        QTest::newRow("few colours, a lock near")
+            << L{0, 16} << L{1, 2} << L{0} << L{10, 1} << false;
+        QTest::newRow("stopped") << L{0, 256} << L{3} << L{} << L{1000, 0} << false;
+    }
+    void goalKept()
+    {
+        QFETCH(L, span);
+        QFETCH(L, locked);
+        QFETCH(L, reserved);
+        QFETCH(L, picture);
+        QFETCH(bool, exact);
+        PaletteGoal goal{span[0], span[1], {}, {}, {}};
+        for (int e = 0; e < 256; ++e)
+            goal.start[std::size_t(e)] = {std::uint8_t(e), std::uint8_t(255 - e), 9};
+        for (int e : locked) {
+            Rgb8 &c = goal.start[std::size_t(e)] = Shade(e % picture[0]);
+            c.r = std::uint8_t(c.r + picture[1]);
+            goal.locked.set(std::size_t(e));
+        }
+        for (int e : reserved)
+            goal.reserved.set(std::size_t(e));
+        // The locked shades are common in the picture: an entry of their own pays.
+        Bytes rgba = Shades(0, picture[0], 3);
+        for (int e : locked) {
+            const Bytes more = Shades(e % picture[0], 1, 100);
+            rgba.insert(rgba.end(), more.begin(), more.end());
+        }
+        ColourTally tally;
+        tally.add(rgba.data(), int(rgba.size() / 4), 1, false);
+        Progress progress;
+        if (QTest::currentDataTag() == QByteArray("stopped"))
+            progress.Stop();
+        const SharedPalette got = MakeSharedPalette(tally, goal, &progress);
+        QCOMPARE(got.candidates.empty(), progress.Stopped());
+        QCOMPARE(got.exact, exact);
+        std::set<int> served;
+        for (const Candidate &c : got.candidates) {
+            QCOMPARE(got.colours[std::size_t(c.entry)], c.colour);
+            QVERIFY(!goal.reserved[std::size_t(c.entry)]);
+            served.insert(c.entry);
+        }
+        for (int e = 0; e < 256; ++e) {
+            const bool inside = e >= span[0] && e < span[0] + span[1];
+            const bool lock = goal.locked[std::size_t(e)];
+            if (!inside || lock || goal.reserved[std::size_t(e)])
+                QCOMPARE(got.colours[std::size_t(e)], goal.start[std::size_t(e)]);
+            if (!progress.Stopped() && lock)
+                QCOMPARE(served.count(e), std::size_t(inside));
+            for (const Candidate &c : got.candidates)
+                if (lock && inside && !goal.locked[std::size_t(c.entry)])
+                    QVERIFY2(Distance2(OklabOf(c.colour), OklabOf(goal.start[std::size_t(e)])) >=
+                                 kLockedRoom * kLockedRoom,
+                             qPrintable(QString("%1 near %2").arg(c.entry).arg(e)));
+        }
+    }
+
+    // Each picture alike gives a small picture's colours entries that its few
+    // pixels alone would not.
+    void weighing_data()
+    {
+        QTest::addColumn<bool>("equal");
+        QTest::addColumn<bool>("served"); // the small picture's mean error under 0.05
+        QTest::newRow("by pixels") << false << false;
+        QTest::newRow("each alike") << true << true;
+    }
+    void weighing()
+    {
+        QFETCH(bool, equal);
+        QFETCH(bool, served);
+        ColourTally tally(equal ? ColourTally::Weighing::Equal : ColourTally::Weighing::Pixels);
+        const Bytes big = Shades(0, 256, 64), small = Shades(512, 32, 2);
+        tally.add(big.data(), 256, 64, false);
+        tally.add(small.data(), 64, 1, false);
+        PaletteGoal goal{0, 16, {}, {}, {}};
+        const SharedPalette got = MakeSharedPalette(tally, goal);
+        QCOMPARE(int(got.candidates.size()), 16);
+        double error = 0;
+        for (int k = 512; k < 544; ++k) {
+            float nearest = INFINITY;
+            for (const Candidate &c : got.candidates)
+                nearest = std::min(nearest, Distance2(OklabOf(c.colour), OklabOf(Shade(k))));
+            error += std::sqrt(nearest) / 32;
+        }
+        QVERIFY2((error < 0.05) == served, qPrintable(QString::number(error)));
+    }
+
+    // However many pictures and colours, the tally holds no more points than
+    // one picture's histogram, and every pixel's weight.
+    void tallyBounded_data()
+    {
+        QTest::addColumn<L>("pictures"); // count, distinct colours each
+        QTest::addColumn<bool>("equal");
+        QTest::addColumn<int>("want"); // points; 0: cells, no more than 2^18
+        QTest::newRow("exact") << L{4, 5000} << false << 20000;
+        QTest::newRow("past the limit") << L{30, 10000} << false << 0;
+        QTest::newRow("past the limit, alike") << L{30, 10000} << true << 0;
+    }
+    void tallyBounded()
+    {
+        QFETCH(L, pictures);
+        QFETCH(bool, equal);
+        QFETCH(int, want);
+        ColourTally tally(equal ? ColourTally::Weighing::Equal : ColourTally::Weighing::Pixels);
+        for (int p = 0; p < pictures[0]; ++p) {
+            Bytes rgba;
+            for (int i = 0; i < pictures[1]; ++i) {
+                const int k = p * pictures[1] + i;
+                rgba.insert(rgba.end(),
+                            {std::uint8_t(k >> 16), std::uint8_t(k >> 8), std::uint8_t(k), 255,
+                             std::uint8_t(k >> 16), std::uint8_t(k >> 8), std::uint8_t(k), 255});
+            }
+            QVERIFY(tally.add(rgba.data(), pictures[1], 2, true));
+        }
+        const Histogram h = tally.histogram();
+        QCOMPARE(h.points.size(), tally.size());
+        QCOMPARE(int(h.colours.size()), want);
+        if (want == 0)
+            QVERIFY(tally.size() <= std::size_t(1) << 18);
+        double weight = 0;
+        for (const Weighted &w : h.points)
+            weight += w.weight;
+        QCOMPARE(weight, equal ? pictures[0] : 2.0 * pictures[0] * pictures[1]);
     }
 };
 

@@ -1,6 +1,7 @@
 #include "convert/Histogram.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -73,33 +74,36 @@ bool CountExact(const std::uint8_t *rgba, std::size_t count, bool skipTransparen
     return true;
 }
 
-// Cells of 6 bits a channel, each standing for the mean of its pixels.
-std::vector<Weighted> CountCells(const std::uint8_t *rgba, std::size_t count, bool skipTransparent)
+struct Cell {
+    std::uint64_t n = 0, r = 0, g = 0, b = 0;
+};
+
+std::size_t CellOf(Rgb8 c)
 {
-    struct Cell {
-        std::uint64_t n = 0, r = 0, g = 0, b = 0;
-    };
+    return std::size_t(c.r >> 2) << 12 | std::size_t(c.g >> 2) << 6 | (c.b >> 2);
+}
+
+// Cells of 6 bits a channel, each standing for the mean of its pixels.
+std::vector<Cell> CountCells(const std::uint8_t *rgba, std::size_t count, bool skipTransparent)
+{
     std::vector<Cell> cells(std::size_t(1) << 18);
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint8_t *p = rgba + 4 * i;
         if (!Counted(p, skipTransparent))
             continue;
         const Rgb8 c = Drawn(p);
-        Cell &cell = cells[std::size_t(c.r >> 2) << 12 | std::size_t(c.g >> 2) << 6 | (c.b >> 2)];
+        Cell &cell = cells[CellOf(c)];
         ++cell.n;
         cell.r += c.r;
         cell.g += c.g;
         cell.b += c.b;
     }
-    std::vector<Weighted> out;
-    for (const Cell &cell : cells)
-        if (cell.n > 0) {
-            const auto mean = [&cell](std::uint64_t s) {
-                return std::uint8_t((s + cell.n / 2) / cell.n);
-            };
-            out.push_back({OklabOf({mean(cell.r), mean(cell.g), mean(cell.b)}), double(cell.n)});
-        }
-    return out;
+    return cells;
+}
+
+Rgb8 ColourOf(std::uint32_t key)
+{
+    return {std::uint8_t(key >> 16), std::uint8_t(key >> 8), std::uint8_t(key)};
 }
 
 } // namespace
@@ -109,13 +113,104 @@ Histogram CountColours(const std::uint8_t *rgba, std::size_t count, bool skipTra
     Histogram out;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> exact;
     if (!CountExact(rgba, count, skipTransparent, exact)) {
-        out.points = CountCells(rgba, count, skipTransparent);
+        for (const Cell &cell : CountCells(rgba, count, skipTransparent))
+            if (cell.n > 0) {
+                const auto mean = [&cell](std::uint64_t s) {
+                    return std::uint8_t((s + cell.n / 2) / cell.n);
+                };
+                out.points.push_back(
+                    {OklabOf({mean(cell.r), mean(cell.g), mean(cell.b)}), double(cell.n)});
+            }
         return out;
     }
     for (const auto &[key, n] : exact) {
-        const Rgb8 c{std::uint8_t(key >> 16), std::uint8_t(key >> 8), std::uint8_t(key)};
+        const Rgb8 c = ColourOf(key);
         out.colours.push_back(c);
         out.points.push_back({OklabOf(c), double(n)});
     }
+    return out;
+}
+
+bool ColourTally::add(const std::uint8_t *rgba, int width, int height, bool skipTransparent)
+{
+    if (!rgba || width <= 0 || height <= 0)
+        return false;
+    const std::size_t count = std::size_t(width) * std::size_t(height);
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> exact;
+    std::vector<Cell> cells;
+    std::uint64_t counted = 0;
+    if (CountExact(rgba, count, skipTransparent, exact))
+        for (const auto &e : exact)
+            counted += e.second;
+    else {
+        cells = CountCells(rgba, count, skipTransparent);
+        for (const Cell &cell : cells)
+            counted += cell.n;
+    }
+    if (counted == 0)
+        return true;
+    const double each = weighing_ == Weighing::Pixels ? 1.0 : 1.0 / double(counted);
+    if (cells_.empty()) {
+        if (cells.empty()) {
+            for (const auto &[key, n] : exact)
+                exact_[key] += double(n) * each;
+            if (exact_.size() <= kExactLimit)
+                return true;
+            exact.clear();
+        }
+        // Past the exact limit for good: every colour from here on goes to its cell.
+        cells_.resize(std::size_t(1) << 18);
+        for (const auto &[key, w] : exact_)
+            put(ColourOf(key), w);
+        std::unordered_map<std::uint32_t, double>().swap(exact_);
+    }
+    for (const auto &[key, n] : exact)
+        put(ColourOf(key), double(n) * each);
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        TallyCell &to = cells_[i];
+        to.w += double(cells[i].n) * each;
+        to.r += double(cells[i].r) * each;
+        to.g += double(cells[i].g) * each;
+        to.b += double(cells[i].b) * each;
+    }
+    return true;
+}
+
+void ColourTally::put(Rgb8 c, double w)
+{
+    TallyCell &to = cells_[CellOf(c)];
+    to.w += w;
+    to.r += c.r * w;
+    to.g += c.g * w;
+    to.b += c.b * w;
+}
+
+std::size_t ColourTally::size() const
+{
+    if (cells_.empty())
+        return exact_.size();
+    return std::size_t(
+        std::count_if(cells_.begin(), cells_.end(), [](const TallyCell &c) { return c.w > 0; }));
+}
+
+Histogram ColourTally::histogram() const
+{
+    Histogram out;
+    if (cells_.empty()) {
+        std::vector<std::pair<std::uint32_t, double>> sorted(exact_.begin(), exact_.end());
+        std::sort(sorted.begin(), sorted.end());
+        for (const auto &[key, w] : sorted) {
+            out.colours.push_back(ColourOf(key));
+            out.points.push_back({OklabOf(out.colours.back()), w});
+        }
+        return out;
+    }
+    for (const TallyCell &c : cells_)
+        if (c.w > 0) {
+            const auto mean = [&c](double s) {
+                return std::uint8_t(std::clamp(std::lround(s / c.w), 0l, 255l));
+            };
+            out.points.push_back({OklabOf({mean(c.r), mean(c.g), mean(c.b)}), c.w});
+        }
     return out;
 }

@@ -2,6 +2,7 @@
 
 #include "convert/Histogram.h"
 #include "convert/Nearest.h"
+#include "convert/QuantizeSteps.h"
 
 #include "base/Progress.h"
 
@@ -12,9 +13,6 @@
 #include <utility>
 
 namespace {
-
-// Passes of the refinement: more of either gains less than 0.5 % on photographs.
-constexpr int kMeanPasses = 10, kMedianPasses = 10;
 
 struct Sums {
     double w = 0;
@@ -52,8 +50,8 @@ Box MakeBox(const std::vector<Weighted> &points, std::size_t begin, std::size_t 
     return b;
 }
 
-// Boxes split where the two halves' summed squared error is least, the box of
-// most error first: the means of the boxes seed the refinement.
+} // namespace
+
 std::vector<Vec3> SplitBoxes(std::vector<Weighted> &points, int n)
 {
     std::vector<Box> boxes{MakeBox(points, 0, points.size())};
@@ -101,6 +99,8 @@ std::vector<Vec3> SplitBoxes(std::vector<Weighted> &points, int n)
     return seeds;
 }
 
+namespace {
+
 // The nearest of the centres to q (the lowest index of equals) and the distance
 // to the next nearest.
 std::pair<int, float> NearestTwo(const std::vector<Vec3> &centres, Vec3 q)
@@ -120,16 +120,11 @@ std::pair<int, float> NearestTwo(const std::vector<Vec3> &centres, Vec3 q)
     return {found, std::sqrt(second)};
 }
 
-// Lloyd's passes weighted by the counts; an emptied centre moves to the
-// point that costs the most. The later passes weigh each point by the inverse
-// of its distance (Weiszfeld's step), which moves a centre towards its
-// cluster's geometric median: the figure that counts is the mean distance,
-// not the mean squared one.
-// Each pass tells `progress` of a share of `units`; those of passes left out when
-// the means settle early go with the last.
-std::vector<Vec3> Refine(const std::vector<Weighted> &points, std::vector<Vec3> centres,
-                         int meanPasses, int medianPasses, Progress *progress = nullptr,
-                         std::int64_t units = 0)
+} // namespace
+
+std::vector<Vec3> RefineCentres(const std::vector<Weighted> &points, std::vector<Vec3> centres,
+                                int meanPasses, int medianPasses, Progress *progress,
+                                std::int64_t units, std::size_t fixed)
 {
     std::vector<int> owner(points.size(), 0);
     // No other centre is nearer a point than this (Hamerly's bound): a point
@@ -163,7 +158,7 @@ std::vector<Vec3> Refine(const std::vector<Weighted> &points, std::vector<Vec3> 
             }
         }
         float moved = 0;
-        for (std::size_t c = 0; c < centres.size(); ++c) {
+        for (std::size_t c = fixed; c < centres.size(); ++c) {
             const Vec3 was = centres[c];
             centres[c] = sums[c].w > 0 ? sums[c].mean() : points[worst].lab;
             moved = std::max(moved, std::sqrt(Distance2(was, centres[c])));
@@ -179,6 +174,8 @@ std::vector<Vec3> Refine(const std::vector<Weighted> &points, std::vector<Vec3> 
     }
     return centres;
 }
+
+namespace {
 
 double MeanDistance(const std::vector<Weighted> &points, const std::vector<Vec3> &centres)
 {
@@ -286,11 +283,12 @@ std::size_t Cheapest(const std::vector<Weighted> &points, const std::vector<Vec3
     return cheapest;
 }
 
-// Spots given entries of their own and the rest made again around them, as
-// long as the rest pays little for it.
-std::vector<Vec3> KeepSpots(std::vector<Weighted> &points, std::vector<Vec3> centres)
+} // namespace
+
+std::vector<Vec3> KeepSpots(std::vector<Weighted> &points, std::vector<Vec3> centres,
+                            std::size_t fixed)
 {
-    const std::size_t n = centres.size();
+    const std::size_t n = centres.size() - fixed;
     if (n < 16)
         return centres;
     std::vector<Vec3> spots = FindSpots(points, centres);
@@ -300,16 +298,18 @@ std::vector<Vec3> KeepSpots(std::vector<Weighted> &points, std::vector<Vec3> cen
     // Made again from fewer boxes, or with the centres that cost least put
     // on the spots: whichever comes nearer the picture.
     std::vector<Vec3> seeds = SplitBoxes(points, int(n - spots.size()));
+    seeds.insert(seeds.begin(), centres.begin(), centres.begin() + std::ptrdiff_t(fixed));
     seeds.insert(seeds.end(), spots.begin(), spots.end());
     std::vector<Vec3> moved = centres;
     for (std::size_t k = 0; k < spots.size(); ++k) {
-        const std::size_t cheapest = Cheapest(points, moved, k);
-        std::swap(moved[cheapest], moved[k]);
-        moved[k] = spots[k];
+        const std::size_t cheapest = Cheapest(points, moved, fixed + k);
+        std::swap(moved[cheapest], moved[fixed + k]);
+        moved[fixed + k] = spots[k];
     }
     double best = MeanDistance(points, centres) * kSpotsCost;
     for (std::vector<Vec3> *start : {&seeds, &moved}) {
-        std::vector<Vec3> kept = Refine(points, std::move(*start), kMeanPasses, kMedianPasses);
+        std::vector<Vec3> kept =
+            RefineCentres(points, std::move(*start), kMeanPasses, kMedianPasses, nullptr, 0, fixed);
         const double d = MeanDistance(points, kept);
         if (d <= best) {
             best = d;
@@ -319,8 +319,6 @@ std::vector<Vec3> KeepSpots(std::vector<Weighted> &points, std::vector<Vec3> cen
     return centres;
 }
 
-// Dark to light, as a pixel artist reads a palette; equal lightness by a, then b, so that the
-// order never depends on how the colours were found.
 void OrderByLightness(std::vector<Rgb8> &colours)
 {
     std::vector<std::pair<Vec3, Rgb8>> keyed;
@@ -336,8 +334,6 @@ void OrderByLightness(std::vector<Rgb8> &colours)
     for (std::size_t i = 0; i < colours.size(); ++i)
         colours[i] = keyed[i].second;
 }
-
-} // namespace
 
 NewPalette MakePalette(const std::uint8_t *rgba, int width, int height, int n, bool skipTransparent,
                        Progress *progress)
@@ -356,8 +352,8 @@ NewPalette MakePalette(const std::uint8_t *rgba, int width, int height, int n, b
     }
     std::vector<Weighted> &points = counted.points;
     NewPalette out;
-    const std::vector<Vec3> centres = Refine(points, SplitBoxes(points, n), kMeanPasses,
-                                             kMedianPasses, progress, pixels - pixels / 2);
+    const std::vector<Vec3> centres = RefineCentres(points, SplitBoxes(points, n), kMeanPasses,
+                                                    kMedianPasses, progress, pixels - pixels / 2);
     if (Stopped(progress))
         return {};
     for (const Vec3 &c : KeepSpots(points, centres)) {
