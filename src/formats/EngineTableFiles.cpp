@@ -117,12 +117,8 @@ EngineTablesRead ReadEngineTables(TableFormat format, QByteArrayView b)
             return Refused(SizeProblem("a Quake colormap",
                                        Count(64 * kRow) + " or " + Count(64 * kRow + 1), size));
         t.shades = Slice(b, 0, 64 * kRow);
-        if (size > 64 * kRow) {
+        if (size > 64 * kRow)
             t.quakeBrights = quint8(b[64 * kRow]);
-            if (t.quakeBrights > kRow)
-                return Refused(QStringLiteral("a Quake colormap: %1 fullbrights of 256 entries")
-                                   .arg(t.quakeBrights));
-        }
         break;
     case TableFormat::QuakePalette:
         if (size != kPaletteBytes)
