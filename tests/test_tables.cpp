@@ -1,4 +1,5 @@
 #include "convert/EngineTables.h"
+#include "model/Ciede2000.h"
 
 #include <QtTest>
 
@@ -265,6 +266,34 @@ private slots:
             return;
         }
         QCOMPARE(ReadEngineTables(TableFormat(format), bytes).error, error);
+    }
+
+    // Pairs of Sharma, Wu and Dalal's published CIEDE2000 test data (2005), by their number:
+    // the hue wrap, greys, near-opposite hues, the blue rotation term; one pair swapped.
+    void ciede2000_data()
+    {
+        QTest::addColumn<QList<double>>("pair"); // L a b, L a b, difference
+        const auto row = [](const char *name, QList<double> values) {
+            QTest::newRow(name) << values;
+        };
+        row("1", {50, 2.6772, -79.7751, 50, 0, -82.7485, 2.0425});
+        row("4", {50, -1.3802, -84.2814, 50, 0, -82.7485, 1.0000});
+        row("7", {50, 0, 0, 50, -1, 2, 2.3669});
+        row("8 (7 swapped)", {50, -1, 2, 50, 0, 0, 2.3669});
+        row("9", {50, 2.49, -0.001, 50, -2.49, 0.0009, 7.1792});
+        row("11", {50, 2.49, -0.001, 50, -2.49, 0.0011, 7.2195});
+        row("13", {50, -0.001, 2.49, 50, 0.0009, -2.49, 4.8045});
+        row("17", {50, 2.5, 0, 73, 25, -18, 27.1492});
+        row("19", {50, 2.5, 0, 56, -27, -3, 31.9030});
+        row("21", {50, 2.5, 0, 50, 3.1736, 0.5854, 1.0000});
+        row("25", {60.2574, -34.0099, 36.2677, 60.4626, -34.1751, 39.4387, 1.2644});
+        row("34", {2.0776, 0.0795, -1.1350, 0.9033, -0.0636, -0.5514, 0.9082});
+    }
+    void ciede2000()
+    {
+        QFETCH(QList<double>, pair);
+        const double got = Ciede2000({pair[0], pair[1], pair[2]}, {pair[3], pair[4], pair[5]});
+        QVERIFY2(std::abs(got - pair[6]) < 0.5e-4, qPrintable(QString::number(got, 'f', 6)));
     }
 };
 
