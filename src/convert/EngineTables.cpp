@@ -143,7 +143,7 @@ TableRows ShadeRows(const EnginePalette &palette, const ShadeSettings &s)
 TableRows DoomColormap(const EnginePalette &palette, const ShadeSettings &s)
 {
     TableRows rows = ShadeRows(palette, s);
-    // The invulnerability and fade rows take every entry, fullbright ones too.
+    // Fullbright entries too turn grey under invulnerability and fade out.
     const std::vector<int> allowed = Allowed(s.reserved, s.fullbright, s.fullbrightCandidates);
     const ClassicNearest classic{palette, allowed};
     OklabNearest oklab(palette, allowed);
