@@ -17,10 +17,9 @@ QString Count(qint64 n)
     return QLocale(QLocale::English).toString(n);
 }
 
-QString SizeProblem(const char *what, const QString &expected, qint64 got)
+QString SizeProblem(const QString &what, const QString &expected, qint64 got)
 {
-    return QStringLiteral("%1 is %2 bytes; this file has %3")
-        .arg(QLatin1String(what), expected, Count(got));
+    return QStringLiteral("%1 is %2 bytes; this file has %3").arg(what, expected, Count(got));
 }
 
 EnginePalette PaletteAt(QByteArrayView bytes, qsizetype at, int scale = 1)
@@ -80,7 +79,7 @@ EngineTablesRead ReadBuild(QByteArrayView b)
             QStringLiteral("PALETTE.DAT: %1 shades; a palette has 1 to 256").arg(shades));
     const qint64 size = kPaletteBytes + 2 + qint64(shades) * kRow + kBlend;
     if (b.size() != size)
-        return Refused(SizeProblem("PALETTE.DAT with " + QByteArray::number(shades) + " shades",
+        return Refused(SizeProblem(QStringLiteral("PALETTE.DAT with %1 shades").arg(shades),
                                    Count(size), b.size()));
     EngineTables t;
     t.palettes = {PaletteAt(b, 0, 4)};
@@ -98,23 +97,24 @@ EngineTablesRead ReadEngineTables(TableFormat format, QByteArrayView b)
     switch (format) {
     case TableFormat::Colormap:
         if (size != 34 * kRow)
-            return Refused(SizeProblem("a COLORMAP", Count(34 * kRow), size));
+            return Refused(SizeProblem(QStringLiteral("a COLORMAP"), Count(34 * kRow), size));
         t.shades = Slice(b, 0, size);
         break;
     case TableFormat::Tranmap:
         if (size != kBlend)
-            return Refused(SizeProblem("a TRANMAP", Count(kBlend), size));
+            return Refused(SizeProblem(QStringLiteral("a TRANMAP"), Count(kBlend), size));
         t.blend = Slice(b, 0, size);
         break;
     case TableFormat::Playpal:
         if (size != 14 * kPaletteBytes)
-            return Refused(SizeProblem("a PLAYPAL", Count(14 * kPaletteBytes), size));
+            return Refused(
+                SizeProblem(QStringLiteral("a PLAYPAL"), Count(14 * kPaletteBytes), size));
         for (int p = 0; p < 14; ++p)
             t.palettes.push_back(PaletteAt(b, p * kPaletteBytes));
         break;
     case TableFormat::QuakeColormap:
         if (size != 64 * kRow && size != 64 * kRow + 1)
-            return Refused(SizeProblem("a Quake colormap",
+            return Refused(SizeProblem(QStringLiteral("a Quake colormap"),
                                        Count(64 * kRow) + " or " + Count(64 * kRow + 1), size));
         t.shades = Slice(b, 0, 64 * kRow);
         if (size > 64 * kRow)
@@ -122,7 +122,8 @@ EngineTablesRead ReadEngineTables(TableFormat format, QByteArrayView b)
         break;
     case TableFormat::QuakePalette:
         if (size != kPaletteBytes)
-            return Refused(SizeProblem("a Quake palette", Count(kPaletteBytes), size));
+            return Refused(
+                SizeProblem(QStringLiteral("a Quake palette"), Count(kPaletteBytes), size));
         t.palettes = {PaletteAt(b, 0)};
         break;
     case TableFormat::BuildPalette:
