@@ -112,7 +112,7 @@ const std::array<CatalogEntry, 14> &PaletteToolEntries()
         {"MenuReserveEntries", "PALETTE_TOOLS", "RESERVE",
          QStringLiteral("%1 ～ %2 を予約(使わない)(&B)"), &M::MenuReserveEntries},
         {"MenuClearMarks", "PALETTE_TOOLS", "CLEAR_MARKS",
-         QStringLiteral("%1 ～ %2 のロックと予約を外す(&F)"), &M::MenuClearMarks},
+         QStringLiteral("%1 ～ %2 のロックと予約を外す(&T)"), &M::MenuClearMarks},
         {"TipUsage", "PALETTE_TOOLS", "USAGE_TIP", QStringLiteral("PID %1 : %2, %3, %4 — %5 px"),
          &M::TipUsage},
     }};

@@ -13,7 +13,7 @@ struct PngTable {
     int entries = 256;
     int transparent = -1;
     QByteArray cycleRecords;
-    QByteArray marksRecord;
+    QByteArray marksRecord = {};
 };
 
 class QIODevice;
