@@ -1,6 +1,6 @@
 """One palette for three pictures: four cells locked from the palette window's
 menu, the pictures added through the real file dialog of "Palette from
-pictures", OK, and Ctrl+Z. The locked cells keep their colours, the pictures'
+pictures", the set written into a folder, OK, and Ctrl+Z. The locked cells keep their colours, the pictures'
 colours come into the others, and the undo gives back the palette as it was."""
 
 from harness import *
@@ -31,6 +31,23 @@ def body(app, tool):
     key("alt+a")
     app.answer_file("パレットを作る画像", " ".join(f'"{n}"' for n in PICTURES))
     shot("dialog.png")
+    out = app.folder / "out"
+    out.mkdir()
+
+    def converted():  # the set written into a folder once the palette is made
+        xdo("windowactivate", "--sync", dialog)
+        key("alt+c")
+        time.sleep(0.5)
+        return any(xdo("getwindowname", w).strip() == "変換した画像を書き込むフォルダ"
+                   for w in app.windows())
+    wait(converted, "the folder dialog", timeout=15)
+    app.answer_file("変換した画像を書き込むフォルダ", out)
+    written = wait(lambda: len(p := sorted(out.glob("*.png"))) == 3 and p, "three pictures")
+    for path in written:
+        im = Image.open(path)
+        source = Image.open(app.folder / path.name).convert("RGB")
+        check(im.mode == "P" and im.convert("RGB").tobytes() == source.tobytes(),
+              f"{path.name} is not its picture on the palette")
 
     def made():  # Return is OK once the palette is made: the dialog closes
         xdo("windowactivate", "--sync", dialog)

@@ -93,7 +93,7 @@ std::optional<QByteArray> EncodedOnto(const QImage &rgba, const SharedPalette &m
         entries[i] = std::uint8_t(255 - entries[i]);
     }
     const ::PcxImage image(PixelBuffer(std::move(entries), count), rgba.width(), rgba.height(),
-                         std::size_t(rgba.width()));
+                           std::size_t(rgba.width()));
     return EncodeImage(ExportFormat::Png, image, pallet, {highest + 1, -1, {}});
 }
 
@@ -376,7 +376,7 @@ void frmFromPictures::chooseFiles()
 
 void frmFromPictures::chooseFolder()
 {
-    const std::optional<QString> folder = ThePlatform().folderDialog(this, Catalog.FromConvertSet);
+    const std::optional<QString> folder = ThePlatform().folderDialog(this, Catalog.FromFolderTitle);
     if (!folder)
         return;
     const QStringList problems = convertSet(*folder);
