@@ -349,6 +349,8 @@ void frmFromPictures::accept()
 {
     if (!current)
         return;
+    // Its own change makes nothing again.
+    disconnect(&TheDocument(), nullptr, this, nullptr);
     TheDocument().ChangePallet(WithColours(Pallet, palette.colours));
     QDialog::accept();
 }
