@@ -204,6 +204,9 @@ private slots:
             "usage: palmiro-tool tidy IMAGE ");
         row("palette", {"palette", "in", "out", "--as", "snes"},
             "--as must be vga, bgr555, md or amiga", "usage: palmiro-tool palette ");
+        row("tables", {"tables", "in", "out", "--kind", "wad"},
+            "--kind must be colormap, tranmap, playpal, quake-colormap, build-palette or raw",
+            "usage: palmiro-tool tables ");
         row("help nosuch", {"help", "nosuch"}, "help: nosuch is not a command", "usage:");
         row("no such command", {"nosuch"}, "unknown command nosuch", "usage:");
     }
@@ -231,6 +234,7 @@ private slots:
         QTest::newRow("convert") << QStringList{"convert", "--colours", "2", "-o", "OUT.png", "IN"};
         QTest::newRow("tidy") << QStringList{"tidy", "IN", "OUT.png", "--unused-to-end"};
         QTest::newRow("cycle") << QStringList{"cycle", "IN", "OUT.gif", "--range", "0-1:1"};
+        QTest::newRow("tables") << QStringList{"tables", "IN", "OUT", "--kind", "tranmap"};
     }
     void toolMissingFolder()
     {
@@ -244,6 +248,40 @@ private slots:
         QCOMPARE(tool.exitCode(), 1);
         QCOMPARE(QString(tool.readAllStandardError()).section(": ", 2),
                  u"the folder %1 is missing\n"_qs.arg(folder));
+    }
+
+    // Each kind of table from a picture's palette, by its size; the report a line a level.
+    void toolTables_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("size");
+        QTest::newRow("colormap") << QStringList{"--kind", "colormap", "--match", "classic"}
+                                  << 8704;
+        QTest::newRow("playpal") << QStringList{"--kind", "playpal", "--tints", "freedoom"}
+                                 << 10752;
+        QTest::newRow("quake") << QStringList{"--kind", "quake-colormap", "--fade", "#102030"}
+                               << 16385;
+        QTest::newRow("build") << QStringList{"--kind", "build-palette", "--levels", "16"} << 70402;
+        QTest::newRow("raw") << QStringList{"--kind", "raw",          "--levels",
+                                            "3",      "--fullbright", "0,9-12"}
+                             << 768;
+        QTest::newRow("report") << QStringList{"--report", "--levels", "5"} << 7;
+    }
+    void toolTables()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, size);
+        QTemporaryDir tmp;
+        const QString in = WriteFile(tmp.filePath("in.pcx"), MakePcx(1, 0, Bytes({1, 2})));
+        const QString out = tmp.filePath("out");
+        QProcess tool;
+        tool.start(PALMIRO_TOOL,
+                   QStringList{"tables", in} + (args[0] == "--report" ? args : args << out));
+        QVERIFY(tool.waitForFinished());
+        QCOMPARE(tool.readAllStandardError(), QByteArray());
+        QCOMPARE(tool.exitCode(), 0);
+        const QByteArray report = tool.readAllStandardOutput();
+        QCOMPARE(args[0] == "--report" ? report.count('\n') : QFileInfo(out).size(), size);
     }
 
     // Tidying a picture of five pixels (entries 3, 1, 3, 0, 2; 2 and 3 one colour): the exit

@@ -79,6 +79,28 @@ const Command kCommands[] = {
      "  --sort KEY          by hue, lightness, chroma or usage (most first)\n"
      "  --reduce N          merges the closest used entries until N remain\n"
      "  --range S-T         only entries S..T (default every entry)\n"},
+    {"tables",
+     "tables PALETTE OUT --kind KIND [--levels L] [--fade COLOUR]\n"
+     "                    [--fullbright LIST] [--opacity P] [--additive]\n"
+     "                    [--match oklab|classic] [--tints doom|freedoom]\n"
+     "  palmiro-tool tables --report PALETTE [--levels L] [--fade COLOUR]\n"
+     "                    [--fullbright LIST] [--match oklab|classic]",
+     "  Writes the look-up tables 8-bit engines draw through, made from PALETTE\n"
+     "  (any palette file, a PLAYPAL, or a WAD's PLAYPAL): its palette 0.\n"
+     "  --kind KIND        colormap (Doom, 34 rows), tranmap (Boom), playpal (14\n"
+     "                     palettes), quake-colormap (64 rows), build-palette\n"
+     "                     (PALETTE.DAT) or raw (L rows of 256)\n"
+     "  --levels L         light levels from full light down (default 32)\n"
+     "  --fade COLOUR      what the light fades to, #rrggbb or R,G,B (default black)\n"
+     "  --fullbright LIST  entries that stay themselves at every level and that no\n"
+     "                     other takes, such as 224-255 (quake-colormap's default)\n"
+     "  --opacity P        the foreground's share of a blend, 0..100 (default 66)\n"
+     "  --additive         the foreground at P added to the background\n"
+     "  --match oklab      mixed as light, nearest in OKLab (default); classic: as\n"
+     "                     the engines' own generators, byte for byte\n"
+     "  --tints doom       the flashes of a PLAYPAL as Doom's; freedoom as Freedoom's\n"
+     "  --report           each level's mean and worst distance (OKLab x 100) from\n"
+     "                     the colours it stands for, and the poorest entries\n"},
     {"help", "help [COMMAND]", "  Shows every command, or one command's options.\n"},
 };
 

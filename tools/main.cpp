@@ -5,6 +5,7 @@
 #include "Cycle.h"
 #include "Info.h"
 #include "Levels.h"
+#include "Tables.h"
 #include "Tidy.h"
 #include "ToolFiles.h"
 #include "ToolHelp.h"
@@ -271,6 +272,11 @@ int main(int argc, char **argv)
     if (command == QLatin1String("cycle")) {
         QString problem;
         const int status = Cycle(args, problem);
+        return status < 0 ? Usage(problem, command) : status;
+    }
+    if (command == QLatin1String("tables")) {
+        QString problem;
+        const int status = Tables(args, problem);
         return status < 0 ? Usage(problem, command) : status;
     }
     if (command == QLatin1String("tidy")) {
