@@ -185,7 +185,8 @@ QString ConvertPictureFile(const QString &in, const QString &outPath, const Pict
     const int highest = *std::max_element(highests.begin(), highests.end());
     const PcxImage pcx(PixelBuffer(std::move(entries), count), w, h, std::size_t(w));
     const std::optional<QByteArray> bytes =
-        EncodeImage(job.format, pcx, fixed->pallet, {highest + 1, o.transparentEntry, {}});
+        EncodeImage(job.format, pcx, fixed->pallet,
+                    {job.tableEntries ? job.tableEntries : highest + 1, o.transparentEntry, {}});
     if (!bytes)
         return outPath + QStringLiteral(": cannot be encoded");
     const FileError error = SaveWholeFile(outPath, *bytes);

@@ -50,11 +50,12 @@ struct PictureJob {
     Levels levels;
     std::bitset<256> unsnapped; // entries the levels leave alone
     ExportFormat format = ExportFormat::Png;
+    // The colour table's length; 0: up to the highest entry used.
+    int tableEntries = 0;
 };
 
-// The picture at `in` converted and written to `out` as an indexed picture
-// whose table ends at the highest entry used; else the reason, as a line
-// naming the file at fault.
+// The picture at `in` converted and written to `out` as an indexed picture;
+// else the reason, as a line naming the file at fault.
 QString ConvertPictureFile(const QString &in, const QString &out, const PictureJob &job);
 
 // The candidates and the entries they name snapped to the levels, but for
