@@ -219,7 +219,7 @@ int Convert(const QStringList &args, QString &usageProblem)
     job.format = format;
     // Every picture of a set with the one table.
     if (s.shared)
-        job.tableEntries = goal->first + goal->count;
+        job.tableEntries = std::max(goal->first + goal->count, s.remap.transparentEntry + 1);
     // A lone picture is split over the cores instead.
     const int threadsEach = jobs == 1 ? (s.jobs ? s.jobs : cores) : 1;
     // Each picture named as it starts, on a line of its own, or over the last on a terminal.
