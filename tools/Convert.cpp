@@ -30,6 +30,9 @@
 #include <mutex>
 #include <thread>
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <variant>
 
 namespace {
@@ -106,7 +109,7 @@ std::optional<PaletteGoal> ReadGoal(const ConvertSettings &s, QString &why)
 // Every core counts the pictures' colours: the one palette made of them, written to
 // --write-palette when given. skip: the pictures that could not be counted, said on stderr.
 std::optional<PictureTarget> MakeSetTarget(const ConvertSettings &s, const PaletteGoal &goal,
-                                           int jobs, std::vector<bool> &skip)
+                                           int jobs, std::vector<bool> &skip, MemoryGate &gate)
 {
     ColourTally tally(s.weighing);
     const int total = int(s.inputs.size());
@@ -114,13 +117,19 @@ std::optional<PictureTarget> MakeSetTarget(const ConvertSettings &s, const Palet
     std::mutex print;
     int started = 0;
     const std::vector<QString> problems = TallyPictureFiles(
-        s.inputs, tally, jobs, s.remap.transparentEntry >= 0, nullptr, [&](int i) {
+        s.inputs, tally, jobs, s.remap.transparentEntry >= 0, nullptr,
+        [&](int i) {
             if (!report)
                 return;
             const std::lock_guard<std::mutex> lock(print);
             std::fprintf(stderr, bar ? "\r\033[K[%d/%d] counting %s" : "[%d/%d] counting %s\n",
                          ++started, total, qPrintable(s.inputs[i]));
-        });
+        },
+        &gate);
+#ifdef __GLIBC__
+    // What the counting freed goes back before the pictures are converted.
+    malloc_trim(0);
+#endif
     if (bar)
         std::fprintf(stderr, "\r\033[K");
     for (std::size_t i = 0; i < problems.size(); ++i) {
@@ -196,7 +205,10 @@ int Convert(const QStringList &args, QString &usageProblem)
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
     const int jobs = std::min<int>(s.jobs ? s.jobs : cores, int(s.inputs.size()));
     std::vector<bool> skip(std::size_t(s.inputs.size()), false);
-    if (s.shared && !(fixed = MakeSetTarget(s, *goal, jobs, skip)))
+    // Two 12-megapixel photographs at once, not three: the set's peak stays
+    // within its largest picture and 256 MiB on any number of cores.
+    MemoryGate gate(std::int64_t(256) << 20);
+    if (s.shared && !(fixed = MakeSetTarget(s, *goal, jobs, skip, gate)))
         return 1;
     const bool counted = std::find(skip.begin(), skip.end(), true) == skip.end();
     if (s.out.isEmpty())
@@ -217,6 +229,7 @@ int Convert(const QStringList &args, QString &usageProblem)
     if (goal)
         job.unsnapped = goal->locked;
     job.format = format;
+    job.gate = &gate;
     // Every picture of a set with the one table.
     if (s.shared)
         job.tableEntries = std::max(goal->first + goal->count, s.remap.transparentEntry + 1);

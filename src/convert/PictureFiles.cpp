@@ -123,7 +123,32 @@ PictureTarget MakeOwnTarget(const uchar *rgba, int w, int h, const PictureJob &j
 QString ConvertPictureFile(const QString &in, const QString &outPath, const PictureJob &job)
 {
     QString why;
+    // Room for the file first, then for the RGBA pixels, the entries and the
+    // work's own planes; where that must wait, the file waits unread.
+    const std::int64_t fileRoom = QFileInfo(in).size();
+    std::int64_t room = fileRoom;
+    if (job.gate)
+        job.gate->take(room);
     std::optional<PictureFile> picture = OpenPicture(in, why);
+    const std::int64_t pixelRoom =
+        picture ? 8 * std::int64_t(picture->width()) * picture->height() : 0;
+    if (picture && job.gate && !job.gate->tryTake(pixelRoom)) {
+        picture.reset();
+        job.gate->give(room);
+        job.gate->take(room = fileRoom + pixelRoom);
+        picture = OpenPicture(in, why);
+    } else {
+        room += pixelRoom;
+    }
+    struct Taken {
+        MemoryGate *gate;
+        const std::int64_t &room;
+        ~Taken()
+        {
+            if (gate)
+                gate->give(room);
+        }
+    } const taken{job.gate, room};
     if (!picture)
         return in + QStringLiteral(": ") + why;
     const int w = picture->width(), h = picture->height();
@@ -231,7 +256,7 @@ QString TallyOne(const QString &path, ColourTally &into, bool skip, const Progre
 
 std::vector<QString> TallyPictureFiles(const QStringList &files, ColourTally &tally, int jobs,
                                        bool skipTransparent, Progress *progress,
-                                       const std::function<void(int)> &starting)
+                                       const std::function<void(int)> &starting, MemoryGate *gate)
 {
     std::vector<QString> failed(std::size_t(files.size()));
     if (progress)
@@ -246,7 +271,13 @@ std::vector<QString> TallyPictureFiles(const QStringList &files, ColourTally &ta
             if (starting)
                 starting(i);
             ColourTally own;
+            // The file, a band of its rows and its own tally.
+            const std::int64_t room = QFileInfo(files[i]).size() + (std::int64_t(40) << 20);
+            if (gate)
+                gate->take(room);
             failed[std::size_t(i)] = TallyOne(files[i], own, skipTransparent, progress);
+            if (gate)
+                gate->give(room);
             const double total = own.total();
             if (failed[std::size_t(i)].isEmpty() && total > 0 && !Stopped(progress)) {
                 const std::lock_guard<std::mutex> lock(merging);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/FileBytes.h"
+#include "base/MemoryGate.h"
 #include "convert/SharedPalette.h"
 #include "convert/TrueColour.h"
 #include "formats/ImageExport.h"
@@ -52,6 +53,8 @@ struct PictureJob {
     ExportFormat format = ExportFormat::Png;
     // The colour table's length; 0: up to the highest entry used.
     int tableEntries = 0;
+    // Pictures converted at once wait here for room, their file and pixels counted.
+    MemoryGate *gate = nullptr;
 };
 
 // The picture at `in` converted and written to `out` as an indexed picture;
@@ -70,7 +73,8 @@ QString WriteProblemText(const QString &path, const FileError &error);
 // picture decoded band by band where its kind allows. starting(i) is called
 // as file i starts, on its thread. Each file's reason when it could not be
 // counted (empty when it was), or nothing left uncounted when stopped.
-// progress: told of one unit a file.
+// progress: told of one unit a file. gate: as PictureJob's.
 std::vector<QString> TallyPictureFiles(const QStringList &files, ColourTally &tally, int jobs,
                                        bool skipTransparent, Progress *progress = nullptr,
-                                       const std::function<void(int)> &starting = {});
+                                       const std::function<void(int)> &starting = {},
+                                       MemoryGate *gate = nullptr);
