@@ -28,6 +28,8 @@ class QSpinBox;
 class frmFromPictures : public QDialog {
     Q_OBJECT
 public:
+    // The preview's box: the picture chosen in the list, reduced to fit.
+    static constexpr int kPreviewWidth = 320, kPreviewHeight = 240;
     explicit frmFromPictures(QWidget *parent);
     ~frmFromPictures() override;
 
