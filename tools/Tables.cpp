@@ -2,6 +2,7 @@
 // through, made from a palette.
 
 #include "Tables.h"
+
 #include "ToolFiles.h"
 
 #include "base/FileAccess.h"
@@ -10,6 +11,7 @@
 #include "base/SaveFile.h"
 #include "convert/EngineTables.h"
 #include "formats/ActFile.h"
+#include "model/EntryList.h"
 
 #include <QTextStream>
 
@@ -56,23 +58,6 @@ std::optional<Rgb8> ReadColour(const QString &text)
     return Rgb8{std::uint8_t(rgb >> 16), std::uint8_t(rgb >> 8), std::uint8_t(rgb)};
 }
 
-// Entries and ranges, "224-255,0".
-std::optional<TableEntries> ReadEntries(const QString &text)
-{
-    TableEntries entries;
-    for (const QString &part : text.split(QLatin1Char(','))) {
-        const QStringList ends = part.split(QLatin1Char('-'));
-        const auto lo =
-            ends.size() <= 2 ? ReadWholeInRange(ends[0].trimmed(), 0, 255) : std::nullopt;
-        const auto hi = ends.size() == 2 ? ReadWholeInRange(ends[1].trimmed(), 0, 255) : lo;
-        if (!lo || !hi || *hi < *lo)
-            return std::nullopt;
-        for (int e = *lo; e <= *hi; ++e)
-            entries.set(std::size_t(e));
-    }
-    return entries;
-}
-
 std::optional<QString> Option(const QString &a, const QString &v, Settings &s)
 {
     if (a == QLatin1String("--kind")) {
@@ -91,11 +76,10 @@ std::optional<QString> Option(const QString &a, const QString &v, Settings &s)
             return QStringLiteral("--fade must be a colour: #rrggbb or R,G,B");
         s.shade.fade = *c;
     } else if (a == QLatin1String("--fullbright")) {
-        const std::optional<TableEntries> e = ReadEntries(v);
-        if (!e)
-            return QStringLiteral("--fullbright must be entries and ranges from 0 to 255, "
-                                  "such as 224-255");
-        s.shade.fullbright = *e;
+        const EntryListRead e = ParseEntryList(v);
+        if (!e.ok())
+            return QStringLiteral("--fullbright %1: %2").arg(v, e.error);
+        s.shade.fullbright = e.entries;
         s.fullbrightGiven = true;
     } else if (a == QLatin1String("--opacity")) {
         const std::optional<int> p = ReadWholeInRange(v, 0, 100);
