@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/LightView.h"
 #include "model/Cycling.h"
 #include "model/History.h"
 #include "model/Levels.h"
@@ -86,6 +87,8 @@ public:
     void Reset();
 
     DocumentValues &values() { return held; }
+    // The light the picture is seen in; each window follows its changed().
+    LightView &Light() { return light; }
 
 signals:
     void palletChanged(const EntryChanges &changes, const PalletFollow &follow);
@@ -103,6 +106,7 @@ private:
     std::unique_ptr<PalletHistory> history;
     ::Levels levels;
     int levelsPreset = 0;
+    LightView light;
 };
 
 Document &TheDocument();

@@ -155,6 +155,24 @@ struct MessageCatalog {
     QString MsgCycleNone;
     QString MsgCycleCapped;
     QString CaptionConvertKeepCycles;
+
+    // Light levels in the screen window and the shade table view (section LIGHT): %1 of
+    // MenuLightLevels a count, of LightLevelShown the level; TipShadeCell: entry, level, entry.
+    QString MenuLightSlider;
+    QString MenuShadeTable;
+    QString MenuLightSettings;
+    QString MenuLightLevels;
+    QString MenuLightOklab;
+    QString MenuLightClassic;
+    QString MenuLightFade;
+    QString LightLevelShown;
+    QString TitleShadeTable;
+    QString CaptionTableOpen;
+    QString CaptionTableComputed;
+    QString TitleTableOpen;
+    QString TipShadeCell;
+    QString CaptionPoorShades;
+    QString MsgTableRefused;
     // Refusals of the program's own (section FORMATS) and the readers' reasons (REASONS).
     QString MsgImageSaveKind;
     QString MsgPaletteNoPalette;
@@ -248,6 +266,9 @@ const std::array<CatalogEntry, 8> &LevelsCatalogEntries();
 const std::array<CatalogEntry, 18> &CycleCatalogEntries();
 // Read after those, from a section of their own.
 const std::array<CatalogEntry, 12> &TidyCatalogEntries();
+
+// Read after those, from a section of their own.
+const std::array<CatalogEntry, 15> &LightCatalogEntries();
 
 // Read after those: what stands beside a refusal, and the readers' reasons.
 const std::array<CatalogEntry, 56> &ReasonCatalogEntries();
