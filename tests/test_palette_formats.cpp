@@ -3,6 +3,7 @@
 #include "formats/ImageFormats.h"
 #include "formats/PaletteFormats.h"
 #include "model/ActApply.h"
+#include "model/EntryList.h"
 #include "support/FormatBytes.h"
 #include "support/PcxBuilder.h"
 #include "support/TestFiles.h"
@@ -189,6 +190,74 @@ private slots:
         QCOMPARE(at, png ? file.indexOf("IDAT") - 4 - block.size() : 13 + 768);
         // Rates read back as the roundest that is stored the same: 2731 as 10.
         QCOMPARE(ReadAnyImage(file).pcx.cycles, Ranges(ranges));
+    }
+
+    // Entry lists as a GIMP palette's comment and the tool take them, written back compacted;
+    // or why not.
+    void entryList_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *t, const char *e) { QTest::newRow(t) << QString(t) << e; };
+        row("0,15,224-255", "0,15,224-255");
+        row(" 7 , 5-6,6 ", "5-7");
+        row("", "");
+        row("255-255", "255");
+        row("256", "256 is past 255");
+        row("9-3", "the range 9-3 runs backwards");
+        row("1,,2", "\"\" is not an entry number");
+        row("+3", "\"+3\" is not an entry number");
+        row("1-2-3", "\"2-3\" is not an entry number");
+    }
+    void entryList()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        const EntryListRead read = ParseEntryList(text);
+        QCOMPARE(read.ok() ? FormatEntryList(read.entries) : read.error, expected);
+    }
+
+    // Locked and reserved entries read back with a palette (and our comment line, if any): from
+    // a GIMP palette's comment and a PNG's pmLk chunk; a line or chunk that does not read whole
+    // leaves none and the colours still load; other formats keep none.
+    void marksRoundTrip_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("expected"); // locked/reserved
+        const EntryMarks marks{ParseEntryList(u"0,15,224-255").entries,
+                               ParseEntryList(u"16").entries};
+        const ::PcxImage dot(MakePixels(Bytes({0})), 1, 1, 1);
+        const auto png = [&](const QByteArray &record) {
+            return *EncodeImage(ExportFormat::Png, dot, Ramp(), {256, -1, {}, record});
+        };
+        const QByteArray gpl = WritePaletteFile(PaletteFormat::Gpl, Ramp(), 256, marks);
+        QTest::newRow("GIMP") << gpl
+                              << "0,15,224-255/16 # Palmiro: locked 0,15,224-255 reserved 16";
+        QTest::newRow("GIMP, ours in another order")
+            << QByteArray("GIMP Palette\n#Palmiro: x\n# Palmiro: reserved 9  locked 1-2\n1 2 3\n")
+            << "1-2/9 # Palmiro: reserved 9  locked 1-2";
+        QTest::newRow("GIMP, an entry past 255")
+            << QByteArray("GIMP Palette\n# Palmiro: locked 1-256\n1 2 3\n")
+            << "/ # Palmiro: locked 1-256";
+        QTest::newRow("JASC") << WritePaletteFile(PaletteFormat::Jasc, Ramp(), 256, marks) << "/";
+        QTest::newRow("PNG") << png(MarksRecord(marks)) << "0,15,224-255/16";
+        QTest::newRow("PNG, none") << png({}) << "/";
+        QTest::newRow("PNG, 63 bytes") << png(MarksRecord(marks).chopped(1)) << "/";
+        QByteArray spoilt = png(MarksRecord(marks));
+        spoilt[spoilt.indexOf("pmLk") + 4 + 64] ^= 1;
+        QTest::newRow("PNG, CRC wrong") << spoilt << "/";
+    }
+    void marksRoundTrip()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, expected);
+        const PaletteRead read = ReadPaletteFile(file);
+        QVERIFY(read.ok() && read.rgb.size() >= 3);
+        QString got =
+            FormatEntryList(read.marks.locked) + '/' + FormatEntryList(read.marks.reserved);
+        if (const qsizetype at = file.indexOf("\n# Palmiro:"); at >= 0)
+            got += ' ' + file.mid(at + 1, file.indexOf('\n', at + 1) - at - 1);
+        QCOMPARE(got, expected);
     }
 };
 

@@ -331,6 +331,21 @@ const Table kFormats = {
          Note(Join(Contents(dir->filePath("x.vga")).size(), Col(Pallet[37]).name()));
      },
      "768 #1c2028 0 x.vga 0-255"}, // 27,34,41 to levels 7,8,10 of 64
+    {[] { // locked and reserved entries set on S..T, undone and redone, kept by a GIMP palette
+         const auto marks = [] {
+             const EntryMarks &m = TheDocument().Marks();
+             Note(FormatEntryList(m.locked) + '/' + FormatEntryList(m.reserved));
+         };
+         Sel(3), P().RunTool(frmPallet::Tool::Lock, 1);
+         Sel(5), P().RunTool(frmPallet::Tool::Reserve, 2), marks();
+         Open(M().cmdActSave, dir->filePath("m.gpl"));
+         P().RunTool(frmPallet::Tool::ClearMarks, 0), marks();
+         P().History().stack().undo(), marks(), P().History().stack().redo();
+         Open(M().cmdActOpen, dir->filePath("m.gpl")), marks();
+         P().History().stack().undo(), marks(); // the file's marks stay its own
+         Open(M().cmdActOpen, WriteFile(dir->filePath("n.act"), QByteArray(768, 1))), marks();
+     },
+     "1/2-5 / 1/2-5 1/2-5 1/2-5 / 0 n.act 0-255"},
 };
 
 class TestPaletteWindows : public QObject {

@@ -83,10 +83,10 @@ const std::array<CatalogEntry, 14> &FormatCatalogEntries()
     return entries;
 }
 
-const std::array<CatalogEntry, 11> &PaletteToolEntries()
+const std::array<CatalogEntry, 14> &PaletteToolEntries()
 {
     using M = MessageCatalog;
-    static const std::array<CatalogEntry, 11> entries{{
+    static const std::array<CatalogEntry, 14> entries{{
         {"MenuRampRgb", "PALETTE_TOOLS", "RAMP_RGB",
          QStringLiteral("%1 ～ %2 を RGB でグラデーション(&R)"), &M::MenuRampRgb},
         {"MenuRampHsv", "PALETTE_TOOLS", "RAMP_HSV",
@@ -107,6 +107,12 @@ const std::array<CatalogEntry, 11> &PaletteToolEntries()
          &M::MenuPasteHex},
         {"MenuMarkUnused", "PALETTE_TOOLS", "MARK_UNUSED",
          QStringLiteral("未使用のパレットに印(&U)"), &M::MenuMarkUnused},
+        {"MenuLockEntries", "PALETTE_TOOLS", "LOCK", QStringLiteral("%1 ～ %2 をロック(&K)"),
+         &M::MenuLockEntries},
+        {"MenuReserveEntries", "PALETTE_TOOLS", "RESERVE",
+         QStringLiteral("%1 ～ %2 を予約(使わない)(&B)"), &M::MenuReserveEntries},
+        {"MenuClearMarks", "PALETTE_TOOLS", "CLEAR_MARKS",
+         QStringLiteral("%1 ～ %2 のロックと予約を外す(&T)"), &M::MenuClearMarks},
         {"TipUsage", "PALETTE_TOOLS", "USAGE_TIP", QStringLiteral("PID %1 : %2, %3, %4 — %5 px"),
          &M::TipUsage},
     }};

@@ -29,6 +29,7 @@ void Document::Reset()
     levels = {};
     levelsPreset = 0;
     light.Reset();
+    TakeMarks({});
 }
 
 void Document::ChangePallet(const PalletArray &after, const PalletFollow &follow)
@@ -95,6 +96,28 @@ void Document::CyclesWritten()
 {
     emit cyclesChanged();
     ThePlayer().rangesChanged();
+}
+
+void Document::ChangeMarks(const EntryMarks &after)
+{
+    const EntryMarks before = held.Marks;
+    if (before == after)
+        return;
+    held.Marks = after;
+    history->record({}, 0, [this, before, after, taken = marksTaken](PalletHistory::Side side) {
+        if (marksTaken != taken)
+            return;
+        held.Marks = side == PalletHistory::Side::Before ? before : after;
+        emit marksChanged();
+    });
+    emit marksChanged();
+}
+
+void Document::TakeMarks(const EntryMarks &marks)
+{
+    ++marksTaken;
+    held.Marks = marks;
+    emit marksChanged();
 }
 
 quint64 NewPictureNumber()

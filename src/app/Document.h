@@ -2,6 +2,7 @@
 
 #include "app/LightView.h"
 #include "model/Cycling.h"
+#include "model/EntryList.h"
 #include "model/History.h"
 #include "model/Levels.h"
 #include "model/PcxImage.h"
@@ -38,6 +39,7 @@ struct DocumentValues {
     PixelBuffer PcxDecodedBytes;
     ::PcxImage PcxImage;
     CycleRanges Cycles;
+    EntryMarks Marks;
 };
 
 // What the windows show: the palette with its history and levels, the
@@ -73,6 +75,13 @@ public:
     // After the ranges were written in place.
     void CyclesWritten();
 
+    // The locked and reserved entries become `after`, one step of the
+    // history, as a change of the ranges is.
+    void ChangeMarks(const EntryMarks &after);
+    // A palette file's own marks, or none, outside the history.
+    void TakeMarks(const EntryMarks &marks);
+    const EntryMarks &Marks() const { return held.Marks; }
+
     // The palette file's name as the palette window shows it.
     void ShowName(const QString &name) { emit nameChanged(name); }
 
@@ -97,6 +106,7 @@ signals:
     void pictureChanged();
     void levelsChanged();
     void cyclesChanged();
+    void marksChanged();
     void nameChanged(const QString &name);
 
 private:
@@ -107,6 +117,9 @@ private:
     ::Levels levels;
     int levelsPreset = 0;
     LightView light;
+    // Counts the palettes whose marks were taken, so that an undo leaves a
+    // later one's marks alone.
+    quint64 marksTaken = 0;
 };
 
 Document &TheDocument();

@@ -70,6 +70,10 @@ struct MessageCatalog {
     QString MenuCopyHex;
     QString MenuPasteHex;
     QString MenuMarkUnused;
+    // Entries S..T locked, reserved, or neither.
+    QString MenuLockEntries;
+    QString MenuReserveEntries;
+    QString MenuClearMarks;
     // %1 entry, %2 %3 %4 red, green, blue, %5 pixels drawn through it.
     QString TipUsage;
 
@@ -249,7 +253,7 @@ const std::array<CatalogEntry, kCatalogEntries> &CatalogEntries();
 const std::array<CatalogEntry, 14> &FormatCatalogEntries();
 
 // Read after those, from a section of their own.
-const std::array<CatalogEntry, 11> &PaletteToolEntries();
+const std::array<CatalogEntry, 14> &PaletteToolEntries();
 
 // Read after those, from a section of their own.
 const std::array<CatalogEntry, 8> &FileCatalogEntries();

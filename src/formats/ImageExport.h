@@ -23,8 +23,9 @@ QImage IndexedPicture(const PcxImage &image, const PalletArray &pallet);
 // this program's reader lays them out.
 QByteArray EncodePcx(const PcxImage &image, const PalletArray &pallet);
 
-// Empty when the encoder fails. `png` shapes only a PNG's colour table; a
-// PNG or GIF keeps the cycling ranges as GrafX2 does, a PCX or BMP none.
+// Empty when the encoder fails. `png` shapes only a PNG's colour table and
+// carries its marks; a PNG or GIF keeps the cycling ranges as GrafX2 does, a
+// PCX or BMP none.
 std::optional<QByteArray> EncodeImage(ExportFormat format, const PcxImage &image,
                                       const PalletArray &pallet, PngTable png = {},
                                       const CycleRanges &cycles = {});

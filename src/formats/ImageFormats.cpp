@@ -207,6 +207,7 @@ DecodedPicture ToDecodedPicture(ImageRead image)
     pcx.palette.append(QByteArray(kPaletteSize - pcx.palette.size(), '\0'));
     pcx.decoded = std::move(image.pixels);
     pcx.cycles = std::move(image.cycles);
+    pcx.marks = image.marks;
     pcx.image = PcxImage(pcx.decoded, image.width, image.height, std::size_t(image.width));
     return pcx;
 }

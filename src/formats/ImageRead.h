@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Cycling.h"
+#include "model/EntryList.h"
 #include "model/PcxImage.h"
 
 #include <QByteArray>
@@ -37,6 +38,8 @@ struct ImageRead {
     QByteArray palette;
     // Colour cycling ranges a PNG or GIF holds, file index i as entry i.
     CycleRanges cycles;
+    // The locked and reserved entries a PNG of ours holds.
+    EntryMarks marks;
 };
 
 ImageRead RefuseImage(ImageRefusal why, const QString &detail);

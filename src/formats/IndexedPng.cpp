@@ -185,7 +185,10 @@ bool WriteIndexedPng(QIODevice &out, const PcxImage &image, int f, const ColorTa
         // Where GrafX2 writes its ranges: after the colour table, before the pixels.
         (!table.cycleRecords.isEmpty() &&
          !WriteChunk(out, "crNg", reinterpret_cast<const quint8 *>(table.cycleRecords.constData()),
-                     std::size_t(table.cycleRecords.size()))))
+                     std::size_t(table.cycleRecords.size()))) ||
+        (!table.marksRecord.isEmpty() &&
+         !WriteChunk(out, "pmLk", reinterpret_cast<const quint8 *>(table.marksRecord.constData()),
+                     std::size_t(table.marksRecord.size()))))
         return false;
 
     const int cores = int(std::thread::hardware_concurrency());

@@ -7,11 +7,13 @@
 
 // How a PNG's colour table ends: after `entries` entries (no pixel uses a
 // higher one), and one entry see-through when `transparent` is one; and the
-// colour cycling records (GrafX2's crNg chunk) that follow it, if any.
+// colour cycling records (GrafX2's crNg chunk) that follow it, if any, and
+// the entries' marks (MarksRecord) in a chunk of ours, pmLk.
 struct PngTable {
     int entries = 256;
     int transparent = -1;
     QByteArray cycleRecords;
+    QByteArray marksRecord = {};
 };
 
 class QIODevice;

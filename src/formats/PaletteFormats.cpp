@@ -105,6 +105,7 @@ PaletteRead ReadImagePalette(QIODevice &file)
     } else {
         r.rgb = image.pcx.palette;
         r.colours = image.colours;
+        r.marks = image.pcx.marks;
     }
     return r;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/FileAccess.h"
+#include "model/EntryList.h"
 #include "model/Levels.h"
 #include "model/PalletEntry.h"
 
@@ -44,6 +45,8 @@ struct PaletteRead {
     int colours = 256;
     // A truecolour picture: no damage, but nothing to take.
     bool noPalette = false;
+    // What a GIMP palette's comment or a PNG of ours marks; none elsewhere.
+    EntryMarks marks = {};
 
     bool ok() const { return error.isEmpty() && !file; }
 };
@@ -59,9 +62,10 @@ PaletteRead ReadPalette(QIODevice &file, const QString &name = {});
 PaletteRead ReadPaletteFile(QByteArrayView file, const QString &name = {});
 
 // The first `count` entries in the given format, each format saying how many where it can; ACT
-// (and Image) is the 768 plain bytes, and the count after them when it is under 256.
+// (and Image) is the 768 plain bytes, and the count after them when it is under 256. Only a GIMP
+// palette keeps the marks, in a comment line GIMP skips.
 QByteArray WritePaletteFile(PaletteFormat format, const PalletArray &pallet,
-                            int count = kPalletEntries);
+                            int count = kPalletEntries, const EntryMarks &marks = {});
 
 // The format a file name's extension names: act, gpl, pal (JASC-PAL), hex,
 // txt (Paint.NET), vga, bgr555, md, amiga; RIFF PAL is only reachable through

@@ -79,6 +79,29 @@ bool ReadTriple(const QByteArray &line, QByteArray &rgb)
     return true;
 }
 
+// Our comment line, "# Palmiro: locked 0,15,224-255 reserved 16"; a line
+// that does not read whole is a comment like any other.
+std::optional<EntryMarks> GplMarks(const QByteArray &line)
+{
+    static const QByteArray kHead = "# Palmiro:";
+    if (!line.startsWith(kHead))
+        return std::nullopt;
+    const QList<QByteArray> words = line.mid(kHead.size()).simplified().split(' ');
+    if (words.size() % 2)
+        return std::nullopt;
+    EntryMarks marks;
+    for (qsizetype k = 0; k < words.size(); k += 2) {
+        const EntryListRead list = ParseEntryList(QString::fromLatin1(words[k + 1]));
+        EntrySet *set = words[k] == "locked"     ? &marks.locked
+                        : words[k] == "reserved" ? &marks.reserved
+                                                 : nullptr;
+        if (!set || !list.ok())
+            return std::nullopt;
+        *set |= list.entries;
+    }
+    return marks;
+}
+
 } // namespace
 
 void AppendRgb(QByteArray &rgb, int r, int g, int b)
@@ -95,6 +118,8 @@ PaletteRead ReadGpl(LineReader &lines)
         return r;
     while (const std::optional<QByteArray> line = lines.next()) {
         const QByteArray s = line->trimmed();
+        if (const std::optional<EntryMarks> marks = GplMarks(s))
+            r.marks = *marks;
         if (s.isEmpty() || s.startsWith('#'))
             continue;
         const QByteArray head = s.left(s.indexOf(':'));

@@ -4,13 +4,31 @@
 #include "base/ByteOrder.h"
 #include "formats/ActFile.h"
 
-QByteArray WritePaletteFile(PaletteFormat format, const PalletArray &pallet, int count)
+namespace {
+
+// "# Palmiro: locked 0,15,224-255 reserved 16", or nothing without marks.
+QByteArray GplMarksLine(const EntryMarks &marks)
+{
+    if (!marks.any())
+        return {};
+    QString line = QStringLiteral("# Palmiro:");
+    if (marks.locked.any())
+        line += QStringLiteral(" locked ") + FormatEntryList(marks.locked);
+    if (marks.reserved.any())
+        line += QStringLiteral(" reserved ") + FormatEntryList(marks.reserved);
+    return line.toLatin1() + '\n';
+}
+
+} // namespace
+
+QByteArray WritePaletteFile(PaletteFormat format, const PalletArray &pallet, int count,
+                            const EntryMarks &marks)
 {
     count = qBound(1, count, kPalletEntries);
     QByteArray out;
     switch (format) {
     case PaletteFormat::Gpl:
-        out = "GIMP Palette\nName: Palmiro\nColumns: 16\n#\n";
+        out = "GIMP Palette\nName: Palmiro\nColumns: 16\n#\n" + GplMarksLine(marks);
         for (int i = 0; i < count; ++i)
             out += QString::asprintf("%3d %3d %3d\tIndex %d\n", pallet[i].R, pallet[i].G,
                                      pallet[i].B, i)

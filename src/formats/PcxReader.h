@@ -3,6 +3,7 @@
 #include "base/FileAccess.h"
 #include "formats/PcxHeader.h"
 #include "model/Cycling.h"
+#include "model/EntryList.h"
 #include "model/PcxImage.h"
 
 #include <QByteArray>
@@ -52,7 +53,8 @@ struct DecodedPicture {
     QByteArray palette;
     PixelBuffer decoded;
     PcxImage image;
-    CycleRanges cycles; // only a PNG or GIF holds any
+    CycleRanges cycles;    // only a PNG or GIF holds any
+    EntryMarks marks = {}; // only a PNG of ours holds any
 
     bool accepted() const { return refusal == PictureRefusal::None; }
 };

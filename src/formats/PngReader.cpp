@@ -7,11 +7,15 @@
 
 namespace {
 
-// Only the cycling chunk is taken; every other unknown chunk is dropped.
+// Only the cycling and the marks chunks are taken; every other unknown chunk
+// is dropped.
 int ReadPrivateChunk(png_structp png, png_unknown_chunkp chunk)
 {
+    PngState &s = *static_cast<PngState *>(png_get_user_chunk_ptr(png));
     if (std::memcmp(chunk->name, "crNg", 4) == 0)
-        TakeCycleChunk(*static_cast<PngState *>(png_get_user_chunk_ptr(png)), *chunk);
+        TakeCycleChunk(s, *chunk);
+    if (std::memcmp(chunk->name, "pmLk", 4) == 0)
+        TakeMarksChunk(s, *chunk);
     return 1;
 }
 
@@ -125,6 +129,8 @@ ImageRead ReadPng(ByteSource &source)
     r.width = int(h.width);
     r.height = int(h.height);
     r.pixels = PixelBuffer(std::move(pixels), n);
-    r.cycles = ReadCycleRecords(QByteArrayView(state.cycles, qsizetype(state.cycleSize)));
+    r.cycles = ReadCycleRecords(QByteArrayView(state.cycles.data, qsizetype(state.cycles.size)));
+    r.marks = ReadMarksRecord(QByteArrayView(state.marks.data, qsizetype(state.marks.size)))
+                  .value_or(EntryMarks{});
     return r;
 }

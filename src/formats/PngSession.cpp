@@ -17,6 +17,7 @@ constexpr qint64 kDataAfterRows = 16 * 1024;
 constexpr quint32 kIdat = 0x49444154u;
 constexpr quint32 kPlte = 0x504c5445u;
 constexpr quint32 kCrng = 0x63724e67u;
+constexpr quint32 kPmlk = 0x706d4c6bu;
 
 bool CrcHolds(const PngState &s)
 {
@@ -28,15 +29,34 @@ bool CrcHolds(const PngState &s)
 #endif
 }
 
-void SettleCycles(PngState &s)
+template <std::size_t N> void Settle(HeldChunk<N> &c)
 {
-    if (s.pendingChunk < 0 || s.pendingChunk != s.crngChunk)
+    if (c.pendingChunk < 0 || c.pendingChunk != c.lastChunk)
         return;
-    if (s.crngHolds) {
-        std::memcpy(s.cycles, s.pending, s.pendingSize);
-        s.cycleSize = s.pendingSize;
+    if (c.lastHolds) {
+        std::memcpy(c.data, c.pending, c.pendingSize);
+        c.size = c.pendingSize;
     }
-    s.pendingChunk = -1;
+    c.pendingChunk = -1;
+}
+
+template <std::size_t N> void ChunkEnded(const PngState &s, HeldChunk<N> &c, bool holds)
+{
+    c.lastChunk = s.chunkAt;
+    c.lastHolds = holds;
+    Settle(c);
+}
+
+// `size` bytes of the chunk are kept, none when it is to be ignored.
+template <std::size_t N>
+void Take(const PngState &s, HeldChunk<N> &c, const png_unknown_chunk &chunk, std::size_t size)
+{
+    c.pendingSize = size;
+    if (size > 0) // an empty chunk has no data at all
+        std::memcpy(c.pending, chunk.data, size);
+    // Its CRC is read after, or was just before.
+    c.pendingChunk = s.crcAt >= 0 ? s.chunkAt : c.lastChunk;
+    Settle(c);
 }
 
 // IDAT CRCs are checked here, by a faster sum than libpng's, as the bytes go
@@ -64,11 +84,10 @@ void EndChunk(png_structp png, PngState &s)
     const bool holds = CrcHolds(s);
     if (s.type == kIdat && !holds)
         png_chunk_error(png, "CRC error");
-    if (s.type == kCrng) {
-        s.crngChunk = s.chunkAt;
-        s.crngHolds = holds;
-        SettleCycles(s);
-    }
+    if (s.type == kCrng)
+        ChunkEnded(s, s.cycles, holds);
+    if (s.type == kPmlk)
+        ChunkEnded(s, s.marks, holds);
     s.chunkAt = s.crcAt + 4;
     s.crcAt = -1;
 }
@@ -219,12 +238,12 @@ ImageRead RefusePng(const PngState &s, bool header)
 void TakeCycleChunk(PngState &s, const png_unknown_chunk &chunk)
 {
     // Past the ranges kept, whole records are dropped; a broken one voids all.
-    s.pendingSize = chunk.size % 6 ? 0 : std::min(chunk.size, sizeof s.pending);
-    if (s.pendingSize > 0) // an empty chunk has no data at all
-        std::memcpy(s.pending, chunk.data, s.pendingSize);
-    // Its CRC is read after, or was just before.
-    s.pendingChunk = s.crcAt >= 0 ? s.chunkAt : s.crngChunk;
-    SettleCycles(s);
+    Take(s, s.cycles, chunk, chunk.size % 6 ? 0 : std::min(chunk.size, sizeof s.cycles.data));
+}
+
+void TakeMarksChunk(PngState &s, const png_unknown_chunk &chunk)
+{
+    Take(s, s.marks, chunk, chunk.size == kMarksRecordBytes ? chunk.size : 0);
 }
 
 bool PngHasNoPixel(QByteArrayView file)

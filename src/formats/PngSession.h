@@ -6,8 +6,22 @@
 #include "base/ByteSource.h"
 #include "formats/ImageRead.h"
 #include "model/Cycling.h"
+#include "model/EntryList.h"
 
 #include <png.h>
+
+// A private chunk as libpng hands it over, before its CRC is read: it waits
+// in `pending` until the CRC of the chunk starting at pendingChunk holds.
+template <std::size_t N> struct HeldChunk {
+    quint8 data[N] = {};
+    std::size_t size = 0;
+    quint8 pending[N] = {};
+    std::size_t pendingSize = 0;
+    qint64 pendingChunk = -1;
+    // The last chunk of the kind whose CRC was read, and whether it held.
+    qint64 lastChunk = -1;
+    bool lastHolds = false;
+};
 
 // What libpng's callbacks share with a reader. Plain data only: libpng
 // leaves by longjmp, which runs no destructor.
@@ -41,16 +55,10 @@ struct PngState {
     // Where the next decoded row goes, and the end of the pixels.
     quint8 *nextRow = nullptr;
     quint8 *rowsEnd = nullptr;
-    // GrafX2's colour cycling chunk, as many records as a palette has ranges:
-    // libpng hands it over before its CRC is read, so it waits in `pending`
-    // until the CRC of the chunk starting at pendingChunk holds.
-    quint8 cycles[6 * kMaxCycleRanges] = {};
-    std::size_t cycleSize = 0;
-    quint8 pending[6 * kMaxCycleRanges] = {};
-    std::size_t pendingSize = 0;
-    qint64 pendingChunk = -1;
-    qint64 crngChunk = -1;
-    bool crngHolds = false;
+    // GrafX2's colour cycling chunk, as many records as a palette has ranges.
+    HeldChunk<6 * kMaxCycleRanges> cycles;
+    // Our marks of locked and reserved entries, one whole record or none.
+    HeldChunk<kMarksRecordBytes> marks;
 };
 
 struct PngHeader {
@@ -97,3 +105,5 @@ bool PngHasNoPixel(QByteArrayView file);
 
 // The crNg chunk libpng hands over, kept once its CRC holds.
 void TakeCycleChunk(PngState &s, const png_unknown_chunk &chunk);
+// The same for the pmLk chunk.
+void TakeMarksChunk(PngState &s, const png_unknown_chunk &chunk);

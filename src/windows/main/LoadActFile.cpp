@@ -1,5 +1,6 @@
 #include "windows/main/LoadActFile.h"
 
+#include "app/Document.h"
 #include "app/mdlGlobal.h"
 #include "formats/ActFile.h"
 #include "formats/PaletteFormats.h"
@@ -30,6 +31,7 @@ bool LoadActFile(const QString &name, std::optional<PaletteFormat> raw)
     ActFileBytes = palette.rgb;
     ActFileBytes.append('\0');
     FrmPallet().PalletSet();
+    TheDocument().TakeMarks(palette.marks);
     if (mdlGlobal::PcxImage.isLoaded())
         DrawPcxImage();
     return true;

@@ -73,6 +73,8 @@ bool TakeOtherImage(const QString &path, AnyImage read)
     mdlGlobal::PcxHeader = read.pcx.header;
     // Ranges belong to a picture: a new one brings its own, or none.
     TheDocument().TakeCycles(std::move(read.pcx.cycles));
+    // The picture's palette comes with its own marks, or none.
+    TheDocument().TakeMarks(read.pcx.marks);
     PcxFileLen = 0;
     accepted = std::move(read.pcx);
     LoadPcxPallet();
@@ -176,6 +178,7 @@ bool LoadPcxFile(const QString &path)
     PcxFileBytes = std::move(*bytes);
     PcxFileLen = PcxFileBytes.size();
     TheDocument().TakeCycles({}); // a PCX holds none
+    TheDocument().TakeMarks({});
     accepted = std::move(pcx);
     LoadPcxPallet();
     return true;

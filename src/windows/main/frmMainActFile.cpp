@@ -124,9 +124,11 @@ void frmMain::cmdActSave_Click()
         return;
     const QString &path = chosen->first;
     const PaletteFormat chosenFormat = ChosenFormat(chosen->second, path);
-    const FileError error = chosenFormat == PaletteFormat::Act
-                                ? SaveActFile(path, Pallet)
-                                : SaveWholeFile(path, WritePaletteFile(chosenFormat, Pallet));
+    const FileError error =
+        chosenFormat == PaletteFormat::Act
+            ? SaveActFile(path, Pallet)
+            : SaveWholeFile(path, WritePaletteFile(chosenFormat, Pallet, kPalletEntries,
+                                                   TheDocument().Marks()));
     if (error) {
         ThePlatform().messageBox(this,
                                  Catalog.MsgPaletteSaveFailed + QLatin1Char('\n') +

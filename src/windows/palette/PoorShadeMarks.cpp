@@ -16,10 +16,11 @@ using namespace mdlGlobal;
 QWidget *AddPoorShadeMarks(frmPallet &pallet)
 {
     auto poor = std::make_shared<std::bitset<256>>();
-    // A bar along the cell's foot: the corners and the hatching are taken.
+    // A bar along the cell's top, short of the off-levels corner: the padlock and the reserved
+    // corner take the foot.
     auto *marks = new CellMarks(&pallet, [poor](QPainter &p, int i, const QRect &cell) {
         if ((*poor)[std::size_t(i)])
-            p.fillRect(cell.left() + 1, cell.bottom() - 2, cell.width() - 2, 3,
+            p.fillRect(cell.left() + 1, cell.top() + 1, cell.width() * 2 / 3 - 2, 3,
                        PackedToQColor(Pallet[i].complement()));
     });
     marks->setObjectName(QStringLiteral("poorShadeMarks"));

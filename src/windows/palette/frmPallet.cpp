@@ -198,6 +198,8 @@ void frmPallet::initPallet(quint8 r, quint8 g, quint8 b)
     for (int i = 0; i < kPalletEntries; ++i)
         after[i].set(r, g, b);
     TheDocument().ShowName(QString());
+    // A new palette holds nothing fast.
+    TheDocument().TakeMarks({});
     ChangePallet(after);
 }
 

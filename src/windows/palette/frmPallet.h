@@ -110,7 +110,10 @@ public:
         SortLightness,
         SortChroma,
         SortUsage,
-        Reduce
+        Reduce,
+        Lock,
+        Reserve,
+        ClearMarks
     };
     void lblColor_ContextMenu(int t, const QPoint &globalPos);
     void RunTool(Tool tool, int t);
@@ -175,4 +178,9 @@ private:
     void runTidy(Tool tool, int t);
     void applyTidied(const Tidied &tidied);
     void setUpCellDrag();
+    // Locked and reserved entries, in frmPalletMarks.cpp.
+    void setUpEntryMarks();
+    void addMarkItems(QMenu &menu, int t);
+    void markEntries(Tool tool, int t);
+    QWidget *entryMarks = nullptr;
 };

@@ -94,6 +94,7 @@ void frmPallet::SetUpTools()
         });
     }
     setUpCellDrag();
+    setUpEntryMarks();
 }
 
 QString frmPallet::UsageTip(int i) const
@@ -153,6 +154,7 @@ void frmPallet::lblColor_ContextMenu(int t, const QPoint &globalPos)
     item(Catalog.MenuSnapLevels, Tool::SnapLevels, levels().any());
     menu.addAction(Named(Catalog.MenuCycle, std::min(s, t), std::max(s, t)), this,
                    [s, t] { FrmCycling().ShowFor(s, t); });
+    addMarkItems(menu, t);
     addTidyItems(menu, t);
     menu.exec(globalPos);
 }
@@ -209,6 +211,10 @@ void frmPallet::RunTool(Tool tool, int t)
     case Tool::SortUsage:
     case Tool::Reduce:
         return runTidy(tool, t);
+    case Tool::Lock:
+    case Tool::Reserve:
+    case Tool::ClearMarks:
+        return markEntries(tool, t);
     }
 }
 

@@ -1,4 +1,5 @@
 // The screen window's menu: the picture saved as a file, copied, or converted.
+#include "app/Document.h"
 #include "app/mdlGlobal.h"
 #include "base/SaveFile.h"
 #include "convert/TrueColour.h"
@@ -63,8 +64,10 @@ void frmPCX::mnuSaveImage_Click()
         format = filter >= 0 && filter < int(std::size(kExportFormats)) ? kExportFormats[filter]
                                                                         : ExportFormat::Png;
     const int transparent = PcxTransparent.picture == PcxImagesDecoded ? PcxTransparent.entry : -1;
-    const std::optional<QByteArray> bytes =
-        EncodeImage(*format, mdlGlobal::PcxImage, Pallet, {256, transparent, {}}, Cycles);
+    const EntryMarks &marks = TheDocument().Marks();
+    const std::optional<QByteArray> bytes = EncodeImage(
+        *format, mdlGlobal::PcxImage, Pallet,
+        {256, transparent, {}, marks.any() ? MarksRecord(marks) : QByteArray()}, Cycles);
     const FileError error = bytes ? SaveWholeFile(path, *bytes) : FileError{};
     if (!bytes || error)
         ThePlatform().messageBox(this, ImageSaveFailedMessage(Catalog, path, error),
