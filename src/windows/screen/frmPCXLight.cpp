@@ -47,6 +47,13 @@ void frmPCX::makeLightSlider()
     };
     connect(&Light(), &LightView::changed, this, follow);
     connect(sldLight, &QSlider::valueChanged, this, [](int level) { Light().SetLevel(level); });
+    // As in a conversion, no shade falls on a reserved entry.
+    connect(&TheDocument(), &Document::marksChanged, this, [] {
+        ShadeSettings s = Light().Settings();
+        s.reserved = TheDocument().Marks().reserved;
+        if (s.reserved != Light().Settings().reserved)
+            Light().SetSettings(s);
+    });
     follow();
 }
 
