@@ -6,6 +6,7 @@
 
 #include <array>
 #include <functional>
+#include <utility>
 
 // The texts the settings file may replace, each with a built-in default.
 struct MessageCatalog {
@@ -177,6 +178,17 @@ struct MessageCatalog {
     QString TipShadeCell;
     QString CaptionPoorShades;
     QString MsgTableRefused;
+    // The table files' reasons, in the section of the readers' reasons.
+    QString ReasonTableRaw;
+    QString ReasonTableSize;
+    QString ReasonTableColormap;
+    QString ReasonTableBuildShades;
+    QString ReasonTableBuildCut;
+    QString ReasonTableBuild63;
+    QString ReasonTableBuildCount;
+    QString ReasonWadDirectory;
+    QString ReasonWadLump;
+    QString ReasonWadNone;
     // Refusals of the program's own (section FORMATS) and the readers' reasons (REASONS).
     QString MsgImageSaveKind;
     QString MsgPaletteNoPalette;
@@ -272,7 +284,9 @@ const std::array<CatalogEntry, 18> &CycleCatalogEntries();
 const std::array<CatalogEntry, 12> &TidyCatalogEntries();
 
 // Read after those, from a section of their own.
-const std::array<CatalogEntry, 15> &LightCatalogEntries();
+const std::array<CatalogEntry, 25> &LightCatalogEntries();
+// The table files' reasons by their English words, for CatalogReason.
+const std::array<std::pair<const char *, QString MessageCatalog::*>, 10> &TableReasons();
 
 // Read after those: what stands beside a refusal, and the readers' reasons.
 const std::array<CatalogEntry, 56> &ReasonCatalogEntries();
