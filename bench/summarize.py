@@ -282,6 +282,9 @@ def main(folder):
         "BM_Fill/zoom:1", "fill zoom 1", None)
     add("slider edit (entry, table, redraw)", render, "BM_SliderEdit", render,
         "BM_Fill/zoom:1", "fill zoom 1", 1.1)
+    # At a light level the edit also makes the palette's shade table again.
+    add("slider edit at light level 20 (table made again)", render, "BM_SliderEditShaded", render,
+        "BM_SliderEdit", "slider edit", None)
     add("fill by QImage::setPixel", render, "BM_FillBySetPixel", render, "BM_Fill/zoom:1",
         "fill zoom 1", None)
 
