@@ -134,6 +134,9 @@ QString frmShadeTable::CellText(int entry, int level)
 
 void frmShadeTable::refresh()
 {
+    // Closed, the view makes no table: a palette edit in full light costs what it did.
+    if (!isVisible())
+        return;
     grid->setFixedSize(256 * kCellWidth + 8, Light().Levels() * CellHeight());
     cmdComputed->setEnabled(Light().HasRead());
     QStringList lines{Catalog.CaptionPoorShades};
@@ -186,6 +189,7 @@ void frmShadeTable::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     Light().SetViewOpen(true);
+    refresh();
 }
 
 void frmShadeTable::hideEvent(QHideEvent *event)
