@@ -7,7 +7,7 @@
     palmiro-tool makes one palette for the set (weighed by pixels, and
     equally), and pngquant one for a mosaic of the set: the pictures side by
     side on shelves, the gaps transparent (pngquant then gets N + 1 colours,
-    the one more for the gaps). Prints {"N": {"ours": e, "ours equal": e,
+    the one more for the gaps, but 256 at most). Prints {"N": {"ours": e, "ours equal": e,
     "mosaic": e, "mosaic equal": e}}: the pixel-weighted mean OKLab distance
     x 100 over the set, and ("equal") the mean of the pictures' means.
   set_bench.py times TOOL PHOTOS WORK
@@ -101,7 +101,7 @@ def quality(tool, photos, work):
             row[key] = plain if weight == "pixels" else equal
         if pngquant:
             out = os.path.join(work, "mosaic-%d.png" % n)
-            subprocess.run([pngquant, "--nofs", "--force", "-o", out, str(n + 1), board_file],
+            subprocess.run([pngquant, "--nofs", "--force", "-o", out, str(min(n + 1, 256)), board_file],
                            check=True)
             quantized = Image.open(out).convert("RGB")
             got = []

@@ -190,13 +190,34 @@ const Table kConvert = {
          Act(768), OnConvert(OpenTrueColour, [](frmConvert &d) { d.reject(); });
      },
      "1 0-0 0-0 1 0 40 1 0  4 2 27 6 0 0 254 255 0-255 3"},
+    // Around locked entries 0..1 and reserved 2, a new palette of 5 from 0 has 3..4 for the
+    // picture's two colours; levels snap none of the locked.
+    {[] {
+         const auto five = [] {
+             QStringList s;
+             for (int i = 0; i < 5; ++i)
+                 s << Col(Pallet[i]).name();
+             return s.join(',');
+         };
+         Act(768), P().SetLevels({{2, 2, 2}}), Note(five());
+         TheDocument().ChangeMarks(
+             WithMark(WithMark({}, 0, 1, EntryMark::Locked), 2, 2, EntryMark::Reserved));
+         OnConvert(OpenTrueColour, [](frmConvert &d) {
+             d.cboTarget->setCurrentIndex(1), d.spnFirst->setValue(0), d.spnCount->setValue(5);
+             Note(Cells(P().lblColor)), d.accept();
+         });
+         Note(five()), P().SetLevels({});
+     },
+     "#060d14,#1b2229,#30373e,#454c53,#5a6168 0 0-0 #060d14,#1b2229,#30373e,#0000ff,#ff0000  4 2 "
+     "255 0 "
+     "0 0 251 252 0-255 4"},
     // While the dialog is open the three windows take no command: New, Ctrl+Z over the palette
     // and a click on a cell do nothing.
     {[] {
          Act(768), OnConvert(OpenTrueColour, [](frmConvert &d) {
              Click(M().cmdActNew), QTest::keyClick(&P(), Qt::Key_Z, Qt::ControlModifier), Sel(5);
-             Note(Join(bool(QApplication::activeModalWidget()),
-                       P().History().stack().index(), SelectedPalletID)),
+             Note(Join(bool(QApplication::activeModalWidget()), P().History().stack().index(),
+                       SelectedPalletID)),
                  d.reject();
          });
      },

@@ -216,21 +216,26 @@ private slots:
     }
 
     // However many pictures and colours, the tally holds no more points than
-    // one picture's histogram, and every pixel's weight.
+    // one picture's histogram, and every pixel's weight; so too when each
+    // picture is counted apart and merged, as threads count a set.
     void tallyBounded_data()
     {
         QTest::addColumn<L>("pictures"); // count, distinct colours each
         QTest::addColumn<bool>("equal");
         QTest::addColumn<int>("want"); // points; 0: cells, no more than 2^18
-        QTest::newRow("exact") << L{4, 5000} << false << 20000;
-        QTest::newRow("past the limit") << L{30, 10000} << false << 0;
-        QTest::newRow("past the limit, alike") << L{30, 10000} << true << 0;
+        QTest::addColumn<bool>("merged");
+        QTest::newRow("exact") << L{4, 5000} << false << 20000 << false;
+        QTest::newRow("past the limit") << L{30, 10000} << false << 0 << false;
+        QTest::newRow("past the limit, alike") << L{30, 10000} << true << 0 << false;
+        QTest::newRow("exact, merged") << L{4, 5000} << true << 20000 << true;
+        QTest::newRow("past the limit, merged") << L{30, 10000} << true << 0 << true;
     }
     void tallyBounded()
     {
         QFETCH(L, pictures);
         QFETCH(bool, equal);
         QFETCH(int, want);
+        QFETCH(bool, merged);
         ColourTally tally(equal ? ColourTally::Weighing::Equal : ColourTally::Weighing::Pixels);
         for (int p = 0; p < pictures[0]; ++p) {
             Bytes rgba;
@@ -240,7 +245,10 @@ private slots:
                             {std::uint8_t(k >> 16), std::uint8_t(k >> 8), std::uint8_t(k), 255,
                              std::uint8_t(k >> 16), std::uint8_t(k >> 8), std::uint8_t(k), 255});
             }
-            QVERIFY(tally.add(rgba.data(), pictures[1], 2, true));
+            ColourTally own;
+            QVERIFY((merged ? own : tally).add(rgba.data(), pictures[1], 2, true));
+            if (merged)
+                tally.merge(own, equal ? 1 / own.total() : 1);
         }
         const Histogram h = tally.histogram();
         QCOMPARE(h.points.size(), tally.size());
@@ -251,6 +259,7 @@ private slots:
         for (const Weighted &w : h.points)
             weight += w.weight;
         QCOMPARE(weight, equal ? pictures[0] : 2.0 * pictures[0] * pictures[1]);
+        QCOMPARE(tally.total(), weight);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "base/FileBytes.h"
+#include "formats/ActFile.h"
 #include "formats/ImageExport.h"
 #include "formats/IndexedPng.h"
 #include "formats/PaletteFormats.h"
@@ -234,6 +235,83 @@ private slots:
         QVERIFY(tool.waitForFinished());
         QCOMPARE(tool.exitCode(), 0);
         QCOMPARE(QString(tool.readAllStandardError()), expected);
+    }
+
+    // --shared: one palette for A, B and a tiny C (each of two colours or one), around START's
+    // locked 0 and 1 (black, white) and reserved 2, every output with its table; yellow, C's one
+    // pixel: 1 when its colour takes an entry, 0 when not, -1 unchecked.
+    void toolConvertShared_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("yellow");
+        QTest::addColumn<QString>("error"); // stderr's first line
+        const QStringList set{"--colours", "4",  "--shared", "--palette", "START", "--dither",
+                              "none",      "-o", "OUT/out/", "A",         "B",     "C"};
+        QTest::newRow("locked, reserved")
+            << QStringList{"--lock", "0-1", "--reserve", "2"} + set << 0 << -1 << "";
+        QTest::newRow("marks of START") << set << 0 << -1 << "";
+        QTest::newRow("by pixels") << QStringList{"--lock", "0-1"} + set << 0 << 0 << "";
+        QTest::newRow("each picture alike")
+            << QStringList{"--lock", "0-1", "--weight", "equal"} + set << 0 << 1 << "";
+        QTest::newRow("bad --lock") << QStringList{"--lock", "0,300"} + set << 2 << -1
+                                    << "palmiro-tool: --lock 0,300: 300 is past 255";
+        QTest::newRow("--write-palette alone")
+            << QStringList{"--colours", "4", "--write-palette", "OUT/set.gpl", "--quiet", "A",
+                           "B",         "C"}
+            << 0 << -1 << "";
+    }
+    void toolConvertShared()
+    {
+        QFETCH(QStringList, args);
+        QTemporaryDir tmp;
+        const QList<QList<QRgb>> pictures{
+            {qRgb(200, 30, 20)}, {qRgb(20, 200, 30), qRgb(30, 20, 200)}, {qRgb(250, 250, 0)}};
+        for (int k = 0; k < 3; ++k) {
+            const int side = k == 2 ? 1 : 4;
+            QImage in(side, side, QImage::Format_RGB32);
+            for (int x = 0; x < side * side; ++x)
+                in.setPixel(x % side, x / side, pictures[k][x % pictures[k].size()]);
+            in.save(tmp.filePath(QString("%1.png").arg(QChar('a' + k))));
+        }
+        WriteFile(tmp.filePath("start.gpl"), "GIMP Palette\n# Palmiro: locked 0-1 reserved 2\n"
+                                             "0 0 0\n255 255 255\n10 10 10\n");
+        QProcess tool;
+        tool.start(PALMIRO_TOOL,
+                   QStringList{"convert"} + Placed(args, {{"START", tmp.filePath("start.gpl")},
+                                                          {"A", tmp.filePath("a.png")},
+                                                          {"B", tmp.filePath("b.png")},
+                                                          {"C", tmp.filePath("c.png")},
+                                                          {"OUT", tmp.path()}}));
+        QVERIFY(tool.waitForFinished());
+        QFETCH(int, status);
+        QFETCH(QString, error);
+        QCOMPARE(tool.exitCode(), status);
+        if (!error.isEmpty())
+            QCOMPARE(QString(tool.readAllStandardError()).section('\n', 0, 0), error);
+        if (status || args.contains("--write-palette")) {
+            QCOMPARE(QDir(tmp.filePath("out")).exists(), false);
+            QCOMPARE(ReadPaletteAt(tmp.filePath("set.gpl")).rgb.size(), status ? 0 : 12);
+            return;
+        }
+        // START's marks when no list is given.
+        const bool reserved = args.contains("--reserve") || !args.contains("--lock");
+        QVector<QRgb> table;
+        for (const char *name : {"a", "b", "c"}) {
+            const QImage got(tmp.filePath(QString("out/%1.png").arg(name)));
+            QCOMPARE(got.colorCount(), 4);
+            if (table.isEmpty())
+                table = got.colorTable();
+            QCOMPARE(got.colorTable(), table);
+            for (int y = 0; y < got.height(); ++y)
+                for (int x = 0; x < got.width(); ++x)
+                    QVERIFY(got.pixelIndex(x, y) != 2 || !reserved);
+        }
+        QCOMPARE(table.mid(0, 2), (QVector<QRgb>{qRgb(0, 0, 0), qRgb(255, 255, 255)}));
+        QVERIFY(table[2] == qRgb(10, 10, 10) || !reserved);
+        QFETCH(int, yellow);
+        if (yellow >= 0)
+            QCOMPARE(table.contains(qRgb(250, 250, 0)), bool(yellow));
     }
 
     // palette --levels snaps each channel; --as and --from name a hardware format, --count cuts.

@@ -34,6 +34,10 @@ std::optional<QString> ParseConvert(const QStringList &args, ConvertSettings &s)
             s.remap.refine = a == QLatin1String("--refine");
             continue;
         }
+        if (a == QLatin1String("--shared")) {
+            s.shared = true;
+            continue;
+        }
         if (a == QLatin1String("--keep-cycles") || a == QLatin1String("--quiet")) {
             (a == QLatin1String("--quiet") ? s.quiet : s.keepCycles) = true;
             continue;
@@ -95,18 +99,35 @@ std::optional<QString> ParseConvert(const QStringList &args, ConvertSettings &s)
             if (!levels)
                 return QStringLiteral("--levels must be R,G,B of 2 to 256");
             s.levels = *levels;
+        } else if (a == QLatin1String("--lock") || a == QLatin1String("--reserve")) {
+            const EntryListRead read = ParseEntryList(v);
+            if (!read.ok())
+                return a + QStringLiteral(" ") + v + QStringLiteral(": ") + read.error;
+            (a == QLatin1String("--lock") ? s.locked : s.reserved) = read.entries;
+        } else if (a == QLatin1String("--weight")) {
+            if (v != QLatin1String("pixels") && v != QLatin1String("equal"))
+                return QStringLiteral("--weight must be pixels or equal");
+            s.weighing = v == QLatin1String("equal") ? ColourTally::Weighing::Equal
+                                                     : ColourTally::Weighing::Pixels;
+        } else if (a == QLatin1String("--write-palette")) {
+            s.writePalette = v;
         } else {
             return QStringLiteral("unknown option ") + a;
         }
     }
-    if (s.paletteFile.isEmpty() == (s.colours == 0))
+    if (s.paletteFile.isEmpty() && s.colours == 0)
         return QStringLiteral("convert takes one of --palette and --colours");
+    if ((s.locked || s.reserved) && s.paletteFile.isEmpty())
+        return QStringLiteral("--lock and --reserve take their colours from --palette");
+    if ((s.shared || !s.writePalette.isEmpty()) && !s.colours)
+        return QStringLiteral("--shared and --write-palette need --colours");
+    s.shared = s.shared || !s.writePalette.isEmpty();
     const int e = s.remap.transparentEntry;
     const bool inside = s.first >= 0 && e >= s.first && e <= s.last;
     if (s.colours && s.first >= 0 && s.last - s.first + 1 - int(inside) < s.colours)
         return inside ? QStringLiteral("--range must hold the --colours besides --transparent")
                       : QStringLiteral("--range must hold the --colours");
-    if (s.out.isEmpty() || s.inputs.isEmpty())
+    if ((s.out.isEmpty() && s.writePalette.isEmpty()) || s.inputs.isEmpty())
         return QStringLiteral("convert takes -o OUT and at least one picture");
     return std::nullopt;
 }

@@ -76,12 +76,3 @@ std::optional<PaletteJob> ParsePaletteJob(const QStringList &args, QString &prob
         job.from = named;
     return job;
 }
-
-void SnapCandidates(const Levels &levels, PalletArray &pallet, Candidates &candidates)
-{
-    for (Candidate &c : candidates) {
-        PalletEntry &e = pallet[c.entry];
-        e = SnapEntry(levels, e);
-        c.colour = {e.R, e.G, e.B};
-    }
-}

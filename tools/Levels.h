@@ -28,6 +28,3 @@ struct PaletteJob {
 // The palette command's arguments after its name; nothing, with the
 // problem said, when they are wrong.
 std::optional<PaletteJob> ParsePaletteJob(const QStringList &args, QString &problem);
-
-// Convert's candidates and the entries they name, snapped.
-void SnapCandidates(const Levels &levels, PalletArray &pallet, Candidates &candidates);

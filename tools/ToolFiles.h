@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/FileBytes.h"
+#include "convert/PictureFiles.h"
 #include "formats/PcxReader.h"
 
 #include <QString>
@@ -9,9 +10,6 @@
 
 // One line on stderr naming the file and what is wrong; the exit status of a refusal.
 int Fail(const QString &path, const QString &why);
-
-// Why a file could not be written, naming the folder that is not there.
-QString WriteProblemText(const QString &path, const FileError &error);
 
 // Reads and decodes any image, as "&PCX Open" does; the file bytes go to
 // `bytes` (the pixels may be a view of them), a refusal's reason to `why`.

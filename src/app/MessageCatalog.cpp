@@ -15,6 +15,7 @@ template <typename Fn> void ForEachTable(Fn fn)
     fn(CycleCatalogEntries());
     fn(TidyCatalogEntries());
     fn(LightCatalogEntries());
+    fn(SetCatalogEntries());
     fn(ReasonCatalogEntries());
 }
 

@@ -78,6 +78,26 @@ struct MessageCatalog {
     // %1 entry, %2 %3 %4 red, green, blue, %5 pixels drawn through it.
     QString TipUsage;
 
+    // "Palette from pictures" (section SET). %1 and %2 of FromMarks: the
+    // locked and reserved entries; %1 and %2 of FromUnreadable: the file's
+    // name and why.
+    QString MenuFromPictures;
+    QString TitleFromPictures;
+    QString FromAdd;
+    QString FromAddTitle;
+    QString FromRemove;
+    QString FromCount;
+    QString FromWeight;
+    QString FromWeights;
+    QString FromMarks;
+    QString FromNoEntries;
+    QString FromNoPictures;
+    QString FromUnreadable;
+    QString ProgressMakingPalette;
+    QString FromConvertSet;
+    QString FromFolderTitle;
+    QString ProgressConvertingSet;
+
     // The Convert dialog and the screen window's item that opens it (section
     // CONVERT). The lists are items separated by "|".
     QString MenuConvert;
@@ -282,6 +302,8 @@ const std::array<CatalogEntry, 8> &LevelsCatalogEntries();
 const std::array<CatalogEntry, 18> &CycleCatalogEntries();
 // Read after those, from a section of their own.
 const std::array<CatalogEntry, 12> &TidyCatalogEntries();
+// Read after those, from a section of their own.
+const std::array<CatalogEntry, 16> &SetCatalogEntries();
 
 // Read after those, from a section of their own.
 const std::array<CatalogEntry, 25> &LightCatalogEntries();

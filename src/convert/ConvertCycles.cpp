@@ -8,6 +8,13 @@ TargetPalette MakeTargetOffCycles(const std::uint8_t *rgba, int width, int heigh
                                   Progress *progress)
 {
     const auto cycled = CycledEntries(ranges);
+    // Around marked entries, cycled ones are reserved in place.
+    if (target.marks.any()) {
+        for (int e = 0; e < kPalletEntries; ++e)
+            if (cycled[std::size_t(e)])
+                target.marks.reserved.set(std::size_t(e));
+        return MakeTarget(rgba, width, height, palette, target, transparentEntry, progress);
+    }
     std::vector<int> still;
     for (int e = std::clamp(target.first, 0, 255); e < kPalletEntries; ++e)
         if (!cycled[std::size_t(e)] && e != transparentEntry)

@@ -3,13 +3,63 @@
 #include "model/Levels.h"
 
 #include "convert/Quantize.h"
+#include "convert/SharedPalette.h"
+
+#include "base/Progress.h"
 
 #include <algorithm>
+
+namespace {
+
+// A target around locked and reserved entries; the transparent entry is one of the reserved.
+TargetPalette MakeMarkedTarget(const std::uint8_t *rgba, int width, int height,
+                               const std::array<Rgb8, 256> &palette, ConvertTarget target,
+                               int transparentEntry, Progress *progress)
+{
+    EntrySet reserved = target.marks.reserved;
+    if (transparentEntry >= 0 && transparentEntry < 256)
+        reserved.set(std::size_t(transparentEntry));
+    const EntrySet locked = target.marks.locked & ~reserved;
+    target.marks = {};
+    TargetPalette out;
+    if (target.kind != ConvertTarget::Kind::NewPalette) {
+        out = MakeTarget(rgba, width, height, palette, target, transparentEntry, progress);
+        out.candidates.erase(std::remove_if(out.candidates.begin(), out.candidates.end(),
+                                            [&](const Candidate &c) {
+                                                return reserved[std::size_t(c.entry)];
+                                            }),
+                             out.candidates.end());
+    } else {
+        out.palette = palette;
+        ColourTally tally;
+        if (!tally.add(rgba, width, height, transparentEntry >= 0))
+            return out;
+        PaletteGoal goal;
+        goal.first = std::clamp(target.first, 0, 255);
+        goal.count = std::clamp(target.count, 1, 256 - goal.first);
+        goal.start = palette;
+        goal.locked = locked;
+        goal.reserved = reserved;
+        SharedPalette made = MakeSharedPalette(tally, goal);
+        Add(progress, TargetUnits(width, height, target));
+        if (Stopped(progress))
+            return out;
+        out.palette = made.colours;
+        out.candidates = std::move(made.candidates);
+        out.exact = made.exact;
+    }
+    out.locked = locked;
+    return out;
+}
+
+} // namespace
 
 TargetPalette MakeTarget(const std::uint8_t *rgba, int width, int height,
                          const std::array<Rgb8, 256> &palette, const ConvertTarget &target,
                          int transparentEntry, Progress *progress)
 {
+    if (target.marks.any())
+        return MakeMarkedTarget(rgba, width, height, palette, target, transparentEntry, progress);
     TargetPalette out;
     out.palette = palette;
     const int first = std::clamp(target.first, 0, 255);
@@ -71,6 +121,8 @@ ConvertedPicture ConvertPicture(const std::uint8_t *rgba, int width, int height,
 void SnapTarget(TargetPalette &target, const Levels &levels)
 {
     for (Candidate &c : target.candidates) {
+        if (target.locked[std::size_t(c.entry)])
+            continue;
         PalletEntry e;
         e.set(c.colour.r, c.colour.g, c.colour.b);
         e = SnapEntry(levels, e);

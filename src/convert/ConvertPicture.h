@@ -1,6 +1,7 @@
 #pragma once
 
 #include "convert/Dither.h"
+#include "model/EntryList.h"
 
 #include <array>
 #include <cstdint>
@@ -14,11 +15,15 @@ struct ConvertTarget {
     int first = 0;
     int last = 255;
     int count = 256;
+    // Locked entries keep their colour, a new palette made around them; reserved ones are
+    // never taken. NewPalette then spans first..first+count-1.
+    EntryMarks marks{};
 };
 
 inline bool operator==(const ConvertTarget &a, const ConvertTarget &b)
 {
-    return a.kind == b.kind && a.first == b.first && a.last == b.last && a.count == b.count;
+    return a.kind == b.kind && a.first == b.first && a.last == b.last && a.count == b.count &&
+           a.marks == b.marks;
 }
 
 // The palette a target makes for a picture and the entries the picture may take.
@@ -28,6 +33,8 @@ struct TargetPalette {
     // A new palette holding exactly the picture's colours: dithering would only move pixels off
     // them.
     bool exact = false;
+    // Entries whose colour nothing may change, levels included.
+    EntrySet locked;
 };
 
 // No candidates when a new palette cannot be made. transparentEntry (or -1): the entry

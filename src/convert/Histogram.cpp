@@ -158,11 +158,7 @@ bool ColourTally::add(const std::uint8_t *rgba, int width, int height, bool skip
                 return true;
             exact.clear();
         }
-        // Past the exact limit for good: every colour from here on goes to its cell.
-        cells_.resize(std::size_t(1) << 18);
-        for (const auto &[key, w] : exact_)
-            put(ColourOf(key), w);
-        std::unordered_map<std::uint32_t, double>().swap(exact_);
+        toCells();
     }
     for (const auto &[key, n] : exact)
         put(ColourOf(key), double(n) * each);
@@ -174,6 +170,48 @@ bool ColourTally::add(const std::uint8_t *rgba, int width, int height, bool skip
         to.b += double(cells[i].b) * each;
     }
     return true;
+}
+
+// Past the exact limit for good: every colour from here on goes to its cell.
+void ColourTally::toCells()
+{
+    cells_.resize(std::size_t(1) << 18);
+    for (const auto &[key, w] : exact_)
+        put(ColourOf(key), w);
+    std::unordered_map<std::uint32_t, double>().swap(exact_);
+}
+
+void ColourTally::merge(const ColourTally &other, double scale)
+{
+    if (cells_.empty() && other.cells_.empty()) {
+        for (const auto &[key, w] : other.exact_)
+            exact_[key] += w * scale;
+        if (exact_.size() > kExactLimit)
+            toCells();
+        return;
+    }
+    if (cells_.empty())
+        toCells();
+    for (const auto &[key, w] : other.exact_)
+        put(ColourOf(key), w * scale);
+    for (std::size_t i = 0; i < other.cells_.size(); ++i) {
+        const TallyCell &from = other.cells_[i];
+        TallyCell &to = cells_[i];
+        to.w += from.w * scale;
+        to.r += from.r * scale;
+        to.g += from.g * scale;
+        to.b += from.b * scale;
+    }
+}
+
+double ColourTally::total() const
+{
+    double sum = 0;
+    for (const auto &e : exact_)
+        sum += e.second;
+    for (const TallyCell &c : cells_)
+        sum += c.w;
+    return sum;
 }
 
 void ColourTally::put(Rgb8 c, double w)

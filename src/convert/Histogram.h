@@ -36,6 +36,12 @@ public:
     // An RGBA picture as CountColours takes it, rows of width * 4 bytes. False,
     // and nothing counted, for no picture.
     bool add(const std::uint8_t *rgba, int width, int height, bool skipTransparent);
+    // Another tally's colours, their weights times `scale`: a picture counted
+    // band by band into a tally of its own, or a thread's tally.
+    void merge(const ColourTally &other, double scale = 1);
+    Weighing weighing() const { return weighing_; }
+    // The weight of everything counted.
+    double total() const;
     // Points held.
     std::size_t size() const;
     Histogram histogram() const;
@@ -45,6 +51,7 @@ private:
         double w = 0, r = 0, g = 0, b = 0; // r, g, b: weighed sums
     };
     void put(Rgb8 c, double w);
+    void toCells();
 
     Weighing weighing_;
     std::unordered_map<std::uint32_t, double> exact_; // colour: weight

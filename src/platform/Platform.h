@@ -5,6 +5,7 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -64,6 +65,19 @@ public:
         if (!path)
             return std::nullopt;
         return std::make_pair(*path, -1);
+    }
+
+    // Several files to read, none when cancelled. A platform without a chooser gives none.
+    virtual QStringList openFilesDialog(QWidget *parent, const QString &title)
+    {
+        (void)parent, (void)title;
+        return {};
+    }
+    // A folder to write into, or nothing when cancelled.
+    virtual std::optional<QString> folderDialog(QWidget *parent, const QString &title)
+    {
+        (void)parent, (void)title;
+        return std::nullopt;
     }
 
     // clipboardChanged() follows every change of the clipboard's content.

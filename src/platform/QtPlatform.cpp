@@ -192,6 +192,25 @@ QtPlatform::openFileDialogWithFilter(QWidget *parent, const FileDialog &dialog)
     return std::make_pair(*path, chosen);
 }
 
+QStringList QtPlatform::openFilesDialog(QWidget *parent, const QString &title)
+{
+    QFileDialog dialog(parent, title);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+}
+
+std::optional<QString> QtPlatform::folderDialog(QWidget *parent, const QString &title)
+{
+    QFileDialog dialog(parent, title);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first();
+}
+
 void QtPlatform::setClipboardImage(const QImage &image)
 {
     QGuiApplication::clipboard()->setImage(image);

@@ -18,6 +18,8 @@ public:
     saveFileDialogWithFilter(QWidget *parent, const FileDialog &dialog) override;
     std::optional<std::pair<QString, int>>
     openFileDialogWithFilter(QWidget *parent, const FileDialog &dialog) override;
+    QStringList openFilesDialog(QWidget *parent, const QString &title) override;
+    std::optional<QString> folderDialog(QWidget *parent, const QString &title) override;
     QString clipboardText() override;
     void setClipboardImage(const QImage &image) override;
     void setClipboardText(const QString &text) override;

@@ -9,6 +9,7 @@
 #include "windows/kit/WindowKit.h"
 #include "windows/palette/CellMarks.h"
 #include "windows/palette/frmCycling.h"
+#include "windows/palette/frmFromPictures.h"
 #include "windows/palette/frmPallet.h"
 
 #include <QHelpEvent>
@@ -155,6 +156,7 @@ void frmPallet::lblColor_ContextMenu(int t, const QPoint &globalPos)
     menu.addAction(Named(Catalog.MenuCycle, std::min(s, t), std::max(s, t)), this,
                    [s, t] { FrmCycling().ShowFor(s, t); });
     addMarkItems(menu, t);
+    menu.addAction(Catalog.MenuFromPictures, this, [this] { PaletteFromPictures(this); });
     addTidyItems(menu, t);
     menu.exec(globalPos);
 }

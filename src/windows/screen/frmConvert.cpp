@@ -169,6 +169,7 @@ ConvertTarget frmConvert::target() const
     t.first = spnFirst->value();
     t.last = spnLast->value();
     t.count = spnCount->value();
+    t.marks = TheDocument().Marks();
     return t;
 }
 
