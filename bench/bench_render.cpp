@@ -2,6 +2,7 @@
 // plain copy of the frame, all measured in the same run.
 
 #include "BenchImages.h"
+#include "app/LightView.h"
 
 #include "model/Render.h"
 #include "model/ZoomOut.h"
@@ -87,6 +88,25 @@ void BM_SliderEdit(benchmark::State &state)
     }
 }
 BENCHMARK(BM_SliderEdit);
+
+// The same edit seen at light level 20: the shade table made again from the edited palette and
+// its row composed into the colour table, the fill as it was.
+void BM_SliderEditShaded(benchmark::State &state)
+{
+    PalletArray pallet = SomePallet();
+    QImage raster(kAreaW, kAreaH, QImage::Format_RGB32);
+    LightView light;
+    light.SetLevel(20);
+    int value = 0;
+    for (auto _ : state) {
+        pallet[37].setChannel(1, quint8(value++));
+        const ColorTable table = BuildColorTable(light.Shaded(pallet, pallet), -1);
+        FillView(raster.bits(), raster.bytesPerLine(), kAreaW, kAreaH, Picture(), table,
+                 FullArea(1));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_SliderEditShaded);
 
 // One colour look-up and one set per pixel, as a per-pixel platform call
 // would draw.

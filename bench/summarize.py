@@ -168,6 +168,32 @@ def set_rows(folder, rows):
                      "yes" if t["peak"] <= allowed else "NO"))
 
 
+def tables_rows(folder, rows):
+    """Light and blend tables: OKLab's time against the classic rule searched naively, and
+    per palette the mean CIEDE2000 of 32 levels from the colour each entry stands for,
+    darkened as light and in plain RGB; the gain is classic's error less OKLab's."""
+    tables = bench_rounds(folder, "tables")
+    if tables and all("BM_OklabTables" in r and "BM_ClassicTables" in r for r in tables):
+        t = med(tables, "BM_OklabTables")
+        rows.append(("tables: OKLab 32 levels + 256x256 blend", "%.1f ms" % (1e3 * t),
+                     "classic rule, naive", "%.1f ms" % (1e3 * med(tables, "BM_ClassicTables")),
+                     "%.2f" % ratio(tables, "BM_OklabTables", tables, "BM_ClassicTables"),
+                     "< 50 ms", "yes" if t < 0.05 else "NO"))
+    try:
+        with open(os.path.join(folder, "shade-quality.json")) as f:
+            q = json.load(f)
+    except (OSError, ValueError):
+        return
+    for name, e in q.items():
+        for ideal in ("light", "rgb"):
+            ok, cl = e["oklab/" + ideal], e["classic/" + ideal]
+            # The goal is light's: darkening in plain RGB is the classic rule's own ideal.
+            goal = ideal == "light"
+            rows.append(("tables: mean CIEDE2000 %s, ideal %s, gain %.3f" % (name, ideal, cl - ok),
+                         "%.3f" % ok, "classic rule", "%.3f" % cl, "%.3f" % (ok / cl),
+                         "< 1.00" if goal else "-", ("yes" if ok < cl else "NO") if goal else "-"))
+
+
 def main(folder):
     render = bench_rounds(folder, "render")
     rows = []
@@ -256,6 +282,9 @@ def main(folder):
         "BM_Fill/zoom:1", "fill zoom 1", None)
     add("slider edit (entry, table, redraw)", render, "BM_SliderEdit", render,
         "BM_Fill/zoom:1", "fill zoom 1", 1.1)
+    # At a light level the edit also makes the palette's shade table again.
+    add("slider edit at light level 20 (table made again)", render, "BM_SliderEditShaded", render,
+        "BM_SliderEdit", "slider edit", None)
     add("fill by QImage::setPixel", render, "BM_FillBySetPixel", render, "BM_Fill/zoom:1",
         "fill zoom 1", None)
 
@@ -275,6 +304,8 @@ def main(folder):
         add("tidy: %s, undone" % item, tidy, "BM_TidyUndo/%d" % k, tidy, "BM_Copy", copy, 2.0)
         add("tidy: %s, counted first (tool)" % item, tidy, "BM_Tidy/%d" % k, tidy, "BM_Copy",
             copy, None)
+
+    tables_rows(folder, rows)
 
     # Growth of the peak resident set while the editor opens a file, beside
     # what it must hold: the file and the pixels (and the last image's pixels

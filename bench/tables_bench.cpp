@@ -19,6 +19,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -107,7 +108,8 @@ double MeanError(const EnginePalette &p, const TableRows &rows, bool asLight)
     return sum / (32 * 256);
 }
 
-void Quality(const char *name, const std::optional<EnginePalette> &p)
+// Printed, and with PALMIRO_TABLES_QUALITY set also kept as JSON for bench/run's table.
+void Quality(const char *name, const std::optional<EnginePalette> &p, std::string &json)
 {
     if (!p) {
         std::printf("%-10s  (not found, skipped)\n", name);
@@ -116,8 +118,15 @@ void Quality(const char *name, const std::optional<EnginePalette> &p)
     ShadeSettings classic;
     classic.match = TableMatch::Classic;
     const TableRows ok = ShadeRows(*p, {}), cl = ShadeRows(*p, classic);
-    std::printf("%-10s  %12.3f  %12.3f  %12.3f  %12.3f\n", name, MeanError(*p, ok, true),
-                MeanError(*p, cl, true), MeanError(*p, ok, false), MeanError(*p, cl, false));
+    const double e[] = {MeanError(*p, ok, true), MeanError(*p, cl, true), MeanError(*p, ok, false),
+                        MeanError(*p, cl, false)};
+    std::printf("%-10s  %12.3f  %12.3f  %12.3f  %12.3f\n", name, e[0], e[1], e[2], e[3]);
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  "%s\"%s\": {\"oklab/light\": %.4f, \"classic/light\": %.4f, "
+                  "\"oklab/rgb\": %.4f, \"classic/rgb\": %.4f}",
+                  json.empty() ? "" : ", ", name, e[0], e[1], e[2], e[3]);
+    json += line;
 }
 
 } // namespace
@@ -129,7 +138,13 @@ int main(int argc, char **argv)
     std::printf("\nmean CIEDE2000, 32 levels x 256 entries\n");
     std::printf("%-10s  %12s  %12s  %12s  %12s\n", "palette", "oklab/light", "classic/light",
                 "oklab/rgb", "classic/rgb");
-    Quality("freedoom", Freedoom());
-    Quality("vga", Vga());
+    std::string json;
+    Quality("freedoom", Freedoom(), json);
+    Quality("vga", Vga(), json);
+    if (const char *path = std::getenv("PALMIRO_TABLES_QUALITY"))
+        if (std::FILE *f = std::fopen(path, "w")) {
+            std::fprintf(f, "{%s}\n", json.c_str());
+            std::fclose(f);
+        }
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "windows/main/OpenFiles.h"
 #include "windows/screen/DrawPcxImage.h"
 #include "windows/screen/frmConvert.h"
+#include "windows/screen/frmShadeTable.h"
 
 #include <QWheelEvent>
 
@@ -214,6 +215,45 @@ const Table kTools = {
      "#030A11;"},
 };
 
+// The light slider: each pixel of row 0 against the colour its entry's shade at the level has in a
+// table made afresh from the palette (or the table read), how many differ from full light; the
+// level, the levels, a table read; messages.
+QString Light()
+{
+    LightView &light = TheDocument().Light();
+    const TableRows rows =
+        light.HasRead() ? light.Table(Pallet) : ShadeRows(EnginePaletteOf(Pallet), {});
+    int shaded = 0, dimmed = 0;
+    for (int x = 0; x < 8; ++x) {
+        const int e = 255 - mdlGlobal::PcxImage.at(x, 0);
+        const QRgb seen = S().raster().pixel(x, 0);
+        shaded += seen == PackedToRgb32(Pallet[rows[light.Level() * 256 + e]].color());
+        dimmed += seen != PackedToRgb32(Pallet[e].color());
+    }
+    return Join(QString("%1/%2").arg(shaded).arg(dimmed), light.Level(), light.Levels(),
+                light.HasRead(), platform->messages.size());
+}
+const auto Level = [](int level) { S().ShowLightSlider(true), S().sldLight->setValue(level); };
+const auto ReadTable = [](const QByteArray &bytes) {
+    Open(S().ShadeTable().cmdOpen, WriteFile(dir->filePath("t.raw"), bytes));
+};
+const Table kLight = {
+    {[] { OpenPcx("small"), Level(20); }, "8/8 20 32 false 0"},
+    {[] { OpenPcx("small"), Level(0); }, "8/0 0 32 false 0"},
+    // An edit at level 20 redraws through the table made from the edited palette.
+    {[] { OpenPcx("small"), Level(20), Sel(10), Rgb(P(), 250, 250, 250); }, "8/8 20 32 false 0"},
+    {[] { OpenPcx("small"), Level(31), Act(768); }, "8/8 31 32 false 0"},
+    // A table read is drawn instead; a refused one leaves it as it was.
+    {[] { OpenPcx("small"), Level(1), ReadTable(QByteArray(256, 0) + QByteArray(256, 9)); },
+     "8/8 1 2 true 0"},
+    {[] {
+         OpenPcx("small"), Level(1), ReadTable(QByteArray(256, 0) + QByteArray(256, 9));
+         ReadTable(QByteArray(300, 1));
+     },
+     "8/8 1 2 true 1"},
+    {[] { OpenPcx("small"), Level(9), ReadTable(QByteArray(300, 1)); }, "8/8 9 32 false 1"},
+};
+
 // A second of random edits on the big picture, each one of slider moves, cell clicks, pastes,
 // zooms, adjusts, scrolling and typed values good and bad; after each the selection shows as it
 // should and the picture is what a fresh redraw gives. PALMIRO_SOAK_SEED repeats a run.
@@ -270,6 +310,8 @@ private slots:
     void redraw() { Check(kRedraw, Redraw); }
     void tools_data() { Rows(kTools); }
     void tools() { Check(kTools, Tools); }
+    void light_data() { Rows(kLight); }
+    void light() { Check(kLight, Light); }
     void soak_data() { Rows(kSoak); }
     void soak() { Check(kSoak, Soak); }
 };

@@ -5,6 +5,7 @@
 #include "app/mdlGlobal.h"
 #include "base/Numbers.h"
 #include "base/TextHelpers.h"
+#include "formats/EngineTableFiles.h"
 #include "formats/ImageRead.h"
 #include "model/Contrast.h"
 #include "support/TestFiles.h"
@@ -179,6 +180,13 @@ private slots:
             << false << TooLargeText(20000, 20000, true)
             << "20000 x 20000 画素の画像は大きすぎます（268435456 画素、16384 "
                "x 16384、一辺 65536 まで）";
+        QTest::newRow("a table's")
+            << false << ReadEngineTables(TableFormat::Raw, QByteArray(300, 1)).error
+            << "raw のテーブルは 256 バイトの行の並びですが、このファイルは "
+               "300 バイトです";
+        QTest::newRow("a table's, by its name")
+            << false << ReadEngineTables(TableFormat::Colormap, QByteArray(8700, 0)).error
+            << "COLORMAP は 8,704 バイトですが、このファイルは 8,700 バイトです";
         QTest::newRow("a library's") << false << "No space left on device"
                                      << "No space left on device";
         QTest::newRow("english") << true << "no palette of 256 colours or fewer"

@@ -28,6 +28,7 @@ void Document::Reset()
         });
     levels = {};
     levelsPreset = 0;
+    light.Reset();
     TakeMarks({});
 }
 

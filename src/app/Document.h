@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/LightView.h"
 #include "model/Cycling.h"
 #include "model/EntryList.h"
 #include "model/History.h"
@@ -95,6 +96,8 @@ public:
     void Reset();
 
     DocumentValues &values() { return held; }
+    // The light the picture is seen in; each window follows its changed().
+    LightView &Light() { return light; }
 
 signals:
     void palletChanged(const EntryChanges &changes, const PalletFollow &follow);
@@ -113,6 +116,7 @@ private:
     std::unique_ptr<PalletHistory> history;
     ::Levels levels;
     int levelsPreset = 0;
+    LightView light;
     // Counts the palettes whose marks were taken, so that an undo leaves a
     // later one's marks alone.
     quint64 marksTaken = 0;

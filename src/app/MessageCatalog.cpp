@@ -14,6 +14,7 @@ template <typename Fn> void ForEachTable(Fn fn)
     fn(LevelsCatalogEntries());
     fn(CycleCatalogEntries());
     fn(TidyCatalogEntries());
+    fn(LightCatalogEntries());
     fn(SetCatalogEntries());
     fn(ReasonCatalogEntries());
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <functional>
+#include <utility>
 
 // The texts the settings file may replace, each with a built-in default.
 struct MessageCatalog {
@@ -179,6 +180,35 @@ struct MessageCatalog {
     QString MsgCycleNone;
     QString MsgCycleCapped;
     QString CaptionConvertKeepCycles;
+
+    // Light levels in the screen window and the shade table view (section LIGHT): %1 of
+    // MenuLightLevels a count, of LightLevelShown the level; TipShadeCell: entry, level, entry.
+    QString MenuLightSlider;
+    QString MenuShadeTable;
+    QString MenuLightSettings;
+    QString MenuLightLevels;
+    QString MenuLightOklab;
+    QString MenuLightClassic;
+    QString MenuLightFade;
+    QString LightLevelShown;
+    QString TitleShadeTable;
+    QString CaptionTableOpen;
+    QString CaptionTableComputed;
+    QString TitleTableOpen;
+    QString TipShadeCell;
+    QString CaptionPoorShades;
+    QString MsgTableRefused;
+    // The table files' reasons, in the section of the readers' reasons.
+    QString ReasonTableRaw;
+    QString ReasonTableSize;
+    QString ReasonTableColormap;
+    QString ReasonTableBuildShades;
+    QString ReasonTableBuildCut;
+    QString ReasonTableBuild63;
+    QString ReasonTableBuildCount;
+    QString ReasonWadDirectory;
+    QString ReasonWadLump;
+    QString ReasonWadNone;
     // Refusals of the program's own (section FORMATS) and the readers' reasons (REASONS).
     QString MsgImageSaveKind;
     QString MsgPaletteNoPalette;
@@ -274,6 +304,11 @@ const std::array<CatalogEntry, 18> &CycleCatalogEntries();
 const std::array<CatalogEntry, 12> &TidyCatalogEntries();
 // Read after those, from a section of their own.
 const std::array<CatalogEntry, 16> &SetCatalogEntries();
+
+// Read after those, from a section of their own.
+const std::array<CatalogEntry, 25> &LightCatalogEntries();
+// The table files' reasons by their English words, for CatalogReason.
+const std::array<std::pair<const char *, QString MessageCatalog::*>, 10> &TableReasons();
 
 // Read after those: what stands beside a refusal, and the readers' reasons.
 const std::array<CatalogEntry, 56> &ReasonCatalogEntries();

@@ -219,23 +219,29 @@ const std::array<CatalogEntry, 56> &ReasonCatalogEntries()
 
 QString CatalogReason(const MessageCatalog &catalog, const QString &reason)
 {
-    for (const KnownReason &known : kKnown) {
+    const auto match = [&](const char *english, QString MessageCatalog::*member) {
         // %1, %2... stand for what a reason names, in that order.
         const QStringList words =
-            QString::fromUtf8(known.english).split(QRegularExpression(QStringLiteral("%\\d")));
+            QString::fromUtf8(english).split(QRegularExpression(QStringLiteral("%\\d")));
         QString pattern = QRegularExpression::escape(words.front());
         for (qsizetype i = 1; i < words.size(); ++i)
             pattern += QStringLiteral("(.*)") + QRegularExpression::escape(words[i]);
-        const QRegularExpressionMatch match =
+        const QRegularExpressionMatch found =
             QRegularExpression(QLatin1Char('^') + pattern + QLatin1Char('$')).match(reason);
-        if (!match.hasMatch())
-            continue;
+        if (!found.hasMatch())
+            return std::optional<QString>();
         // A reason may hold another, as a line's does.
-        QString text = catalog.*known.member;
-        for (int i = 1; i <= match.lastCapturedIndex(); ++i)
+        QString text = catalog.*member;
+        for (int i = 1; i <= found.lastCapturedIndex(); ++i)
             text.replace(QStringLiteral("%") + QString::number(i),
-                         CatalogReason(catalog, match.captured(i)));
-        return text;
-    }
+                         CatalogReason(catalog, found.captured(i)));
+        return std::optional(text);
+    };
+    for (const KnownReason &known : kKnown)
+        if (const std::optional<QString> text = match(known.english, known.member))
+            return *text;
+    for (const auto &[english, member] : TableReasons())
+        if (const std::optional<QString> text = match(english, member))
+            return *text;
     return reason;
 }

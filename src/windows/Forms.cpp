@@ -7,6 +7,7 @@
 #include "windows/main/frmAbout.h"
 #include "windows/main/frmInitPallet.h"
 #include "windows/main/frmMain.h"
+#include "windows/palette/PoorShadeMarks.h"
 #include "windows/palette/frmClip.h"
 #include "windows/palette/frmPallet.h"
 #include "windows/screen/frmPCX.h"
@@ -36,6 +37,7 @@ void connectForm(frmPallet &pallet)
 {
     // The windows may go first (the end of the run): play ends with them.
     QObject::connect(&pallet, &QObject::destroyed, &ThePlayer(), &CyclePlayer::halt);
+    AddPoorShadeMarks(pallet);
 }
 
 void connectForm(frmPCX &pcx)

@@ -1,6 +1,7 @@
 #include "windows/screen/DrawPcxImage.h"
 
 #include "app/CyclePlayer.h"
+#include "app/Document.h"
 #include "app/mdlGlobal.h"
 #include "model/Render.h"
 #include "model/ScrollMath.h"
@@ -47,7 +48,9 @@ void DrawPcxImage()
         pcx.scrlV->setValue(0);
 
     QImage &raster = pcx.raster();
-    const ColorTable table = BuildColorTable(ThePlayer().shown(), SearchPalletID);
+    // Away from full light each entry takes its shade's colour: one table, no step per pixel.
+    const ColorTable table =
+        BuildColorTable(TheDocument().Light().Shaded(ThePlayer().shown(), Pallet), SearchPalletID);
     if (scale.n > 1) {
         const int marked = SearchPalletID >= 0 && SearchPalletID <= 255 ? 255 - SearchPalletID : -1;
         FillReducedView(raster.bits(), raster.bytesPerLine(), raster.width(), raster.height(),

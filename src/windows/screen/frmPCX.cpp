@@ -93,6 +93,7 @@ frmPCX::frmPCX()
                     DrawPcxImage();
             });
     connect(&document, &Document::redrawNeeded, this, [] { DrawPcxImage(); });
+    makeLightSlider();
     Form_Load();
 }
 
@@ -116,8 +117,10 @@ void frmPCX::intScr()
     const int sh = innerHeight();
     scrlV->setGeometry(sw - kScrollBarThickness, 0, kScrollBarThickness,
                        qMax(0, sh - kScrollBarThickness));
-    scrlH->setGeometry(0, sh - kScrollBarThickness, qMax(0, sw - kScrollBarThickness),
+    const int left = lightSliderWidth();
+    scrlH->setGeometry(left, sh - kScrollBarThickness, qMax(0, sw - kScrollBarThickness - left),
                        kScrollBarThickness);
+    placeLightSlider();
 
     const int maxH = ScrollMaximum(shownUb(image().UB1), s.f, sw);
     const int maxV = ScrollMaximum(shownUb(image().UB2), s.f, sh);

@@ -5,8 +5,11 @@
 #include <QImage>
 #include <QWidget>
 
+class QLabel;
+class QMenu;
 class QScrollBar;
 class QSlider;
+class frmShadeTable;
 
 // Shows the image through the palette being edited, scrolls it, and reports
 // the entry under the pointer.
@@ -54,6 +57,14 @@ public:
     void mnuCopyImage_Click();
     void mnuConvert_Click();
 
+    // The light level: a slider beside the horizontal bar, shown from the menu.
+    QSlider *sldLight = nullptr;
+    QLabel *lblLight = nullptr;
+    void ShowLightSlider(bool shown);
+    bool LightSliderShown() const;
+    // The shade table view, made when first opened.
+    frmShadeTable &ShadeTable();
+
 signals:
     // The entry under the pointer, moved over the picture or clicked there.
     void entryHovered(int id);
@@ -71,6 +82,11 @@ protected:
 
 private:
     void Form_Load();
+    void makeLightSlider();
+    void addLightMenu(QMenu &menu);
+    // The horizontal bar's left end: past the light slider while it is shown.
+    int lightSliderWidth() const;
+    void placeLightSlider();
     void Form_Resize();
     // The entry drawn under (x, y) of the inner area, or -1.
     int entryAt(int x, int y) const;
@@ -91,4 +107,5 @@ private:
     int reduction = 1;
     // A fine-grained wheel sends parts of a notch; they add up to whole ones.
     QPoint wheelRest;
+    frmShadeTable *shadeTable = nullptr;
 };

@@ -37,6 +37,8 @@ void frmPCX::ShowImageMenu(const QPoint &at)
     convert->setEnabled(mdlGlobal::PcxImage.isLoaded());
     QAction *cycle = menu.addAction(Catalog.MenuSaveCycleGif, this, [this] { SaveCycleGif(this); });
     cycle->setEnabled(mdlGlobal::PcxImage.isLoaded());
+    menu.addSeparator();
+    addLightMenu(menu);
     menu.exec(area()->mapToGlobal(at));
 }
 
