@@ -108,6 +108,24 @@ void BM_SliderEditShaded(benchmark::State &state)
 }
 BENCHMARK(BM_SliderEditShaded);
 
+// The light slider moved: the level's row composed into the colour table, the
+// shade table kept, the fill as it was.
+void BM_LightLevelMove(benchmark::State &state)
+{
+    const PalletArray pallet = SomePallet();
+    QImage raster(kAreaW, kAreaH, QImage::Format_RGB32);
+    LightView light;
+    int level = 0;
+    for (auto _ : state) {
+        light.SetLevel(1 + level++ % 31);
+        const ColorTable table = BuildColorTable(light.Shaded(pallet, pallet), -1);
+        FillView(raster.bits(), raster.bytesPerLine(), kAreaW, kAreaH, Picture(), table,
+                 FullArea(1));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_LightLevelMove);
+
 // One colour look-up and one set per pixel, as a per-pixel platform call
 // would draw.
 void BM_FillBySetPixel(benchmark::State &state)

@@ -285,6 +285,8 @@ def main(folder):
     # At a light level the edit also makes the palette's shade table again.
     add("slider edit at light level 20 (table made again)", render, "BM_SliderEditShaded", render,
         "BM_SliderEdit", "slider edit", None)
+    add("light slider moved (level row composed, table kept)", render, "BM_LightLevelMove",
+        render, "BM_SliderEdit", "slider edit", 1.1)
     add("fill by QImage::setPixel", render, "BM_FillBySetPixel", render, "BM_Fill/zoom:1",
         "fill zoom 1", None)
 
