@@ -23,10 +23,6 @@ using namespace mdlGlobal;
 
 namespace {
 
-// Progress units of one file's reading, and of making the palette.
-constexpr std::int64_t kFileUnits = 1000;
-
-
 QImage Decoded(const QString &path, QString &why, Progress *progress)
 {
     std::optional<PictureFile> p = OpenPicture(path, why);
@@ -115,19 +111,12 @@ void frmFromPictures::startWork()
     j->remap = remapOptions();
     job = j;
     work.start([j](Progress &progress) {
-        const std::int64_t files = j->tally ? 0 : std::int64_t(j->files.size());
-        progress.Expect((files + 2) * kFileUnits);
+        // A unit a file counted (told by the counting), one for the palette, one for the preview.
+        progress.Expect(2);
         if (!j->tally) {
             auto counted = std::make_shared<ColourTally>(j->weighing);
-            // The whole set is one unit here; its files tell their own.
-            Progress files;
-            bool stopped = false;
             const std::vector<QString> why =
-                TallyPictureFiles(j->files, *counted, 2, true, &files, [&](int) {
-                    if (Stopped(&progress) && !stopped)
-                        files.Stop(), stopped = true;
-                    progress.Add(kFileUnits);
-                });
+                TallyPictureFiles(j->files, *counted, 2, true, &progress);
             if (Stopped(&progress))
                 return;
             for (std::size_t i = 0; i < why.size(); ++i)
@@ -136,7 +125,7 @@ void frmFromPictures::startWork()
             j->tally = counted;
         }
         j->palette = MakeSharedPalette(*j->tally, j->goal);
-        progress.Add(kFileUnits);
+        progress.Add(1);
         QString why;
         QImage shown = Decoded(j->shown, why, nullptr);
         if (!shown.isNull() && !Stopped(&progress)) {
@@ -146,7 +135,7 @@ void frmFromPictures::startWork()
                         .convertToFormat(QImage::Format_RGBA8888);
             j->preview = Through(shown, j->palette, j->remap);
         }
-        progress.Add(kFileUnits);
+        progress.Add(1);
     });
 }
 
