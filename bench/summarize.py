@@ -185,6 +185,10 @@ def tables_rows(folder, rows):
     except (OSError, ValueError):
         return
     for name, e in q.items():
+        if "fullbright taken" in e:
+            n = e["fullbright taken"]
+            rows.append(("tables: %s shades on fullbright 224-255, both matches" % name, str(n),
+                         "-", "-", "-", "0", "yes" if n == 0 else "NO"))
         for ideal in ("light", "rgb"):
             ok, cl = e["oklab/" + ideal], e["classic/" + ideal]
             # The goal is light's: darkening in plain RGB is the classic rule's own ideal.

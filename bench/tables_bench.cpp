@@ -4,10 +4,10 @@
 // are from the colours they stand for (mean CIEDE2000 over every entry and
 // level, against both ideals: darkened as light, and darkened in plain RGB).
 //
-// Palettes: Freedoom's PLAYPAL (Debian package freedoom, BSD-3-Clause;
-// scripts/setup installs it), and VGA's default palette from the shared
-// test data. No other freely licensed game palette is packaged in Debian 12
-// main (dsda-doom's WAD has none).
+// Palettes: Freedoom's PLAYPAL (Debian package freedoom, BSD-3-Clause),
+// Dink Smallwood's game palette, which its tile sheets share (Debian package
+// freedink-data, zlib licence; scripts/setup installs both), and VGA's
+// default palette from the shared test data.
 
 #include "convert/EngineTables.h"
 #include "formats/ActFile.h"
@@ -52,6 +52,13 @@ std::optional<EnginePalette> Vga()
     QByteArray rgb = read.rgb;
     rgb.resize(768, '\0');
     return read.ok() ? FromRgb(rgb) : std::nullopt;
+}
+
+std::optional<EnginePalette> Dink()
+{
+    const PaletteRead read =
+        ReadPaletteAt(QStringLiteral("/usr/share/games/dink/dink/Tiles/Ts01.bmp"));
+    return read.ok() && read.rgb.size() >= 768 ? FromRgb(read.rgb) : std::nullopt;
 }
 
 // Freedoom's when installed, else VGA's.
@@ -108,6 +115,23 @@ double MeanError(const EnginePalette &p, const TableRows &rows, bool asLight)
     return sum / (32 * 256);
 }
 
+// With the last 32 entries fullbright, as Quake's palette has them: how many
+// shades of the other entries, either match, fall on one of them.
+int FullbrightTaken(const EnginePalette &p)
+{
+    int taken = 0;
+    for (const TableMatch m : {TableMatch::Oklab, TableMatch::Classic}) {
+        ShadeSettings s;
+        s.match = m;
+        for (int e = 224; e < 256; ++e)
+            s.fullbright.set(std::size_t(e));
+        const TableRows rows = ShadeRows(p, s);
+        for (std::size_t k = 0; k < rows.size(); ++k)
+            taken += k % 256 < 224 && rows[k] >= 224;
+    }
+    return taken;
+}
+
 // Printed, and with PALMIRO_TABLES_QUALITY set also kept as JSON for bench/run's table.
 void Quality(const char *name, const std::optional<EnginePalette> &p, std::string &json)
 {
@@ -120,12 +144,14 @@ void Quality(const char *name, const std::optional<EnginePalette> &p, std::strin
     const TableRows ok = ShadeRows(*p, {}), cl = ShadeRows(*p, classic);
     const double e[] = {MeanError(*p, ok, true), MeanError(*p, cl, true), MeanError(*p, ok, false),
                         MeanError(*p, cl, false)};
-    std::printf("%-10s  %12.3f  %12.3f  %12.3f  %12.3f\n", name, e[0], e[1], e[2], e[3]);
-    char line[200];
+    const int taken = FullbrightTaken(*p);
+    std::printf("%-10s  %12.3f  %12.3f  %12.3f  %12.3f  %10d\n", name, e[0], e[1], e[2], e[3],
+                taken);
+    char line[240];
     std::snprintf(line, sizeof line,
                   "%s\"%s\": {\"oklab/light\": %.4f, \"classic/light\": %.4f, "
-                  "\"oklab/rgb\": %.4f, \"classic/rgb\": %.4f}",
-                  json.empty() ? "" : ", ", name, e[0], e[1], e[2], e[3]);
+                  "\"oklab/rgb\": %.4f, \"classic/rgb\": %.4f, \"fullbright taken\": %d}",
+                  json.empty() ? "" : ", ", name, e[0], e[1], e[2], e[3], taken);
     json += line;
 }
 
@@ -136,10 +162,11 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     std::printf("\nmean CIEDE2000, 32 levels x 256 entries\n");
-    std::printf("%-10s  %12s  %12s  %12s  %12s\n", "palette", "oklab/light", "classic/light",
-                "oklab/rgb", "classic/rgb");
+    std::printf("%-10s  %12s  %12s  %12s  %12s  %10s\n", "palette", "oklab/light", "classic/light",
+                "oklab/rgb", "classic/rgb", "fullbright");
     std::string json;
     Quality("freedoom", Freedoom(), json);
+    Quality("dink", Dink(), json);
     Quality("vga", Vga(), json);
     if (const char *path = std::getenv("PALMIRO_TABLES_QUALITY"))
         if (std::FILE *f = std::fopen(path, "w")) {

@@ -221,8 +221,8 @@ const Table kTools = {
 QString Light()
 {
     LightView &light = TheDocument().Light();
-    const TableRows rows =
-        light.HasRead() ? light.Table(Pallet) : ShadeRows(EnginePaletteOf(Pallet), {});
+    const TableRows rows = light.HasRead() ? light.Table(Pallet)
+                                           : ShadeRows(EnginePaletteOf(Pallet), light.Settings());
     int shaded = 0, dimmed = 0;
     for (int x = 0; x < 8; ++x) {
         const int e = 255 - mdlGlobal::PcxImage.at(x, 0);
@@ -243,6 +243,11 @@ const Table kLight = {
     // An edit at level 20 redraws through the table made from the edited palette.
     {[] { OpenPcx("small"), Level(20), Sel(10), Rgb(P(), 250, 250, 250); }, "8/8 20 32 false 0"},
     {[] { OpenPcx("small"), Level(31), Act(768); }, "8/8 31 32 false 0"},
+    // Fullbright entries stay lit; a list that cannot be read changes nothing.
+    {[] { OpenPcx("small"), Level(20), platform->texts = {"0-255"}, S().AskFullbright(); },
+     "8/0 20 32 false 0"},
+    {[] { OpenPcx("small"), Level(20), platform->texts = {"0,300"}, S().AskFullbright(); },
+     "8/8 20 32 false 1"},
     // A table read is drawn instead; a refused one leaves it as it was.
     {[] { OpenPcx("small"), Level(1), ReadTable(QByteArray(256, 0) + QByteArray(256, 9)); },
      "8/8 1 2 true 0"},

@@ -1,9 +1,9 @@
 #include "app/MessageCatalog.h"
 
-const std::array<CatalogEntry, 25> &LightCatalogEntries()
+const std::array<CatalogEntry, 28> &LightCatalogEntries()
 {
     using M = MessageCatalog;
-    static const std::array<CatalogEntry, 25> entries{{
+    static const std::array<CatalogEntry, 28> entries{{
         {"MenuLightSlider", "LIGHT", "MENU_SLIDER", QStringLiteral("明るさのスライダー(&L)"),
          &M::MenuLightSlider},
         {"MenuShadeTable", "LIGHT", "MENU_TABLE", QStringLiteral("シェードテーブル...(&H)"),
@@ -17,6 +17,14 @@ const std::array<CatalogEntry, 25> &LightCatalogEntries()
          &M::MenuLightClassic},
         {"MenuLightFade", "LIGHT", "MENU_FADE", QStringLiteral("フェードの色...(&F)"),
          &M::MenuLightFade},
+        {"MenuLightFullbright", "LIGHT", "MENU_FULLBRIGHT",
+         QStringLiteral("フルブライトの色...(&B)"), &M::MenuLightFullbright},
+        {"PromptFullbright", "LIGHT", "FULLBRIGHT_PROMPT",
+         QStringLiteral("どの明るさでも暗くならない色の番号 (例: 224-255)"), &M::PromptFullbright},
+        {"MsgFullbrightBad", "LIGHT", "FULLBRIGHT_BAD",
+         QStringLiteral(
+             "「%1」を読めません。0～255 の番号と範囲をコンマで区切って書いてください。"),
+         &M::MsgFullbrightBad},
         {"LightLevelShown", "LIGHT", "LEVEL", QStringLiteral("明るさ %1"), &M::LightLevelShown},
         {"TitleShadeTable", "LIGHT", "TITLE", QStringLiteral("シェードテーブル"),
          &M::TitleShadeTable},

@@ -190,6 +190,9 @@ struct MessageCatalog {
     QString MenuLightOklab;
     QString MenuLightClassic;
     QString MenuLightFade;
+    QString MenuLightFullbright;
+    QString PromptFullbright;
+    QString MsgFullbrightBad;
     QString LightLevelShown;
     QString TitleShadeTable;
     QString CaptionTableOpen;
@@ -306,7 +309,7 @@ const std::array<CatalogEntry, 12> &TidyCatalogEntries();
 const std::array<CatalogEntry, 16> &SetCatalogEntries();
 
 // Read after those, from a section of their own.
-const std::array<CatalogEntry, 25> &LightCatalogEntries();
+const std::array<CatalogEntry, 28> &LightCatalogEntries();
 // The table files' reasons by their English words, for CatalogReason.
 const std::array<std::pair<const char *, QString MessageCatalog::*>, 10> &TableReasons();
 

@@ -24,9 +24,13 @@ Vec3 LinearOfFloat(double r, double g, double b)
 
 // The level's share of light taken to the power 2.2, so that a fade to black
 // is as bright as the engine's own level; the mix itself is of light.
-Vec3 LinearShade(Rgb8 c, Rgb8 fade, double light)
+float LightWeight(double light)
 {
-    const float w = float(std::pow(light, 2.2));
+    return float(std::pow(light, 2.2));
+}
+
+Vec3 LinearShade(Rgb8 c, Rgb8 fade, float w)
+{
     const Vec3 f = LinearOf(fade);
     const Vec3 v = f + (LinearOf(c) - f) * w;
     return {std::clamp(v.x, 0.0f, 1.0f), std::clamp(v.y, 0.0f, 1.0f), std::clamp(v.z, 0.0f, 1.0f)};
@@ -73,8 +77,9 @@ struct OklabNearest {
     NearestFinder finder;
     int hint = 0;
 
-    OklabNearest(const EnginePalette &palette, std::vector<int> allowed)
-        : entries(std::move(allowed)), finder(Points(palette, entries))
+    OklabNearest(const EnginePalette &palette, std::vector<int> allowed,
+                 NearestFinder::Grid grid = NearestFinder::Grid::None)
+        : entries(std::move(allowed)), finder(Points(palette, entries), grid)
     {
     }
     static std::vector<Vec3> Points(const EnginePalette &palette, const std::vector<int> &entries)
@@ -100,14 +105,18 @@ TableRows Shades(const EnginePalette &palette, const ShadeSettings &s,
     TableRows rows(light.size() * kRow);
     const ClassicNearest classic{palette, allowed};
     OklabNearest oklab(palette, allowed);
-    for (std::size_t i = 0; i < light.size(); ++i)
-        for (int e = 0; e < kRow; ++e) {
+    std::vector<float> weight;
+    for (const double l : light)
+        weight.push_back(LightWeight(l));
+    // An entry down its levels, so each search starts from the shade before.
+    for (int e = 0; e < kRow; ++e)
+        for (std::size_t i = 0; i < light.size(); ++i) {
             std::uint8_t &out = rows[i * kRow + std::size_t(e)];
             const Rgb8 c = palette[std::size_t(e)];
             if (s.fullbright[std::size_t(e)]) {
                 out = std::uint8_t(e);
             } else if (s.match == TableMatch::Oklab) {
-                out = std::uint8_t(oklab(LinearShade(c, s.fade, light[i])));
+                out = std::uint8_t(oklab(LinearShade(c, s.fade, weight[i])));
             } else if (quakeRounding) {
                 const int k = int(std::lround(light[i] * 32));
                 const auto ch = [k](int v, int f) {
@@ -176,7 +185,7 @@ TableRows BlendTable(const EnginePalette &palette, const BlendSettings &s)
     TableRows rows(std::size_t(kRow) * kRow);
     const int percent = std::clamp(s.percent, 0, 100);
     if (s.match == TableMatch::Oklab) {
-        OklabNearest oklab(palette, allowed);
+        OklabNearest oklab(palette, allowed, NearestFinder::Grid::Used);
         const float p = float(percent) / 100;
         for (int bg = 0; bg < kRow; ++bg)
             for (int fg = 0; fg < kRow; ++fg) {
@@ -256,7 +265,7 @@ std::vector<EnginePalette> Playpal(const EnginePalette &base, PlaypalTints tints
 Vec3 IdealShade(Rgb8 c, Rgb8 fade, double light, TableMatch match)
 {
     if (match == TableMatch::Oklab)
-        return LinearToOklab(LinearShade(c, fade, light));
+        return LinearToOklab(LinearShade(c, fade, LightWeight(light)));
     const auto ch = [light](int v, int d) {
         return std::clamp(d * (1 - light) + v * light, 0.0, 255.0);
     };

@@ -19,7 +19,7 @@ float At(const Vec3 &v, int k)
 
 } // namespace
 
-NearestFinder::NearestFinder(std::vector<Vec3> points) : points_(std::move(points))
+NearestFinder::NearestFinder(std::vector<Vec3> points, Grid grid) : points_(std::move(points))
 {
     const int n = size();
     alone_.assign(n, std::numeric_limits<float>::infinity());
@@ -47,7 +47,7 @@ NearestFinder::NearestFinder(std::vector<Vec3> points) : points_(std::move(point
     for (int i = 0; i < n; ++i)
         keys_[i] = key(points_[order_[i]]);
 
-    if (n < 2 || n > 65535)
+    if (n < 2 || n > 65535 || grid == Grid::None)
         return;
     const float widest = *std::max_element(spread, spread + 3);
     grid_ = n >= 128 ? 64 : n >= 32 ? 32 : 16;

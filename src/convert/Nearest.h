@@ -11,7 +11,10 @@
 // It learns the space as it is asked, so one finder serves one thread.
 class NearestFinder {
 public:
-    explicit NearestFinder(std::vector<Vec3> points);
+    // Without a grid the finder walks the sorted points for every query: a
+    // few thousand queries cost less so than setting out the grid's cells.
+    enum class Grid { Used, None };
+    explicit NearestFinder(std::vector<Vec3> points, Grid grid = Grid::Used);
 
     // hint: a position likely to be the answer, such as the last one found.
     int find(Vec3 query, int hint = 0);

@@ -80,6 +80,14 @@ public:
         return std::nullopt;
     }
 
+    // A line of text asked for, starting at `text`; nothing when cancelled.
+    virtual std::optional<QString> askText(QWidget *parent, const QString &title,
+                                           const QString &prompt, const QString &text)
+    {
+        (void)parent, (void)title, (void)prompt, (void)text;
+        return std::nullopt;
+    }
+
     // clipboardChanged() follows every change of the clipboard's content.
     virtual QString clipboardText() = 0;
     virtual void setClipboardText(const QString &text) = 0;

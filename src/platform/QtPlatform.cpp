@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QFileDialog>
 #include <QImage>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
@@ -250,6 +251,18 @@ void QtPlatform::endProcess()
     for (QWidget *w : QApplication::topLevelWidgets())
         w->hide();
     QCoreApplication::exit(0);
+}
+
+std::optional<QString> QtPlatform::askText(QWidget *parent, const QString &title,
+                                           const QString &prompt, const QString &text)
+{
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(text);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
 }
 
 std::optional<QColor> QtPlatform::pickColor(QWidget *parent, const QString &title,

@@ -26,6 +26,8 @@ public:
     void setCursorPos(const QPoint &globalPos) override;
     bool startSystemMove(QWidget *window) override;
     void endProcess() override;
+    std::optional<QString> askText(QWidget *parent, const QString &title, const QString &prompt,
+                                   const QString &text) override;
     std::optional<QColor> pickColor(QWidget *parent, const QString &title, const QColor &initial,
                                     const std::function<void(const QColor &)> &live,
                                     const Placer &place) override;

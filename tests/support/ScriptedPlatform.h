@@ -20,6 +20,7 @@ public:
 
     std::deque<Answer> answers;
     std::deque<std::optional<QString>> paths;
+    std::deque<std::optional<QString>> texts; // askText's answers; none cancels
     QList<Message> messages;
     QList<FileDialog> dialogs;
     QString clipboard;
@@ -60,6 +61,14 @@ public:
     void setCursorPos(const QPoint &globalPos) override { cursorMoves << globalPos; }
     bool startSystemMove(QWidget *) override { return ++systemMoves; }
     void endProcess() override { ++endProcessCalls; }
+    std::optional<QString> askText(QWidget *, const QString &, const QString &,
+                                   const QString &) override
+    {
+        if (texts.empty())
+            return std::nullopt;
+        const std::optional<QString> t = texts.front();
+        return texts.pop_front(), t;
+    }
     std::optional<QColor> pickColor(QWidget *, const QString &, const QColor &initial,
                                     const Live &live, const Placer &) override
     {

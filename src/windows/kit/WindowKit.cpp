@@ -12,6 +12,7 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleFactory>
@@ -307,4 +308,10 @@ bool InstallQtTranslation(const QString &language)
     installed = translator.release();
     QCoreApplication::installTranslator(installed);
     return true;
+}
+
+QString WithoutAccelerator(QString text)
+{
+    static const QRegularExpression bracketed(QStringLiteral("\\(&.\\)"));
+    return text.remove(bracketed).remove(u'&');
 }

@@ -103,3 +103,6 @@ QLineEdit *NewTextBox(QWidget *parent, const QString &text, int left, int top, i
 // A colour channel: 0 to 255, steps of 1 and kChannelPageStep, no tick marks.
 constexpr int kChannelPageStep = 5;
 QSlider *NewChannelSlider(QWidget *parent, int left, int top, int width, int height);
+
+// A menu text as a title: "(&C)" after Japanese texts, a lone "&" in others.
+QString WithoutAccelerator(QString text);

@@ -24,8 +24,6 @@ class TextCommit;
 // green and blue as sliders and text boxes.
 // %1 and %2 of a menu text as S and T. Not arg(): a text may name only one.
 QString Named(QString text, int s, int t);
-// A menu text as a title: "(&C)" after Japanese texts, a lone "&" in others.
-QString WithoutAccelerator(QString text);
 
 // The question before entries first..last are overwritten: "5 ～ 10 のパレット
 // を書き換えます。", a carriage return, "よろしいですか？".

@@ -15,7 +15,6 @@
 #include <QHelpEvent>
 #include <QMenu>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QToolTip>
 
@@ -66,12 +65,6 @@ QString Named(QString text, int s, int t)
 {
     return text.replace(QStringLiteral("%1"), QString::number(s))
         .replace(QStringLiteral("%2"), QString::number(t));
-}
-
-QString WithoutAccelerator(QString text)
-{
-    static const QRegularExpression bracketed(QStringLiteral("\\(&.\\)"));
-    return text.remove(bracketed).remove(u'&');
 }
 
 void frmPallet::SetUpTools()

@@ -61,6 +61,8 @@ public:
     QSlider *sldLight = nullptr;
     QLabel *lblLight = nullptr;
     void ShowLightSlider(bool shown);
+    // Asks which entries stay fullbright at every level.
+    void AskFullbright();
     bool LightSliderShown() const;
     // The shade table view, made when first opened.
     frmShadeTable &ShadeTable();

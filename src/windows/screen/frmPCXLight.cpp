@@ -1,6 +1,7 @@
 // The screen window's light: the level slider, its menu items and the shade table view.
 #include "app/Document.h"
 #include "app/mdlGlobal.h"
+#include "model/EntryList.h"
 #include "model/ScrollMath.h"
 #include "platform/Platform.h"
 #include "windows/kit/WindowKit.h"
@@ -141,4 +142,23 @@ void frmPCX::addLightMenu(QMenu &menu)
                   std::uint8_t(chosen->blue())};
         Light().SetSettings(s);
     });
+    settings->addAction(Catalog.MenuLightFullbright, this, &frmPCX::AskFullbright);
+}
+
+void frmPCX::AskFullbright()
+{
+    const std::optional<QString> text = ThePlatform().askText(
+        this, WithoutAccelerator(Catalog.MenuLightFullbright).remove(u'.').remove(u'…'),
+        Catalog.PromptFullbright, FormatEntryList(Light().Settings().fullbright));
+    if (!text)
+        return;
+    const EntryListRead read = ParseEntryList(*text);
+    if (!read.ok()) {
+        ThePlatform().messageBox(this, Catalog.MsgFullbrightBad.arg(text->trimmed()),
+                                 Platform::Buttons::Ok);
+        return;
+    }
+    ShadeSettings s = Light().Settings();
+    s.fullbright = read.entries;
+    Light().SetSettings(s);
 }
