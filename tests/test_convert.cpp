@@ -79,12 +79,18 @@ private slots:
                     best = i;
             return best;
         };
-        // The carried colours of error diffusion are sought by cubes, in RGB.
+        // The carried colours of error diffusion are sought by cubes, in RGB
+        // values or in linear light (the same points, as boxes go, and queries
+        // crowded into the dark there).
         CubeNearest cubes(PointsOf(tidy, space), {-60, -60, -60}, {320, 320, 320});
+        CubeNearest light(PointsOf(tidy, space), {-60, -60, -60}, {320, 320, 320}, true);
         for (int i = 0; space == ColourSpace::Rgb && i < 20000; ++i) {
             const auto at = [&] { return float(rng.generateDouble() * 380 - 60); };
             const Vec3 q{at(), at(), at()};
             QCOMPARE(cubes.find(q), exhaustive(q));
+            const auto dark = [&] { return float(std::pow(rng.generateDouble(), 3) * 320); };
+            const Vec3 d{dark(), dark(), dark()};
+            QCOMPARE(light.find(d), exhaustive(d));
         }
         Bytes picture;
         for (int i = 0; i < 4000; ++i) {

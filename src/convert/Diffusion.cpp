@@ -332,7 +332,7 @@ void Diffuse(const std::uint8_t *rgba, int width, int height, const Candidates &
         std::optional<NearestFinder> own;
         std::optional<CubeNearest> cubes;
         if (light || o.space == ColourSpace::Rgb)
-            cubes.emplace(diffused, box.first, box.second);
+            cubes.emplace(diffused, box.first, box.second, light);
         else
             own.emplace(diffused);
         Diffusion diffusion(rgba, width, height, tidy, own ? &*own : nullptr,

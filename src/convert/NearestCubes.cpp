@@ -40,29 +40,70 @@ inline int PositionOf(float held)
     return int(held) & 0xffff;
 }
 
+double SrgbOf(double linear)
+{
+    return linear <= 0.0031308 ? 12.92 * linear : 1.055 * std::pow(linear, 1 / 2.4) - 0.055;
+}
+
+double LinearOfSrgb(double v)
+{
+    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+}
+
+// The width of four sRGB levels from linear light v (0..255).
+float FourLevels(float v)
+{
+    const double s = SrgbOf(std::clamp(double(v), 0.0, 255.0) / 255);
+    return float(255 * (LinearOfSrgb(s + 4.0 / 255) - LinearOfSrgb(s)));
+}
+
 } // namespace
 
-CubeNearest::CubeNearest(std::vector<Vec3> points, Vec3 lo, Vec3 hi) : lo_(lo)
+CubeNearest::CubeNearest(std::vector<Vec3> points, Vec3 lo, Vec3 hi, bool light)
 {
     ListWriter all(lists_);
     for (std::size_t i = 0; i < points.size(); ++i)
         all.add(lists_, points[i].x, points[i].y, points[i].z, int(i));
-    // Cubes of 4 units (levels, in RGB), larger in a box so wide that there
-    // would be more than 128 along it.
+    const float from[3] = {lo.x, lo.y, lo.z}, to[3] = {hi.x, hi.y, hi.z};
     const float widest = std::max({hi.x - lo.x, hi.y - lo.y, hi.z - lo.z, 0.0f});
-    edge_ = std::max(4.0f, widest / 127);
-    scale_ = 1 / edge_;
-    side_ = int(widest * scale_) + 1;
-    largeSide_ = (side_ + kInLarge - 1) / kInLarge;
-    cubes_.assign(std::size_t(side_) * std::size_t(side_) * std::size_t(side_), kUnknown);
+    for (int k = 0; k < 3; ++k) {
+        // Boxes of 4 units (levels, in RGB) or of four sRGB levels in light,
+        // larger in a box so wide that there would be more than 128 along it.
+        const float span = std::max(to[k] - from[k], 0.0f);
+        const auto edge = [&](float v) {
+            return std::max(light ? std::max(0.5f, FourLevels(v)) : 4.0f, widest / 127);
+        };
+        // Borders fall on the look-up's steps, so a step lies in one box.
+        fine_[k] = std::min(kFine, 16384 / std::max(span, 1.0f));
+        const float step = 1 / fine_[k];
+        lo_[k] = from[k];
+        std::vector<float> &bounds = bounds_[k];
+        bounds.push_back(from[k]);
+        while (bounds.back() <= to[k] && bounds.size() < 255) {
+            const float b = bounds.back() - from[k];
+            bounds.push_back(from[k] + std::ceil((b + edge(bounds.back())) * fine_[k]) * step);
+        }
+        side_[k] = int(bounds.size()) - 1;
+        largeSide_[k] = (side_[k] + kInLarge - 1) / kInLarge;
+        const std::size_t steps = std::size_t(span * fine_[k]) + 1;
+        std::vector<std::uint8_t> &cells = cells_[k];
+        for (std::size_t q = 0, a = 0; q < steps; ++q) {
+            while (a + 1 < std::size_t(side_[k]) && from[k] + float(q) * step >= bounds[a + 1])
+                ++a;
+            cells.push_back(std::uint8_t(a));
+        }
+    }
+    cubes_.assign(std::size_t(side_[0]) * std::size_t(side_[1]) * std::size_t(side_[2]), kUnknown);
     sole_.assign(cubes_.size(), kNotSole);
     // Room for lists enough for most pictures, taken as they are written: a
     // growing table would copy them all and touch fresh memory each time.
     lists_.reserve(std::max(lists_.size(), cubes_.size() / 4));
-    large_.assign(std::size_t(largeSide_) * std::size_t(largeSide_) * std::size_t(largeSide_),
+    large_.assign(std::size_t(largeSide_[0]) * std::size_t(largeSide_[1]) *
+                      std::size_t(largeSide_[2]),
                   kUnknown);
-    const std::size_t corners = std::size_t(side_) + 1;
-    corners_.assign(corners * corners * corners, kUnknown);
+    corners_.assign(std::size_t(side_[0] + 1) * std::size_t(side_[1] + 1) *
+                        std::size_t(side_[2] + 1),
+                    kUnknown);
 }
 
 std::size_t CubeNearest::keep(Vec3 lo, Vec3 hi, std::size_t from)
@@ -105,23 +146,26 @@ std::size_t CubeNearest::keep(Vec3 lo, Vec3 hi, std::size_t from)
 std::int32_t CubeNearest::learn(int a, int b, int c)
 {
     const int la = a / kInLarge, lb = b / kInLarge, lc = c / kInLarge;
-    std::int32_t &large = large_[(std::size_t(la) * largeSide_ + lb) * largeSide_ + lc];
+    std::int32_t &large =
+        large_[(std::size_t(la) * largeSide_[1] + lb) * largeSide_[2] + std::size_t(lc)];
     if (large == kUnknown) {
-        const Vec3 lo = lo_ + Vec3{float(la), float(lb), float(lc)} * (edge_ * kInLarge);
-        large = std::int32_t(keep(lo, lo + Vec3{1, 1, 1} * (edge_ * kInLarge), 0));
+        const Vec3 lo = cornerAt(la * kInLarge, lb * kInLarge, lc * kInLarge);
+        const Vec3 hi = cornerAt(std::min(side_[0], (la + 1) * kInLarge),
+                                 std::min(side_[1], (lb + 1) * kInLarge),
+                                 std::min(side_[2], (lc + 1) * kInLarge));
+        large = std::int32_t(keep(lo, hi, 0));
     }
     // Each corner is searched once, for the eight cubes around it.
     const auto corner = [&](int i, int j, int k) {
-        const std::size_t side = std::size_t(side_) + 1;
         std::int16_t &found =
-            corners_[(std::size_t(i) * side + std::size_t(j)) * side + std::size_t(k)];
+            corners_[(std::size_t(i) * std::size_t(side_[1] + 1) + std::size_t(j)) *
+                         std::size_t(side_[2] + 1) +
+                     std::size_t(k)];
         if (found == kUnknown)
-            found = std::int16_t(
-                nearestOf(lo_ + Vec3{float(i), float(j), float(k)} * edge_, std::size_t(large)));
+            found = std::int16_t(nearestOf(cornerAt(i, j, k), std::size_t(large)));
         return found;
     };
-    const Vec3 lo = lo_ + Vec3{float(a), float(b), float(c)} * edge_;
-    const Vec3 hi = lo_ + Vec3{float(a + 1), float(b + 1), float(c + 1)} * edge_;
+    const Vec3 lo = cornerAt(a, b, c), hi = cornerAt(a + 1, b + 1, c + 1);
     int first = -1;
     bool shared = true;
     for (int at = 0; at < 8 && shared; ++at) {
