@@ -123,8 +123,8 @@ std::size_t CubeNearest::keep(Vec3 lo, Vec3 hi, std::size_t from)
     }
     reach = reach * 1.001f + 1e-3f; // a little over, for rounding
     const auto gap = [](float v, float l, float h) { return v < l ? l - v : v > h ? v - h : 0; };
-    ListWriter kept(lists_);
-    // lists_ may move as it grows: blocks are reached by index.
+    std::vector<Near> &near = near_;
+    near.clear();
     for (std::size_t b = from;; ++b) {
         for (int l = 0; l < kLanes; ++l) {
             const Block &p = lists_[b];
@@ -133,13 +133,31 @@ std::size_t CubeNearest::keep(Vec3 lo, Vec3 hi, std::size_t from)
                 square(gap(p.x[l], lo.x, hi.x), gap(p.y[l], lo.y, hi.y), gap(p.z[l], lo.z, hi.z)) >
                     reach)
                 continue;
-            const float x = p.x[l], y = p.y[l], z = p.z[l];
-            const int position = PositionOf(p.position[l]);
-            kept.add(lists_, x, y, z, position);
+            near.push_back({{p.x[l], p.y[l], p.z[l]}, PositionOf(p.position[l]), true});
         }
         if (!lists_[b].more())
             break;
     }
+    // A point another is nearer than everywhere in the box is never nearest
+    // there: the whole box lies on the other's side of the plane halfway
+    // between them. Its corner furthest toward the point tells, with a
+    // margin for rounding.
+    for (Near &p : near)
+        for (const Near &q : near) {
+            const Vec3 n = p.at - q.at, m = (p.at + q.at) * 0.5f;
+            const Vec3 c{n.x > 0 ? hi.x : lo.x, n.y > 0 ? hi.y : lo.y, n.z > 0 ? hi.z : lo.z};
+            const float toward = (c.x - m.x) * n.x + (c.y - m.y) * n.y + (c.z - m.z) * n.z;
+            const float far = square(farthest(p.at.x, lo.x, hi.x), farthest(p.at.y, lo.y, hi.y),
+                                     farthest(p.at.z, lo.z, hi.z));
+            if (&p != &q && 2 * toward < -(far * 1e-4f + 1e-2f)) {
+                p.kept = false;
+                break;
+            }
+        }
+    ListWriter kept(lists_);
+    for (const Near &p : near)
+        if (p.kept)
+            kept.add(lists_, p.at.x, p.at.y, p.at.z, p.position);
     return kept.start;
 }
 

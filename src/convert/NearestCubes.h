@@ -80,4 +80,10 @@ private:
     std::vector<std::int32_t> large_;   // where each large cube's list starts, or kUnknown
     std::vector<std::int16_t> corners_; // the nearest at each cube's corner, or kUnknown
     std::vector<Block> lists_;          // the first: every point
+    struct Near {
+        Vec3 at;
+        int position;
+        bool kept;
+    };
+    std::vector<Near> near_; // keep's points, kept from call to call
 };
