@@ -142,18 +142,21 @@ std::size_t CubeNearest::keep(Vec3 lo, Vec3 hi, std::size_t from)
     // there: the whole box lies on the other's side of the plane halfway
     // between them. Its corner furthest toward the point tells, with a
     // margin for rounding.
-    for (Near &p : near)
+    for (Near &p : near) {
+        const float margin = square(farthest(p.at.x, lo.x, hi.x), farthest(p.at.y, lo.y, hi.y),
+                                    farthest(p.at.z, lo.z, hi.z)) *
+                                 1e-4f +
+                             1e-2f;
         for (const Near &q : near) {
             const Vec3 n = p.at - q.at, m = (p.at + q.at) * 0.5f;
             const Vec3 c{n.x > 0 ? hi.x : lo.x, n.y > 0 ? hi.y : lo.y, n.z > 0 ? hi.z : lo.z};
             const float toward = (c.x - m.x) * n.x + (c.y - m.y) * n.y + (c.z - m.z) * n.z;
-            const float far = square(farthest(p.at.x, lo.x, hi.x), farthest(p.at.y, lo.y, hi.y),
-                                     farthest(p.at.z, lo.z, hi.z));
-            if (&p != &q && 2 * toward < -(far * 1e-4f + 1e-2f)) {
+            if (&p != &q && 2 * toward < -margin) {
                 p.kept = false;
                 break;
             }
         }
+    }
     ListWriter kept(lists_);
     for (const Near &p : near)
         if (p.kept)
