@@ -11,15 +11,11 @@ namespace {
 
 constexpr int kRow = 256;
 
-double SrgbToLinear(double v)
-{
-    v /= 255;
-    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-}
-
+// Channels 0..255, between the bytes too.
 Vec3 LinearOfFloat(double r, double g, double b)
 {
-    return {float(SrgbToLinear(r)), float(SrgbToLinear(g)), float(SrgbToLinear(b))};
+    return {SrgbToLinear(float(r / 255)), SrgbToLinear(float(g / 255)),
+            SrgbToLinear(float(b / 255))};
 }
 
 // The level's share of light taken to the power 2.2, so that a fade to black

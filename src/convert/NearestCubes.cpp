@@ -40,21 +40,11 @@ inline int PositionOf(float held)
     return int(held) & 0xffff;
 }
 
-double SrgbOf(double linear)
-{
-    return linear <= 0.0031308 ? 12.92 * linear : 1.055 * std::pow(linear, 1 / 2.4) - 0.055;
-}
-
-double LinearOfSrgb(double v)
-{
-    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-}
-
 // The width of four sRGB levels from linear light v (0..255).
 float FourLevels(float v)
 {
-    const double s = SrgbOf(std::clamp(double(v), 0.0, 255.0) / 255);
-    return float(255 * (LinearOfSrgb(s + 4.0 / 255) - LinearOfSrgb(s)));
+    const float s = LinearToSrgb(v / 255);
+    return 255 * (SrgbToLinear(s + 4.0f / 255) - SrgbToLinear(s));
 }
 
 } // namespace

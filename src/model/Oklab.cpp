@@ -8,11 +8,6 @@
 
 namespace {
 
-float ExactSrgbToLinear(float c)
-{
-    return c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f);
-}
-
 // The cube root of v starts from a guess from its exponent's bits, then two
 // of Halley's steps: within a few units of the last place of the exact one,
 // at a fraction of its cost.
@@ -58,13 +53,18 @@ std::array<float, 256> MakeLinearTable()
 {
     std::array<float, 256> t{};
     for (int v = 0; v < 256; ++v)
-        t[std::size_t(v)] = ExactSrgbToLinear(float(v) / 255.0f);
+        t[std::size_t(v)] = SrgbToLinear(float(v) / 255.0f);
     return t;
 }
 
 } // namespace
 
 const std::array<float, 256> kSrgbLinear = MakeLinearTable();
+
+float SrgbToLinear(float c)
+{
+    return c <= 0.04045f ? c / 12.92f : std::pow((c + 0.055f) / 1.055f, 2.4f);
+}
 
 float LinearToSrgb(float v)
 {

@@ -36,6 +36,8 @@ inline float Distance2(Vec3 p, Vec3 q)
 
 // sRGB byte to linear light 0..1.
 extern const std::array<float, 256> kSrgbLinear;
+// An sRGB channel 0..1 to linear light, for values between the bytes.
+float SrgbToLinear(float c);
 // Linear light to an sRGB channel 0..1 (clamped), and rounded to a byte.
 float LinearToSrgb(float v);
 std::uint8_t LinearToSrgb8(float v);
