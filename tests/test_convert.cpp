@@ -1,3 +1,4 @@
+#include "base/Progress.h"
 #include "convert/Dither.h"
 #include "convert/NearestCubes.h"
 #include "convert/Ordered.h"
@@ -329,6 +330,32 @@ private slots:
         const auto off = std::mismatch(whole.begin(), whole.end(), banded.begin());
         QVERIFY2(off.first == whole.end(),
                  qPrintable(u"row %1"_qs.arg((off.first - whole.begin()) / width)));
+    }
+    // Refined tiles wait for the bands and the tiles beside them that come
+    // first, whichever thread gets there: any number of threads, one picture.
+    void refinedOnThreads()
+    {
+        QRandomGenerator rng{5};
+        Rgb8 palette[16];
+        for (Rgb8 &c : palette)
+            c = RandomRgb(rng);
+        // Three bands, three tiles across and nine down.
+        const int width = 300, height = 1100;
+        Bytes rgba;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                rgba.insert(rgba.end(),
+                            {std::uint8_t(x * 255 / width), std::uint8_t(y * 255 / height),
+                             std::uint8_t(rng.bounded(256)), 255});
+        RemapOptions o{Dither::FloydSteinberg, 100, true};
+        const Candidates candidates = RangeCandidates(palette, 0, 15);
+        const Bytes one = Converted(rgba, width, candidates, o);
+        QVERIFY(!one.empty());
+        for (const int threads : {2, 3}) {
+            o.threads = threads;
+            QVERIFY2(Converted(rgba, width, candidates, o) == one,
+                     qPrintable(QString::number(threads)));
+        }
     }
 };
 

@@ -328,6 +328,17 @@ void Diffuse(const std::uint8_t *rgba, int width, int height, const Candidates &
         for (std::size_t k = 0; k < tidy.size(); ++k)
             diffused[k] = Carried(tidy[k].colour, true);
     const std::pair<Vec3, Vec3> box = CarriedBox(tidy, light);
+    // Refined, tiles are refined as the bands within their reach are done;
+    // each thread that diffused joins in once no band is left.
+    RefineOptions r;
+    r.progress = o.progress;
+    r.space = o.space;
+    r.transparentEntry = o.transparentEntry;
+    r.threads = std::max(1, o.threads);
+    const int diffusing = std::min(threads, groups);
+    std::optional<Refinement> refinement;
+    if (light)
+        refinement.emplace(rgba, width, height, tidy, r, out, r.threads);
     const auto work = [&] {
         std::optional<NearestFinder> own;
         std::optional<CubeNearest> cubes;
@@ -343,15 +354,16 @@ void Diffuse(const std::uint8_t *rgba, int width, int height, const Candidates &
             for (int b = b0; b < b1; ++b)
                 rows[b - b0] = {b * kBandRows, std::min(height, (b + 1) * kBandRows)};
             diffusion.run(rows, b1 - b0);
+            if (refinement && !Stopped(o.progress))
+                refinement->ready(rows[0].first, rows[b1 - b0 - 1].second);
         }
     };
-    RunTogether(std::min(threads, groups), [&](int) { work(); });
-    if (light && !Stopped(o.progress)) {
-        RefineOptions r;
-        r.progress = o.progress;
-        r.space = o.space;
-        r.transparentEntry = o.transparentEntry;
-        r.threads = o.threads;
-        Refine(rgba, width, height, tidy, r, out);
-    }
+    RunTogether(light ? r.threads : diffusing, [&](int k) {
+        if (k < diffusing)
+            work();
+        if (refinement) {
+            refinement->made();
+            refinement->work(k);
+        }
+    });
 }

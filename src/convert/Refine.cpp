@@ -1,376 +1,134 @@
 #include "convert/Refine.h"
 
-#include "convert/RefineLanes.h"
+#include "convert/RefineTile.h"
 
 #include "base/Progress.h"
-#include "base/RunTogether.h"
 
 #include <algorithm>
-#include <array>
-#include <atomic>
-#include <cmath>
-#include <cstring>
-#include <memory>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <vector>
 
-namespace {
-
-// The blur seen is a Gaussian of sigma 1; a change at one pixel moves the
-// seen error by that blur applied twice: a Gaussian of variance 2, which
-// three pixels out weighs a tenth of its peak. Reaching further gains
-// nothing measurable on photographs and costs several times as much.
-constexpr int kReach = 3;
-constexpr int kSpan = 2 * kReach + 1;
-// A change's rows, in two whole vectors from the one holding its first pixel
-// on: changes next to each other then write the same vectors, which a
-// processor forwards to the next read where overlapping ones stall it.
-constexpr int kRow = 2 * kVector;
-constexpr int kTile = 128;
-// A pixel's own distance from the picture, beside the error seen: without
-// it, mixes of entries far from the pixel read as noise and specks on
-// screen, though a blur finds them near. Hue counts six times lightness
-// there: dots of another hue in a mix stand out (a green cast over brown
-// hair with PICO-8), dots of another lightness are what dithering is.
-constexpr float kOwn = 0.08f, kHue = 6.0f;
-// RGB's counterpart of kSpeck.
-constexpr float kSpeckRgb = 60.0f;
-// A pixel moves to the best of the entries nearest its own: a move further
-// than that is rare and taken over several passes. In a dense palette the
-// nearest half of them does as well; a sparse one needs them all to mix
-// colours that lie far apart.
-constexpr std::size_t kNear = 2 * kVector, kHalf = kVector;
-constexpr std::size_t kDense = 64; // candidates
-
-struct Weights {
-    std::array<float, kSpan> line{};
-    alignas(sizeof(Lane)) std::array<
-        float, kVector * kSpan * kRow> square{}; // by the first pixel's place in its vector
-    float centre = 0;                            // the weight of a pixel on itself
-    Weights()
+// Tiles are done in four rounds by their place: two apart in each direction,
+// tiles share no pixel within reach. A tile then waits for its neighbours of
+// earlier rounds, and for the rows within its reach.
+struct Refinement::Impl {
+    Impl(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
+         const RefineOptions &options, std::uint8_t *entries, int makers)
+        : tiles(rgba, width, height, candidates, options, entries, options.threads), width(width),
+          height(height), progress(options.progress), across((width + kTile - 1) / kTile),
+          down((height + kTile - 1) / kTile), makers(makers), rows(std::size_t(height), false),
+          missing(std::size_t(down)), waiting(std::size_t(across) * std::size_t(down), 0)
     {
-        float sum = 0;
-        for (int i = -kReach; i <= kReach; ++i)
-            sum += line[std::size_t(i + kReach)] = std::exp(-float(i * i) / 4.0f);
-        for (float &v : line)
-            v /= sum;
-        for (std::size_t at = 0; at < kVector; ++at)
-            for (std::size_t i = 0; i < kSpan; ++i)
-                for (std::size_t j = 0; j < kSpan; ++j)
-                    square[(at * kSpan + i) * kRow + at + j] = line[i] * line[j];
-        centre = line[kReach] * line[kReach];
+        for (int ty = 0; ty < down; ++ty)
+            missing[std::size_t(ty)] = reachEnd(ty) - reachBegin(ty);
+        for (int ty = 0; ty < down; ++ty)
+            for (int tx = 0; tx < across; ++tx)
+                forNeighbours(tx, ty, [&](int nx, int ny) {
+                    waiting[index(tx, ty)] += round(nx, ny) < round(tx, ty);
+                });
     }
+
+    static constexpr int kTile = TileRefiner::kTile, kReach = TileRefiner::kReach;
+    static int round(int tx, int ty) { return ty % 2 * 2 + tx % 2; }
+    std::size_t index(int tx, int ty) const
+    {
+        return std::size_t(ty) * std::size_t(across) + std::size_t(tx);
+    }
+    int reachBegin(int ty) const { return std::max(0, ty * kTile - kReach); }
+    int reachEnd(int ty) const { return std::min(height, (ty + 1) * kTile + kReach); }
+    template <class F> void forNeighbours(int tx, int ty, const F &f) const
+    {
+        for (int ny = std::max(0, ty - 1); ny <= std::min(down - 1, ty + 1); ++ny)
+            for (int nx = std::max(0, tx - 1); nx <= std::min(across - 1, tx + 1); ++nx)
+                if (nx != tx || ny != ty)
+                    f(nx, ny);
+    }
+    // Under the lock.
+    void offer(int tx, int ty)
+    {
+        if (missing[std::size_t(ty)] == 0 && waiting[index(tx, ty)] == 0)
+            queue.insert(index(tx, ty));
+    }
+
+    TileRefiner tiles;
+    const int width, height;
+    Progress *const progress;
+    const int across, down;
+    std::mutex lock;
+    std::condition_variable changed;
+    int makers;
+    std::vector<bool> rows;      // final
+    std::vector<int> missing;    // of each row of tiles, rows within reach not yet final
+    std::vector<int> waiting;    // of each tile, neighbours of earlier rounds not yet done
+    std::set<std::size_t> queue; // tiles ready, the topmost first
+    std::size_t done = 0;
+    int running = 0;
 };
 
-struct Shared {
-    const std::uint8_t *rgba;
-    int width, height;
-    const Candidates &candidates;
-    const RefineOptions &o;
-    std::uint8_t *entries;
-    std::array<int, 256> position; // of each entry among the candidates, or -1
-    std::vector<Vec3> colours;     // of each candidate, in linear light
-    std::vector<Vec3> points;      // in the space distances are measured in
-    // Half the squared distance from each candidate to its closest other: a
-    // pixel wanting to move less than 0.7 of the way there keeps its entry
-    // (as a rule of thumb: the move is weighed around the pixel). Half the
-    // way can pay, but seldom does once a pixel's own distance counts, and
-    // trying costs more than all else.
-    std::vector<float> alone;
-    // Each candidate's nearest others (in that space): their light less its
-    // own and their points, kNear a candidate, padded with colours out of reach.
-    std::vector<std::int16_t> near;
-    std::vector<float> nearR, nearG, nearB, nearX, nearY, nearZ;
-    Weights weights;
-    // How much a pixel's own distance from the picture counts beside the
-    // error seen, how much more its hue counts (in OKLab), and how far a
-    // pixel may stray in any case (squared).
-    float own = 0, hue = 1, farthest = 0;
-    std::size_t tried = kNear; // of each candidate's nearest
-};
-
-// One thread's working planes, kept from tile to tile.
-struct Scratch {
-    std::array<std::vector<float>, 3> error, across, seen;
-    std::vector<std::uint8_t> dirty;
-    std::vector<std::int16_t> at;           // each tile pixel's candidate, or -1
-    std::vector<const OklabSlope *> slopes; // the space's slope to light at each tile pixel
-    std::vector<Vec3> origin;               // each tile pixel's own point
-    std::vector<float> limit;               // how far each tile pixel may stray (squared)
-    std::vector<Rgb8> shown;                // each tile pixel's colour
-};
-
-// One tile's pixels x0..x1-1, y0..y1-1, its neighbours' entries fixed.
-__attribute__((target_clones("avx2", "default"))) void RefineTile(const Shared &s, Scratch &k,
-                                                                  int x0, int y0, int x1, int y1)
+Refinement::Refinement(const std::uint8_t *rgba, int width, int height,
+                       const Candidates &candidates, const RefineOptions &options,
+                       std::uint8_t *entries, int makers)
+    : d_(new Impl(rgba, width, height, candidates, options, entries, makers))
 {
-    constexpr int r = kReach;
-    const int w = x1 - x0, h = y1 - y0;
-    const bool keyed = s.o.transparentEntry >= 0;
-    // Planes a reach wider than the tile each way: the error within reach,
-    // and the error seen, whose margin only takes spills of changes.
-    const int pw = (w + 2 * r + kVector + kVector - 1) / kVector * kVector, ph = h + 2 * r;
-    const std::size_t plane = std::size_t(pw) * std::size_t(ph);
-    float *seenAt[3];
-    for (std::size_t c = 0; c < 3; ++c) {
-        k.error[c].assign(plane, 0.0f);
-        k.across[c].resize(std::size_t(w) * std::size_t(ph));
-        k.seen[c].assign(plane + kVector, 0.0f);
-        void *at = k.seen[c].data();
-        std::size_t room = (plane + kVector) * sizeof(float);
-        seenAt[c] = static_cast<float *>(std::align(kVector * sizeof(float), plane, at, room));
-    }
-    k.at.resize(std::size_t(w) * std::size_t(h));
-    k.dirty.assign(plane, 0);
-    const OklabSlope *const grid = LightSlopeGrid(s.o.space);
-    k.slopes.resize(k.at.size());
-    k.origin.resize(k.at.size());
-    k.limit.resize(k.at.size());
-    k.shown.resize(k.at.size());
-    float *const er = k.error[0].data(), *const eg = k.error[1].data(),
-                 *const eb = k.error[2].data();
-    const int gx0 = std::max(0, x0 - r), gx1 = std::min(s.width, x1 + r);
-    for (int y = 0; y < ph; ++y) {
-        const int gy = y0 - r + y;
-        if (gy < 0 || gy >= s.height)
-            continue;
-        const std::size_t line = std::size_t(gy) * std::size_t(s.width);
-        for (int gx = gx0; gx < gx1; ++gx) {
-            const std::uint8_t *p = s.rgba + 4 * (line + std::size_t(gx));
-            const int c = keyed && p[3] < 128 ? -1 : s.position[s.entries[line + std::size_t(gx)]];
-            const int x = gx - (x0 - r);
-            const Rgb8 shown = OverBlack(p);
-            const bool inside = y >= r && y < h + r && x >= r && x < w + r;
-            if (inside) {
-                const std::size_t t = std::size_t(y - r) * std::size_t(w) + std::size_t(x - r);
-                k.at[t] = std::int16_t(c);
-                k.slopes[t] = &OklabSlopeNear(grid, shown);
-                k.shown[t] = shown;
-                k.dirty[std::size_t(y) * std::size_t(pw) + std::size_t(x)] = c >= 0;
-            }
-            if (c < 0)
-                continue;
-            const Vec3 &now = s.colours[std::size_t(c)];
-            const std::size_t e = std::size_t(y) * std::size_t(pw) + std::size_t(x);
-            const Vec3 light = LinearOf(shown);
-            er[e] = now.x - light.x;
-            eg[e] = now.y - light.y;
-            eb[e] = now.z - light.z;
-        }
-    }
-    // The diffusion left no speck: a pixel may stray as far as it put it.
-    if (s.o.space == ColourSpace::Oklab)
-        OklabOfColours(k.shown.data(), k.shown.size(), k.origin.data());
-    else
-        for (std::size_t t = 0; t < k.shown.size(); ++t)
-            k.origin[t] = PointOf(s.o.space, k.shown[t]);
-    for (std::size_t t = 0; t < k.at.size(); ++t)
-        if (k.at[t] >= 0)
-            k.limit[t] =
-                std::max(s.farthest, Distance2(s.points[std::size_t(k.at[t])], k.origin[t]));
-    const float *const wt = s.weights.line.data();
-    for (std::size_t c = 0; c < 3; ++c) {
-        const float *from = k.error[c].data();
-        float *to = k.across[c].data();
-        for (int y = 0; y < ph; ++y) {
-            const float *in = from + std::size_t(y) * std::size_t(pw);
-            float *out = to + std::size_t(y) * std::size_t(w);
-            std::fill_n(out, w, 0.0f);
-            for (int d = 0; d < kSpan; ++d)
-                for (int x = 0; x < w; ++x)
-                    out[x] += in[x + d] * wt[d];
-        }
-        float *seen = seenAt[c];
-        for (int y = 0; y < h; ++y) {
-            float *out = seen + std::size_t(y + r) * std::size_t(pw) + r;
-            for (int d = 0; d < kSpan; ++d) {
-                const float *in = to + std::size_t(y + d) * std::size_t(w);
-                for (int x = 0; x < w; ++x)
-                    out[x] += in[x] * wt[d];
-            }
-        }
-    }
-    float *const sr = seenAt[0], *const sg = seenAt[1], *const sb = seenAt[2];
-    const float lift = 1.0f / s.weights.centre;
-    const float *const square = s.weights.square.data();
-    std::uint8_t *const dirty = k.dirty.data();
-    bool moved = true;
-    for (int pass = 0; pass < s.o.passes && moved; ++pass) {
-        moved = false;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const std::size_t u = std::size_t(y + r) * std::size_t(pw) + std::size_t(x + r);
-                if (!dirty[u]) {
-                    // Settled pixels come in long runs once the first pass is done.
-                    std::uint64_t eight;
-                    if (x + 8 <= w) {
-                        std::memcpy(&eight, dirty + u, 8);
-                        if (!eight)
-                            x += 7;
-                    }
-                    continue;
-                }
-                dirty[u] = 0;
-                const std::size_t t = std::size_t(y) * std::size_t(w) + std::size_t(x);
-                const int now = k.at[t];
-                if (now < 0)
-                    continue;
-                // How far this pixel would move to cancel the error seen around it.
-                const Vec3 away{sr[u] * lift, sg[u] * lift, sb[u] * lift};
-                const OklabSlope &m = *k.slopes[t];
-                const Vec3 step = m(away);
-                float least = Distance2(step, Vec3{});
-                if (least < s.alone[std::size_t(now)])
-                    continue;
-                const Vec3 origin = k.origin[t];
-                const Vec3 d0 = s.points[std::size_t(now)] - origin;
-                const float hue = s.hue;
-                const float strayedHue = d0.x * d0.x + hue * (d0.y * d0.y + d0.z * d0.z);
-                // Each neighbour's distance from the colour wanted, weighed
-                // as the space is around this pixel, and how far it is from
-                // the pixel itself beside how far the entry now is.
-                const std::size_t at = std::size_t(now) * kNear;
-                const float *dr = s.nearR.data() + at, *dg = s.nearG.data() + at,
-                            *db = s.nearB.data() + at;
-                const float *px = s.nearX.data() + at, *py = s.nearY.data() + at,
-                            *pz = s.nearZ.data() + at;
-                const float limit = k.limit[t], own = s.own;
-                const float m0 = m.r.x, m1 = m.g.x, m2 = m.b.x, m3 = m.r.y, m4 = m.g.y, m5 = m.b.y,
-                            m6 = m.r.z, m7 = m.g.z, m8 = m.b.z;
-                const float sx = step.x, sy = step.y, sz = step.z;
-                const float qx = origin.x, qy = origin.y, qz = origin.z;
-                const Lane big = {1e30f, 1e30f, 1e30f, 1e30f, 1e30f, 1e30f, 1e30f, 1e30f};
-                const auto costs = [&](std::size_t j, Lane &out) {
-                    const Lane r = *reinterpret_cast<const Loose *>(dr + j),
-                               g = *reinterpret_cast<const Loose *>(dg + j),
-                               bl = *reinterpret_cast<const Loose *>(db + j),
-                               ex = *reinterpret_cast<const Loose *>(px + j),
-                               ey = *reinterpret_cast<const Loose *>(py + j),
-                               ez = *reinterpret_cast<const Loose *>(pz + j);
-                    const Lane a = m0 * r + m1 * g + m2 * bl + sx;
-                    const Lane b = m3 * r + m4 * g + m5 * bl + sy;
-                    const Lane c = m6 * r + m7 * g + m8 * bl + sz;
-                    const Lane ox = ex - qx, oy = ey - qy, oz = ez - qz;
-                    const Lane apart = ox * ox + oy * oy + oz * oz;
-                    const Lane apartHue = ox * ox + hue * (oy * oy + oz * oz);
-                    // A lone pixel far from the picture is a speck whatever the blur says.
-                    const Lane cost = a * a + b * b + c * c + own * (apartHue - strayedHue);
-                    out = cost + Lane((Mask)big & (apart > limit));
-                };
-                Lane low, high = Lane{} + INFINITY;
-                costs(0, low);
-                if (s.tried > kHalf)
-                    costs(kHalf, high);
-                const int pick = Nearest(low, high, least);
-                if (pick < 0)
-                    continue;
-                const int best = s.near[std::size_t(now) * kNear + std::size_t(pick)];
-                const Vec3 delta = s.colours[std::size_t(best)] - s.colours[std::size_t(now)];
-                moved = true;
-                k.at[t] = std::int16_t(best);
-                s.entries[std::size_t(y0 + y) * std::size_t(s.width) + std::size_t(x0 + x)] =
-                    std::uint8_t(s.candidates[std::size_t(best)].entry);
-                // It and the four beside it are tried again (itself too: from
-                // its new entry, other neighbours are in reach). The change
-                // moves the error seen further out as well, at the corners by
-                // four fifths as much, but a second look there rarely finds
-                // more and costs as much again.
-                dirty[u] = dirty[u - 1] = dirty[u + 1] = 1;
-                dirty[u - std::size_t(pw)] = dirty[u + std::size_t(pw)] = 1;
-                const int first = x & ~(kVector - 1);
-                for (int dy = 0; dy < kSpan; ++dy) {
-                    const std::size_t row =
-                        std::size_t(y + dy) * std::size_t(pw) + std::size_t(first);
-                    const Lane *f =
-                        reinterpret_cast<const Lane *>(square + ((x - first) * kSpan + dy) * kRow);
-                    Lane *lr = reinterpret_cast<Lane *>(sr + row),
-                         *lg = reinterpret_cast<Lane *>(sg + row),
-                         *lb = reinterpret_cast<Lane *>(sb + row);
-                    for (int v = 0; v < kRow / kVector; ++v) {
-                        lr[v] += delta.x * f[v];
-                        lg[v] += delta.y * f[v];
-                        lb[v] += delta.z * f[v];
-                    }
-                }
-            }
-    }
 }
 
-} // namespace
+Refinement::~Refinement() = default;
 
-void Refine(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
-            const RefineOptions &options, std::uint8_t *entries)
+void Refinement::ready(int y0, int y1)
 {
-    if (candidates.empty() || width <= 0 || height <= 0 || options.passes <= 0)
-        return;
-    Shared s{rgba, width, height, candidates, options, entries, {}, {}, {}, {}, {},
-             {},   {},    {},     {},         {},      {},      {}, 0,  1,  0};
-    const bool oklab = options.space == ColourSpace::Oklab;
-    s.own = kOwn / s.weights.centre;
-    s.hue = oklab ? kHue : 1.0f;
-    const float far = oklab ? kSpeck : kSpeckRgb;
-    s.farthest = far * far;
-    s.position.fill(-1);
-    for (std::size_t k = 0; k < candidates.size(); ++k) {
-        const Candidate &c = candidates[k];
-        if (c.entry >= 0 && c.entry < 256 && s.position[std::size_t(c.entry)] < 0)
-            s.position[std::size_t(c.entry)] = int(k);
-        s.colours.push_back(LinearOf(c.colour));
-        s.points.push_back(PointOf(options.space, c.colour));
+    Impl &d = *d_;
+    const std::lock_guard<std::mutex> hold(d.lock);
+    for (int y = std::max(0, y0); y < std::min(d.height, y1); ++y) {
+        if (d.rows[std::size_t(y)])
+            continue;
+        d.rows[std::size_t(y)] = true;
+        for (int ty = std::max(0, (y - Impl::kReach) / Impl::kTile - 1);
+             ty < d.down && d.reachBegin(ty) <= y; ++ty)
+            if (y < d.reachEnd(ty) && --d.missing[std::size_t(ty)] == 0)
+                for (int tx = 0; tx < d.across; ++tx)
+                    d.offer(tx, ty);
     }
-    const std::size_t n = s.points.size();
-    s.alone.assign(n, INFINITY);
-    std::vector<bool> first(n, true);
-    for (std::size_t j = 0; j < n; ++j)
-        for (std::size_t k = 0; k < j && first[j]; ++k)
-            first[j] = !(candidates[k].colour == candidates[j].colour);
-    // Counted by colour: a palette padded with copies is no denser.
-    s.tried = std::size_t(std::count(first.begin(), first.end(), true)) >= kDense ? kHalf : kNear;
-    std::vector<std::pair<float, int>> others;
-    for (std::size_t i = 0; i < n; ++i) {
-        others.clear();
-        // A colour is a neighbour once, by its first entry, and no entry of
-        // the pixel's own colour is one: a palette padded with black would
-        // fill every list with copies.
-        for (std::size_t j = 0; j < n; ++j)
-            if (first[j] && !(candidates[j].colour == candidates[i].colour))
-                others.push_back({Distance2(s.points[i], s.points[j]), int(j)});
-        const std::size_t kept = std::min<std::size_t>(kNear, others.size());
-        std::partial_sort(others.begin(), others.begin() + std::ptrdiff_t(kept), others.end());
-        if (!others.empty())
-            s.alone[i] = others[0].first * 0.5f;
-        for (std::size_t j = 0; j < kNear; ++j) {
-            const bool real = j < kept;
-            s.near.push_back(std::int16_t(real ? others[j].second : int(i)));
-            const Vec3 light = real ? s.colours[std::size_t(others[j].second)] - s.colours[i]
-                                    : Vec3{1e18f, 1e18f, 1e18f};
-            s.nearR.push_back(light.x);
-            s.nearG.push_back(light.y);
-            s.nearB.push_back(light.z);
-            const Vec3 at = real ? s.points[std::size_t(others[j].second)] : s.points[i];
-            s.nearX.push_back(at.x);
-            s.nearY.push_back(at.y);
-            s.nearZ.push_back(at.z);
+    d.changed.notify_all();
+}
+
+void Refinement::made()
+{
+    const std::lock_guard<std::mutex> hold(d_->lock);
+    --d_->makers;
+    d_->changed.notify_all();
+}
+
+void Refinement::work(int thread)
+{
+    Impl &d = *d_;
+    const std::size_t all = std::size_t(d.across) * std::size_t(d.down);
+    std::unique_lock<std::mutex> hold(d.lock);
+    while (d.done < all && !Stopped(d.progress)) {
+        if (d.queue.empty()) {
+            // Nothing more can come: rows were left unmade.
+            if (d.makers == 0 && d.running == 0)
+                break;
+            d.changed.wait(hold);
+            continue;
         }
-    }
-    // Tiles two apart in each direction share no pixel within reach, so each
-    // of four rounds works on tiles apart: the same result on any machine.
-    const int across = (width + kTile - 1) / kTile, down = (height + kTile - 1) / kTile;
-    // Kept over the rounds: fresh planes each round cost the system time.
-    std::vector<Scratch> scratches(std::size_t(std::max(1, options.threads)));
-    for (int round = 0; round < 4; ++round) {
-        std::vector<std::pair<int, int>> tiles;
-        for (int ty = round / 2; ty < down; ty += 2)
-            for (int tx = round % 2; tx < across; tx += 2)
-                tiles.push_back({tx, ty});
-        const int threads = std::max(1, std::min(options.threads, int(tiles.size())));
-        std::atomic<std::size_t> next{0};
-        RunTogether(threads, [&](int thread) {
-            Scratch &scratch = scratches[std::size_t(thread)];
-            for (std::size_t t; !Stopped(options.progress) && (t = next++) < tiles.size();) {
-                const int x0 = tiles[t].first * kTile, y0 = tiles[t].second * kTile;
-                const int x1 = std::min(width, x0 + kTile), y1 = std::min(height, y0 + kTile);
-                RefineTile(s, scratch, x0, y0, x1, y1);
-                Add(options.progress, std::int64_t(x1 - x0) * (y1 - y0));
-            }
+        const std::size_t t = *d.queue.begin();
+        d.queue.erase(d.queue.begin());
+        ++d.running;
+        const int tx = int(t % std::size_t(d.across)), ty = int(t / std::size_t(d.across));
+        hold.unlock();
+        d.tiles.refine(thread, tx, ty);
+        const int x0 = tx * Impl::kTile, y0 = ty * Impl::kTile;
+        Add(d.progress, std::int64_t(std::min(d.width, x0 + Impl::kTile) - x0) *
+                            (std::min(d.height, y0 + Impl::kTile) - y0));
+        hold.lock();
+        ++d.done;
+        --d.running;
+        d.forNeighbours(tx, ty, [&](int nx, int ny) {
+            if (Impl::round(nx, ny) > Impl::round(tx, ty) && --d.waiting[d.index(nx, ny)] == 0)
+                d.offer(nx, ny);
         });
+        d.changed.notify_all();
     }
 }

@@ -3,6 +3,7 @@
 #include "convert/Nearest.h"
 
 #include <cstdint>
+#include <memory>
 
 class Progress;
 
@@ -28,6 +29,29 @@ struct RefineOptions {
     Progress *progress = nullptr;
 };
 
-// entries: the picture's entries, each one of the candidates'; changed in place.
-void Refine(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
-            const RefineOptions &options, std::uint8_t *entries);
+// The refinement runs beside the making of the entries it changes, a band
+// of rows at a time: a tile is refined once the rows within its reach are
+// final, in an order that gives the same result however the work is shared
+// out. The threads that make the rows join in once they are done.
+class Refinement {
+public:
+    // entries: the picture's, each one of the candidates', changed in place.
+    // makers: how many threads make rows and call made() when they are done.
+    Refinement(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
+               const RefineOptions &options, std::uint8_t *entries, int makers);
+    ~Refinement();
+    Refinement(const Refinement &) = delete;
+    Refinement &operator=(const Refinement &) = delete;
+
+    // The entries of rows y0..y1-1 are final.
+    void ready(int y0, int y1);
+    // A thread that made rows has no more to make, done or stopped.
+    void made();
+    // Refines tiles as they come until none is left or the work stops; each
+    // of options.threads threads calls it with its own number.
+    void work(int thread);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+};
