@@ -84,16 +84,11 @@ CubeNearest::CubeNearest(std::vector<Vec3> points, Vec3 lo, Vec3 hi, bool light)
         }
     }
     cubes_.assign(std::size_t(side_[0]) * std::size_t(side_[1]) * std::size_t(side_[2]), kUnknown);
-    sole_.assign(cubes_.size(), kNotSole);
-    // Room for lists enough for most pictures, taken as they are written: a
-    // growing table would copy them all and touch fresh memory each time.
-    lists_.reserve(std::max(lists_.size(), cubes_.size() / 4));
     large_.assign(std::size_t(largeSide_[0]) * std::size_t(largeSide_[1]) *
                       std::size_t(largeSide_[2]),
-                  kUnknown);
-    corners_.assign(std::size_t(side_[0] + 1) * std::size_t(side_[1] + 1) *
-                        std::size_t(side_[2] + 1),
-                    kUnknown);
+                  kNone);
+    corners_.assign(
+        std::size_t(side_[0] + 1) * std::size_t(side_[1] + 1) * std::size_t(side_[2] + 1), kNone);
 }
 
 std::size_t CubeNearest::keep(Vec3 lo, Vec3 hi, std::size_t from)
@@ -154,12 +149,11 @@ std::size_t CubeNearest::keep(Vec3 lo, Vec3 hi, std::size_t from)
     return kept.start;
 }
 
-std::int32_t CubeNearest::learn(int a, int b, int c)
+std::uint16_t CubeNearest::learn(int a, int b, int c)
 {
     const int la = a / kInLarge, lb = b / kInLarge, lc = c / kInLarge;
-    std::int32_t &large =
-        large_[(std::size_t(la) * largeSide_[1] + lb) * largeSide_[2] + std::size_t(lc)];
-    if (large == kUnknown) {
+    std::int32_t &large = large_[largeAt(a, b, c)];
+    if (large == kNone) {
         const Vec3 lo = cornerAt(la * kInLarge, lb * kInLarge, lc * kInLarge);
         const Vec3 hi = cornerAt(std::min(side_[0], (la + 1) * kInLarge),
                                  std::min(side_[1], (lb + 1) * kInLarge),
@@ -172,7 +166,7 @@ std::int32_t CubeNearest::learn(int a, int b, int c)
             corners_[(std::size_t(i) * std::size_t(side_[1] + 1) + std::size_t(j)) *
                          std::size_t(side_[2] + 1) +
                      std::size_t(k)];
-        if (found == kUnknown)
+        if (found == kNone)
             found = std::int16_t(nearestOf(cornerAt(i, j, k), std::size_t(large)));
         return found;
     };
@@ -185,8 +179,25 @@ std::int32_t CubeNearest::learn(int a, int b, int c)
         first = found;
     }
     if (shared)
-        return first;
-    return -std::int32_t(keep(lo, hi, std::size_t(large))) - 2;
+        return std::uint16_t(first);
+    // A list met before is taken back off the end and the first one used.
+    const std::size_t start = keep(lo, hi, std::size_t(large));
+    std::string key;
+    for (std::size_t b = start; b < lists_.size(); ++b)
+        key.append(reinterpret_cast<const char *>(lists_[b].position), sizeof(Block::position));
+    const auto known = listNumbers_.find(key);
+    if (known != listNumbers_.end()) {
+        lists_.resize(start);
+        return known->second;
+    }
+    if (listStarts_.size() >= std::size_t(kLarge - kList)) {
+        lists_.resize(start);
+        return kLarge;
+    }
+    const auto number = std::uint16_t(kList + listStarts_.size());
+    listStarts_.push_back(start);
+    listNumbers_.emplace(std::move(key), number);
+    return number;
 }
 
 int CubeNearest::nearestOf(Vec3 query, std::size_t list) const

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 // The nearest of a set of points to queries inside a box, exactly (the same
@@ -24,20 +26,20 @@ public:
     {
         const int a = cellOf(0, query.x), b = cellOf(1, query.y), c = cellOf(2, query.z);
         const std::size_t at = (std::size_t(a) * side_[1] + b) * side_[2] + c;
-        if (const int one = sole_[at]; one != kNotSole)
-            return one;
-        std::int32_t &cube = cubes_[at];
-        if (cube == kUnknown) {
-            cube = learn(a, b, c);
-            if (cube >= 0 && cube < kNotSole)
-                sole_[at] = std::uint8_t(cube);
-        }
-        return cube >= 0 ? cube : nearestOf(query, std::size_t(-cube - 2));
+        std::uint16_t cube = cubes_[at];
+        if (cube < kList)
+            return cube;
+        if (cube == kUnknown)
+            cube = cubes_[at] = learn(a, b, c);
+        return cube < kList ? cube : nearestOf(query, listOf(cube, a, b, c));
     }
 
 private:
-    static constexpr std::int32_t kUnknown = -1;
-    static constexpr int kNotSole = 255;
+    // What a cube holds: its sole nearest point, below kList; or kList and
+    // the number of its list, the same for cubes with the same points; or
+    // kLarge when the numbers ran out, for the large cube's list.
+    static constexpr std::uint16_t kList = 0x8000, kLarge = 0xfffe, kUnknown = 0xffff;
+    static constexpr int kNone = -1; // a large cube's list or a corner's point not yet found
     // Small cubes along a large one's edge.
     static constexpr int kInLarge = 8;
     // Each axis is looked up in steps of 1/kFine, each step's box in a table.
@@ -66,19 +68,32 @@ private:
     // The points that can be nearest somewhere in lo..hi, lowest position
     // first, of the list starting at block `from`; returns where it starts.
     std::size_t keep(Vec3 lo, Vec3 hi, std::size_t from);
-    std::int32_t learn(int a, int b, int c);
+    std::uint16_t learn(int a, int b, int c);
+    std::size_t listOf(std::uint16_t cube, int a, int b, int c) const
+    {
+        return cube == kLarge ? std::size_t(large_[largeAt(a, b, c)])
+                              : listStarts_[std::size_t(cube - kList)];
+    }
+    std::size_t largeAt(int a, int b, int c) const
+    {
+        return (std::size_t(a / kInLarge) * std::size_t(largeSide_[1]) +
+                std::size_t(b / kInLarge)) *
+                   std::size_t(largeSide_[2]) +
+               std::size_t(c / kInLarge);
+    }
     int nearestOf(Vec3 query, std::size_t list) const;
     float lo_[3], fine_[3];
     int side_[3], largeSide_[3];
     // Each axis's box borders, side_ + 1 of them, and each fine step's box.
     std::vector<float> bounds_[3];
     std::vector<std::uint8_t> cells_[3];
-    std::vector<std::int32_t> cubes_;
-    // Each cube's sole nearest point when it has one below kNotSole, in a
-    // table small enough to stay in a processor's cache; else kNotSole.
-    std::vector<std::uint8_t> sole_;
-    std::vector<std::int32_t> large_;   // where each large cube's list starts, or kUnknown
-    std::vector<std::int16_t> corners_; // the nearest at each cube's corner, or kUnknown
+    // Small enough to stay in a processor's cache, with the lists: a picture
+    // meets a few thousand different lists in a hundred thousand cubes.
+    std::vector<std::uint16_t> cubes_;
+    std::vector<std::size_t> listStarts_;
+    std::unordered_map<std::string, std::uint16_t> listNumbers_; // by their points' positions
+    std::vector<std::int32_t> large_;   // where each large cube's list starts, or kNone
+    std::vector<std::int16_t> corners_; // the nearest at each cube's corner, or kNone
     std::vector<Block> lists_;          // the first: every point
     struct Near {
         Vec3 at;
