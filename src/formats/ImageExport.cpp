@@ -1,6 +1,7 @@
 #include "formats/ImageExport.h"
 
 #include "base/ByteOrder.h"
+#include "base/PixelBuffer.h"
 #include "formats/Crc32.h"
 #include "formats/GifWriter.h"
 #include "formats/ImageFormats.h"
@@ -86,6 +87,11 @@ std::optional<QByteArray> EncodeAsPng(const PcxImage &image, const PalletArray &
                                       PngTable png, const CycleRanges &cycles)
 {
     QByteArray bytes;
+    // Room for any picture's file, only the pages written ever touched.
+    bytes.reserve(qsizetype(std::min<qint64>(qint64(image.width() + 2) * image.height() * 101 / 100,
+                                             qint64(256) << 20)) +
+                  65536);
+    AdviseHugePages(bytes.data(), std::size_t(bytes.capacity()));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     ColorTable colours;

@@ -1,5 +1,6 @@
 #include "formats/IndexedPng.h"
 
+#include "base/PixelBuffer.h"
 #include "base/RunTogether.h"
 #include "formats/Crc32.h"
 #include <QIODevice>
@@ -84,18 +85,30 @@ private:
     bool ok = false;
 };
 
+// Deflate data, written into memory no bigger than it can grow: only the
+// pages it fills are ever touched.
+struct Deflated {
+    PixelBytes bytes;
+    std::size_t used = 0;
+};
+
 // One band of rows as raw deflate data that a later band can follow: it
-// ends on a byte boundary, or closes the stream when it is the last.
-bool DeflateRows(const PcxImage &image, int y0, int y1, bool last, std::vector<quint8> &out,
+// ends on a byte boundary, or closes the stream when it is the last. room:
+// bytes left free before it.
+bool DeflateRows(const PcxImage &image, int y0, int y1, bool last, std::size_t room, Deflated &out,
                  uLong &adler)
 {
     z_stream z{};
     if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_RLE) != Z_OK)
         return false;
     std::vector<quint8> line(std::size_t(image.width()) + 1, 0);
+    // Each flush can add a few bytes beyond the bound of the data; four more
+    // for the stream's check value after the last band.
+    const std::size_t bound = room + deflateBound(&z, uLong(line.size()) * uLong(y1 - y0)) + 64 + 4;
+    out.bytes = AllocatePixels(bound);
+    out.used = room;
     adler = adler32(0, nullptr, 0);
-    bool ok = true;
-    std::size_t used = out.size();
+    bool ok = bool(out.bytes);
     for (int y = y0; y < y1 && ok; ++y) {
         const PixelRow row = image.row(y);
         std::transform(row.data, row.data + row.held, line.begin() + 1,
@@ -105,50 +118,50 @@ bool DeflateRows(const PcxImage &image, int y0, int y1, bool last, std::vector<q
         z.next_in = line.data();
         z.avail_in = uInt(line.size());
         const int flush = y + 1 < y1 ? Z_NO_FLUSH : last ? Z_FINISH : Z_SYNC_FLUSH;
-        do {
-            // Grown by several chunks at a time: each growth clears the new
-            // bytes, and clearing a chunk for every row cost more than the row.
-            if (out.size() - used < kChunkData)
-                out.resize(used + 4 * kChunkData);
-            z.next_out = out.data() + used;
-            z.avail_out = uInt(out.size() - used);
-            const int rc = deflate(&z, flush);
-            ok = rc == Z_OK || rc == Z_STREAM_END || rc == Z_BUF_ERROR;
-            used = out.size() - z.avail_out;
-        } while (ok && (z.avail_in > 0 || z.avail_out == 0));
+        z.next_out = out.bytes.get() + out.used;
+        z.avail_out = uInt(bound - 4 - out.used);
+        const int rc = deflate(&z, flush);
+        ok = (rc == Z_OK || rc == Z_STREAM_END) && z.avail_in == 0;
+        out.used = bound - 4 - z.avail_out;
     }
     deflateEnd(&z);
-    out.resize(used);
     return ok;
 }
 
-// The whole zlib stream of a large picture, its bands deflated at once on
-// every core: run-length matches never reach back past a band's start anyway.
-std::optional<std::vector<quint8>> DeflateInBands(const PcxImage &image, int bands)
+// The whole zlib stream of a large picture as IDAT chunks, its bands
+// deflated at once on every core: run-length matches never reach back past a
+// band's start anyway.
+bool DeflateInBands(QIODevice &device, const PcxImage &image, int bands)
 {
     const int height = image.height();
-    std::vector<std::vector<quint8>> parts(static_cast<std::size_t>(bands));
+    std::vector<Deflated> parts(static_cast<std::size_t>(bands));
     std::vector<uLong> adlers(static_cast<std::size_t>(bands));
     std::vector<char> ok(static_cast<std::size_t>(bands));
     const auto work = [&](int b) {
         const std::size_t k = std::size_t(b);
-        ok[k] =
-            DeflateRows(image, int(qint64(height) * b / bands),
-                        int(qint64(height) * (b + 1) / bands), b + 1 == bands, parts[k], adlers[k]);
+        ok[k] = DeflateRows(image, int(qint64(height) * b / bands),
+                            int(qint64(height) * (b + 1) / bands), b + 1 == bands, b ? 0 : 2,
+                            parts[k], adlers[k]);
     };
     RunTogether(bands, work);
-    std::vector<quint8> stream{0x78, 0x01};
+    if (std::find(ok.begin(), ok.end(), 0) != ok.end())
+        return false;
+    parts.front().bytes[0] = 0x78;
+    parts.front().bytes[1] = 0x01;
     uLong adler = adler32(0, nullptr, 0);
     for (int b = 0; b < bands; ++b) {
-        const std::size_t k = std::size_t(b);
-        if (!ok[k])
-            return std::nullopt;
-        stream.insert(stream.end(), parts[k].begin(), parts[k].end());
         const qint64 rows = qint64(height) * (b + 1) / bands - qint64(height) * b / bands;
-        adler = adler32_combine(adler, adlers[k], z_off_t(rows * (image.width() + 1)));
+        adler = adler32_combine(adler, adlers[std::size_t(b)], z_off_t(rows * (image.width() + 1)));
     }
-    PutBigEndian(stream, quint32(adler));
-    return stream;
+    Deflated &end = parts.back();
+    for (int shift = 24; shift >= 0; shift -= 8)
+        end.bytes[end.used++] = quint8(adler >> shift);
+    for (const Deflated &part : parts)
+        for (std::size_t at = 0; at < part.used; at += kChunkData)
+            if (!WriteChunk(device, "IDAT", part.bytes.get() + at,
+                            std::min(kChunkData, part.used - at)))
+                return false;
+    return true;
 }
 
 } // namespace
@@ -193,15 +206,8 @@ bool WriteIndexedPng(QIODevice &out, const PcxImage &image, int f, const ColorTa
 
     const int cores = int(std::thread::hardware_concurrency());
     if (f == 1 && cores > 1 && qint64(image.width()) * image.height() >= kBandsFrom) {
-        const std::optional<std::vector<quint8>> stream =
-            DeflateInBands(image, std::min(cores, image.height()));
-        if (!stream)
-            return false;
-        for (std::size_t at = 0; at < stream->size(); at += kChunkData)
-            if (!WriteChunk(out, "IDAT", stream->data() + at,
-                            std::min(kChunkData, stream->size() - at)))
-                return false;
-        return WriteChunk(out, "IEND", nullptr, 0);
+        return DeflateInBands(out, image, std::min(cores, image.height())) &&
+               WriteChunk(out, "IEND", nullptr, 0);
     }
     PixelDeflater deflater(out);
     // Each row: filter type 0, then the pixels.
