@@ -30,13 +30,15 @@ void PixelDeleter::operator()(quint8 *bytes) const
 
 PixelBytes AllocatePixels(std::size_t n)
 {
-    // Aligned, a large block is large pages from end to end: unaligned, its
-    // first and last megabytes or so would fault a small page at a time.
+    // Aligned and in whole large pages, a large block is large pages from
+    // end to end: else its first and last megabytes or so would fault a small
+    // page at a time.
     if (n >= 2 * kHugePage) {
-        PixelBytes bytes(
-            static_cast<quint8 *>(::operator new[](n, std::align_val_t(kHugePage), std::nothrow)),
-            PixelDeleter{true});
-        AdviseHugePages(bytes.get(), n);
+        const std::size_t whole = (n + kHugePage - 1) / kHugePage * kHugePage;
+        PixelBytes bytes(static_cast<quint8 *>(
+                             ::operator new[](whole, std::align_val_t(kHugePage), std::nothrow)),
+                         PixelDeleter{true});
+        AdviseHugePages(bytes.get(), whole);
         return bytes;
     }
     return PixelBytes(new (std::nothrow) quint8[n == 0 ? 1 : n]);

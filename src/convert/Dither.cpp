@@ -145,9 +145,9 @@ bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &ca
     if (o.transparentEntry > 255)
         o.transparentEntry = -1;
     const std::vector<Vec3> points = PointsOf(tidy, o.space);
-    NearestFinder finder(points);
     const bool plain = o.strength == 0 || o.dither == Dither::None;
     if (!plain && !Diffuses(o.dither)) {
+        NearestFinder finder(points);
         const float gap = TypicalGap(finder);
         InBands(height, o.threads, [&](int y0, int y1) {
             NearestFinder own(points);

@@ -58,12 +58,12 @@ NearestFinder::NearestFinder(std::vector<Vec3> points, Grid grid) : points_(std:
         At(scale_, k) = grid_ / extent;
     }
     if (widest > 0 && std::isfinite(widest))
-        cells_.resize(std::size_t(grid_) * std::size_t(grid_) * std::size_t(grid_));
+        cells_ = ZeroedArray<Cell>(std::size_t(grid_) * std::size_t(grid_) * std::size_t(grid_));
 }
 
 int NearestFinder::cellOf(Vec3 q) const
 {
-    if (cells_.empty())
+    if (!cells_)
         return -1;
     int cell = 0;
     for (int k = 0; k < 3; ++k) {
@@ -137,7 +137,7 @@ int NearestFinder::find(Vec3 query, int hint)
     const int cell = cellOf(query);
     if (cell < 0)
         return walk(query, hint, best);
-    if (cells_[std::size_t(cell)].start < 0)
+    if (cells_[std::size_t(cell)].count == 0)
         fillCell(cell);
     const Cell &c = cells_[std::size_t(cell)];
     int found = -1;

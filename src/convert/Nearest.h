@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/ZeroedArray.h"
 #include "model/Oklab.h"
 
 #include <algorithm>
@@ -36,9 +37,10 @@ private:
 
     // A grid over the points' box (and a margin): each cell, on its first
     // query, lists the points that can be nearest anywhere inside it.
+    // No count yet: not yet listed (a listed cell holds a point at least).
     struct Cell {
-        std::int32_t start = -1;
-        std::int32_t count = 0;
+        std::int32_t start;
+        std::int32_t count;
     };
     // Cells along each side: fewer for few points, which would leave most
     // cells empty and cost more to set out than to search.
@@ -49,7 +51,7 @@ private:
     void fillCell(int cell);
     int walk(Vec3 query, int found, float best) const;
     Vec3 origin_, size_, scale_;
-    std::vector<Cell> cells_;
+    ZeroedArray<Cell> cells_;
     std::vector<std::uint16_t> lists_;
     std::vector<float> xs_, ys_, zs_;
 };

@@ -83,12 +83,13 @@ CubeNearest::CubeNearest(std::vector<Vec3> points, Vec3 lo, Vec3 hi, bool light)
             cells.push_back(std::uint8_t(a));
         }
     }
-    cubes_.assign(std::size_t(side_[0]) * std::size_t(side_[1]) * std::size_t(side_[2]), kUnknown);
+    cubes_ = ZeroedArray<std::uint16_t>(std::size_t(side_[0]) * std::size_t(side_[1]) *
+                                        std::size_t(side_[2]));
     large_.assign(std::size_t(largeSide_[0]) * std::size_t(largeSide_[1]) *
                       std::size_t(largeSide_[2]),
                   kNone);
-    corners_.assign(
-        std::size_t(side_[0] + 1) * std::size_t(side_[1] + 1) * std::size_t(side_[2] + 1), kNone);
+    corners_ = ZeroedArray<std::int16_t>(std::size_t(side_[0] + 1) * std::size_t(side_[1] + 1) *
+                                         std::size_t(side_[2] + 1));
 }
 
 std::size_t CubeNearest::keep(Vec3 lo, Vec3 hi, std::size_t from)
@@ -162,13 +163,13 @@ std::uint16_t CubeNearest::learn(int a, int b, int c)
     }
     // Each corner is searched once, for the eight cubes around it.
     const auto corner = [&](int i, int j, int k) {
-        std::int16_t &found =
+        std::int16_t &held =
             corners_[(std::size_t(i) * std::size_t(side_[1] + 1) + std::size_t(j)) *
                          std::size_t(side_[2] + 1) +
                      std::size_t(k)];
-        if (found == kNone)
-            found = std::int16_t(nearestOf(cornerAt(i, j, k), std::size_t(large)));
-        return found;
+        if (~held == kNone)
+            held = std::int16_t(~nearestOf(cornerAt(i, j, k), std::size_t(large)));
+        return ~held;
     };
     const Vec3 lo = cornerAt(a, b, c), hi = cornerAt(a + 1, b + 1, c + 1);
     int first = -1;

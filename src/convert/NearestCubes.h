@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/ZeroedArray.h"
 #include "model/Oklab.h"
 
 #include <algorithm>
@@ -26,11 +27,11 @@ public:
     {
         const int a = cellOf(0, query.x), b = cellOf(1, query.y), c = cellOf(2, query.z);
         const std::size_t at = (std::size_t(a) * side_[1] + b) * side_[2] + c;
-        std::uint16_t cube = cubes_[at];
+        std::uint16_t cube = std::uint16_t(~cubes_[at]);
         if (cube < kList)
             return cube;
         if (cube == kUnknown)
-            cube = cubes_[at] = learn(a, b, c);
+            cubes_[at] = std::uint16_t(~(cube = learn(a, b, c)));
         return cube < kList ? cube : nearestOf(query, listOf(cube, a, b, c));
     }
 
@@ -40,6 +41,8 @@ private:
     // kLarge when the numbers ran out, for the large cube's list.
     static constexpr std::uint16_t kList = 0x8000, kLarge = 0xfffe, kUnknown = 0xffff;
     static constexpr int kNone = -1; // a large cube's list or a corner's point not yet found
+    // The cubes and the corners are held inverted: fresh zeroed memory then
+    // reads as not yet known, and only the pages of cubes met are touched.
     // Small cubes along a large one's edge.
     static constexpr int kInLarge = 8;
     // Each axis is looked up in steps of 1/kFine, each step's box in a table.
@@ -89,11 +92,11 @@ private:
     std::vector<std::uint8_t> cells_[3];
     // Small enough to stay in a processor's cache, with the lists: a picture
     // meets a few thousand different lists in a hundred thousand cubes.
-    std::vector<std::uint16_t> cubes_;
+    ZeroedArray<std::uint16_t> cubes_;
     std::vector<std::size_t> listStarts_;
     std::unordered_map<std::string, std::uint16_t> listNumbers_; // by their points' positions
     std::vector<std::int32_t> large_;   // where each large cube's list starts, or kNone
-    std::vector<std::int16_t> corners_; // the nearest at each cube's corner, or kNone
+    ZeroedArray<std::int16_t> corners_; // the nearest at each cube's corner, or kNone
     std::vector<Block> lists_;          // the first: every point
     struct Near {
         Vec3 at;
