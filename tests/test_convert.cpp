@@ -31,6 +31,15 @@ static Bytes Field(Rgb8 c, int count, int alpha = 255)
     return out;
 }
 
+// Sixteen colours drawn from rng, as the candidates of entries 0..15.
+static Candidates RandomCandidates(QRandomGenerator &rng)
+{
+    Rgb8 palette[16];
+    for (Rgb8 &c : palette)
+        c = RandomRgb(rng);
+    return RangeCandidates(palette, 0, 15);
+}
+
 static Bytes Converted(const Bytes &rgba, int width, const Candidates &c, RemapOptions o)
 {
     Bytes out(rgba.size() / 4);
@@ -303,9 +312,7 @@ private slots:
         QFETCH(bool, serpentine);
         QFETCH(int, transparent);
         QRandomGenerator rng{11};
-        Rgb8 palette[16];
-        for (Rgb8 &c : palette)
-            c = RandomRgb(rng);
+        const Candidates candidates = RandomCandidates(rng);
         // Three bands of 512 rows and part of a fourth, some pixels see-through.
         const int width = 7, height = 1400;
         Bytes rgba;
@@ -316,7 +323,6 @@ private slots:
         RemapOptions o{dither, strength, serpentine};
         o.refine = false;
         o.transparentEntry = transparent;
-        const Candidates candidates = RangeCandidates(palette, 0, 15);
         const Bytes whole = Converted(rgba, width, candidates, o);
         Bytes banded(whole.size());
         std::size_t at = 0;
@@ -336,9 +342,7 @@ private slots:
     void refinedOnThreads()
     {
         QRandomGenerator rng{5};
-        Rgb8 palette[16];
-        for (Rgb8 &c : palette)
-            c = RandomRgb(rng);
+        const Candidates candidates = RandomCandidates(rng);
         // Three bands, three tiles across and nine down.
         const int width = 300, height = 1100;
         Bytes rgba;
@@ -348,7 +352,6 @@ private slots:
                             {std::uint8_t(x * 255 / width), std::uint8_t(y * 255 / height),
                              std::uint8_t(rng.bounded(256)), 255});
         RemapOptions o{Dither::FloydSteinberg, 100, true};
-        const Candidates candidates = RangeCandidates(palette, 0, 15);
         const Bytes one = Converted(rgba, width, candidates, o);
         QVERIFY(!one.empty());
         for (const int threads : {2, 3}) {

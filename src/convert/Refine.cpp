@@ -16,8 +16,8 @@
 struct Refinement::Impl {
     Impl(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
          const RefineOptions &options, std::uint8_t *entries, int makers)
-        : tiles(rgba, width, height, candidates, options, entries, options.threads), width(width),
-          height(height), progress(options.progress), across((width + kTile - 1) / kTile),
+        : tiles(rgba, width, height, candidates, options, entries, options.threads), height(height),
+          progress(options.progress), across((width + kTile - 1) / kTile),
           down((height + kTile - 1) / kTile), makers(makers), rows(std::size_t(height), false),
           missing(std::size_t(down)), waiting(std::size_t(across) * std::size_t(down), 0)
     {
@@ -53,7 +53,7 @@ struct Refinement::Impl {
     }
 
     TileRefiner tiles;
-    const int width, height;
+    const int height;
     Progress *const progress;
     const int across, down;
     std::mutex lock;
@@ -118,10 +118,7 @@ void Refinement::work(int thread)
         ++d.running;
         const int tx = int(t % std::size_t(d.across)), ty = int(t / std::size_t(d.across));
         hold.unlock();
-        d.tiles.refine(thread, tx, ty);
-        const int x0 = tx * Impl::kTile, y0 = ty * Impl::kTile;
-        Add(d.progress, std::int64_t(std::min(d.width, x0 + Impl::kTile) - x0) *
-                            (std::min(d.height, y0 + Impl::kTile) - y0));
+        Add(d.progress, d.tiles.refine(thread, tx, ty));
         hold.lock();
         ++d.done;
         --d.running;

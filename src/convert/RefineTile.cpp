@@ -357,10 +357,11 @@ TileRefiner::TileRefiner(const std::uint8_t *rgba, int width, int height,
 
 TileRefiner::~TileRefiner() = default;
 
-void TileRefiner::refine(int thread, int tx, int ty)
+std::int64_t TileRefiner::refine(int thread, int tx, int ty)
 {
     const Shared &s = d_->s;
     const int x0 = tx * kTile, y0 = ty * kTile;
-    RefineTile(s, d_->scratches[std::size_t(thread)], x0, y0, std::min(s.width, x0 + kTile),
-               std::min(s.height, y0 + kTile));
+    const int x1 = std::min(s.width, x0 + kTile), y1 = std::min(s.height, y0 + kTile);
+    RefineTile(s, d_->scratches[std::size_t(thread)], x0, y0, x1, y1);
+    return std::int64_t(x1 - x0) * (y1 - y0);
 }

@@ -22,8 +22,9 @@ public:
     TileRefiner(const TileRefiner &) = delete;
     TileRefiner &operator=(const TileRefiner &) = delete;
 
-    // Tile (tx, ty), on planes kept for the thread from tile to tile.
-    void refine(int thread, int tx, int ty);
+    // Tile (tx, ty), on planes kept for the thread from tile to tile; returns
+    // how many pixels it holds.
+    std::int64_t refine(int thread, int tx, int ty);
 
 private:
     struct Impl;

@@ -4,6 +4,7 @@
 #include "base/RunTogether.h"
 #include "formats/Crc32.h"
 #include <QIODevice>
+#include <QtEndian>
 
 #include <zlib.h>
 
@@ -154,8 +155,8 @@ bool DeflateInBands(QIODevice &device, const PcxImage &image, int bands)
         adler = adler32_combine(adler, adlers[std::size_t(b)], z_off_t(rows * (image.width() + 1)));
     }
     Deflated &end = parts.back();
-    for (int shift = 24; shift >= 0; shift -= 8)
-        end.bytes[end.used++] = quint8(adler >> shift);
+    qToBigEndian(quint32(adler), end.bytes.get() + end.used);
+    end.used += 4;
     for (const Deflated &part : parts)
         for (std::size_t at = 0; at < part.used; at += kChunkData)
             if (!WriteChunk(device, "IDAT", part.bytes.get() + at,
