@@ -85,7 +85,9 @@ struct Shared {
 // One thread's working planes, kept from tile to tile.
 struct Scratch {
     std::array<std::vector<float>, 3> error, across, seen;
-    std::vector<std::uint8_t> dirty;
+    // A bit a pixel to try again, a row of words a tile row, with a pixel of
+    // margin all round for the marks of its edge pixels.
+    std::vector<std::uint64_t> dirty;
     std::vector<std::int16_t> at;           // each tile pixel's candidate, or -1
     std::vector<const OklabSlope *> slopes; // the space's slope to light at each tile pixel
     std::vector<Vec3> origin;               // each tile pixel's own point
@@ -114,7 +116,13 @@ __attribute__((target_clones("avx2", "default"))) void RefineTile(const Shared &
         seenAt[c] = static_cast<float *>(std::align(kVector * sizeof(float), plane, at, room));
     }
     k.at.resize(std::size_t(w) * std::size_t(h));
-    k.dirty.assign(plane, 0);
+    const int dw = (w + 2 + 63) / 64;
+    k.dirty.assign(std::size_t(dw) * std::size_t(h + 2), 0);
+    std::uint64_t *const dirty = k.dirty.data();
+    const auto mark = [dirty, dw](int x, int y) {
+        dirty[std::size_t(y + 1) * std::size_t(dw) + std::size_t((x + 1) >> 6)] |=
+            std::uint64_t(1) << ((x + 1) & 63);
+    };
     const OklabSlope *const grid = LightSlopeGrid(s.o.space);
     k.slopes.resize(k.at.size());
     k.origin.resize(k.at.size());
@@ -128,6 +136,15 @@ __attribute__((target_clones("avx2", "default"))) void RefineTile(const Shared &
         if (gy < 0 || gy >= s.height)
             continue;
         const std::size_t line = std::size_t(gy) * std::size_t(s.width);
+        if (gy + 1 < s.height) {
+            // A tile's rows lie far apart: the next is asked for while this one is read.
+            const std::uint8_t *next =
+                s.rgba + 4 * (line + std::size_t(s.width) + std::size_t(gx0));
+            for (int at = 0; at < 4 * (gx1 - gx0); at += 64)
+                __builtin_prefetch(next + at);
+            __builtin_prefetch(s.entries + line + std::size_t(s.width) + std::size_t(gx0));
+            __builtin_prefetch(s.entries + line + std::size_t(s.width) + std::size_t(gx1 - 1));
+        }
         for (int gx = gx0; gx < gx1; ++gx) {
             const std::uint8_t *p = s.rgba + 4 * (line + std::size_t(gx));
             const int c = keyed && p[3] < 128 ? -1 : s.position[s.entries[line + std::size_t(gx)]];
@@ -139,7 +156,8 @@ __attribute__((target_clones("avx2", "default"))) void RefineTile(const Shared &
                 k.at[t] = std::int16_t(c);
                 k.slopes[t] = &OklabSlopeNear(grid, shown);
                 k.shown[t] = shown;
-                k.dirty[std::size_t(y) * std::size_t(pw) + std::size_t(x)] = c >= 0;
+                if (c >= 0)
+                    mark(x - r, y - r);
             }
             if (c < 0)
                 continue;
@@ -161,128 +179,135 @@ __attribute__((target_clones("avx2", "default"))) void RefineTile(const Shared &
         if (k.at[t] >= 0)
             k.limit[t] =
                 std::max(s.farthest, Distance2(s.points[std::size_t(k.at[t])], k.origin[t]));
-    const float *const wt = s.weights.line.data();
+    // The blur across, then down, a sum a pixel held in a register.
+    std::array<float, kSpan> wt = s.weights.line;
     for (std::size_t c = 0; c < 3; ++c) {
-        const float *from = k.error[c].data();
-        float *to = k.across[c].data();
+        const float *const from = k.error[c].data();
+        float *const to = k.across[c].data();
         for (int y = 0; y < ph; ++y) {
-            const float *in = from + std::size_t(y) * std::size_t(pw);
-            float *out = to + std::size_t(y) * std::size_t(w);
-            std::fill_n(out, w, 0.0f);
-            for (int d = 0; d < kSpan; ++d)
-                for (int x = 0; x < w; ++x)
-                    out[x] += in[x + d] * wt[d];
+            const float *__restrict in = from + std::size_t(y) * std::size_t(pw);
+            float *__restrict out = to + std::size_t(y) * std::size_t(w);
+            for (int x = 0; x < w; ++x) {
+                float sum = 0;
+                for (int d = 0; d < kSpan; ++d)
+                    sum += in[x + d] * wt[std::size_t(d)];
+                out[x] = sum;
+            }
         }
-        float *seen = seenAt[c];
         for (int y = 0; y < h; ++y) {
-            float *out = seen + std::size_t(y + r) * std::size_t(pw) + r;
-            for (int d = 0; d < kSpan; ++d) {
-                const float *in = to + std::size_t(y + d) * std::size_t(w);
-                for (int x = 0; x < w; ++x)
-                    out[x] += in[x] * wt[d];
+            const float *__restrict in = to + std::size_t(y) * std::size_t(w);
+            float *__restrict out = seenAt[c] + std::size_t(y + r) * std::size_t(pw) + r;
+            for (int x = 0; x < w; ++x) {
+                float sum = 0;
+                for (int d = 0; d < kSpan; ++d)
+                    sum +=
+                        in[std::size_t(d) * std::size_t(w) + std::size_t(x)] * wt[std::size_t(d)];
+                out[x] = sum;
             }
         }
     }
     float *const sr = seenAt[0], *const sg = seenAt[1], *const sb = seenAt[2];
     const float lift = 1.0f / s.weights.centre;
     const float *const square = s.weights.square.data();
-    std::uint8_t *const dirty = k.dirty.data();
     bool moved = true;
     for (int pass = 0; pass < s.o.passes && moved; ++pass) {
         moved = false;
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const std::size_t u = std::size_t(y + r) * std::size_t(pw) + std::size_t(x + r);
-                if (!dirty[u]) {
-                    // Settled pixels come in long runs once the first pass is done.
-                    std::uint64_t eight;
-                    if (x + 8 <= w) {
-                        std::memcpy(&eight, dirty + u, 8);
-                        if (!eight)
-                            x += 7;
-                    }
-                    continue;
-                }
-                dirty[u] = 0;
-                const std::size_t t = std::size_t(y) * std::size_t(w) + std::size_t(x);
-                const int now = k.at[t];
-                if (now < 0)
-                    continue;
-                // How far this pixel would move to cancel the error seen around it.
-                const Vec3 away{sr[u] * lift, sg[u] * lift, sb[u] * lift};
-                const OklabSlope &m = *k.slopes[t];
-                const Vec3 step = m(away);
-                float least = Distance2(step, Vec3{});
-                if (least < s.alone[std::size_t(now)])
-                    continue;
-                const Vec3 origin = k.origin[t];
-                const Vec3 d0 = s.points[std::size_t(now)] - origin;
-                const float hue = s.hue;
-                const float strayedHue = d0.x * d0.x + hue * (d0.y * d0.y + d0.z * d0.z);
-                // Each neighbour's distance from the colour wanted, weighed
-                // as the space is around this pixel, and how far it is from
-                // the pixel itself beside how far the entry now is.
-                const std::size_t at = std::size_t(now) * kNear;
-                const float *dr = s.nearR.data() + at, *dg = s.nearG.data() + at,
-                            *db = s.nearB.data() + at;
-                const float *px = s.nearX.data() + at, *py = s.nearY.data() + at,
-                            *pz = s.nearZ.data() + at;
-                const float limit = k.limit[t], own = s.own;
-                const float m0 = m.r.x, m1 = m.g.x, m2 = m.b.x, m3 = m.r.y, m4 = m.g.y, m5 = m.b.y,
-                            m6 = m.r.z, m7 = m.g.z, m8 = m.b.z;
-                const float sx = step.x, sy = step.y, sz = step.z;
-                const float qx = origin.x, qy = origin.y, qz = origin.z;
-                const Lane big = {1e30f, 1e30f, 1e30f, 1e30f, 1e30f, 1e30f, 1e30f, 1e30f};
-                const auto costs = [&](std::size_t j, Lane &out) {
-                    const Lane r = *reinterpret_cast<const Loose *>(dr + j),
-                               g = *reinterpret_cast<const Loose *>(dg + j),
-                               bl = *reinterpret_cast<const Loose *>(db + j),
-                               ex = *reinterpret_cast<const Loose *>(px + j),
-                               ey = *reinterpret_cast<const Loose *>(py + j),
-                               ez = *reinterpret_cast<const Loose *>(pz + j);
-                    const Lane a = m0 * r + m1 * g + m2 * bl + sx;
-                    const Lane b = m3 * r + m4 * g + m5 * bl + sy;
-                    const Lane c = m6 * r + m7 * g + m8 * bl + sz;
-                    const Lane ox = ex - qx, oy = ey - qy, oz = ez - qz;
-                    const Lane apart = ox * ox + oy * oy + oz * oz;
-                    const Lane apartHue = ox * ox + hue * (oy * oy + oz * oz);
-                    // A lone pixel far from the picture is a speck whatever the blur says.
-                    const Lane cost = a * a + b * b + c * c + own * (apartHue - strayedHue);
-                    out = cost + Lane((Mask)big & (apart > limit));
-                };
-                Lane low, high = Lane{} + INFINITY;
-                costs(0, low);
-                if (s.tried > kHalf)
-                    costs(kHalf, high);
-                const int pick = Nearest(low, high, least);
-                if (pick < 0)
-                    continue;
-                const int best = s.near[std::size_t(now) * kNear + std::size_t(pick)];
-                const Vec3 delta = s.colours[std::size_t(best)] - s.colours[std::size_t(now)];
-                moved = true;
-                k.at[t] = std::int16_t(best);
-                s.entries[std::size_t(y0 + y) * std::size_t(s.width) + std::size_t(x0 + x)] =
-                    std::uint8_t(s.candidates[std::size_t(best)].entry);
-                // It and the four beside it are tried again (itself too: from
-                // its new entry, other neighbours are in reach). The change
-                // moves the error seen further out as well, at the corners by
-                // four fifths as much, but a second look there rarely finds
-                // more and costs as much again.
-                dirty[u] = dirty[u - 1] = dirty[u + 1] = 1;
-                dirty[u - std::size_t(pw)] = dirty[u + std::size_t(pw)] = 1;
-                const int first = x & ~(kVector - 1);
-                for (int dy = 0; dy < kSpan; ++dy) {
-                    const std::size_t row =
-                        std::size_t(y + dy) * std::size_t(pw) + std::size_t(first);
-                    const Lane *f =
-                        reinterpret_cast<const Lane *>(square + ((x - first) * kSpan + dy) * kRow);
-                    Lane *lr = reinterpret_cast<Lane *>(sr + row),
-                         *lg = reinterpret_cast<Lane *>(sg + row),
-                         *lb = reinterpret_cast<Lane *>(sb + row);
-                    for (int v = 0; v < kRow / kVector; ++v) {
-                        lr[v] += delta.x * f[v];
-                        lg[v] += delta.y * f[v];
-                        lb[v] += delta.z * f[v];
+            for (int word = 0; word < dw; ++word) {
+                std::uint64_t *const bits = dirty + std::size_t(y + 1) * std::size_t(dw) + word;
+                // Marks behind the pixel tried wait for the next pass, as do
+                // those of the margin; those ahead of it count in this one.
+                const int lo = word ? 0 : 1, hi = std::min(64, w + 1 - 64 * word);
+                std::uint64_t ahead = hi <= 0 ? 0 : (~std::uint64_t(0) >> (64 - hi)) >> lo << lo;
+                for (std::uint64_t left; (left = *bits & ahead);) {
+                    const int b = __builtin_ctzll(left);
+                    ahead &= ~std::uint64_t(1) << b;
+                    *bits &= ~(std::uint64_t(1) << b);
+                    const int x = 64 * word + b - 1;
+                    const std::size_t u = std::size_t(y + r) * std::size_t(pw) + std::size_t(x + r);
+                    const std::size_t t = std::size_t(y) * std::size_t(w) + std::size_t(x);
+                    const int now = k.at[t];
+                    if (now < 0)
+                        continue;
+                    // How far this pixel would move to cancel the error seen around it.
+                    const Vec3 away{sr[u] * lift, sg[u] * lift, sb[u] * lift};
+                    const OklabSlope &m = *k.slopes[t];
+                    const Vec3 step = m(away);
+                    float least = Distance2(step, Vec3{});
+                    if (least < s.alone[std::size_t(now)])
+                        continue;
+                    const Vec3 origin = k.origin[t];
+                    const Vec3 d0 = s.points[std::size_t(now)] - origin;
+                    const float hue = s.hue;
+                    const float strayedHue = d0.x * d0.x + hue * (d0.y * d0.y + d0.z * d0.z);
+                    // Each neighbour's distance from the colour wanted, weighed
+                    // as the space is around this pixel, and how far it is from
+                    // the pixel itself beside how far the entry now is.
+                    const std::size_t at = std::size_t(now) * kNear;
+                    const float *dr = s.nearR.data() + at, *dg = s.nearG.data() + at,
+                                *db = s.nearB.data() + at;
+                    const float *px = s.nearX.data() + at, *py = s.nearY.data() + at,
+                                *pz = s.nearZ.data() + at;
+                    const float limit = k.limit[t], own = s.own;
+                    const float m0 = m.r.x, m1 = m.g.x, m2 = m.b.x, m3 = m.r.y, m4 = m.g.y,
+                                m5 = m.b.y, m6 = m.r.z, m7 = m.g.z, m8 = m.b.z;
+                    const float sx = step.x, sy = step.y, sz = step.z;
+                    const float qx = origin.x, qy = origin.y, qz = origin.z;
+                    const Lane big = {1e30f, 1e30f, 1e30f, 1e30f, 1e30f, 1e30f, 1e30f, 1e30f};
+                    const auto costs = [&](std::size_t j, Lane &out) {
+                        const Lane r = *reinterpret_cast<const Loose *>(dr + j),
+                                   g = *reinterpret_cast<const Loose *>(dg + j),
+                                   bl = *reinterpret_cast<const Loose *>(db + j),
+                                   ex = *reinterpret_cast<const Loose *>(px + j),
+                                   ey = *reinterpret_cast<const Loose *>(py + j),
+                                   ez = *reinterpret_cast<const Loose *>(pz + j);
+                        const Lane a = m0 * r + m1 * g + m2 * bl + sx;
+                        const Lane b = m3 * r + m4 * g + m5 * bl + sy;
+                        const Lane c = m6 * r + m7 * g + m8 * bl + sz;
+                        const Lane ox = ex - qx, oy = ey - qy, oz = ez - qz;
+                        const Lane apart = ox * ox + oy * oy + oz * oz;
+                        const Lane apartHue = ox * ox + hue * (oy * oy + oz * oz);
+                        // A lone pixel far from the picture is a speck whatever the blur says.
+                        const Lane cost = a * a + b * b + c * c + own * (apartHue - strayedHue);
+                        out = cost + Lane((Mask)big & (apart > limit));
+                    };
+                    Lane low, high = Lane{} + INFINITY;
+                    costs(0, low);
+                    if (s.tried > kHalf)
+                        costs(kHalf, high);
+                    const int pick = Nearest(low, high, least);
+                    if (pick < 0)
+                        continue;
+                    const int best = s.near[std::size_t(now) * kNear + std::size_t(pick)];
+                    const Vec3 delta = s.colours[std::size_t(best)] - s.colours[std::size_t(now)];
+                    moved = true;
+                    k.at[t] = std::int16_t(best);
+                    s.entries[std::size_t(y0 + y) * std::size_t(s.width) + std::size_t(x0 + x)] =
+                        std::uint8_t(s.candidates[std::size_t(best)].entry);
+                    // It and the four beside it are tried again (itself too: from
+                    // its new entry, other neighbours are in reach). The change
+                    // moves the error seen further out as well, at the corners by
+                    // four fifths as much, but a second look there rarely finds
+                    // more and costs as much again.
+                    mark(x, y);
+                    mark(x - 1, y);
+                    mark(x + 1, y);
+                    mark(x, y - 1);
+                    mark(x, y + 1);
+                    const int first = x & ~(kVector - 1);
+                    for (int dy = 0; dy < kSpan; ++dy) {
+                        const std::size_t row =
+                            std::size_t(y + dy) * std::size_t(pw) + std::size_t(first);
+                        const Lane *f = reinterpret_cast<const Lane *>(
+                            square + ((x - first) * kSpan + dy) * kRow);
+                        Lane *lr = reinterpret_cast<Lane *>(sr + row),
+                             *lg = reinterpret_cast<Lane *>(sg + row),
+                             *lb = reinterpret_cast<Lane *>(sb + row);
+                        for (int v = 0; v < kRow / kVector; ++v) {
+                            lr[v] += delta.x * f[v];
+                            lg[v] += delta.y * f[v];
+                            lb[v] += delta.z * f[v];
+                        }
                     }
                 }
             }
