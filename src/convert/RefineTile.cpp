@@ -209,6 +209,23 @@ __attribute__((target_clones("avx2", "default"))) void RefineTile(const Shared &
     float *const sr = seenAt[0], *const sg = seenAt[1], *const sb = seenAt[2];
     const float lift = 1.0f / s.weights.centre;
     const float *const square = s.weights.square.data();
+    // Held here rather than read through s and k: each entry written, a
+    // byte, might alias any of them and have them read again.
+    std::int16_t *const held = k.at.data();
+    const OklabSlope *const *const slopes = k.slopes.data();
+    const Vec3 *const origins = k.origin.data();
+    const float *const limits = k.limit.data();
+    const float *const alone = s.alone.data();
+    const Vec3 *const points = s.points.data(), *const colours = s.colours.data();
+    const std::int16_t *const nearest = s.near.data();
+    const float *const nearR = s.nearR.data(), *const nearG = s.nearG.data(),
+                       *const nearB = s.nearB.data(), *const nearX = s.nearX.data(),
+                       *const nearY = s.nearY.data(), *const nearZ = s.nearZ.data();
+    const Candidate *const candidates = s.candidates.data();
+    std::uint8_t *const entries = s.entries + std::size_t(y0) * std::size_t(s.width) + x0;
+    const std::size_t width = std::size_t(s.width);
+    const float hue = s.hue, own = s.own;
+    const bool both = s.tried > kHalf;
     bool moved = true;
     for (int pass = 0; pass < s.o.passes && moved; ++pass) {
         moved = false;
@@ -226,29 +243,26 @@ __attribute__((target_clones("avx2", "default"))) void RefineTile(const Shared &
                     const int x = 64 * word + b - 1;
                     const std::size_t u = std::size_t(y + r) * std::size_t(pw) + std::size_t(x + r);
                     const std::size_t t = std::size_t(y) * std::size_t(w) + std::size_t(x);
-                    const int now = k.at[t];
+                    const int now = held[t];
                     if (now < 0)
                         continue;
                     // How far this pixel would move to cancel the error seen around it.
                     const Vec3 away{sr[u] * lift, sg[u] * lift, sb[u] * lift};
-                    const OklabSlope &m = *k.slopes[t];
+                    const OklabSlope &m = *slopes[t];
                     const Vec3 step = m(away);
                     float least = Distance2(step, Vec3{});
-                    if (least < s.alone[std::size_t(now)])
+                    if (least < alone[std::size_t(now)])
                         continue;
-                    const Vec3 origin = k.origin[t];
-                    const Vec3 d0 = s.points[std::size_t(now)] - origin;
-                    const float hue = s.hue;
+                    const Vec3 origin = origins[t];
+                    const Vec3 d0 = points[std::size_t(now)] - origin;
                     const float strayedHue = d0.x * d0.x + hue * (d0.y * d0.y + d0.z * d0.z);
                     // Each neighbour's distance from the colour wanted, weighed
                     // as the space is around this pixel, and how far it is from
                     // the pixel itself beside how far the entry now is.
                     const std::size_t at = std::size_t(now) * kNear;
-                    const float *dr = s.nearR.data() + at, *dg = s.nearG.data() + at,
-                                *db = s.nearB.data() + at;
-                    const float *px = s.nearX.data() + at, *py = s.nearY.data() + at,
-                                *pz = s.nearZ.data() + at;
-                    const float limit = k.limit[t], own = s.own;
+                    const float *dr = nearR + at, *dg = nearG + at, *db = nearB + at;
+                    const float *px = nearX + at, *py = nearY + at, *pz = nearZ + at;
+                    const float limit = limits[t];
                     const float m0 = m.r.x, m1 = m.g.x, m2 = m.b.x, m3 = m.r.y, m4 = m.g.y,
                                 m5 = m.b.y, m6 = m.r.z, m7 = m.g.z, m8 = m.b.z;
                     const float sx = step.x, sy = step.y, sz = step.z;
@@ -273,17 +287,17 @@ __attribute__((target_clones("avx2", "default"))) void RefineTile(const Shared &
                     };
                     Lane low, high = Lane{} + INFINITY;
                     costs(0, low);
-                    if (s.tried > kHalf)
+                    if (both)
                         costs(kHalf, high);
                     const int pick = Nearest(low, high, least);
                     if (pick < 0)
                         continue;
-                    const int best = s.near[std::size_t(now) * kNear + std::size_t(pick)];
-                    const Vec3 delta = s.colours[std::size_t(best)] - s.colours[std::size_t(now)];
+                    const int best = nearest[std::size_t(now) * kNear + std::size_t(pick)];
+                    const Vec3 delta = colours[std::size_t(best)] - colours[std::size_t(now)];
                     moved = true;
-                    k.at[t] = std::int16_t(best);
-                    s.entries[std::size_t(y0 + y) * std::size_t(s.width) + std::size_t(x0 + x)] =
-                        std::uint8_t(s.candidates[std::size_t(best)].entry);
+                    held[t] = std::int16_t(best);
+                    entries[std::size_t(y) * width + std::size_t(x)] =
+                        std::uint8_t(candidates[std::size_t(best)].entry);
                     // It and the four beside it are tried again (itself too: from
                     // its new entry, other neighbours are in reach). The change
                     // moves the error seen further out as well, at the corners by
