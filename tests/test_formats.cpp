@@ -286,6 +286,47 @@ private slots:
             r.refusal == ImageRefusal::None ? got + ' ' + First(r.palette) : Outcome(r.refusal, {});
         QCOMPARE(got.section(' ', 0, expected.count(' ')), expected);
     }
+    // A plain BMP read from its file a block of rows at a time, on every core, gives what it
+    // gives from memory; one cut after it was opened is refused, not read past its end.
+    void bmpFromFile_data()
+    {
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<int>("height"); // negative: top row first
+        QTest::newRow("24-bit, bottom row first") << 24 << 2040;
+        QTest::newRow("24-bit, top row first") << 24 << -2040;
+        QTest::newRow("32-bit") << 32 << 700;
+    }
+    void bmpFromFile()
+    {
+        QFETCH(int, bits);
+        QFETCH(int, height);
+        const int width = 1031, stride = (width * bits / 8 + 3) / 4 * 4;
+        QByteArray data(stride * std::abs(height), '\0');
+        for (int i = 0; i < data.size(); ++i)
+            data[i] = char(i * 7 + i / 311);
+        const QByteArray bmp = Bmp(width, height, bits, data);
+        QTemporaryDir dir;
+        const QString path = WriteFile(dir.filePath("a.bmp"), bmp);
+        const auto open = [&path] {
+            auto file = std::make_unique<QFile>(path);
+            return file->open(QIODevice::ReadOnly) ? TrueColourRows::FromBmpFile(file) : nullptr;
+        };
+        const QImage want = TrueColourRows(bmp).readAll();
+        QCOMPARE(open()->readAll(), want);
+        const std::unique_ptr<TrueColourRows> steps = open();
+        QImage got(want.size(), want.format());
+        for (int y = 0; y < got.height(); y += 97)
+            QVERIFY(steps->read(got.scanLine(y), std::min(97, got.height() - y)));
+        QCOMPARE(got, want);
+        const std::unique_ptr<TrueColourRows> cut = open();
+        QVERIFY(QFile::resize(path, bmp.size() - stride));
+        QVERIFY(cut->readAll().isNull());
+        QCOMPARE(cut->detail(), "the file ends before the picture is complete");
+        // Any other BMP is left to be read whole.
+        auto other = std::make_unique<QFile>(WriteFile(dir.filePath("b.bmp"), Bmp(3, 2, 8, "")));
+        QVERIFY(other->open(QIODevice::ReadOnly));
+        QVERIFY(!TrueColourRows::FromBmpFile(other) && other);
+    }
     // Every prefix of a real file is refused as cut or shows all the file's pixels.
     void bmpCuts()
     {

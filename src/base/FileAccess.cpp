@@ -110,6 +110,23 @@ std::optional<QByteArray> ReadAtMost(QIODevice &device, qint64 limit, FileError 
     return bytes;
 }
 
+qint64 ReadFileAt(QFile &file, qint64 offset, char *out, qint64 n)
+{
+    const int fd = file.handle();
+    qint64 got = 0;
+    while (got < n) {
+        const ssize_t k = ::pread(fd, out + got, std::size_t(n - got), off_t(offset + got));
+        if (k < 0 && errno == EINTR)
+            continue;
+        if (k < 0)
+            return -1;
+        if (k == 0)
+            break;
+        got += k;
+    }
+    return got;
+}
+
 FileError CreateEmptyFile(const QString &path)
 {
     const int fd =

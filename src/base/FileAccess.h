@@ -40,6 +40,11 @@ FileError OpenRegularFile(const QString &path, QFile &file);
 // Up to `limit` bytes from the current position; an error when a read fails.
 std::optional<QByteArray> ReadAtMost(QIODevice &device, qint64 limit, FileError *error = nullptr);
 
+// Up to n bytes from `offset` of an open file, its position left as it was:
+// several threads may read one file at once. Fewer at its end; -1 when the
+// system refuses.
+qint64 ReadFileAt(QFile &file, qint64 offset, char *out, qint64 n);
+
 // A new empty file; an existing one is left alone.
 FileError CreateEmptyFile(const QString &path);
 

@@ -10,6 +10,7 @@
 #include "formats/ImageFormats.h"
 #include "model/ActApply.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -18,8 +19,23 @@
 
 std::optional<PictureFile> OpenPicture(const QString &path, QString &why)
 {
-    FileError error;
-    std::optional<QByteArray> file = ReadWholeFile(path, &error);
+    auto opened = std::make_unique<QFile>();
+    FileError error = OpenRegularFile(path, *opened);
+    // A plain truecolour BMP, the largest file for its picture, is read as
+    // it is turned, a block of rows at a time on every core, never whole.
+    if (!error) {
+        if (std::unique_ptr<TrueColourRows> rows = TrueColourRows::FromBmpFile(opened)) {
+            if (rows->refusal() == ImageRefusal::None)
+                return PictureFile{{}, std::move(rows), {}};
+            why = rows->detail();
+            return std::nullopt;
+        }
+        if (!opened->seek(0))
+            error = {FileProblem::ReadError, opened->errorString()};
+    }
+    std::optional<QByteArray> file;
+    if (!error)
+        file = ReadOpenedFile(*opened, error);
     if (!file) {
         why = FileProblemText(error);
         return std::nullopt;

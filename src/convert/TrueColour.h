@@ -12,6 +12,7 @@
 #include <memory>
 
 class Progress;
+class QFile;
 class RowDecoder;
 
 // A picture's rows as 8-bit RGBA, decoded as they are asked for: PNG of any
@@ -24,6 +25,10 @@ class TrueColourRows {
 public:
     // `name` tells the kind of a file whose bytes do not, such as an empty one.
     explicit TrueColourRows(QByteArrayView file, const QString &name = {});
+    // A plain 24- or 32-bit BMP read from the open file as its rows are asked
+    // for, which then holds the file; null, the file's position moved, when
+    // it is a file of any other kind.
+    static std::unique_ptr<TrueColourRows> FromBmpFile(std::unique_ptr<QFile> &file);
     ~TrueColourRows();
     TrueColourRows(const TrueColourRows &) = delete;
     TrueColourRows &operator=(const TrueColourRows &) = delete;
@@ -44,6 +49,7 @@ public:
     QImage readAll(Progress *progress = nullptr);
 
 private:
+    explicit TrueColourRows(std::unique_ptr<RowDecoder> d);
     std::unique_ptr<RowDecoder> d_;
 };
 
