@@ -93,12 +93,9 @@ std::pair<Vec3, Vec3> CarriedBox(const Candidates &candidates, bool light)
 // whichever is less: far enough to mix two entries, not a third.
 class Specks {
 public:
-    // pixels: the picture's, which bound how many colours it can hold.
-    Specks(const Candidates &candidates, std::size_t pixels)
+    explicit Specks(const Candidates &candidates)
         : points_(PointsOf(candidates, ColourSpace::Oklab))
     {
-        while (cacheBits_ < 18 && (std::size_t(1) << cacheBits_) < pixels)
-            ++cacheBits_;
         // An entry of the same colour leaves no gap: a palette padded with
         // black would hold every dark pixel to its nearest entry.
         for (const Vec3 &p : points_) {
@@ -109,30 +106,28 @@ public:
             gaps_.push_back(std::sqrt(gap));
         }
     }
-    int mend(Rgb8 colour, Vec3 lab, int pick)
+    // lab: the pixel's own colour.
+    int mend(Vec3 lab, int pick)
     {
         const float strays = Distance2(lab, points_[std::size_t(pick)]);
         if (strays <= kSpeck * kSpeck)
             return pick;
         // Most pictures never get here: the search is built on first need.
-        if (!far_)
-            far_.emplace(points_, cacheBits_);
-        const int nearest = far_->cache.find(far_->finder, ColourSpace::Oklab, colour, pick);
+        // Searched from the pixel's point, which the row holds already, its
+        // cells lie together for pixels alike, where a cache by colour
+        // scatters them.
+        if (!finder_)
+            finder_.emplace(points_);
+        const int nearest = finder_->find(lab, pick);
         const float near = Distance2(lab, points_[std::size_t(nearest)]);
         const float beside = std::sqrt(near) + gaps_[std::size_t(nearest)];
         return strays > std::min(4 * near, beside * beside) ? nearest : pick;
     }
 
 private:
-    struct Far {
-        Far(const std::vector<Vec3> &points, int bits) : finder(points), cache(bits) {}
-        NearestFinder finder;
-        ColourCache cache;
-    };
     std::vector<Vec3> points_;
     std::vector<float> gaps_;
-    int cacheBits_ = 10;
-    std::optional<Far> far_;
+    std::optional<NearestFinder> finder_;
 };
 
 // Error diffusion over bands of rows, each band after priming rows above it.
@@ -148,7 +143,7 @@ public:
     // cubes, as the refinement that follows sees a picture; else in sRGB
     // values, picked by the finder (in OKLab, moved by the error as OKLab
     // bends around the pixel) or by cubes in RGB. One of finder and cubes.
-    Diffusion(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
+    Diffusion(const std::uint8_t *rgba, int width, const Candidates &candidates,
               NearestFinder *finder, CubeNearest *cubes, bool light, const RemapOptions &o,
               std::uint8_t *out)
         : rgba_(rgba), width_(width), candidates_(candidates), finder_(finder), cubes_(cubes),
@@ -160,7 +155,7 @@ public:
         // Alone, diffusion keeps the mean of a palette too sparse for the
         // rule; refined, it starts what the refinement keeps to.
         if (light_)
-            specks_.emplace(candidates, std::size_t(width) * std::size_t(height));
+            specks_.emplace(candidates);
         scale_ = float(o.strength) / 100.0f / float(kernel_.divisor);
     }
 
@@ -275,7 +270,7 @@ private:
         b.last = cubes_ ? cubes_->find(v)
                         : finder_->find(*lab + OklabSlopeNear(px.colour)(v - in), b.last);
         if (specks_)
-            b.last = specks_->mend(px.colour, *lab, b.last);
+            b.last = specks_->mend(*lab, b.last);
         if (b.keep)
             out_[i] = std::uint8_t(candidates_[std::size_t(b.last)].entry);
         const Vec3 e = v - target_[std::size_t(b.last)];
@@ -346,8 +341,8 @@ void Diffuse(const std::uint8_t *rgba, int width, int height, const Candidates &
             cubes.emplace(diffused, box.first, box.second, light);
         else
             own.emplace(diffused);
-        Diffusion diffusion(rgba, width, height, tidy, own ? &*own : nullptr,
-                            cubes ? &*cubes : nullptr, light, o, out);
+        Diffusion diffusion(rgba, width, tidy, own ? &*own : nullptr, cubes ? &*cubes : nullptr,
+                            light, o, out);
         std::pair<int, int> rows[Diffusion::kChains];
         for (int g; !Stopped(o.progress) && (g = next++) < groups;) {
             const int b0 = bands * g / groups, b1 = bands * (g + 1) / groups;
