@@ -285,11 +285,11 @@ __attribute__((target_clones("avx2", "default"))) void RefineTile(const Shared &
                         const Lane cost = a * a + b * b + c * c + own * (apartHue - strayedHue);
                         out = cost + Lane((Mask)big & (apart > limit));
                     };
-                    Lane low, high = Lane{} + INFINITY;
+                    Lane low, high;
                     costs(0, low);
                     if (both)
                         costs(kHalf, high);
-                    const int pick = Nearest(low, high, least);
+                    const int pick = both ? Nearest(low, high, least) : Nearest(low, least);
                     if (pick < 0)
                         continue;
                     const int best = nearest[std::size_t(now) * kNear + std::size_t(pick)];
