@@ -179,6 +179,12 @@ public:
                     pixel(*bands[0]);
                     pixel(*bands[1]);
                 }
+            else if (live == 3)
+                for (int k = 0; k < width_; ++k) {
+                    pixel(*bands[0]);
+                    pixel(*bands[1]);
+                    pixel(*bands[2]);
+                }
             else
                 for (int k = 0; k < width_; ++k)
                     for (int b = 0; b < live; ++b)
