@@ -24,11 +24,10 @@ TargetPalette MakeMarkedTarget(const std::uint8_t *rgba, int width, int height,
     TargetPalette out;
     if (target.kind != ConvertTarget::Kind::NewPalette) {
         out = MakeTarget(rgba, width, height, palette, target, transparentEntry, progress);
-        out.candidates.erase(std::remove_if(out.candidates.begin(), out.candidates.end(),
-                                            [&](const Candidate &c) {
-                                                return reserved[std::size_t(c.entry)];
-                                            }),
-                             out.candidates.end());
+        out.candidates.erase(
+            std::remove_if(out.candidates.begin(), out.candidates.end(),
+                           [&](const Candidate &c) { return reserved[std::size_t(c.entry)]; }),
+            out.candidates.end());
     } else {
         out.palette = palette;
         ColourTally tally;

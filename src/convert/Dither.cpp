@@ -57,16 +57,20 @@ template <class Work> void InBands(int height, int threads, const Work &work)
     });
 }
 
-// A large picture: each distinct colour is searched once, into a table over
-// every byte colour (16 MiB), and the pixels then only look it up.
-bool RemapByTable(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
-                  const std::vector<Vec3> &points, const RemapOptions &o, std::uint8_t *out)
+constexpr std::size_t kColours = std::size_t(1) << 24, kWords = kColours / 64;
+
+// A large picture, or a band of one: each distinct colour is searched once,
+// into a table over every byte colour (16 MiB), and the pixels then only
+// look it up. Colours the table knows from earlier bands are not searched.
+void RemapByTable(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
+                  const std::vector<Vec3> &points, const RemapOptions &o, std::uint8_t *out,
+                  ColourTable &table)
 {
-    constexpr std::size_t kColours = std::size_t(1) << 24, kWords = kColours / 64;
     const int threads = std::clamp(o.threads, 1, 16);
     const std::size_t w = std::size_t(width);
     // Which colours occur: one bit set a thread, then joined.
-    std::vector<std::vector<std::uint64_t>> seen(static_cast<std::size_t>(threads));
+    std::vector<std::vector<std::uint64_t>> &seen = table.seen;
+    seen.resize(static_cast<std::size_t>(threads));
     const auto split = [threads](std::size_t n, int k) {
         return n * std::size_t(k) / std::size_t(threads);
     };
@@ -86,28 +90,33 @@ bool RemapByTable(const std::uint8_t *rgba, int width, int height, const Candida
             bits[key >> 6] |= std::uint64_t(1) << (key & 63);
         }
     });
-    // In large pages: small ones would fault 4096 times.
-    const PixelBytes table = AllocatePixels(kColours);
-    if (!table)
-        return false;
+    std::uint64_t *const known = table.known.empty() ? nullptr : table.known.data();
     // In slices taken in turn: a picture's colours crowd into parts of the cube.
     constexpr std::size_t kSliceWords = 1024;
     std::atomic<std::size_t> nextSlice{0};
-    inParallel([&](int) {
-        NearestFinder finder(points);
+    table.finders.resize(static_cast<std::size_t>(threads));
+    inParallel([&](int k) {
+        std::optional<NearestFinder> &held = table.finders[std::size_t(k)];
+        if (!held)
+            held.emplace(points);
+        NearestFinder &finder = *held;
         int last = 0;
         for (std::size_t from; (from = kSliceWords * nextSlice++) < kWords;)
             for (std::size_t word = from; word < from + kSliceWords; ++word) {
                 std::uint64_t bits = 0;
                 for (const std::vector<std::uint64_t> &s : seen)
                     bits |= s[word];
+                if (known) {
+                    bits &= ~known[word];
+                    known[word] |= bits;
+                }
                 for (; bits; bits &= bits - 1) {
                     const std::uint32_t key =
                         std::uint32_t(word * 64) + std::uint32_t(__builtin_ctzll(bits));
                     const Rgb8 c{std::uint8_t(key >> 16), std::uint8_t(key >> 8),
                                  std::uint8_t(key)};
                     last = finder.find(PointOf(o.space, c), last);
-                    table[key] = std::uint8_t(candidates[std::size_t(last)].entry);
+                    table.entries[key] = std::uint8_t(candidates[std::size_t(last)].entry);
                 }
             }
     });
@@ -116,10 +125,10 @@ bool RemapByTable(const std::uint8_t *rgba, int width, int height, const Candida
                          end = split(std::size_t(height), k + 1) * w;
              i < end; ++i) {
             const Pixel px = PixelAt(rgba + 4 * i, o.transparentEntry);
-            out[i] = px.transparent ? std::uint8_t(o.transparentEntry) : table[KeyOf(px.colour)];
+            out[i] =
+                px.transparent ? std::uint8_t(o.transparentEntry) : table.entries[KeyOf(px.colour)];
         }
     });
-    return true;
 }
 
 } // namespace
@@ -134,8 +143,21 @@ std::int64_t RemapUnits(int width, int height, const RemapOptions &options)
     return std::int64_t(std::max(width, 0)) * std::max(height, 0) * (Refines(options) ? 2 : 1);
 }
 
+std::unique_ptr<ColourTable> NewColourTable()
+{
+    auto table = std::make_unique<ColourTable>();
+    // In large pages: small ones would fault 4096 times.
+    table->entries = AllocatePixels(kColours);
+    try {
+        table->known.assign(kWords, 0);
+    } catch (const std::bad_alloc &) {
+        return nullptr;
+    }
+    return table->entries ? std::move(table) : nullptr;
+}
+
 bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
-           const RemapOptions &options, std::uint8_t *out)
+           const RemapOptions &options, std::uint8_t *out, ColourTable *table)
 {
     const Candidates tidy = TidyCandidates(candidates);
     if (tidy.empty() || width <= 0 || height <= 0)
@@ -146,6 +168,7 @@ bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &ca
         o.transparentEntry = -1;
     const std::vector<Vec3> points = PointsOf(tidy, o.space);
     const bool plain = o.strength == 0 || o.dither == Dither::None;
+    ColourTable own;
     if (!plain && !Diffuses(o.dither)) {
         NearestFinder finder(points);
         const float gap = TypicalGap(finder);
@@ -154,9 +177,10 @@ bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &ca
             RemapOrdered(rgba, width, y0, y1, tidy, own, gap, o, out);
             Add(o.progress, std::int64_t(y1 - y0) * width);
         });
-    } else if (plain && std::size_t(width) * std::size_t(height) >= kTableAt &&
-               RemapByTable(rgba, width, height, tidy, points, o, out)) {
-        // Done; without the memory for its table, as a small picture is.
+    } else if (plain && (table || (std::size_t(width) * std::size_t(height) >= kTableAt &&
+                                   (own.entries = AllocatePixels(kColours))))) {
+        // Without the memory for its table, a picture goes as a small one does.
+        RemapByTable(rgba, width, height, tidy, points, o, out, table ? *table : own);
         Add(o.progress, std::int64_t(width) * height);
     } else if (plain) {
         InBands(height, o.threads, [&](int y0, int y1) {

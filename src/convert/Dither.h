@@ -2,9 +2,13 @@
 
 #include "convert/Nearest.h"
 
+#include "base/PixelBuffer.h"
+
 class Progress;
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <vector>
 
 enum class Dither {
@@ -47,5 +51,19 @@ bool Refines(const RemapOptions &options);
 // width * 4 bytes), one byte a pixel into out. Error diffusion carries the
 // error in sRGB values. Of equally near candidates the lowest entry is taken.
 // False when there is no candidate or no pixel, or when stopped.
+// table: kept from call to call without dithering, for one set of
+// candidates and options, so that no colour is searched twice.
+struct ColourTable;
 bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &candidates,
-           const RemapOptions &options, std::uint8_t *out);
+           const RemapOptions &options, std::uint8_t *out, ColourTable *table = nullptr);
+
+// The entry of each byte colour met so far, over every colour (16 MiB).
+struct ColourTable {
+    PixelBytes entries;
+    std::vector<std::uint64_t> known; // a bit a colour held
+    // A bit a colour of the pixels in hand, a set a thread, kept for the next call.
+    std::vector<std::vector<std::uint64_t>> seen;
+    std::vector<std::optional<NearestFinder>> finders; // a thread's, its cells set out as met
+};
+// Null without the memory for it.
+std::unique_ptr<ColourTable> NewColourTable();

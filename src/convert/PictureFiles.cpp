@@ -176,7 +176,7 @@ QString ConvertPictureFile(const QString &in, const QString &outPath, const Pict
     // picture at a time: a large one is decoded as they go, never held whole.
     TrueColourRows *const rows = picture->rows.get();
     const bool banded =
-        fixed && rows && rows->inOrder() && RemapsInBands(o) && count * 4 > kRemapBandBytes;
+        fixed && rows && rows->inOrder() && RemapsInBands(o) && count * 4 > RemapBandBytes(o);
     const bool decodes = rows && !banded;
     const std::int64_t decoded = decodes ? std::int64_t(count) : 0;
     if (o.progress)
@@ -203,7 +203,7 @@ QString ConvertPictureFile(const QString &in, const QString &outPath, const Pict
         return in + QStringLiteral(": not enough memory");
     const bool remapped =
         banded ? RemapBands([rows](std::uint8_t *to, int n) { return rows->read(to, n); }, w, h,
-                            fixed->candidates, o, entries.get())
+                            fixed->candidates, o, entries.get(), RemapBandBytes(o))
                : Remap(rgba, w, h, fixed->candidates, o, entries.get());
     if (!remapped)
         return in + QStringLiteral(": ") +

@@ -2,6 +2,8 @@
 
 #include "convert/Diffusion.h"
 
+#include "base/PixelBuffer.h"
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -31,6 +33,12 @@ void OverBlackInPlace(std::uint8_t *rgba, std::size_t count)
 
 } // namespace
 
+std::size_t RemapBandBytes(const RemapOptions &options)
+{
+    return options.strength == 0 || options.dither == Dither::None ? kPlainBandBytes
+                                                                   : kRemapBandBytes;
+}
+
 bool RemapsInBands(const RemapOptions &options)
 {
     return !Refines(options);
@@ -53,11 +61,13 @@ bool RemapBands(const NextRows &next, int width, int height, const Candidates &c
     RemapOptions o = options;
     if (lead && o.transparentEntry < 0)
         o.transparentEntry = 0; // the picture's own pixels are laid over black first
-    const std::unique_ptr<std::uint8_t[]> rows(
-        new (std::nothrow) std::uint8_t[stride * std::size_t(lead + chunk)]);
+    const PixelBytes rows = AllocatePixels(stride * std::size_t(lead + chunk));
     const std::unique_ptr<std::uint8_t[]> kept(new (std::nothrow) std::uint8_t[w * lead + 1]);
     if (!rows || !kept)
         return false;
+    // Without dithering each colour is searched once for all the bands.
+    const bool plain = o.strength == 0 || o.dither == Dither::None;
+    const std::unique_ptr<ColourTable> table = plain && chunk < height ? NewColourTable() : nullptr;
     std::uint8_t *const fresh = rows.get() + stride * std::size_t(lead);
     for (int y = 0; y < height;) {
         const int n = std::min(chunk, height - y);
@@ -68,7 +78,8 @@ bool RemapBands(const NextRows &next, int width, int height, const Candidates &c
         const int before = y > 0 ? lead : 0;
         std::uint8_t *const at = out + w * std::size_t(y - before);
         std::memcpy(kept.get(), at, w * std::size_t(before));
-        if (!Remap(fresh - stride * std::size_t(before), width, before + n, candidates, o, at))
+        if (!Remap(fresh - stride * std::size_t(before), width, before + n, candidates, o, at,
+                   table.get()))
             return false;
         std::memcpy(at, kept.get(), w * std::size_t(before));
         y += n;

@@ -138,30 +138,21 @@ public:
         : opened(std::move(opened)), layout(layout)
     {
     }
+    // Rows stand apart in the file: many are turned on every core, which
+    // also shares out the first touch of their fresh pages.
     bool read(std::uint8_t *out, int rows) override
     {
         if (next + rows > height)
             return false;
-        if (!turn(next, rows, out))
-            return cut();
-        next += rows;
-        return true;
-    }
-    // Rows stand apart in the file: a large picture is turned on every core,
-    // which also shares out the first touch of its fresh pages.
-    bool readAll(std::uint8_t *out) override
-    {
-        if (next != 0)
-            return read(out, height);
-        const int bands = BandsFor(std::size_t(width) * std::size_t(height));
+        const int bands = BandsFor(std::size_t(width) * std::size_t(rows));
         std::vector<char> ok(std::size_t(bands), 0);
         RunTogether(bands, [&](int b) {
-            const int from = int(BandStart(std::size_t(height), bands, b)),
-                      to = int(BandStart(std::size_t(height), bands, b + 1));
+            const int from = int(BandStart(std::size_t(rows), bands, b)),
+                      to = int(BandStart(std::size_t(rows), bands, b + 1));
             ok[std::size_t(b)] =
-                turn(from, to - from, out + std::size_t(from) * std::size_t(width) * 4);
+                turn(next + from, to - from, out + std::size_t(from) * std::size_t(width) * 4);
         });
-        next = height;
+        next += rows;
         return std::find(ok.begin(), ok.end(), 0) == ok.end() || cut();
     }
 
