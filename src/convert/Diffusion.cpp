@@ -174,21 +174,11 @@ public:
             for (int b = 0; b < live; ++b)
                 startRow(*bands[b]);
             Add(o_.progress, std::int64_t(live) * width_);
-            if (live == 2)
-                for (int k = 0; k < width_; ++k) {
-                    pixel(*bands[0]);
-                    pixel(*bands[1]);
-                }
-            else if (live == 3)
-                for (int k = 0; k < width_; ++k) {
-                    pixel(*bands[0]);
-                    pixel(*bands[1]);
-                    pixel(*bands[2]);
-                }
+            // Floyd-Steinberg's four taps, the common kernel, as constants.
+            if (kernel_.taps.size() == 4)
+                acrossBands<4>(bands, live);
             else
-                for (int k = 0; k < width_; ++k)
-                    for (int b = 0; b < live; ++b)
-                        pixel(*bands[b]);
+                acrossBands<0>(bands, live);
             for (int b = 0; b < live; ++b)
                 ++bands[b]->y;
             // A band done leaves the others to go on; its place keeps the order.
@@ -256,7 +246,28 @@ private:
         }
     }
 
-    void pixel(Band &b)
+    // A row of each of `live` bands, a pixel of each in turn. kTaps: the
+    // kernel's taps, or 0 for any.
+    template <int kTaps> void acrossBands(Band *const *bands, int live)
+    {
+        if (live == 2)
+            for (int k = 0; k < width_; ++k) {
+                pixel<kTaps>(*bands[0]);
+                pixel<kTaps>(*bands[1]);
+            }
+        else if (live == 3)
+            for (int k = 0; k < width_; ++k) {
+                pixel<kTaps>(*bands[0]);
+                pixel<kTaps>(*bands[1]);
+                pixel<kTaps>(*bands[2]);
+            }
+        else
+            for (int k = 0; k < width_; ++k)
+                for (int b = 0; b < live; ++b)
+                    pixel<kTaps>(*bands[b]);
+    }
+
+    template <int kTaps> void pixel(Band &b)
     {
         const std::size_t i = std::size_t(b.y) * std::size_t(width_) + std::size_t(b.x);
         const Vec3 *const lab = b.labs.empty() ? nullptr : b.labs.data() + b.x;
@@ -280,7 +291,7 @@ private:
         if (b.keep)
             out_[i] = std::uint8_t(candidates_[std::size_t(b.last)].entry);
         const Vec3 e = v - target_[std::size_t(b.last)];
-        const int taps = int(kernel_.taps.size());
+        const int taps = kTaps ? kTaps : int(kernel_.taps.size());
         for (int t = 0; t < taps; ++t)
             here[b.offsets[t]] = here[b.offsets[t]] + e * b.weights[t];
     }
