@@ -136,15 +136,6 @@ __attribute__((target_clones("avx2", "default"))) void RefineTile(const Shared &
         if (gy < 0 || gy >= s.height)
             continue;
         const std::size_t line = std::size_t(gy) * std::size_t(s.width);
-        if (gy + 1 < s.height) {
-            // A tile's rows lie far apart: the next is asked for while this one is read.
-            const std::uint8_t *next =
-                s.rgba + 4 * (line + std::size_t(s.width) + std::size_t(gx0));
-            for (int at = 0; at < 4 * (gx1 - gx0); at += 64)
-                __builtin_prefetch(next + at);
-            __builtin_prefetch(s.entries + line + std::size_t(s.width) + std::size_t(gx0));
-            __builtin_prefetch(s.entries + line + std::size_t(s.width) + std::size_t(gx1 - 1));
-        }
         for (int gx = gx0; gx < gx1; ++gx) {
             const std::uint8_t *p = s.rgba + 4 * (line + std::size_t(gx));
             const int c = keyed && p[3] < 128 ? -1 : s.position[s.entries[line + std::size_t(gx)]];
