@@ -138,6 +138,11 @@ bool Refines(const RemapOptions &o)
     return o.refine && o.strength >= 100 && Diffuses(o.dither) && o.dither != Dither::Atkinson;
 }
 
+bool RemapsPlain(const RemapOptions &o)
+{
+    return o.strength <= 0 || o.dither == Dither::None;
+}
+
 std::int64_t RemapUnits(int width, int height, const RemapOptions &options)
 {
     return std::int64_t(std::max(width, 0)) * std::max(height, 0) * (Refines(options) ? 2 : 1);
@@ -167,7 +172,7 @@ bool Remap(const std::uint8_t *rgba, int width, int height, const Candidates &ca
     if (o.transparentEntry > 255)
         o.transparentEntry = -1;
     const std::vector<Vec3> points = PointsOf(tidy, o.space);
-    const bool plain = o.strength == 0 || o.dither == Dither::None;
+    const bool plain = RemapsPlain(o);
     ColourTable own;
     if (!plain && !Diffuses(o.dither)) {
         NearestFinder finder(points);

@@ -47,6 +47,9 @@ std::int64_t RemapUnits(int width, int height, const RemapOptions &options);
 // error is its look.
 bool Refines(const RemapOptions &options);
 
+// Whether Remap only takes each pixel's nearest candidate: no dithering.
+bool RemapsPlain(const RemapOptions &options);
+
 // The entry of each pixel of an RGBA picture (4 bytes a pixel, rows of
 // width * 4 bytes), one byte a pixel into out. Error diffusion carries the
 // error in sRGB values. Of equally near candidates the lowest entry is taken.

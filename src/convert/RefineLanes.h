@@ -15,30 +15,6 @@ typedef std::int32_t Mask __attribute__((vector_size(kVector * sizeof(float))));
 typedef float Loose
     __attribute__((vector_size(kVector * sizeof(float)), aligned(4), __may_alias__));
 
-// The first of kVector distances under `least`, or -1, as below.
-inline int Nearest(const Lane &low, float least)
-{
-#if defined(__SSE2__)
-    const __m128 *l = reinterpret_cast<const __m128 *>(&low);
-    const __m128 a = l[0], b = l[1];
-    __m128 m = _mm_min_ps(a, b);
-    m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(2, 3, 0, 1)));
-    m = _mm_min_ps(m, _mm_shuffle_ps(m, m, _MM_SHUFFLE(1, 0, 3, 2)));
-    if (!(_mm_cvtss_f32(m) < least))
-        return -1;
-    return __builtin_ctz(unsigned(_mm_movemask_ps(_mm_cmpeq_ps(a, m))) |
-                         unsigned(_mm_movemask_ps(_mm_cmpeq_ps(b, m))) << 4);
-#else
-    int pick = -1;
-    for (int j = 0; j < kVector; ++j) {
-        const bool nearer = low[j] < least;
-        pick = nearer ? j : pick;
-        least = nearer ? low[j] : least;
-    }
-    return pick;
-#endif
-}
-
 // The first of 2 * kVector distances (two lanes) under `least`, or -1: the
 // least of them by a tree of minimums, then where it lies. Which one wins is
 // anybody's guess, so the search takes no branch on the way.

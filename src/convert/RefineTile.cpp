@@ -276,11 +276,11 @@ __attribute__((target_clones("avx2", "default"))) void RefineTile(const Shared &
                         const Lane cost = a * a + b * b + c * c + own * (apartHue - strayedHue);
                         out = cost + Lane((Mask)big & (apart > limit));
                     };
-                    Lane low, high;
+                    Lane low, high = Lane{} + INFINITY;
                     costs(0, low);
                     if (both)
                         costs(kHalf, high);
-                    const int pick = both ? Nearest(low, high, least) : Nearest(low, least);
+                    const int pick = Nearest(low, high, least);
                     if (pick < 0)
                         continue;
                     const int best = nearest[std::size_t(now) * kNear + std::size_t(pick)];

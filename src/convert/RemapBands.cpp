@@ -35,8 +35,7 @@ void OverBlackInPlace(std::uint8_t *rgba, std::size_t count)
 
 std::size_t RemapBandBytes(const RemapOptions &options)
 {
-    return options.strength == 0 || options.dither == Dither::None ? kPlainBandBytes
-                                                                   : kRemapBandBytes;
+    return RemapsPlain(options) ? kPlainBandBytes : kRemapBandBytes;
 }
 
 bool RemapsInBands(const RemapOptions &options)
@@ -66,8 +65,8 @@ bool RemapBands(const NextRows &next, int width, int height, const Candidates &c
     if (!rows || !kept)
         return false;
     // Without dithering each colour is searched once for all the bands.
-    const bool plain = o.strength == 0 || o.dither == Dither::None;
-    const std::unique_ptr<ColourTable> table = plain && chunk < height ? NewColourTable() : nullptr;
+    const std::unique_ptr<ColourTable> table =
+        RemapsPlain(o) && chunk < height ? NewColourTable() : nullptr;
     std::uint8_t *const fresh = rows.get() + stride * std::size_t(lead);
     for (int y = 0; y < height;) {
         const int n = std::min(chunk, height - y);
